@@ -1,0 +1,39 @@
+#pragma once
+// The two one-line settings files beside the program: "settings.ini" holds
+// "savedir=<folder>", "formats.ini" holds "formats=<list>".
+#include <windows.h>
+
+#include <string>
+
+namespace settings {
+
+inline constexpr char kDefaultFormatList[] = "jpg,gif,png,bmp,tif,raw";
+inline constexpr char kSaveFolderKey[] = "savedir=";
+inline constexpr char kFormatListKey[] = "formats=";
+
+// The value of the last line of `content` that starts with the 8-character key,
+// or `fallback`. Lines are read 259 characters at most; the rest of a longer
+// line is dropped, never read as a line of its own. A CR before the LF is not
+// part of the value.
+std::string FindSettingValue(const std::string& content, const std::string& key, const std::string& fallback);
+
+// Reads a settings file; `fallback` when it is missing or cannot be read.
+std::string ReadSetting(const std::string& path, const std::string& key, const std::string& fallback);
+// Replaces the whole file with the one line key + value + CR LF. False when it cannot be written.
+bool WriteSetting(const std::string& path, const std::string& key, const std::string& value);
+
+std::string SaveFolderPath();   // program folder + "settings.ini"
+std::string FormatListPath();   // program folder + "formats.ini"
+
+// Puts the saved folder (or the pictures folder) into the save-folder box.
+void LoadSaveFolder(HWND saveFolderBox);
+void StoreSaveFolder(const std::string& folder);
+// Lets the user pick a folder; shows it in the box and stores it. A drive root is kept as "D:".
+void BrowseForSaveFolder(HWND owner, HWND saveFolderBox);
+// The folder text as stored: one trailing backslash removed.
+std::string WithoutTrailingBackslash(std::string path);
+
+std::string LoadFormatList();
+void StoreFormatList(const std::string& list);
+
+}  // namespace settings

@@ -1,0 +1,87 @@
+#include "tests/support/message_boxes.h"
+
+#include <algorithm>
+
+namespace testing_support {
+
+namespace {
+MessageBoxCatcher* g_current = nullptr;
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
+constexpr int kMessageBoxIconId = 0x0014;  // the static that holds its icon
+
+std::string ItemText(HWND box, int id) {
+    char buffer[4096] = {};
+    GetDlgItemTextA(box, id, buffer, sizeof(buffer));
+    return buffer;
+}
+}  // namespace
+
+bool IsMessageBox(HWND hwnd) {
+    char className[64] = {};
+    GetClassNameA(hwnd, className, sizeof(className));
+    return std::string(className) == "#32770" && GetDlgItem(hwnd, kMessageBoxTextId) != nullptr;
+}
+
+MessageBoxCatcher::MessageBoxCatcher() {
+    g_current = this;
+    hook_ = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    g_current = nullptr;
+}
+
+MessageBoxCatcher* MessageBoxCatcher::Current() { return g_current; }
+
+std::vector<std::string> MessageBoxCatcher::Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : boxes_) texts.push_back(box.text);
+    return texts;
+}
+
+void MessageBoxCatcher::Catch(HWND box) {
+    if (std::find(answered_.begin(), answered_.end(), box) != answered_.end()) return;
+    answered_.push_back(box);
+    CaughtBox caught;
+    char caption[512] = {};
+    GetWindowTextA(box, caption, sizeof(caption));
+    caught.caption = caption;
+    caught.text = ItemText(box, kMessageBoxTextId);
+    HWND icon = GetDlgItem(box, kMessageBoxIconId);
+    caught.hasIcon = icon && IsWindowVisible(icon);
+    caught.thread = GetWindowThreadProcessId(box, nullptr);
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        if (GetDlgItem(box, id)) caught.buttons.push_back(id);
+    }
+    boxes_.push_back(caught);
+    int answer = caught.buttons.empty() ? IDOK : caught.buttons.front();
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    }
+    // Posted, so the box presses it once its modal loop runs.
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+}
+
+void MessageBoxCatcher::Poll() {
+    EnumWindows(
+        [](HWND hwnd, LPARAM self) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && IsMessageBox(hwnd))
+                reinterpret_cast<MessageBoxCatcher*>(self)->Catch(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
+}
+
+LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && g_current) {
+        HWND hwnd = reinterpret_cast<HWND>(wParam);
+        if (IsMessageBox(hwnd)) g_current->Catch(hwnd);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace testing_support

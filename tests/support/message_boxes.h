@@ -1,0 +1,54 @@
+#pragma once
+// Catches the program's message boxes, records them and answers them.
+// Boxes of the test's own thread are caught by a thread WH_CBT hook as they
+// activate (they run a nested modal loop, so nothing else of the test runs
+// then); boxes of other threads (the engine worker) are found by Poll, which
+// the pump helpers call between messages.
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct CaughtBox {
+    std::string caption;
+    std::string text;
+    std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO present in the box
+    bool hasIcon = false;
+    DWORD thread = 0;
+};
+
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    // The next boxes are answered with these buttons, in order; after that the
+    // first button of each box (OK or Yes) is pressed.
+    void QueueAnswer(int button) { answers_.push_back(button); }
+    const std::vector<CaughtBox>& Boxes() const { return boxes_; }
+    std::vector<std::string> Texts() const;
+    void Clear() { boxes_.clear(); }
+    // Answers boxes shown by other threads of the process.
+    void Poll();
+
+    static MessageBoxCatcher* Current();
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    void Catch(HWND box);
+
+    HHOOK hook_ = nullptr;
+    std::deque<int> answers_;
+    std::vector<CaughtBox> boxes_;
+    std::vector<HWND> answered_;
+};
+
+// True when the window is a standard message box.
+bool IsMessageBox(HWND hwnd);
+
+}  // namespace testing_support

@@ -1,0 +1,89 @@
+#pragma once
+// Thin wrapper over a list-view control.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "win/window.h"
+
+namespace win {
+
+class ListView : public Window {
+public:
+    int Count() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
+    void DeleteAll() const { SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+
+    void AddExtendedStyle(DWORD style) const {
+        SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+    }
+    void InsertColumn(int index, const char* title, int width) const {
+        LVCOLUMNA column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = width;
+        column.pszText = const_cast<char*>(title);
+        column.iSubItem = index;
+        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+    }
+    // Inserts an item; returns its index or -1.
+    int InsertItem(int index, const std::string& text, int image = -1, LPARAM data = 0) const {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM | (image >= 0 ? LVIF_IMAGE : 0);
+        item.iItem = index;
+        item.pszText = const_cast<char*>(text.c_str());
+        item.iImage = image;
+        item.lParam = data;
+        return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
+    void SetItemText(int index, int column, const std::string& text) const {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = const_cast<char*>(text.c_str());
+        SendMessageA(hwnd_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+    }
+    std::string GetItemText(int index, int column) const {
+        std::string text(1024, '\0');
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        auto length = SendMessageA(hwnd_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        text.resize(static_cast<size_t>(length));
+        return text;
+    }
+    LPARAM GetItemData(int index) const {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.lParam;
+    }
+    int GetItemImage(int index) const {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = index;
+        SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    }
+    void SetCheck(int index, bool checked) const {
+        ListView_SetCheckState(hwnd_, index, checked ? TRUE : FALSE);
+    }
+    bool GetCheck(int index) const { return ListView_GetCheckState(hwnd_, index) != 0; }
+    int FirstSelected() const {
+        return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    void Select(int index) const {
+        ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    void EnsureVisible(int index) const { SendMessageA(hwnd_, LVM_ENSUREVISIBLE, index, TRUE); }
+    void SetImageList(HIMAGELIST list, int which) const {
+        SendMessageA(hwnd_, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
+    }
+    void SortItems(PFNLVCOMPARE compare, LPARAM data) const {
+        SendMessageA(hwnd_, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare));
+    }
+    HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0)); }
+};
+
+}  // namespace win

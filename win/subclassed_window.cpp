@@ -1,0 +1,60 @@
+#include "win/subclassed_window.h"
+
+#include <commctrl.h>
+
+namespace win {
+
+namespace {
+constexpr UINT_PTR kSubclassId = 0x56414E54;  // one id for every bound control
+}
+
+SubclassedWindow::~SubclassedWindow() { Unbind(); }
+
+bool SubclassedWindow::Bind(HWND parent, int id) { return Bind(GetDlgItem(parent, id)); }
+
+bool SubclassedWindow::Bind(HWND control) {
+    if (!control) return false;
+    Unbind();
+    hwnd_ = control;
+    return SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+void SubclassedWindow::Unbind() {
+    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    hwnd_ = nullptr;
+}
+
+SubclassedWindow* SubclassedWindow::FromHandle(HWND hwnd) {
+    DWORD_PTR refData = 0;
+    if (!hwnd || !GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &refData)) return nullptr;
+    return reinterpret_cast<SubclassedWindow*>(refData);
+}
+
+bool SubclassedWindow::OnReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT SubclassedWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefaultProc(message, wParam, lParam);
+}
+
+LRESULT SubclassedWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefSubclassProc(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                UINT_PTR, DWORD_PTR refData) {
+    auto* self = reinterpret_cast<SubclassedWindow*>(refData);
+    if (message == WM_NCDESTROY) {
+        // The control goes away: drop the binding before the default processing.
+        RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        if (self) self->hwnd_ = nullptr;
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        // No exception may unwind through the window manager.
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+}
+
+}  // namespace win

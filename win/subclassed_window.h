@@ -1,0 +1,37 @@
+#pragma once
+// A control object bound to an existing dialog control by subclassing it.
+// The parent dialog hands WM_DRAWITEM and WM_CTLCOLOR* back to the bound
+// object through OnReflected, so each control paints itself.
+#include "win/window.h"
+
+namespace win {
+
+class SubclassedWindow : public Window {
+public:
+    SubclassedWindow() = default;
+    SubclassedWindow(const SubclassedWindow&) = delete;
+    SubclassedWindow& operator=(const SubclassedWindow&) = delete;
+    ~SubclassedWindow() override;
+
+    // Attaches to the control `id` of `parent` and routes its messages to WindowProc.
+    bool Bind(HWND parent, int id);
+    bool Bind(HWND control);
+    void Unbind();
+
+    // The bound object of a control, or null.
+    static SubclassedWindow* FromHandle(HWND hwnd);
+
+    // A message the parent received on behalf of this control (WM_DRAWITEM,
+    // WM_CTLCOLORBTN, WM_CTLCOLORSTATIC, ...). Return true when handled.
+    virtual bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+protected:
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR refData);
+};
+
+}  // namespace win

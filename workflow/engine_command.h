@@ -1,0 +1,21 @@
+#pragma once
+// What the carving engine is given: its parameter string and how it is launched.
+#include <optional>
+#include <string>
+
+namespace workflow {
+
+// The file-option part for a format list, e.g. " fileopt,everything,enable," or
+// " fileopt,everything,disable,jpg,enable,"; none when the list names no format
+// the engine can be told about.
+std::optional<std::string> FileOptionPart(const std::string& formatList);
+
+// The whole parameter string:
+//   /d "<scanDir>" /cmd <device> partition_none,fileopt,...,search
+// The engine scans only the first partition of a partitioned disk unless
+// "partition_none" comes first, so the whole disk is searched.
+// None when the format list enables nothing.
+std::optional<std::string> BuildEngineCommand(const std::string& scanDir, const std::string& device,
+                                              const std::string& formatList);
+
+}  // namespace workflow

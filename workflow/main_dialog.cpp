@@ -1,0 +1,271 @@
+#include "workflow/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "app/admin_check.h"
+#include "resources/resource.h"
+#include "settings/settings_file.h"
+#include "workflow/main_layout.h"
+#include "workflow/timer_ids.h"
+
+namespace workflow {
+
+MainDialog::MainDialog() : win::Dialog(IDD_MAIN) {
+    m_appIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    m_sortDescending = false;
+}
+
+MainDialog::~MainDialog() {
+    // A window torn down without ConfirmClose (tests, shutdown) still stops the engine
+    // and lets the worker finish before the state it uses goes away.
+    StopEngine();
+    WaitForWorker();
+    if (Exists()) KillTimer(hwnd_, kPassTimer);
+}
+
+bool MainDialog::OnInit() {
+    // 1. Background (plain until the skin is applied).
+    // 2. Window icon, big and then small.
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
+
+    for (auto [control, id] : std::initializer_list<std::pair<win::Window*, int>>{
+             {&m_photoToggle, IDC_PHOTO_TOGGLE}, {&m_fileToggle, IDC_FILE_TOGGLE}, {&m_fileList, IDC_FILE_LIST},
+             {&m_loading, IDC_LOADING}, {&m_settingsLink, IDC_SETTINGS_LINK}, {&m_helpLink, IDC_HELP_LINK},
+             {&m_status, IDC_STATUS}, {&m_progressText, IDC_PROGRESS_TEXT}, {&m_progress, IDC_PROGRESS},
+             {&m_photoList, IDC_PHOTO_LIST}, {&m_saveFolder, IDC_SAVE_FOLDER},
+             {&m_saveFolderLabel, IDC_SAVE_FOLDER_LABEL}, {&m_driveListLabel, IDC_DRIVE_LIST_LABEL},
+             {&m_next, IDC_NEXT}, {&m_reload, IDC_RELOAD}, {&m_browse, IDC_BROWSE}, {&m_recover, IDC_RECOVER},
+             {&m_driveList, IDC_DRIVE_LIST}}) {
+        control->Attach(Item(id));
+    }
+
+    // 3. Drive list columns.
+    m_driveList.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+    m_driveList.InsertColumn(0, "Drive", 80);
+    m_driveList.InsertColumn(1, "File System", 80);
+    m_driveList.InsertColumn(2, "Capacity", 120);
+    m_driveList.InsertColumn(3, "Information", 180);
+
+    // 6. Recover shares the place of Next; the two are never shown together.
+    m_recover.Move(m_next.RectInParent(), false);
+    m_recover.Show(false);
+
+    // 7. Status line.
+    m_status.Move(StatusLineRect(m_status.RectInParent(), m_driveListLabel.RectInParent()), false);
+    m_status.Show(false);
+
+    // 9. Loading notice, centred by the whole window's size.
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    m_loading.Move(CentredLoadingRect(SIZE{win::Width(window), win::Height(window)}, m_driveListLabel.RectInParent()),
+                   false);
+    m_loading.Show(false);
+
+    // 10, 11. Progress bar below Next, and the two places of label 1012.
+    const ProgressPlacement progress =
+        PlaceProgress(m_next.RectInParent(), m_saveFolder.RectInParent(), m_progress.RectInParent());
+    m_progress.Move(progress.bar, false);
+    m_progress.Show(false);
+    m_progressTextRect = progress.progressText;
+    m_tipsRect = progress.tips;
+    m_progressText.Move(m_progressTextRect, false);
+    m_progressText.Show(false);
+
+    // 12. Thumbnails of the photo list.
+    m_thumbnails.Create(64, 64, ILC_COLOR24, 0, 1);
+    m_thumbnails.SetBackground(RGB(255, 255, 255));
+    m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES);
+    m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
+    m_photoList.Show(false);
+
+    // 13.
+    m_photoToggle.Show(false);
+    m_fileToggle.Show(false);
+
+    // 14. File list.
+    m_fileList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    m_fileList.InsertColumn(0, "Name", 150);
+    m_fileList.InsertColumn(1, "Size", 150);
+    m_fileList.InsertColumn(2, "Extension", 150);
+    m_fileList.Show(false);
+
+    // 15. Nothing happens for a user without administrator rights.
+    if (app::CheckAdministrator(hwnd_)) {
+        SetTimer(hwnd_, kStartupTimer, kStartupDelayMs, nullptr);
+    } else {
+        ShowWindow(hwnd_, SW_HIDE);
+        // The modal loop ends on the quit request and the program ends with exit code 0.
+        PostQuitMessage(18);
+    }
+
+    // 16.
+    ShowDriveControls(false);
+    m_loading.Show(true);
+    return true;
+}
+
+bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+    case WM_PAINT:
+        if (!IsIconic(hwnd_)) return false;
+        PaintMinimised();
+        result = TRUE;
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<INT_PTR>(m_appIcon);
+        return true;
+    default:
+        return win::Dialog::OnMessage(message, wParam, lParam, result);
+    }
+}
+
+void MainDialog::PaintMinimised() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd_, &paint);
+    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT rect{};
+    GetClientRect(hwnd_, &rect);
+    const int x = (win::Width(rect) - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (win::Height(rect) - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_appIcon);
+    EndPaint(hwnd_, &paint);
+}
+
+bool MainDialog::OnCommand(int id, int code, HWND control) {
+    switch (id) {
+    case IDC_BROWSE:
+        settings::BrowseForSaveFolder(hwnd_, m_saveFolder);
+        return true;
+    case IDC_NEXT:
+        OnNext();
+        return true;
+    case IDC_RELOAD:
+        OnReload();
+        return true;
+    case IDC_RECOVER:
+        if (m_recover.GetText() == kCancelCaption)
+            CancelScan();
+        else
+            StartCopy();
+        return true;
+    case IDC_HELP_LINK:
+        OnHelpClicked();
+        return true;
+    case IDC_SETTINGS_LINK:
+        OnSettingsClicked();
+        return true;
+    case IDC_PHOTO_TOGGLE:
+        TogglePhotos();
+        return true;
+    case IDC_FILE_TOGGLE:
+        ToggleFiles();
+        return true;
+    default:
+        return win::Dialog::OnCommand(id, code, control);
+    }
+}
+
+bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
+    // Header clicks of the file list; its header control has id 0.
+    if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
+        if (header.idFrom == 0 && header.hwndFrom == m_fileList.Header()) {
+            SortFileList(reinterpret_cast<const NMHEADERA&>(header).iItem);
+            result = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainDialog::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case kStartupTimer:
+        OnStartupTimer();
+        break;
+    case kPollTimer:
+        OnPollTimer();
+        break;
+    case kPassTimer:
+        ScanPassStep();
+        break;
+    case kCopyTimer:
+        CopyStep();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainDialog::OnStartupTimer() {
+    KillTimer(hwnd_, kStartupTimer);
+    EnumerateDrives();
+    settings::LoadSaveFolder(m_saveFolder);
+    ShowDriveControls(true);
+    m_loading.Show(false);
+}
+
+void MainDialog::OnCancel() { ConfirmClose(); }
+
+void MainDialog::SetLabelText(win::Window& label, const std::string& text) { label.SetText(text); }
+
+void MainDialog::ShowDriveControls(bool show) {
+    for (win::Window* control : {static_cast<win::Window*>(&m_browse), &m_next, &m_reload,
+                                 static_cast<win::Window*>(&m_driveList), &m_driveListLabel, &m_saveFolderLabel,
+                                 static_cast<win::Window*>(&m_saveFolder)}) {
+        control->Show(show);
+    }
+}
+
+void MainDialog::EnterAnalysingMode() {
+    ShowDriveControls(false);
+
+    const RECT driveList = m_driveList.RectInParent();
+    m_status.Show(true);
+    const RECT status = m_status.RectInParent();
+    const RECT toggle = m_photoToggle.RectInParent();
+    const AnalysingPlacement place = PlaceAnalysingControls(
+        driveList, status, SIZE{win::Width(toggle), win::Height(toggle)}, m_next.RectInParent().top);
+
+    m_photoToggle.Move(place.photoToggle, true);
+    m_photoList.Move(place.photoList, true);
+    m_photoList.Show(true);
+    m_fileToggle.Move(place.fileToggle, true);
+    m_fileList.Move(place.fileList, true);
+    m_fileList.Show(true);
+
+    m_photoToggle.Show(false);
+    m_fileToggle.Show(false);
+
+    EmptyResultLists();
+
+    m_recover.SetText(kCancelCaption);
+    m_recover.Show(true);
+
+    m_progressText.Move(m_tipsRect, true);
+    SetLabelText(m_progressText, kTipsText);
+    m_progressText.Show(true);
+
+    SetTimer(hwnd_, kPollTimer, kFirstPollDelayMs, nullptr);
+}
+
+void MainDialog::EnterResultsMode() {
+    SetLabelText(m_progressText, "");
+    m_progressText.Move(m_progressTextRect, true);
+    m_progressText.Show(false);
+
+    SetLabelText(m_status, kResultsPrompt);
+    m_status.Show(true);
+
+    SetLabelText(m_photoToggle, m_unselectAllPhotosText);
+    SetLabelText(m_fileToggle, m_unselectAllFilesText);
+    m_fileToggle.Show(true);
+    m_photoToggle.Show(true);
+    m_photoToggle.Enable(m_photoList.Count() > 0);
+    m_fileToggle.Enable(m_fileList.Count() > 0);
+
+    m_recover.SetText(kRecoverCaption);
+    m_recover.Show(true);
+}
+
+}  // namespace workflow

@@ -1,0 +1,160 @@
+#pragma once
+// The main window: one dialog whose controls are shown, hidden, moved and
+// re-labelled to make the drive-selection, analysing, results and recovering
+// screens. The current mode is read from the visible controls and the caption
+// of the Recover/Cancel button, never stored.
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "win/dialog.h"
+#include "win/edit.h"
+#include "win/handles.h"
+#include "win/image_list.h"
+#include "win/list_view.h"
+#include "win/progress_bar.h"
+#include "workflow/drive_list.h"
+#include "workflow/found_item.h"
+
+namespace workflow {
+
+inline constexpr char kAppCaption[] = "Vantreo";
+inline constexpr char kCancelCaption[] = "Cancel";
+inline constexpr char kRecoverCaption[] = "Recover";
+inline constexpr char kResultsPrompt[] = "Press 'Recover' to recover files detected.";
+inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
+
+class MainDialog : public win::Dialog {
+public:
+    MainDialog();
+    ~MainDialog() override;
+
+    void ShowDriveControls(bool show);
+    void EnterAnalysingMode();
+    void EnterResultsMode();
+
+    // Direction of the next file-list sort, one for the whole process.
+    static bool m_sortDescending;
+
+protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    bool OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnCancel() override;  // close box, Alt+F4 and Esc: ConfirmClose
+    void OnOK() override {}    // Enter must not end the window
+
+private:
+    void OnStartupTimer();
+    void PaintMinimised();
+    void SetLabelText(win::Window& label, const std::string& text);
+
+    // Drive list
+    void EnumerateDrives();
+    void OnReload();
+
+    // Engine run
+    void OnNext();
+    bool PrepareWorkFolders();
+    static DWORD WINAPI EngineWorker(LPVOID dialog);
+    bool LaunchEngine();
+    bool CheckEngineInstall(std::string& enginePath);
+    std::optional<std::string> BuildEngineCommand();
+    void FinishEngineRun(bool closeHandles);
+    void CancelScan();
+    void ConfirmClose();
+    void StopEngine();
+    void WaitForWorker();
+    int WorkerMessage(const char* text, const char* caption = kAppCaption);
+
+    // Scan monitor
+    void OnPollTimer();
+    void PollDataFolder(bool engineRunning);
+    void CollectFiles(const std::string& folder);
+    void ScanPassStep();
+    bool IsListed(const std::string& path) const;
+    void AdvanceStatusAnimation();
+    void SortFileList(int column);
+    void AddPhotoEntry(const std::string& path);
+    void AddFileEntry(const std::string& path);
+    void EmptyResultLists();
+    bool ScanPassPending() const;
+
+    // Recovery copy
+    void TogglePhotos();
+    void ToggleFiles();
+    void StartCopy();
+    void CopyStep();
+    void FinishCopy();
+    void ReturnToResults();
+    std::string SourceOfCopy(int position) const;
+
+    // Help, settings, folders
+    void OnHelpClicked();
+    void OnSettingsClicked();
+    void CleanUpDataFolder();
+
+    HANDLE m_engineProcess = INVALID_HANDLE_VALUE;
+
+    // Controls, bound in this order when the dialog initialises.
+    win::Window m_photoToggle;      // 1018
+    win::Window m_fileToggle;       // 1019
+    win::ListView m_fileList;       // 1017
+    win::Window m_loading;          // 1016
+    win::Window m_settingsLink;     // 1015
+    win::Window m_helpLink;         // 1014
+    win::Window m_status;           // 1013
+    win::Window m_progressText;     // 1012
+    win::ProgressBar m_progress;    // 1011
+    win::ListView m_photoList;      // 1010
+    win::Edit m_saveFolder;         // 1003
+    win::Window m_saveFolderLabel;  // 1005
+    win::Window m_driveListLabel;   // 1008
+    win::Window m_next;             // 1004
+    win::Window m_reload;           // 1009
+    win::Window m_browse;           // 1000
+    win::Window m_recover;          // 1002
+    win::ListView m_driveList;      // 1001
+
+    HICON m_appIcon = nullptr;
+    win::CriticalSection m_stateLock;
+    std::atomic<unsigned char> m_engineRunning{0};  // written under m_stateLock, read without it
+    std::string m_scanDir;
+    std::string m_dataDir;
+    std::string m_device;
+    std::vector<DriveInfo> m_drives;
+    RECT m_progressTextRect{};
+    RECT m_tipsRect{};
+    HANDLE m_workerThread = INVALID_HANDLE_VALUE;
+    win::OwnedImageList m_thumbnails;
+
+    // Scan pass; the recovery copy reuses m_cursor and m_total.
+    std::vector<std::string> m_foundPaths;
+    int m_cursor = 0;
+    int m_total = 0;
+    int m_photoCount = 0;
+    bool m_keepPolling = false;
+    bool m_copyRunning = false;
+
+    std::vector<int> m_checkedPhotos;
+    std::vector<int> m_checkedFiles;
+
+    const std::string m_selectAllPhotosText = "Select All Photos";
+    const std::string m_unselectAllPhotosText = "Unselect All Photos";
+    const std::string m_selectAllFilesText = "Select All Files";
+    const std::string m_unselectAllFilesText = "Unselect All Files";
+
+    // Item data of the two lists: entries point into these, which own them.
+    std::vector<std::unique_ptr<std::string>> m_photoPaths;
+    std::vector<std::unique_ptr<FoundItem>> m_foundItems;
+    // Every listed path, so the already-listed test does not walk the lists.
+    std::unordered_set<std::string> m_listedPaths;
+};
+
+}  // namespace workflow

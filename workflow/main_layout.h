@@ -1,0 +1,30 @@
+#pragma once
+// Where the main window's controls go in each mode: plain functions of the
+// rectangles they are derived from (client pixels).
+#include <windows.h>
+
+namespace workflow {
+
+// Label 1016 centred by the size of the whole window (frame and caption included).
+RECT CentredLoadingRect(SIZE window, const RECT& driveListLabel);
+
+// The status line 1013: at the left of the drive-list label, 5 pixels from the top.
+RECT StatusLineRect(const RECT& status, const RECT& driveListLabel);
+
+struct ProgressPlacement {
+    RECT bar;           // progress bar 1011
+    RECT progressText;  // label 1012 while it shows progress
+    RECT tips;          // label 1012 while it shows the tips
+};
+ProgressPlacement PlaceProgress(const RECT& next, const RECT& saveFolderBox, const RECT& progressBar);
+
+struct AnalysingPlacement {
+    RECT photoToggle;  // 1018
+    RECT photoList;    // 1010
+    RECT fileToggle;   // 1019
+    RECT fileList;     // 1017
+};
+// D: drive list, L: status line, S: size of the photo toggle, nextTop: top of Next.
+AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
+
+}  // namespace workflow
