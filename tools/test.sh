@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test under Wine on a virtual display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/tools/setup.sh"
+export BUILD_DIR=${BUILD_DIR:-$root/build}
+bash "$root/tools/build.sh"
+if [ -z "${DISPLAY:-}" ] || [ -z "${VANTREO_IN_XVFB:-}" ]; then
+  exec env VANTREO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+unset WINEPREFIX
+source "$root/tools/wine-env.sh"
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 "$@"

@@ -1,0 +1,12 @@
+# Sourced: a fresh Wine prefix of our own, with the Wine server started and warm.
+# A cold start launches Wine's service processes, which inherit the caller's
+# output pipe; warming up once keeps them from holding CTest's pipes.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+if [ -z "${WINEPREFIX:-}" ]; then
+  WINEPREFIX=$(mktemp -d /tmp/vantreo-wine.XXXXXX)
+  export WINEPREFIX
+fi
+wineboot -i </dev/null >/dev/null 2>&1 || true
+wineserver -p
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
