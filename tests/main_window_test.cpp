@@ -5,6 +5,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
+#include "tests/support/window_picture.h"
 #include "workflow/main_layout.h"
 
 namespace {
@@ -28,6 +29,7 @@ class MainWindowLayout : public MainWindowTest {};
 
 TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelection) {
     OpenWindow(false);
+    testing_support::SnapshotIfAsked(Window(), "loading");
     EXPECT_EQ(VisibleControls(), Sorted({IDC_LOADING}));
     EXPECT_EQ(Text(IDC_LOADING), "Loading, please wait...");
     char title[64] = {};
@@ -35,6 +37,7 @@ TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelection) {
     EXPECT_STREQ(title, "Norvale Vantreo");
 
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }));
+    testing_support::SnapshotIfAsked(Window(), "drive-selection");
     EXPECT_EQ(VisibleControls(), Sorted({IDC_DRIVE_LIST, IDC_BROWSE, IDC_NEXT, IDC_RELOAD, IDC_SAVE_FOLDER,
                                          IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL}));
     EXPECT_EQ(Text(IDC_RECOVER), "Recover");
