@@ -105,19 +105,19 @@ TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
     GetTempPathA(MAX_PATH, temp);
     const std::string release = std::string(temp) + "vantreo-release";
     DeleteFileA(release.c_str());
-    SetEnvironment("VANTREO_STANDIN_HOLD", "c_notes.txt");
+    SetEnvironment("VANTREO_STANDIN_HOLD", "d_notes.txt");
     SetEnvironment("VANTREO_STANDIN_RELEASE", release);
     InstallStandIn(engines::FixturesFolder(), false);
     StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput() + "\\c_notes.txt"); }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput() + "\\d_notes.txt"); }, 15000));
     PumpFor(1500);  // several polls and passes
     auto names = Names(FileRows());
-    EXPECT_EQ(std::find(names.begin(), names.end(), "c_notes.txt"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 
     WriteFile(release, "go");
     ASSERT_TRUE(WaitForResults());
     names = Names(FileRows());
-    EXPECT_NE(std::find(names.begin(), names.end(), "c_notes.txt"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
     DeleteFileA(release.c_str());
 }
 
@@ -136,7 +136,7 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() >= 2 && !PhotoPaths().empty(); }, 10000));
     PumpFor(1000);
     auto names = Names(FileRows());
-    EXPECT_EQ(std::count(names.begin(), names.end(), "same.txt"), 2);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "same.txt"), 2) << testing::PrintToString(names);
     EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
     ASSERT_EQ(PhotoPaths().size(), 1u);
     EXPECT_EQ(FileNameOf(PhotoPaths()[0]), "SHOUT.JPG");
@@ -178,6 +178,7 @@ TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverything) {
     StartScan();
     boxes_.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return !boxes_.Boxes().empty(); });
     ASSERT_EQ(boxes_.Boxes().size(), 1u);
     EXPECT_EQ(boxes_.Boxes().front().text,
               "Brisca is currently analyzing disk, are you sure you want to exist?");
@@ -192,7 +193,8 @@ TEST_F(Scan, CloseDuringScanAnsweredYesStopsTheEngineAndDeletesTheData) {
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
     boxes_.QueueAnswer(IDYES);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(Window()));
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
