@@ -1,0 +1,106 @@
+// The whole workflow with the real carver (photorec behind the forwarder) on
+// disk images with deleted pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "resources/resource.h"
+#include "settings/folders.h"
+#include "tests/support/scan_fixture.h"
+#include "win/handles.h"
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::PumpUntil;
+using testing_support::ReadFile;
+using testing_support::RemoveFolder;
+using testing_support::WriteFile;
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!listing.valid()) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileA(listing.get(), &entry));
+    return names;
+}
+
+class RealEngine : public testing_support::ScanTest {
+protected:
+    void ScanImage(const std::string& image) {
+        SetEnvironment("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
+        ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::Photorec));
+        StartScan();
+        ASSERT_TRUE(WaitForResults(60000));
+        EXPECT_TRUE(boxes_.Boxes().empty());
+    }
+    // Contents of the deleted JPEGs of an image, by name.
+    std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {
+        std::map<std::string, std::string> deleted;
+        for (const auto& name : engines::DeletedFileNames(originals))
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".jpg")
+                deleted[name] = ReadFile(engines::OriginalsFolder(originals) + "\\" + name);
+        return deleted;
+    }
+    std::vector<std::string> PhotoContents() {
+        std::vector<std::string> contents;
+        for (const auto& path : PhotoPaths()) contents.push_back(ReadFile(path));
+        return contents;
+    }
+};
+
+TEST_F(RealEngine, DeletedPicturesAppearAsPhotosAndTheReportAsAFile) {
+    ScanImage("plain.img");
+    const auto photos = PhotoContents();
+    for (const auto& [name, content] : DeletedJpegs("plain")) {
+        EXPECT_NE(std::find(photos.begin(), photos.end(), content), photos.end()) << name << " was not found";
+    }
+    bool png = false;
+    for (const auto& path : PhotoPaths()) png = png || path.substr(path.size() - 4) == ".png";
+    EXPECT_TRUE(png);
+    bool report = false;
+    for (const auto& row : FileRows()) report = report || row.name == "report.xml";
+    EXPECT_TRUE(report);
+}
+
+TEST_F(RealEngine, PicturesOnTheSecondPartitionAreFoundToo) {
+    ScanImage("partitioned.img");
+    const auto photos = PhotoContents();
+    const auto deleted = DeletedJpegs("partitioned");
+    ASSERT_FALSE(deleted.empty());
+    for (const auto& [name, content] : deleted) {
+        EXPECT_NE(std::find(photos.begin(), photos.end(), content), photos.end()) << name << " was not found";
+    }
+}
+
+TEST_F(RealEngine, RecoveredPicturesAreByteIdenticalAndCountedExactly) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string output = std::string(temp) + "vantreo-recovered";
+    RemoveFolder(output);
+    WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
+    ScanImage("plain.img");
+
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
+    const auto recovered = FilesIn(output);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Texts()[0],
+              std::to_string(recovered.size()) + " files recovered.\n\nDo you want to view recovered files?");
+    EXPECT_EQ(recovered.size(), PhotoPaths().size() + FileRows().size());
+
+    std::vector<std::string> contents;
+    for (const auto& name : recovered) contents.push_back(ReadFile(output + "\\" + name));
+    for (const auto& [name, content] : DeletedJpegs("plain")) {
+        EXPECT_NE(std::find(contents.begin(), contents.end(), content), contents.end()) << name << " not recovered";
+    }
+    EXPECT_FALSE(FileExists(DataFolder()));
+    RemoveFolder(output);
+}
+
+}  // namespace
