@@ -6,6 +6,8 @@ namespace win {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x56414E54;  // one id for every bound control
+// The bound object is also kept as a window property, so the parent can find it.
+constexpr char kBoundObjectProperty[] = "win.SubclassedWindow";
 }
 
 SubclassedWindow::~SubclassedWindow() { Unbind(); }
@@ -16,18 +18,21 @@ bool SubclassedWindow::Bind(HWND control) {
     if (!control) return false;
     Unbind();
     hwnd_ = control;
+    SetPropA(control, kBoundObjectProperty, this);
     return SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 void SubclassedWindow::Unbind() {
-    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    if (hwnd_ && IsWindow(hwnd_)) {
+        RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+        RemovePropA(hwnd_, kBoundObjectProperty);
+    }
     hwnd_ = nullptr;
 }
 
 SubclassedWindow* SubclassedWindow::FromHandle(HWND hwnd) {
-    DWORD_PTR refData = 0;
-    if (!hwnd || !GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &refData)) return nullptr;
-    return reinterpret_cast<SubclassedWindow*>(refData);
+    if (!hwnd) return nullptr;
+    return static_cast<SubclassedWindow*>(GetPropA(hwnd, kBoundObjectProperty));
 }
 
 bool SubclassedWindow::OnReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
@@ -46,6 +51,7 @@ LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM 
     if (message == WM_NCDESTROY) {
         // The control goes away: drop the binding before the default processing.
         RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        RemovePropA(hwnd, kBoundObjectProperty);
         if (self) self->hwnd_ = nullptr;
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
