@@ -1,6 +1,12 @@
-// Placeholder until the settings dialog lands.
+#include "settings/settings_dialog.h"
 #include "workflow/main_dialog.h"
 
 namespace workflow {
-void MainDialog::OnSettingsClicked() {}
+
+// The next scan reads "formats.ini" afresh, so the outcome of the dialog needs no handling here.
+void MainDialog::OnSettingsClicked() {
+    settings::SettingsDialog dialog;
+    dialog.DoModal(hwnd_);
+}
+
 }  // namespace workflow

@@ -1,0 +1,25 @@
+#include "settings/format_checks.h"
+
+namespace settings {
+
+bool IsFormatEnabled(std::string_view list, std::string_view name) {
+    return list.find(name) != std::string_view::npos;
+}
+
+FormatTicks TicksFromList(std::string_view list) {
+    FormatTicks ticks{};
+    for (std::size_t i = 0; i < kFormatCount; ++i) ticks[i] = IsFormatEnabled(list, kFormatNames[i]);
+    return ticks;
+}
+
+std::string ListFromTicks(const FormatTicks& ticks) {
+    std::string list;
+    for (std::size_t i = 0; i < kFormatCount; ++i) {
+        if (!ticks[i]) continue;
+        if (!list.empty()) list += ',';
+        list += kFormatNames[i];
+    }
+    return list;
+}
+
+}  // namespace settings

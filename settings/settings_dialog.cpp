@@ -1,0 +1,67 @@
+#include "settings/settings_dialog.h"
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "settings/format_checks.h"
+#include "settings/settings_file.h"
+
+namespace settings {
+
+static_assert(IDC_LAST_FORMAT - IDC_FIRST_FORMAT + 1 == kFormatCount, "one check box per format name");
+
+SettingsDialog::SettingsDialog() : win::Dialog(IDD_SETTINGS) {}
+
+bool SettingsDialog::OnInit() {
+    CentreOverOwner();
+    SetChecksFromList(LoadFormatList());
+    return true;
+}
+
+bool SettingsDialog::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_DEFAULT_FORMATS && code == BN_CLICKED) {
+        OnDefaultClicked();
+        return true;
+    }
+    return win::Dialog::OnCommand(id, code, control);
+}
+
+void SettingsDialog::OnOK() {
+    StoreFormatList(BuildListFromChecks());
+    win::Dialog::OnOK();
+}
+
+void SettingsDialog::OnDefaultClicked() { SetChecksFromList(kDefaultFormatList); }
+
+void SettingsDialog::SetChecksFromList(const std::string& list) {
+    const FormatTicks ticks = TicksFromList(list);
+    for (std::size_t i = 0; i < kFormatCount; ++i)
+        CheckDlgButton(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i), ticks[i] ? BST_CHECKED : BST_UNCHECKED);
+}
+
+std::string SettingsDialog::BuildListFromChecks() const {
+    FormatTicks ticks{};
+    for (std::size_t i = 0; i < kFormatCount; ++i)
+        ticks[i] = IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) != BST_UNCHECKED;
+    return ListFromTicks(ticks);
+}
+
+// A template without DS_CENTER opens at the owner's top-left corner; a small
+// dialog reads better centred over the window that opened it, kept on the
+// work area so that an owner near the screen's edge cannot push it off.
+void SettingsDialog::CentreOverOwner() {
+    RECT workArea{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    RECT area = workArea;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &area);
+    RECT dialog{};
+    GetWindowRect(hwnd_, &dialog);
+    int x = area.left + (win::Width(area) - win::Width(dialog)) / 2;
+    int y = area.top + (win::Height(area) - win::Height(dialog)) / 2;
+    x = std::max<int>(workArea.left, std::min<int>(x, workArea.right - win::Width(dialog)));
+    y = std::max<int>(workArea.top, std::min<int>(y, workArea.bottom - win::Height(dialog)));
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace settings

@@ -1,0 +1,184 @@
+// The Help link: "help.chm" from the program's folder in the HTML Help viewer,
+// or the "not found" message.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <htmlhelp.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "tests/support/main_window.h"
+#include "tests/support/message_boxes.h"
+#include "tests/support/pump.h"
+#include "workflow/help_viewer.h"
+
+namespace {
+
+using testing_support::MessageBoxCatcher;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+using testing_support::TestExeFolder;
+using testing_support::WindowsPath;
+using testing_support::WriteFile;
+
+// Title of the viewer window, from the window definition inside help.chm.
+constexpr char kViewerTitle[] = "Norvale Vantreo Help";
+
+std::string ProgramHelpFile() { return TestExeFolder() + "help.chm"; }
+std::string BuiltHelpFile() { return WindowsPath(VANTREO_EXE_DIR "/help.chm"); }
+
+std::string MakeTempFolder() {
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    const std::string folder = std::string(base) + "vantreo-help-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+HWND FindViewer() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND hwnd, LPARAM out) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            char title[128] = {};
+            GetWindowTextA(hwnd, title, sizeof(title));
+            if (process != GetCurrentProcessId() || std::string(title) != kViewerTitle || !IsWindowVisible(hwnd))
+                return TRUE;
+            *reinterpret_cast<HWND*>(out) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Each test starts without help.chm in the program folder and in its own
+// empty current directory, and leaves no viewer, file or folder behind.
+class HelpViewer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileA(ProgramHelpFile().c_str());
+        char current[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, current);
+        savedDirectory_ = current;
+        elsewhere_ = MakeTempFolder();
+        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.c_str()));
+    }
+    void TearDown() override {
+        HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
+        SetCurrentDirectoryA(savedDirectory_.c_str());
+        DeleteFileA(ProgramHelpFile().c_str());
+        DeleteFileA((elsewhere_ + "\\help.chm").c_str());
+        RemoveDirectoryA(elsewhere_.c_str());
+    }
+
+    void ExpectNotFoundMessage(const MessageBoxCatcher& boxes) {
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        const auto& box = boxes.Boxes().front();
+        EXPECT_EQ(box.caption, "Vantreo");
+        EXPECT_EQ(box.text, "Help file is not found.");
+        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+        EXPECT_FALSE(box.hasIcon);
+    }
+
+    std::string savedDirectory_;
+    std::string elsewhere_;
+};
+
+TEST_F(HelpViewer, MissingFileIsReportedWithoutIcon) {
+    MessageBoxCatcher boxes;
+    workflow::ShowHelpFile(nullptr);
+    ExpectNotFoundMessage(boxes);
+    EXPECT_EQ(FindViewer(), nullptr);
+}
+
+TEST_F(HelpViewer, FileThatIsNotHelpIsReported) {
+    WriteFile(ProgramHelpFile(), "not a compiled help file");
+    MessageBoxCatcher boxes;
+    workflow::ShowHelpFile(nullptr);
+    ExpectNotFoundMessage(boxes);
+}
+
+TEST_F(HelpViewer, PresentFileOpensTheViewerWithoutMessage) {
+    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), ProgramHelpFile().c_str(), FALSE));
+    MessageBoxCatcher boxes;
+    workflow::ShowHelpFile(nullptr);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(PumpUntil([] { return FindViewer() != nullptr; }));
+    // The viewer belongs to no window of ours: a second click shows the file again.
+    workflow::ShowHelpFile(nullptr);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(HelpViewer, FileOnlyInTheCurrentDirectoryIsNotShown) {
+    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), (elsewhere_ + "\\help.chm").c_str(), FALSE));
+    MessageBoxCatcher boxes;
+    workflow::ShowHelpFile(nullptr);
+    ExpectNotFoundMessage(boxes);
+    PumpFor(200);
+    EXPECT_EQ(FindViewer(), nullptr);
+}
+
+// ---- From the main window's Help link -----------------------------------------------------
+
+// Notes the owner of each message box as it activates.
+class BoxOwners {
+public:
+    BoxOwners() {
+        current_ = this;
+        hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~BoxOwners() {
+        UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+    std::vector<HWND> owners;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && current_ && testing_support::IsMessageBox(reinterpret_cast<HWND>(wParam)))
+            current_->owners.push_back(GetWindow(reinterpret_cast<HWND>(wParam), GW_OWNER));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline BoxOwners* current_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
+
+class HelpLink : public testing_support::MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        DeleteFileA(ProgramHelpFile().c_str());
+    }
+    void TearDown() override {
+        HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
+        DeleteFileA(ProgramHelpFile().c_str());
+        MainWindowTest::TearDown();
+    }
+};
+
+TEST_F(HelpLink, ViewerIsNotOwnedByTheMainWindowWhichStaysUsable) {
+    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), ProgramHelpFile().c_str(), FALSE));
+    OpenWindow();
+    Click(IDC_HELP_LINK);
+    ASSERT_TRUE(PumpUntil([] { return FindViewer() != nullptr; }));
+    EXPECT_EQ(GetWindow(FindViewer(), GW_OWNER), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(Window()));
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(HelpLink, MissingFileMessageIsOwnedByTheMainWindowWhichStaysAsItWas) {
+    OpenWindow();
+    const std::vector<int> before = VisibleControls();
+    BoxOwners owners;
+    Click(IDC_HELP_LINK);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Boxes().front().text, "Help file is not found.");
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    EXPECT_EQ(owners.owners, std::vector<HWND>{Window()});
+    EXPECT_EQ(VisibleControls(), before);
+    EXPECT_TRUE(IsWindowEnabled(Window()));
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the Windows installer, installs it silently under Wine into a fresh
+# folder, checks the program folder and the Start-menu shortcut, starts the
+# installed program and closes its window, then uninstalls and checks that the
+# files and the shortcut are gone.
+#   installer_test.sh <build dir> <cpack> <launch_check.exe>
+set -euo pipefail
+build=$1
+cpack=$2
+launch_check=$3
+prefix=${WINEPREFIX:-$HOME/.wine}
+shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Norvale Vantreo/Norvale Vantreo.lnk"
+
+# NSIS reads /D= only unquoted, so the folder must not contain a space.
+work=$(mktemp -d /tmp/vantreo-installer.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+target=$work/Vantreo
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+"$cpack" -G NSIS --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "cpack -G NSIS"; }
+setup=$(ls "$work"/package/*-setup.exe)
+echo "installer: $(basename "$setup")"
+
+timeout 60 wine "$setup" /S "/D=$(windows_path "$target")" || fail "silent install"
+for file in vantreo.exe help.chm icon.png Uninstall.exe; do
+  [ -s "$target/$file" ] || fail "$file is not in the program folder"
+done
+[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+echo "installed: $(cd "$target" && ls | tr '\n' ' ')"
+
+timeout 60 wine "$launch_check" "$(windows_path "$target/vantreo.exe")" "Norvale Vantreo" ||
+  fail "the installed program did not start and close"
+
+# _?= runs the uninstaller in place and waits for it; it then cannot delete itself.
+timeout 60 wine "$target/Uninstall.exe" /S "_?=$(windows_path "$target")" || fail "silent uninstall"
+for file in vantreo.exe help.chm icon.png; do
+  [ ! -e "$target/$file" ] || fail "$file is still there after uninstalling"
+done
+[ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there after uninstalling"
+echo "installer test passed"

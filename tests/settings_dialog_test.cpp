@@ -1,0 +1,339 @@
+// The file-type settings: the list rules as plain functions, and the dialog
+// driven in-process (modeless for ticking, modal for the keys and the close box).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "settings/format_checks.h"
+#include "settings/settings_dialog.h"
+#include "tests/support/main_window.h"
+#include "tests/support/message_boxes.h"
+#include "tests/support/pump.h"
+
+namespace {
+
+using settings::FormatTicks;
+using settings::ListFromTicks;
+using settings::TicksFromList;
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+// The 24 names in the order of the dialog's boxes, written out here on purpose
+// rather than taken from the code under test.
+const std::vector<std::string> kNames = {"jpg", "gif", "png", "bmp", "tif", "avi", "mpg", "dat",
+                                         "wmv", "asf", "mp3", "mp4", "mov", "3gp", "rm",  "pdf",
+                                         "swf", "doc", "txt", "wav", "pst", "zip", "rar", "raw"};
+constexpr char kAllNames[] = "jpg,gif,png,bmp,tif,avi,mpg,dat,wmv,asf,mp3,mp4,mov,3gp,rm,pdf,swf,doc,txt,wav,pst,zip,rar,raw";
+constexpr char kDefaults[] = "jpg,gif,png,bmp,tif,raw";
+
+// The ticked names of a set of ticks, comma-joined.
+std::string Names(const FormatTicks& ticks) {
+    std::string names;
+    for (size_t i = 0; i < kNames.size(); ++i)
+        if (ticks[i]) names += (names.empty() ? "" : ",") + kNames[i];
+    return names;
+}
+
+std::string FormatsFile() { return testing_support::TestExeFolder() + "formats.ini"; }
+
+// ---- The list rules, without a window --------------------------------------------------
+
+TEST(FormatTicks, NamesCountWhereverTheyOccurCaseSignificant) {
+    EXPECT_EQ(Names(TicksFromList("JPG,GIF")), "");
+    EXPECT_EQ(Names(TicksFromList("tiff")), "tif");
+    EXPECT_EQ(Names(TicksFromList("jpgx")), "jpg");
+    EXPECT_EQ(Names(TicksFromList("jpg, gif")), "jpg,gif");
+    EXPECT_EQ(Names(TicksFromList("jpg,xyz")), "jpg");
+    EXPECT_EQ(Names(TicksFromList("mp3mp4")), "mp3,mp4");
+}
+
+TEST(FormatTicks, EachNameAloneTicksOnlyItsOwnBox) {
+    for (const std::string& name : kNames) EXPECT_EQ(Names(TicksFromList(name)), name);
+}
+
+TEST(FormatTicks, EveryWrittenListReadsBackToTheSameTicks) {
+    for (size_t step = 1; step <= kNames.size(); ++step) {
+        for (size_t offset = 0; offset < step; ++offset) {
+            FormatTicks ticks{};
+            for (size_t i = offset; i < kNames.size(); i += step) ticks[i] = true;
+            SCOPED_TRACE(ListFromTicks(ticks));
+            EXPECT_EQ(TicksFromList(ListFromTicks(ticks)), ticks);
+        }
+    }
+}
+
+// ---- The dialog --------------------------------------------------------------------------
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override {
+        dialog_.reset();
+        Clean();
+    }
+    static void Clean() {
+        DeleteFileA(FormatsFile().c_str());
+        RemoveDirectoryA(FormatsFile().c_str());
+    }
+
+    void Open() {
+        dialog_ = std::make_unique<settings::SettingsDialog>();
+        hwnd_ = dialog_->Create(nullptr);
+        ASSERT_NE(hwnd_, nullptr);
+        ShowWindow(hwnd_, SW_SHOW);
+    }
+    HWND Box(size_t index) const { return GetDlgItem(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(index)); }
+    // What the boxes show, as the names of the ticked ones.
+    std::string TickedNames() const {
+        FormatTicks ticks{};
+        for (size_t i = 0; i < kNames.size(); ++i)
+            ticks[i] = IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
+        return Names(ticks);
+    }
+    // A click as the mouse makes it, through the button control itself.
+    void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+    void ClickId(int id) { Click(GetDlgItem(hwnd_, id)); }
+    void SetTicks(const std::string& names) {
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            const bool wanted = ("," + names + ",").find("," + kNames[i] + ",") != std::string::npos;
+            if ((IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
+                Click(Box(i));
+        }
+        ASSERT_EQ(TickedNames(), names);
+    }
+    bool Closed() const { return !IsWindow(hwnd_); }
+
+    testing_support::MessageBoxCatcher boxes_;
+    std::unique_ptr<settings::SettingsDialog> dialog_;
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrder) {
+    Open();
+    char text[64] = {};
+    GetWindowTextA(hwnd_, text, sizeof(text));
+    EXPECT_STREQ(text, "Settings");
+
+    RECT expected{0, 0, 285, 219};
+    MapDialogRect(hwnd_, &expected);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+
+    for (size_t i = 0; i < kNames.size(); ++i) {
+        SCOPED_TRACE(kNames[i]);
+        HWND box = Box(i);
+        ASSERT_NE(box, nullptr);
+        GetWindowTextA(box, text, sizeof(text));
+        EXPECT_EQ(std::string(text), kNames[i] == "raw" ? "Other raw files" : "." + kNames[i]);
+        const LONG style = GetWindowLongA(box, GWL_STYLE);
+        EXPECT_EQ(style & BS_TYPEMASK, BS_AUTOCHECKBOX);
+        EXPECT_EQ(style & WS_TABSTOP, 0);
+        EXPECT_TRUE(IsWindowEnabled(box));
+    }
+    GetWindowTextA(GetDlgItem(hwnd_, IDC_DEFAULT_FORMATS), text, sizeof(text));
+    EXPECT_STREQ(text, "Default");
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd_, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
+TEST_F(SettingsDialogTest, FirstOpeningWithoutFileTicksTheDefaultsAndWritesNothing) {
+    Open();
+    EXPECT_EQ(TickedNames(), kDefaults);
+    int clear = 0;
+    for (size_t i = 0; i < kNames.size(); ++i) clear += IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_UNCHECKED;
+    EXPECT_EQ(clear, 18);
+    EXPECT_FALSE(FileExists(FormatsFile()));
+}
+
+TEST_F(SettingsDialogTest, EveryBoxTickedThenOkWritesAllNamesInOrder) {
+    Open();
+    SetTicks(kAllNames);
+    ClickId(IDOK);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog_->Result(), IDOK);
+    EXPECT_EQ(ReadFile(FormatsFile()), std::string("formats=") + kAllNames + "\r\n");
+}
+
+TEST_F(SettingsDialogTest, OnlyMp3ThenOkWritesMp3Alone) {
+    Open();
+    SetTicks("mp3");
+    ClickId(IDOK);
+    EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3\r\n");
+}
+
+TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
+    WriteFile(FormatsFile(), "formats=mp3,zip\r\n");
+    Open();
+    EXPECT_EQ(TickedNames(), "mp3,zip");
+    ClickId(IDC_DEFAULT_FORMATS);
+    EXPECT_EQ(TickedNames(), kDefaults);
+    EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
+    ClickId(IDCANCEL);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog_->Result(), IDCANCEL);
+    EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
+}
+
+TEST_F(SettingsDialogTest, HandEditedListsOpenByTheSubstringRuleAndAreWrittenBackClean) {
+    struct Case {
+        const char* line;
+        const char* ticked;
+    };
+    for (const Case& c : {Case{"formats=JPG,GIF\n", ""}, Case{"formats=jpg,xyz\n", "jpg"},
+                          Case{"formats=jpg, gif\n", "jpg,gif"}, Case{"formats=tiff,mp3,mp3\n", "tif,mp3"}}) {
+        SCOPED_TRACE(c.line);
+        WriteFile(FormatsFile(), c.line);
+        Open();
+        EXPECT_EQ(TickedNames(), c.ticked);
+        ClickId(IDOK);
+        EXPECT_EQ(ReadFile(FormatsFile()), std::string("formats=") + c.ticked + "\r\n");
+    }
+}
+
+TEST_F(SettingsDialogTest, OkClosesQuietlyWhenTheFileCannotBeWritten) {
+    ASSERT_TRUE(CreateDirectoryA(FormatsFile().c_str(), nullptr));
+    Open();
+    SetTicks("pdf");
+    ClickId(IDOK);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(dialog_->Result(), IDOK);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// ---- The dialog run modally: keys and the close box go through the real modal loop ----
+
+constexpr INT_PTR kTimedOut = 0x7E57;
+settings::SettingsDialog* g_modal = nullptr;
+std::function<void(HWND)> g_script;
+
+// Runs the dialog modally; `script` runs once from inside the modal loop with
+// the dialog's window. A watchdog ends a dialog that the script left open.
+INT_PTR RunModal(settings::SettingsDialog& dialog, std::function<void(HWND)> script) {
+    g_modal = &dialog;
+    g_script = std::move(script);
+    const UINT_PTR step = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (HWND hwnd = g_modal->Handle()) g_script(hwnd);
+    });
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (HWND hwnd = g_modal->Handle()) EndDialog(hwnd, kTimedOut);
+    });
+    const INT_PTR result = dialog.DoModal(nullptr);
+    KillTimer(nullptr, step);
+    KillTimer(nullptr, watchdog);
+    return result;
+}
+
+void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+// Posted to the focused control, as the keyboard delivers it, so that the
+// modal loop's dialog-message handling turns it into a command.
+void PressKey(HWND dialog, UINT key) {
+    HWND target = GetFocus();
+    if (!target || !IsChild(dialog, target)) target = dialog;
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+}
+
+TEST_F(SettingsDialogTest, EscapeAndTheCloseBoxWriteNothing) {
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Esc");
+        WriteFile(FormatsFile(), "formats=mp3\n");
+        settings::SettingsDialog dialog;
+        const INT_PTR result = RunModal(dialog, [closeBox](HWND hwnd) {
+            Tick(hwnd, IDC_FORMAT_JPG);
+            if (closeBox)
+                PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            else
+                PressKey(hwnd, VK_ESCAPE);
+        });
+        EXPECT_EQ(result, IDCANCEL);
+        EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3\n");
+    }
+}
+
+TEST_F(SettingsDialogTest, EnterStoresLikeOk) {
+    WriteFile(FormatsFile(), "formats=mp3\n");
+    settings::SettingsDialog dialog;
+    const INT_PTR result = RunModal(dialog, [](HWND hwnd) {
+        Tick(hwnd, IDC_FORMAT_JPG);
+        PressKey(hwnd, VK_RETURN);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(ReadFile(FormatsFile()), "formats=jpg,mp3\r\n");
+}
+
+// ---- Opened from the main window's Settings link ----------------------------------------
+
+class SettingsLink : public testing_support::MainWindowTest {};
+
+struct SeenWhileOpen {
+    HWND dialog = nullptr;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+};
+SeenWhileOpen g_seen;
+int g_closeWith = IDCANCEL;
+
+HWND FindSettingsDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM out) -> BOOL {
+            char title[32] = {};
+            GetWindowTextA(hwnd, title, sizeof(title));
+            if (std::string(title) != "Settings" || !IsWindowVisible(hwnd)) return TRUE;
+            *reinterpret_cast<HWND*>(out) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Clicks the Settings link; while the dialog is open, notes its owner, ticks
+// ".mp3" and closes it with `closeWith`.
+void OpenSettingsFromLink(HWND mainWindow, int closeWith) {
+    g_seen = {};
+    g_closeWith = closeWith;
+    const UINT_PTR step = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND dialog = FindSettingsDialog();
+        if (!dialog) return;  // not up yet: try on the next tick
+        KillTimer(nullptr, id);
+        g_seen.dialog = dialog;
+        g_seen.owner = GetWindow(dialog, GW_OWNER);
+        g_seen.ownerEnabled = g_seen.owner && IsWindowEnabled(g_seen.owner);
+        Tick(dialog, IDC_FORMAT_MP3);
+        Tick(dialog, g_closeWith);
+    });
+    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS_LINK, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, IDC_SETTINGS_LINK)));
+    KillTimer(nullptr, step);
+}
+
+TEST_F(SettingsLink, OpensTheDialogModallyOverTheMainWindow) {
+    OpenWindow();
+    const std::string formats = FormatsFile();
+
+    OpenSettingsFromLink(Window(), IDCANCEL);
+    ASSERT_NE(g_seen.dialog, nullptr);
+    EXPECT_EQ(g_seen.owner, Window());
+    EXPECT_FALSE(g_seen.ownerEnabled);
+    EXPECT_FALSE(IsWindow(g_seen.dialog));
+    EXPECT_TRUE(IsWindowEnabled(Window()));
+    EXPECT_FALSE(FileExists(formats));
+
+    OpenSettingsFromLink(Window(), IDOK);
+    ASSERT_NE(g_seen.dialog, nullptr);
+    EXPECT_EQ(ReadFile(formats), "formats=jpg,gif,png,bmp,tif,mp3,raw\r\n");
+    EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+}  // namespace
