@@ -6,6 +6,9 @@ namespace win {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x56414E54;  // one id for every bound control
+// The bound object is found through a window property: the MinGW import
+// library lacks GetWindowSubclass.
+constexpr char kBoundObjectProperty[] = "win.SubclassedWindow";
 }
 
 SubclassedWindow::~SubclassedWindow() { Unbind(); }
@@ -16,18 +19,22 @@ bool SubclassedWindow::Bind(HWND control) {
     if (!control) return false;
     Unbind();
     hwnd_ = control;
-    return SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    SetPropA(control, kBoundObjectProperty, this);
+    return true;
 }
 
 void SubclassedWindow::Unbind() {
-    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    if (hwnd_ && IsWindow(hwnd_)) {
+        RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+        RemovePropA(hwnd_, kBoundObjectProperty);
+    }
     hwnd_ = nullptr;
 }
 
 SubclassedWindow* SubclassedWindow::FromHandle(HWND hwnd) {
-    DWORD_PTR refData = 0;
-    if (!hwnd || !GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &refData)) return nullptr;
-    return reinterpret_cast<SubclassedWindow*>(refData);
+    if (!hwnd) return nullptr;
+    return static_cast<SubclassedWindow*>(GetPropA(hwnd, kBoundObjectProperty));
 }
 
 bool SubclassedWindow::OnReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
@@ -46,6 +53,7 @@ LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM 
     if (message == WM_NCDESTROY) {
         // The control goes away: drop the binding before the default processing.
         RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        RemovePropA(hwnd, kBoundObjectProperty);
         if (self) self->hwnd_ = nullptr;
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }

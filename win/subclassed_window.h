@@ -15,7 +15,9 @@ public:
 
     // Attaches to the control `id` of `parent` and routes its messages to WindowProc.
     bool Bind(HWND parent, int id);
-    bool Bind(HWND control);
+    // Overridden by controls that adjust the window around the binding; the
+    // overload above goes through it.
+    virtual bool Bind(HWND control);
     void Unbind();
 
     // The bound object of a control, or null.
