@@ -1,8 +1,7 @@
 #include "app/main_app.h"
 
 #include <commctrl.h>
-#include <gdiplus/gdiplusflat.h>
-#include <gdiplus/gdiplusinit.h>
+#include <gdiplus.h>
 
 #include "workflow/main_dialog.h"
 

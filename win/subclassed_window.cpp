@@ -6,8 +6,7 @@ namespace win {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x56414E54;  // one id for every bound control
-// The bound object is found through a window property: the MinGW import
-// library lacks GetWindowSubclass.
+// The bound object is also kept as a window property, so the parent can find it.
 constexpr char kBoundObjectProperty[] = "win.SubclassedWindow";
 }
 
@@ -19,9 +18,8 @@ bool SubclassedWindow::Bind(HWND control) {
     if (!control) return false;
     Unbind();
     hwnd_ = control;
-    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
     SetPropA(control, kBoundObjectProperty, this);
-    return true;
+    return SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 void SubclassedWindow::Unbind() {

@@ -20,7 +20,8 @@ MainDialog::~MainDialog() {
     // and lets the worker finish before the state it uses goes away.
     StopEngine();
     WaitForWorker();
-    if (Exists()) KillTimer(hwnd_, kPassTimer);
+    // A modeless window goes while this object can still answer its messages.
+    if (Exists() && !IsModal()) DestroyWindow(hwnd_);
 }
 
 bool MainDialog::OnInit() {

@@ -93,7 +93,8 @@ private:
     void CopyStep();
     void FinishCopy();
     void ReturnToResults();
-    std::string SourceOfCopy(int position) const;
+    void ReportFailedCopies();
+    bool CopyOneFile(const std::string& source, const std::string& folder);
 
     // Help, settings, folders
     void OnHelpClicked();
@@ -140,10 +141,16 @@ private:
     int m_total = 0;
     int m_photoCount = 0;
     bool m_keepPolling = false;
-    bool m_copyRunning = false;
+    bool m_pollArmed = false;    // timer 1025 is set
+    bool m_passRunning = false;  // timer 1026 is set
+    bool m_copyRunning = false;  // timer 1027 is set
 
     std::vector<int> m_checkedPhotos;
     std::vector<int> m_checkedFiles;
+    // Outcome of the running copy: files copied, and entries whose copy failed.
+    int m_copiedCount = 0;
+    std::vector<int> m_failedPhotos;
+    std::vector<int> m_failedFiles;
 
     const std::string m_selectAllPhotosText = "Select All Photos";
     const std::string m_unselectAllPhotosText = "Unselect All Photos";

@@ -1,0 +1,53 @@
+#pragma once
+// A fixture that runs the real main window in-process (modeless), with every
+// message box caught, and starts each test from clean settings and a clean
+// engine folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/support/message_boxes.h"
+#include "tests/support/pump.h"
+#include "workflow/main_dialog.h"
+
+namespace testing_support {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates and shows the window; pumps until the drive-selection layout when asked.
+    void OpenWindow(bool waitForDrives = true);
+    void CloseWindow();
+
+    HWND Window() const { return hwnd_; }
+    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+    bool Visible(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
+    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+    std::string Text(int id) const;
+    RECT Rect(int id) const;  // window rectangle in client coordinates
+    // Presses a button or link the way a click does: the command reaches the window.
+    void Click(int id);
+    // Ids of the controls that are visible, among the main window's controls.
+    std::vector<int> VisibleControls() const;
+
+    static std::string EngineFolder();  // %APPDATA%\Norvale\Vantreo
+    static std::string DataFolder();    // ...\data
+
+    MessageBoxCatcher boxes_;
+    std::unique_ptr<workflow::MainDialog> dialog_;
+    HWND hwnd_ = nullptr;
+};
+
+// Whole-file helpers for test fixtures.
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+void RemoveSettingsFiles();
+// Removes a folder tree made by a test.
+void RemoveFolder(const std::string& path);
+
+}  // namespace testing_support

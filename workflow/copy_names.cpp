@@ -1,0 +1,24 @@
+#include "workflow/copy_names.h"
+
+namespace workflow {
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '\\' || folder.back() == '/') return folder + name;
+    return folder + "\\" + name;
+}
+
+std::string NextFreeDestination(const std::string& folder, const std::string& name,
+                                const std::function<bool(const std::string&)>& exists) {
+    std::string candidate = JoinPath(folder, name);
+    if (!exists(candidate)) return candidate;
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+    for (int number = 2;; ++number) {
+        candidate = JoinPath(folder, stem + " (" + std::to_string(number) + ")" + extension);
+        if (!exists(candidate)) return candidate;
+    }
+}
+
+}  // namespace workflow

@@ -1,0 +1,6 @@
+// Placeholder until the help viewer lands.
+#include "workflow/main_dialog.h"
+
+namespace workflow {
+void MainDialog::OnHelpClicked() {}
+}  // namespace workflow

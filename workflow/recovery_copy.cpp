@@ -1,0 +1,202 @@
+// Copies the ticked entries into the output folder, one per tick: photos
+// first, then files, each group in list order.
+//
+// A copy never replaces a file of the output folder, and only files actually
+// copied count as recovered. When any ticked file could not be copied, the
+// data folder is kept and the window goes back to the results with just
+// those files ticked, so the user can fix the cause and press Recover again.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+#include "workflow/app_title.h"
+#include "workflow/copy_names.h"
+#include "workflow/main_dialog.h"
+#include "workflow/scan_results.h"
+#include "workflow/timer_ids.h"
+
+namespace workflow {
+
+namespace {
+
+std::vector<int> CheckedItems(const win::ListView& list) {
+    std::vector<int> items;
+    const int count = list.Count();
+    for (int i = 0; i < count; ++i)
+        if (list.GetCheck(i)) items.push_back(i);
+    return items;
+}
+
+void CheckAll(const win::ListView& list, bool checked) {
+    const int count = list.Count();
+    for (int i = 0; i < count; ++i) list.SetCheck(i, checked);
+}
+
+bool FileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+}  // namespace
+
+void MainDialog::TogglePhotos() {
+    const bool selectAll = m_photoToggle.GetText() == m_selectAllPhotosText;
+    CheckAll(m_photoList, selectAll);
+    SetLabelText(m_photoToggle, selectAll ? m_unselectAllPhotosText : m_selectAllPhotosText);
+}
+
+void MainDialog::ToggleFiles() {
+    const bool selectAll = m_fileToggle.GetText() == m_selectAllFilesText;
+    CheckAll(m_fileList, selectAll);
+    SetLabelText(m_fileToggle, selectAll ? m_unselectAllFilesText : m_selectAllFilesText);
+}
+
+void MainDialog::StartCopy() {
+    // The copy shares m_cursor and m_total with the scan pass: after a cancel,
+    // the last poll and its pass finish first.
+    if (ScanPassPending() || m_copyRunning) return;
+
+    m_foundPaths.clear();
+    m_checkedFiles = CheckedItems(m_fileList);
+    m_checkedPhotos = CheckedItems(m_photoList);
+    m_cursor = 0;
+    m_total = static_cast<int>(m_checkedPhotos.size() + m_checkedFiles.size());
+    if (m_total == 0) {
+        MessageBoxA(hwnd_, "No files selected.\n\nPlease select files that you want to recover.",
+                    ApplicationTitle().c_str(), MB_OK);
+        return;
+    }
+    m_copiedCount = 0;
+    m_failedPhotos.clear();
+    m_failedFiles.clear();
+
+    m_progress.SetRange(0, m_total);
+    m_progress.SetPosition(0);
+    m_recover.Show(false);
+    m_progress.Show(true);
+    m_progressText.Show(true);
+    m_copyRunning = SetTimer(hwnd_, kCopyTimer, kTickMs, nullptr) != 0;
+}
+
+void MainDialog::CopyStep() {
+    if (m_cursor >= m_total) {
+        KillTimer(hwnd_, kCopyTimer);
+        m_copyRunning = false;
+        FinishCopy();
+        return;
+    }
+    const int photos = static_cast<int>(m_checkedPhotos.size());
+    if (m_cursor >= photos + static_cast<int>(m_checkedFiles.size())) {
+        MessageBoxA(hwnd_, "Internal error, photo index goes out of boundry.", kAppCaption, MB_OK);
+        return;
+    }
+    const bool isPhoto = m_cursor < photos;
+    const int item = isPhoto ? m_checkedPhotos[static_cast<size_t>(m_cursor)]
+                             : m_checkedFiles[static_cast<size_t>(m_cursor - photos)];
+    const std::string source = isPhoto ? *reinterpret_cast<const std::string*>(m_photoList.GetItemData(item))
+                                       : reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path;
+
+    // A file that has gone cannot be recovered any more; it is not counted.
+    if (!FileExists(source)) {
+        ++m_cursor;
+        return;
+    }
+
+    const std::string folder = m_saveFolder.GetText();
+    if (!FileExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+        KillTimer(hwnd_, kCopyTimer);
+        m_copyRunning = false;
+        const std::string text = "Output directory \"" + folder + "\" does not exists.";
+        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK);
+        ReturnToResults();
+        return;
+    }
+
+    if (CopyOneFile(source, folder)) {
+        ++m_copiedCount;
+    } else {
+        (isPhoto ? m_failedPhotos : m_failedFiles).push_back(item);
+    }
+
+    ++m_cursor;
+    char progress[64];
+    std::snprintf(progress, sizeof(progress), "Recovering file %d of %d", m_cursor, m_total);
+    SetLabelText(m_progressText, progress);
+    m_progress.SetPosition(m_cursor);
+}
+
+// Copies under the file's own name, or the next free "name (n).ext"; never
+// over an existing file. A destination too long for the system fails rather
+// than being shortened into another name.
+bool MainDialog::CopyOneFile(const std::string& source, const std::string& folder) {
+    const std::string name = FileNameOf(source);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string destination = NextFreeDestination(folder, name, FileExists);
+        if (destination.size() >= MAX_PATH) return false;
+        if (CopyFileA(source.c_str(), destination.c_str(), TRUE)) return true;
+        // Another file of that name appeared meanwhile: take the next free name.
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+void MainDialog::FinishCopy() {
+    const bool allCopied = m_failedPhotos.empty() && m_failedFiles.empty();
+    if (allCopied) {
+        CleanUpDataFolder();
+    } else {
+        ReportFailedCopies();
+    }
+
+    char question[128];
+    std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
+                  m_copiedCount);
+    if (MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        const std::string folder = m_saveFolder.GetText();
+        SHELLEXECUTEINFOA open{};
+        open.cbSize = sizeof(open);
+        open.fMask = SEE_MASK_FLAG_NO_UI;
+        open.lpVerb = "open";
+        open.lpFile = folder.c_str();
+        open.nShow = SW_SHOW;
+        ShellExecuteExA(&open);
+    }
+
+    if (!allCopied) {
+        // Only what could not be copied stays ticked, ready for another Recover.
+        CheckAll(m_photoList, false);
+        CheckAll(m_fileList, false);
+        for (int item : m_failedPhotos) m_photoList.SetCheck(item, true);
+        for (int item : m_failedFiles) m_fileList.SetCheck(item, true);
+        ReturnToResults();
+        return;
+    }
+
+    m_progress.SetPosition(0);
+    for (win::Window* control : {static_cast<win::Window*>(&m_progress), &m_progressText, &m_status,
+                                 static_cast<win::Window*>(&m_photoList), &m_recover, &m_fileToggle, &m_photoToggle,
+                                 static_cast<win::Window*>(&m_fileList)}) {
+        control->Show(false);
+    }
+    for (win::Window* control : {static_cast<win::Window*>(&m_saveFolder), &m_saveFolderLabel, &m_driveListLabel,
+                                 &m_reload, &m_browse, static_cast<win::Window*>(&m_driveList), &m_next}) {
+        control->Show(true);
+    }
+}
+
+void MainDialog::ReportFailedCopies() {
+    const size_t failed = m_failedPhotos.size() + m_failedFiles.size();
+    const std::string text = std::to_string(failed) + (failed == 1 ? " file" : " files") +
+                             " could not be copied to \"" + m_saveFolder.GetText() +
+                             "\".\n\nThe found files are kept and those not copied stay ticked. Free some space "
+                             "or choose another folder, then press 'Recover' again.";
+    MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+}
+
+// Back to the results screen after a copy that could not finish.
+void MainDialog::ReturnToResults() {
+    m_progress.SetPosition(0);
+    m_progress.Show(false);
+    EnterResultsMode();
+}
+
+}  // namespace workflow

@@ -1,0 +1,192 @@
+// Watches the data folder while the engine runs: every poll walks the whole
+// folder, then one new file per tick becomes a thumbnail or a row.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "workflow/app_title.h"
+#include "workflow/folder_tree.h"
+#include "workflow/main_dialog.h"
+#include "workflow/scan_results.h"
+#include "workflow/thumbnails.h"
+#include "workflow/timer_ids.h"
+
+namespace workflow {
+
+bool MainDialog::m_sortDescending = false;
+
+namespace {
+
+// Opening a file for writing with no sharing fails while anyone else has it
+// open, so a file the engine is still writing is not taken yet.
+bool CanOpenExclusively(const std::string& path) {
+    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+uint64_t FileSizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+bool MainDialog::ScanPassPending() const { return m_pollArmed || m_passRunning; }
+
+void MainDialog::OnPollTimer() {
+    KillTimer(hwnd_, kPollTimer);
+    m_pollArmed = false;
+    PollDataFolder(m_engineRunning != 0);
+}
+
+void MainDialog::PollDataFolder(bool engineRunning) {
+    m_foundPaths.clear();
+    CollectFiles(m_dataDir);
+    // Files listed by an earlier pass are dropped here rather than one per tick,
+    // so a pass spends its ticks on new files only, however many were found.
+    std::erase_if(m_foundPaths, [this](const std::string& path) { return IsListed(path); });
+    if (m_foundPaths.empty()) {
+        if (engineRunning) {
+            m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0;
+        } else {
+            EnterResultsMode();
+        }
+        return;
+    }
+    m_cursor = 0;
+    m_total = static_cast<int>(m_foundPaths.size());
+    m_photoCount = m_thumbnails.Count();
+    m_keepPolling = engineRunning;
+    m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
+}
+
+// Depth first, in listing order. The listing's own attributes tell folders
+// from files (listing each entry again would cost seconds on large trees);
+// links are never followed.
+void MainDialog::CollectFiles(const std::string& folder) {
+    if (folder.empty()) return;
+    const std::string pattern = SearchPattern(folder);
+    if (pattern.size() >= MAX_PATH) return;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle listing(
+        FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
+    if (!listing.valid()) return;
+    const std::string prefix = pattern.substr(0, pattern.rfind('\\') + 1);
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = prefix + name;
+        if (path.size() >= MAX_PATH) continue;
+        const DWORD attributes = entry.dwFileAttributes;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectFiles(path);
+        } else {
+            m_foundPaths.push_back(path);
+        }
+    } while (FindNextFileA(listing.get(), &entry));
+}
+
+bool MainDialog::IsListed(const std::string& path) const {
+    return path.empty() || m_listedPaths.count(path) != 0;
+}
+
+void MainDialog::AdvanceStatusAnimation() { SetLabelText(m_status, NextStatusText(m_status.GetText())); }
+
+void MainDialog::ScanPassStep() {
+    if (m_cursor >= m_total) {
+        KillTimer(hwnd_, kPassTimer);
+        m_passRunning = false;
+        if (m_keepPolling) {
+            m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0;
+        } else {
+            EnterResultsMode();
+        }
+        return;
+    }
+    AdvanceStatusAnimation();
+    if (m_cursor >= static_cast<int>(m_foundPaths.size())) {
+        m_cursor = m_total;
+        return;
+    }
+    const std::string path = m_foundPaths[static_cast<size_t>(m_cursor)];
+    if (!PathFileExistsA(path.c_str()) || IsListed(path) || !CanOpenExclusively(path)) {
+        ++m_cursor;
+        return;
+    }
+    if (IsPhotoPath(path)) {
+        AddPhotoEntry(path);
+    } else {
+        AddFileEntry(path);
+    }
+}
+
+void MainDialog::AddPhotoEntry(const std::string& path) {
+    if (!AddPhotoThumbnail(m_thumbnails, path)) {
+        ++m_cursor;
+        return;
+    }
+    m_photoPaths.push_back(std::make_unique<std::string>(path));
+    const int index = m_photoList.InsertItem(m_photoCount, "", m_photoCount,
+                                             reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
+    m_listedPaths.insert(path);
+    m_photoList.SetCheck(index, true);
+    m_photoList.EnsureVisible(index);
+    ++m_photoCount;
+    if (m_photoList.Count() != m_photoCount) {
+        MessageBoxA(hwnd_, "Photo items count error", ApplicationTitle().c_str(), MB_OK);
+    }
+    ++m_cursor;
+}
+
+void MainDialog::AddFileEntry(const std::string& path) {
+    auto item = std::make_unique<FoundItem>();
+    item->name = FileNameOf(path);
+    item->size = FileSizeOf(path);
+    item->extension = ExtensionOf(path);
+    item->path = path;
+
+    const int index =
+        m_fileList.InsertItem(m_fileList.Count(), item->name, -1, reinterpret_cast<LPARAM>(item.get()));
+    m_fileList.SetItemText(index, 1, SizeText(item->size));
+    m_fileList.SetItemText(index, 2, item->extension);
+    m_foundItems.push_back(std::move(item));
+    m_listedPaths.insert(path);
+    m_fileList.SetCheck(index, true);
+    m_fileList.EnsureVisible(index);
+    ++m_cursor;
+}
+
+void MainDialog::EmptyResultLists() {
+    if (m_photoList.Exists()) m_photoList.DeleteAll();
+    if (m_fileList.Exists()) m_fileList.DeleteAll();
+    m_photoPaths.clear();
+    m_foundItems.clear();
+    m_listedPaths.clear();
+    m_checkedPhotos.clear();
+    m_checkedFiles.clear();
+    if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
+}
+
+namespace {
+struct SortRequest {
+    int column;
+    bool descending;
+};
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM request) {
+    const auto& sort = *reinterpret_cast<const SortRequest*>(request);
+    return CompareFoundItems(*reinterpret_cast<const FoundItem*>(first), *reinterpret_cast<const FoundItem*>(second),
+                             sort.column, sort.descending);
+}
+}  // namespace
+
+void MainDialog::SortFileList(int column) {
+    // The copy holds item indexes; a sort would hand them to other entries.
+    if (m_copyRunning) return;
+    SortRequest request{column, m_sortDescending};
+    m_fileList.SortItems(CompareRows, reinterpret_cast<LPARAM>(&request));
+    m_sortDescending = !m_sortDescending;
+}
+
+}  // namespace workflow
