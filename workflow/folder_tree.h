@@ -4,8 +4,13 @@
 // symbolic link: a link is treated as an entry of its own (deleted as a link,
 // never descended into), so nothing outside the walked tree is touched.
 // A path longer than the platform's limit is skipped, never shortened.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace workflow {
 
@@ -15,6 +20,33 @@ std::string SearchPattern(const std::string& folder);
 
 // True for an existing folder that is not a link.
 bool IsFolder(const std::string& path);
+
+// Folder-ness from the attributes a listing reports, without touching the
+// entry again: a directory that is not a reparse point (junction, symbolic link).
+bool IsWalkableFolder(DWORD attributes);
+bool IsWalkableFolder(const WIN32_FIND_DATAA& entry);
+bool IsLink(DWORD attributes);
+
+// One entry of a folder listing, as the listing reported it.
+struct FolderEntry {
+    std::string path;  // the pattern up to its last backslash, then the entry's name
+    DWORD attributes = 0;
+    int64_t size = 0;
+
+    bool IsFolder() const { return IsWalkableFolder(attributes); }
+    bool IsLink() const { return workflow::IsLink(attributes); }
+    bool IsFile() const { return !IsFolder() && !IsLink(); }
+};
+
+// Calls `visit` for each entry of one folder in listing order until it returns
+// false. Entries whose full path would not fit MAX_PATH are left out.
+// False when the folder cannot be listed.
+bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+
+// Calls `visit` for every file below the folder, depth first: a subfolder is
+// walked when the listing reaches it. Links are neither walked nor visited.
+// Returns false when `visit` asked to stop.
+bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
 
 // True when a file lies anywhere below the folder.
 bool TreeHasFile(const std::string& folder);
@@ -30,5 +62,9 @@ std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
 // Deletes everything below the folder, and the folder itself when asked.
 // Files that cannot be deleted stay, with their folders.
 void RemoveTree(const std::string& folder, bool removeFolderItself);
+
+// Deletes a junction or symbolic link itself, never what it points to. Does
+// nothing when the path does not open as a link.
+bool DeleteLink(const std::string& path);
 
 }  // namespace workflow

@@ -1,0 +1,132 @@
+#include "settings/settings_file.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <memory>
+
+#include "settings/folders.h"
+#include "settings/setting_lines.h"
+#include "win/handles.h"
+
+namespace settings {
+
+namespace {
+
+constexpr char kSaveFolderFile[] = "settings.ini";
+constexpr char kFormatListFile[] = "formats.ini";
+
+// BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE
+constexpr UINT kBrowseFlags = 0x59;
+static_assert((BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE) == kBrowseFlags);
+
+struct ItemIdListFree {
+    void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
+};
+using ItemIdList = std::unique_ptr<ITEMIDLIST, ItemIdListFree>;
+
+// The new-style folder picker needs COM on the calling thread.
+class ComScope {
+public:
+    ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    ~ComScope() {
+        if (initialised_) CoUninitialize();
+    }
+
+private:
+    bool initialised_;
+};
+
+// Empty, and so never opened, when the program's folder is unknown.
+std::string BesideProgram(const char* fileName) {
+    const std::string folder = GetProgramFolder();
+    return folder.empty() ? "" : folder + fileName;
+}
+
+}  // namespace
+
+std::string FindSettingValue(const std::string& content, const std::string& key, const std::string& fallback) {
+    SettingLineScanner scanner(key, fallback);
+    scanner.Feed(content);
+    return scanner.Finish();
+}
+
+std::string ReadSetting(const std::string& path, const std::string& key, const std::string& fallback) {
+    if (path.empty() || !PathFileExistsA(path.c_str())) return fallback;
+    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return fallback;
+    SettingLineScanner scanner(key, fallback);
+    char chunk[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return fallback;
+        if (read == 0) break;
+        scanner.Feed(std::string_view(chunk, read));
+    }
+    return scanner.Finish();
+}
+
+bool WriteSetting(const std::string& path, const std::string& key, const std::string& value) {
+    // A line feed in the value would write a second line.
+    if (path.empty() || value.find('\n') != std::string::npos) return false;
+    win::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const std::string line = key + value + "\r\n";
+    DWORD written = 0;
+    return WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+           written == line.size();
+}
+
+std::string SaveFolderPath() {
+    return BesideProgram(kSaveFolderFile);
+}
+
+std::string FormatListPath() {
+    return BesideProgram(kFormatListFile);
+}
+
+void LoadSaveFolder(HWND saveFolderBox) {
+    const std::string folder = ReadSetting(SaveFolderPath(), kSaveFolderKey, GetPicturesFolder());
+    SetWindowTextA(saveFolderBox, folder.c_str());
+}
+
+void StoreSaveFolder(const std::string& folder) {
+    WriteSetting(SaveFolderPath(), kSaveFolderKey, folder);
+}
+
+void BrowseForSaveFolder(HWND owner, HWND saveFolderBox) {
+    ComScope com;
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA browse{};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = displayName;
+    browse.lpszTitle = "";
+    browse.ulFlags = kBrowseFlags;
+    ItemIdList chosen(SHBrowseForFolderA(&browse));
+    if (!chosen) return;
+
+    char path[MAX_PATH] = {};
+    if (!SHGetPathFromIDListA(chosen.get(), path)) return;
+    const std::string folder = WithoutTrailingBackslash(path);
+    SetWindowTextA(saveFolderBox, folder.c_str());
+    StoreSaveFolder(folder);
+}
+
+std::string WithoutTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+std::string LoadFormatList() {
+    return ReadSetting(FormatListPath(), kFormatListKey, kDefaultFormatList);
+}
+
+void StoreFormatList(const std::string& list) {
+    WriteSetting(FormatListPath(), kFormatListKey, list);
+}
+
+}  // namespace settings

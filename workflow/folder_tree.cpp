@@ -1,0 +1,195 @@
+#include "workflow/folder_tree.h"
+
+#include <cstring>
+
+#include "win/handles.h"
+
+namespace workflow {
+
+namespace {
+
+constexpr char kAnyEntry[] = "*.*";
+
+bool IsDotEntry(const char* name) {
+    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+// GetFileAttributesA must see a link's own name: with a trailing backslash
+// the name could be resolved through the link. A drive root keeps its backslash.
+std::string WithoutTrailingSeparator(const std::string& path) {
+    const bool driveRoot = path.size() == 3 && path[1] == ':';
+    if (path.size() > 1 && path.back() == '\\' && !driveRoot) return path.substr(0, path.size() - 1);
+    return path;
+}
+
+bool IsLinkPath(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(WithoutTrailingSeparator(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes);
+}
+
+bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+    bool carryOn = true;
+    ForEachEntry(folder, [&](const FolderEntry& entry) {
+        if (entry.IsFolder())
+            carryOn = VisitFilesBelow(entry.path, visit);
+        else if (entry.IsFile())
+            carryOn = visit(entry);
+        return carryOn;
+    });
+    return carryOn;
+}
+
+bool IsValidInFileName(unsigned char c) {
+    return c >= 32 && strchr("<>:\"/\\|?*", c) == nullptr;
+}
+
+// False when the rename was refused or failed. A shifted character that is a
+// path separator (']' becomes '\') would move the file elsewhere: refused.
+bool ShiftFileExtension(const std::string& path) {
+    const size_t nameStart = path.rfind('\\') + 1;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart || dot + 1 == path.size()) return true;
+    const std::string extension = ShiftedExtension(path.substr(dot + 1));
+    for (char c : extension)
+        if (!IsValidInFileName(static_cast<unsigned char>(c))) return false;
+    const std::string target = path.substr(0, dot + 1) + extension;
+    return MoveFileA(path.c_str(), target.c_str()) != FALSE;
+}
+
+std::optional<std::string> ShiftBelow(const std::string& folder) {
+    // Collected before any rename: a listing may return a renamed file again
+    // under its new name, and it must not be shifted twice.
+    std::vector<FolderEntry> entries;
+    ForEachEntry(folder, [&](const FolderEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    for (const FolderEntry& entry : entries) {
+        if (entry.IsFolder()) {
+            if (std::optional<std::string> failed = ShiftBelow(entry.path)) return failed;
+        } else if (entry.IsFile() && !ShiftFileExtension(entry.path)) {
+            return entry.path;
+        }
+    }
+    return std::nullopt;
+}
+
+void RemoveBelow(const std::string& folder, bool removeFolderItself) {
+    const bool listed = ForEachEntry(folder, [](const FolderEntry& entry) {
+        if (entry.IsFolder())
+            RemoveBelow(entry.path, true);
+        else if (entry.IsLink())
+            DeleteLink(entry.path);
+        else
+            DeleteFileA(entry.path.c_str());
+        return true;
+    });
+    if (!listed || !removeFolderItself) return;
+    const std::string pattern = SearchPattern(folder);
+    RemoveDirectoryA(pattern.substr(0, pattern.rfind('\\')).c_str());
+}
+
+}  // namespace
+
+std::string SearchPattern(const std::string& folder) {
+    if (folder.find("\\*.*") != std::string::npos) return folder;
+    if (!folder.empty() && folder.back() == '\\') return folder + kAnyEntry;
+    return folder + "\\" + kAnyEntry;
+}
+
+bool IsWalkableFolder(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(attributes);
+}
+
+bool IsWalkableFolder(const WIN32_FIND_DATAA& entry) {
+    return IsWalkableFolder(entry.dwFileAttributes);
+}
+
+bool IsLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsFolder(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(WithoutTrailingSeparator(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !IsWalkableFolder(attributes)) return false;
+    // A folder that cannot be listed is no folder to anyone who wants its entries.
+    std::string pattern = path;
+    if (pattern.back() != '\\') pattern += '\\';
+    pattern += kAnyEntry;
+    if (pattern.size() >= MAX_PATH) return false;
+    WIN32_FIND_DATAA data;
+    win::FindHandle listing(FindFirstFileA(pattern.c_str(), &data));
+    return listing.valid();
+}
+
+bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+    // An empty path would list the root of the current drive.
+    if (folder.empty()) return false;
+    const std::string pattern = SearchPattern(folder);
+    if (pattern.size() >= MAX_PATH) return false;
+    const std::string prefix = pattern.substr(0, pattern.rfind('\\') + 1);
+
+    WIN32_FIND_DATAA data;
+    win::FindHandle listing(FindFirstFileA(pattern.c_str(), &data));
+    if (!listing.valid()) return false;
+    do {
+        if (IsDotEntry(data.cFileName)) continue;
+        FolderEntry entry;
+        entry.path = prefix + data.cFileName;
+        if (entry.path.size() >= MAX_PATH) continue;
+        entry.attributes = data.dwFileAttributes;
+        entry.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        if (!visit(entry)) break;
+    } while (FindNextFileA(listing.get(), &data));
+    return true;
+}
+
+bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+    if (IsLinkPath(folder)) return true;
+    return VisitFilesBelow(folder, visit);
+}
+
+bool TreeHasFile(const std::string& folder) {
+    return !ForEachFileBelow(folder, [](const FolderEntry&) { return false; });
+}
+
+std::string ShiftedExtension(const std::string& extension) {
+    std::string shifted = extension;
+    for (char& c : shifted) {
+        const unsigned char code = static_cast<unsigned char>(c);
+        c = static_cast<char>(code == 127 ? 128 : static_cast<unsigned char>(code - 1));
+    }
+    return shifted;
+}
+
+std::optional<std::string> ShiftExtensionsDown(const std::string& folder) {
+    if (folder.empty() || IsLinkPath(folder)) return std::nullopt;
+    return ShiftBelow(folder);
+}
+
+void RemoveTree(const std::string& folder, bool removeFolderItself) {
+    if (folder.empty()) return;
+    if (IsLinkPath(folder)) {
+        if (removeFolderItself) DeleteLink(folder);
+        return;
+    }
+    RemoveBelow(folder, removeFolderItself);
+}
+
+bool DeleteLink(const std::string& path) {
+    win::UniqueHandle link(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link) return false;
+    // Wine opens the target of a Unix symbolic link whatever the flags say; then
+    // the handle shows no reparse point and deleting through it would delete the target.
+    FILE_ATTRIBUTE_TAG_INFO opened{};
+    if (!GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &opened, sizeof opened) ||
+        !IsLink(opened.FileAttributes))
+        return false;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+}  // namespace workflow
