@@ -7,6 +7,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
   WINEPREFIX=$(mktemp -d /tmp/vantreo-wine.XXXXXX)
   export WINEPREFIX
 fi
+# The persistent server comes first: once wineboot has started one, a second cannot.
+wineserver -p >/dev/null 2>&1 || true
 wineboot -i </dev/null >/dev/null 2>&1 || true
-wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -162,6 +162,8 @@ void MainDialog::PaintMinimised() {
 }
 
 bool MainDialog::OnCommand(int id, int code, HWND control) {
+    // Clicks only: static controls also report being enabled and disabled.
+    if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
     case IDC_BROWSE:
         settings::BrowseForSaveFolder(hwnd_, m_saveFolder);
