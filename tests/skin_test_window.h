@@ -3,7 +3,6 @@
 // by a bare SkinnedDialog that records what reaches it, and a pixel reader
 // for painted windows.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -27,10 +26,7 @@ struct Event {
 
 class TestDialog : public controls::SkinnedDialog {
 public:
-    TestDialog() : controls::SkinnedDialog(IDD_MAIN) {
-        INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&classes);
-    }
+    TestDialog() : controls::SkinnedDialog(IDD_MAIN) {}
 
     // Creates the dialog, runs `setUp` as its initialisation, shows it and lets it paint.
     bool Open(std::function<void(TestDialog&)> setUp = {}) {
