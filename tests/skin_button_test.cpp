@@ -229,12 +229,3 @@ TEST(SkinButtonColors, SystemColourChangeBringsBackTheSystemColours) {
     EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), window.next.StateColor(3));
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), window.next.StateColor(0));
 }
-
-TEST(SkinButtonPaint, CaptionBlockIsCentredWithHalvesCutTowardZero) {
-    const RECT frame{0, 0, 75, 14};
-    const RECT measured{0, 0, 30, 31};
-    const RECT centred = controls::CentreRectIn(measured, frame);
-    EXPECT_EQ(22, centred.left);
-    EXPECT_EQ(-8, centred.top);
-    EXPECT_EQ(23, centred.bottom);
-}
