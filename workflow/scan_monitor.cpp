@@ -19,6 +19,10 @@ namespace {
 // Opening a file for writing with no sharing fails while anyone else has it
 // open, so a file the engine is still writing is not taken yet.
 bool CanOpenExclusively(const std::string& path) {
+    // Windows refuses write access to a read-only file; asked directly as well,
+    // since some accounts (root under Wine) are let through regardless.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid();

@@ -7,7 +7,8 @@ namespace testing_support {
 namespace {
 MessageBoxCatcher* g_current = nullptr;
 constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
-constexpr int kMessageBoxIconId = 0x0014;  // the static that holds its icon
+// The static that holds its icon: 0x14 on Windows, 0x440 (stc1) under Wine.
+constexpr int kMessageBoxIconIds[] = {0x0014, 0x0440};
 
 std::string ItemText(HWND box, int id) {
     char buffer[4096] = {};
@@ -48,8 +49,12 @@ void MessageBoxCatcher::Catch(HWND box) {
     GetWindowTextA(box, caption, sizeof(caption));
     caught.caption = caption;
     caught.text = ItemText(box, kMessageBoxTextId);
-    HWND icon = GetDlgItem(box, kMessageBoxIconId);
-    caught.hasIcon = icon && IsWindowVisible(icon);
+    for (int id : kMessageBoxIconIds) {
+        HWND icon = GetDlgItem(box, id);
+        // Styles, not IsWindowVisible: the box itself may not be shown yet when it activates.
+        if (icon && (GetWindowLongA(icon, GWL_STYLE) & WS_VISIBLE) && SendMessageA(icon, STM_GETICON, 0, 0))
+            caught.hasIcon = true;
+    }
     caught.thread = GetWindowThreadProcessId(box, nullptr);
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);

@@ -1,0 +1,275 @@
+// Choosing found files and copying them into the output folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "settings/folders.h"
+#include "tests/support/scan_fixture.h"
+#include "tests/support/window_picture.h"
+#include "win/handles.h"
+#include "win/list_view.h"
+#include "workflow/app_title.h"
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::FileRow;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+using testing_support::ReadFile;
+using testing_support::RemoveFolder;
+using testing_support::WriteFile;
+
+std::string TempFolder(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!listing.valid()) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileA(listing.get(), &entry));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RecoveryCopy : public testing_support::ScanTest {
+protected:
+    void SetUp() override {
+        ScanTest::SetUp();
+        output_ = TempFolder("vantreo-output");
+        RemoveFolder(output_);
+    }
+    void TearDown() override {
+        ScanTest::TearDown();
+        RemoveFolder(output_);
+    }
+    void UseOutputFolder(const std::string& folder) {
+        WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + folder + "\r\n");
+    }
+    // A scan of files that the test writes into the engine's folder, ended with Cancel.
+    void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+        InstallStandIn(TempFolder("vantreo-no-fixtures"), true);
+        CreateDirectoryA(TempFolder("vantreo-no-fixtures").c_str(), nullptr);
+        StartScan();
+        ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+        for (const auto& [name, content] : files) {
+            const size_t slash = name.rfind('\\');
+            if (slash != std::string::npos) CreateDirectoryA((ScanOutput() + "\\" + name.substr(0, slash)).c_str(), nullptr);
+            WriteFile(ScanOutput() + "\\" + name, content);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() == files.size(); }, 15000));
+        boxes_.QueueAnswer(IDYES);
+        Click(IDC_RECOVER);  // Cancel
+        ASSERT_TRUE(WaitForResults());
+        PumpFor(600);  // the poll armed before the cancel runs its last pass
+        boxes_.Clear();
+    }
+    void Recover(int answerToFinalQuestion = IDNO) {
+        boxes_.QueueAnswer(answerToFinalQuestion);
+        Click(IDC_RECOVER);
+    }
+    bool WaitForCopyEnd() {
+        return PumpUntil([&] { return !Visible(IDC_PROGRESS) || Visible(IDC_DRIVE_LIST); }, 20000);
+    }
+    void SetFileChecks(const std::vector<bool>& checks) {
+        win::ListView files;
+        files.Attach(Item(IDC_FILE_LIST));
+        for (size_t i = 0; i < checks.size(); ++i) files.SetCheck(static_cast<int>(i), checks[i]);
+    }
+    void SetPhotoChecks(const std::vector<bool>& checks) {
+        win::ListView photos;
+        photos.Attach(Item(IDC_PHOTO_LIST));
+        for (size_t i = 0; i < checks.size(); ++i) photos.SetCheck(static_cast<int>(i), checks[i]);
+    }
+    std::vector<bool> FileChecks() const {
+        std::vector<bool> checks;
+        for (const FileRow& row : FileRows()) checks.push_back(row.checked);
+        return checks;
+    }
+    std::string JpegBytes() const { return ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
+
+    std::string output_;
+};
+
+TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
+    ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
+    ASSERT_EQ(PhotoPaths().size(), 2u);
+    Click(IDC_PHOTO_TOGGLE);
+    EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Select All Photos");
+    EXPECT_EQ(PhotoChecks(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
+    Click(IDC_PHOTO_TOGGLE);
+    EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
+    EXPECT_EQ(PhotoChecks(), (std::vector<bool>{true, true}));
+
+    SetFileChecks({true, false});
+    Click(IDC_FILE_TOGGLE);  // acts on every entry, whatever was ticked by hand
+    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Select All Files");
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{false, false}));
+    Click(IDC_FILE_TOGGLE);
+    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
+}
+
+TEST_F(RecoveryCopy, NothingTickedSaysSoAndStaysInResults) {
+    UseOutputFolder(output_);
+    ScanFiles({{"one.jpg", JpegBytes()}, {"a.txt", "a"}});
+    Click(IDC_PHOTO_TOGGLE);
+    Click(IDC_FILE_TOGGLE);
+    Click(IDC_RECOVER);
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
+    EXPECT_EQ(boxes_.Boxes().front().caption, workflow::ApplicationTitle());
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+}
+
+TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
+    UseOutputFolder(output_);
+    CreateDirectoryA(output_.c_str(), nullptr);
+    const std::string jpeg = JpegBytes();
+    ScanFiles({{"one.jpg", jpeg}, {"two.jpg", jpeg}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
+    SetPhotoChecks({false, true});
+    SetFileChecks({true, false});
+    const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
+    const std::string tickedFile = FileRows()[0].name;
+
+    Recover(IDNO);
+    EXPECT_FALSE(Visible(IDC_RECOVER));
+    EXPECT_TRUE(Visible(IDC_PROGRESS));
+    EXPECT_TRUE(Visible(IDC_PROGRESS_TEXT));
+    ASSERT_TRUE(PumpUntil([&] { return !FilesIn(output_).empty(); }, 5000));
+    testing_support::SnapshotIfAsked(Window(), "recovering");
+    EXPECT_EQ(FilesIn(output_), std::vector<std::string>{tickedPhoto});  // the photo comes first
+    EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "Recovering file 1 of 2");
+
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{tickedFile, tickedPhoto}));
+    EXPECT_EQ(ReadFile(output_ + "\\" + tickedPhoto), jpeg);
+    EXPECT_EQ(ReadFile(output_ + "\\" + tickedFile), tickedFile == "a.txt" ? "alpha" : "beta");
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"2 files recovered.\n\nDo you want to view recovered files?"});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    EXPECT_EQ(boxes_.Boxes().front().buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_FALSE(FileExists(DataFolder()));
+    for (int id : {IDC_PROGRESS, IDC_PROGRESS_TEXT, IDC_STATUS, IDC_PHOTO_LIST, IDC_RECOVER, IDC_FILE_TOGGLE,
+                   IDC_PHOTO_TOGGLE, IDC_FILE_LIST})
+        EXPECT_FALSE(Visible(id)) << id;
+    for (int id : {IDC_SAVE_FOLDER, IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL, IDC_RELOAD, IDC_BROWSE,
+                   IDC_DRIVE_LIST, IDC_NEXT})
+        EXPECT_TRUE(Visible(id)) << id;
+}
+
+TEST_F(RecoveryCopy, NewScanAfterACopyStartsWithEmptyLists) {
+    UseOutputFolder(output_);
+    ScanFiles({{"one.jpg", JpegBytes()}, {"a.txt", "a"}});
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    SelectDrive("C:");
+    Click(IDC_NEXT);
+    EXPECT_TRUE(PhotoPaths().empty());
+    EXPECT_TRUE(FileRows().empty());
+    win::ListView photos;
+    photos.Attach(Item(IDC_PHOTO_LIST));
+    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(photos, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))), 0);
+}
+
+TEST_F(RecoveryCopy, OutputFolderIsCreatedWhenOnlyItsLastLevelIsMissing) {
+    UseOutputFolder(output_);
+    ScanFiles({{"a.txt", "alpha"}});
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    EXPECT_EQ(FilesIn(output_), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(RecoveryCopy, OutputFolderWhoseParentIsMissingIsReportedAndResultsComeBack) {
+    const std::string folder = output_ + "\\missing\\deeper";
+    UseOutputFolder(folder);
+    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    Recover();
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 5000));
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
+    EXPECT_TRUE(FileExists(DataFolder()));
+    PumpFor(600);
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy has stopped
+}
+
+TEST_F(RecoveryCopy, VanishedFileIsSkippedAndNotCounted) {
+    UseOutputFolder(output_);
+    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    const std::string gone = ScanOutput() + "\\" + FileRows()[1].name;
+    DeleteFileA(gone.c_str());
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    EXPECT_EQ(FilesIn(output_).size(), 1u);
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1 files recovered.\n\nDo you want to view recovered files?"});
+    EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+TEST_F(RecoveryCopy, CopyThatFailsIsReportedCountedOutAndLeftTickedWithTheDataKept) {
+    UseOutputFolder(output_);
+    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
+    const auto rows = FileRows();
+    // Held open without sharing, the file cannot be read for the copy.
+    win::UniqueHandle locked(CreateFileA((ScanOutput() + "\\" + rows[1].name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(locked.valid());
+    boxes_.QueueAnswer(IDOK);  // the failure report comes before the final question
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }, 5000));
+    ASSERT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_EQ(boxes_.Boxes()[0].text.rfind("1 file could not be copied to \"" + output_ + "\".", 0), 0u)
+        << boxes_.Boxes()[0].text;
+    EXPECT_EQ(boxes_.Boxes()[1].text, "2 files recovered.\n\nDo you want to view recovered files?");
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    EXPECT_TRUE(FileExists(ScanOutput() + "\\" + rows[1].name));
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, false}));
+
+    // Once the cause is gone, Recover copies what is left and finishes.
+    locked.reset();
+    boxes_.Clear();
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1 files recovered.\n\nDo you want to view recovered files?"});
+    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+TEST_F(RecoveryCopy, SameNamesNeverReplaceEachOtherOrEarlierFiles) {
+    UseOutputFolder(output_);
+    CreateDirectoryA(output_.c_str(), nullptr);
+    WriteFile(output_ + "\\same.txt", "recovered last time");
+    ScanFiles({{"same.txt", "first"}, {"sub\\same.txt", "second"}});
+    Recover(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{"same (2).txt", "same (3).txt", "same.txt"}));
+    EXPECT_EQ(ReadFile(output_ + "\\same.txt"), "recovered last time");
+    std::vector<std::string> copies = {ReadFile(output_ + "\\same (2).txt"), ReadFile(output_ + "\\same (3).txt")};
+    std::sort(copies.begin(), copies.end());
+    EXPECT_EQ(copies, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(RecoveryCopy, HeaderClickDuringTheCopyLeavesTheOrder) {
+    UseOutputFolder(output_);
+    ScanFiles({{"b.txt", "b"}, {"a.txt", "a"}, {"c.txt", "c"}});
+    std::vector<std::string> before;
+    for (const auto& row : FileRows()) before.push_back(row.name);
+    Recover(IDNO);
+    ClickFileListHeader(0);
+    std::vector<std::string> during;
+    for (const auto& row : FileRows()) during.push_back(row.name);
+    EXPECT_EQ(during, before);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+}
+
+}  // namespace
