@@ -56,6 +56,8 @@ bool Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
         result = OnInit() ? TRUE : FALSE;
         return true;
     case WM_COMMAND:
+        // A bound control sees its own notification first; unless it keeps it, the dialog handles it too.
+        if (lParam && ReflectToControl(message, wParam, lParam, result)) return true;
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: {
         LRESULT notifyResult = 0;
@@ -78,6 +80,16 @@ bool Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
     }
 }
 
+LRESULT Dialog::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
+    // DefDlgProc asks the dialog procedure first; it must decline this one call
+    // or the handler that asked for the default would run again.
+    const UINT saved = bypassedMessage_;
+    bypassedMessage_ = message;
+    const LRESULT result = DefDlgProcA(hwnd_, message, wParam, lParam);
+    bypassedMessage_ = saved;
+    return result;
+}
+
 // Hands a parent-side message to the bound object of the control it is about.
 bool Dialog::ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
@@ -87,7 +99,7 @@ bool Dialog::ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     LRESULT reflected = 0;
     if (!bound->OnReflected(message, wParam, lParam, reflected)) return false;
     // WM_CTLCOLOR* answers with the brush itself; other messages through DWLP_MSGRESULT.
-    if (message == WM_DRAWITEM) {
+    if (message == WM_DRAWITEM || message == WM_COMMAND) {
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, reflected);
         result = TRUE;
     } else {
@@ -106,6 +118,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
+    if (message != 0 && message == self->bypassedMessage_) {
+        self->bypassedMessage_ = 0;  // a nested message of the same kind is handled as usual
+        return FALSE;
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;

@@ -25,6 +25,9 @@ public:
     HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
 
 protected:
+    // Runs the system's own handling of a message now, from inside a handler
+    // (for "default first, then ours"); the dialog procedure steps aside for it.
+    LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
     // Return true when the message is handled; `result` becomes the dialog procedure's answer.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
     // WM_INITDIALOG: return true to let the system set the default focus.
@@ -46,6 +49,7 @@ private:
     bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
     int templateId_;
+    UINT bypassedMessage_ = 0;
     bool modal_ = false;
     INT_PTR result_ = -1;
 };

@@ -6,11 +6,12 @@
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "workflow/main_layout.h"
+#include "workflow/main_skin.h"
 #include "workflow/timer_ids.h"
 
 namespace workflow {
 
-MainDialog::MainDialog() : win::Dialog(IDD_MAIN) {
+MainDialog::MainDialog() : controls::SkinnedDialog(IDD_MAIN) {
     m_appIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
     m_sortDescending = false;
 }
@@ -25,21 +26,31 @@ MainDialog::~MainDialog() {
 }
 
 bool MainDialog::OnInit() {
-    // 1. Background (plain until the skin is applied).
+    // 1. The controls are bound in this order (the skinned ones by subclassing),
+    // then the background: tiles of a plain bitmap with no shape cut out.
+    m_photoToggle.Bind(hwnd_, IDC_PHOTO_TOGGLE);
+    m_fileToggle.Bind(hwnd_, IDC_FILE_TOGGLE);
+    m_fileList.Attach(Item(IDC_FILE_LIST));
+    m_loading.Bind(hwnd_, IDC_LOADING);
+    m_settingsLink.Bind(hwnd_, IDC_SETTINGS_LINK);
+    m_helpLink.Bind(hwnd_, IDC_HELP_LINK);
+    m_status.Bind(hwnd_, IDC_STATUS);
+    m_progressText.Bind(hwnd_, IDC_PROGRESS_TEXT);
+    m_progress.Attach(Item(IDC_PROGRESS));
+    m_photoList.Attach(Item(IDC_PHOTO_LIST));
+    m_saveFolder.Attach(Item(IDC_SAVE_FOLDER));
+    m_saveFolderLabel.Bind(hwnd_, IDC_SAVE_FOLDER_LABEL);
+    m_driveListLabel.Bind(hwnd_, IDC_DRIVE_LIST_LABEL);
+    m_next.Bind(hwnd_, IDC_NEXT);
+    m_reload.Bind(hwnd_, IDC_RELOAD);
+    m_browse.Bind(hwnd_, IDC_BROWSE);
+    m_recover.Bind(hwnd_, IDC_RECOVER);
+    m_driveList.Attach(Item(IDC_DRIVE_LIST));
+    SetBackgroundBitmap(IDB_BACKGROUND, controls::kNoKeyColor);
+
     // 2. Window icon, big and then small.
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
-
-    for (auto [control, id] : std::initializer_list<std::pair<win::Window*, int>>{
-             {&m_photoToggle, IDC_PHOTO_TOGGLE}, {&m_fileToggle, IDC_FILE_TOGGLE}, {&m_fileList, IDC_FILE_LIST},
-             {&m_loading, IDC_LOADING}, {&m_settingsLink, IDC_SETTINGS_LINK}, {&m_helpLink, IDC_HELP_LINK},
-             {&m_status, IDC_STATUS}, {&m_progressText, IDC_PROGRESS_TEXT}, {&m_progress, IDC_PROGRESS},
-             {&m_photoList, IDC_PHOTO_LIST}, {&m_saveFolder, IDC_SAVE_FOLDER},
-             {&m_saveFolderLabel, IDC_SAVE_FOLDER_LABEL}, {&m_driveListLabel, IDC_DRIVE_LIST_LABEL},
-             {&m_next, IDC_NEXT}, {&m_reload, IDC_RELOAD}, {&m_browse, IDC_BROWSE}, {&m_recover, IDC_RECOVER},
-             {&m_driveList, IDC_DRIVE_LIST}}) {
-        control->Attach(Item(id));
-    }
 
     // 3. Drive list columns.
     m_driveList.AddExtendedStyle(LVS_EX_FULLROWSELECT);
@@ -48,13 +59,29 @@ bool MainDialog::OnInit() {
     m_driveList.InsertColumn(2, "Capacity", 120);
     m_driveList.InsertColumn(3, "Information", 180);
 
+    // 4, 5.
+    ApplyCommandButtonLook(m_browse);
+    ApplyCommandButtonLook(m_next);
+    ApplyCommandButtonLook(m_reload);
+    ApplyLabelLook(m_driveListLabel, kCaptionLook);
+    ApplyLabelLook(m_saveFolderLabel, kCaptionLook);
+    ApplyLabelLook(m_settingsLink, kHeaderLinkLook);
+    ApplyLabelLook(m_helpLink, kHeaderLinkLook);
+
     // 6. Recover shares the place of Next; the two are never shown together.
+    ApplyCommandButtonLook(m_recover);
     m_recover.Move(m_next.RectInParent(), false);
     m_recover.Show(false);
 
     // 7. Status line.
+    ApplyLabelLook(m_status, kStatusLook);
     m_status.Move(StatusLineRect(m_status.RectInParent(), m_driveListLabel.RectInParent()), false);
     m_status.Show(false);
+
+    // 8.
+    ApplyLabelLook(m_loading, kLoadingLook);
+    ApplyLabelLook(m_photoToggle, kToggleLinkLook);
+    ApplyLabelLook(m_fileToggle, kToggleLinkLook);
 
     // 9. Loading notice, centred by the whole window's size.
     RECT window{};
@@ -70,6 +97,7 @@ bool MainDialog::OnInit() {
     m_progress.Show(false);
     m_progressTextRect = progress.progressText;
     m_tipsRect = progress.tips;
+    ApplyLabelLook(m_progressText, kProgressTextLook);
     m_progressText.Move(m_progressTextRect, false);
     m_progressText.Show(false);
 
@@ -117,7 +145,7 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         result = reinterpret_cast<INT_PTR>(m_appIcon);
         return true;
     default:
-        return win::Dialog::OnMessage(message, wParam, lParam, result);
+        return controls::SkinnedDialog::OnMessage(message, wParam, lParam, result);
     }
 }
 
@@ -165,7 +193,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         ToggleFiles();
         return true;
     default:
-        return win::Dialog::OnCommand(id, code, control);
+        return controls::SkinnedDialog::OnCommand(id, code, control);
     }
 }
 
@@ -210,12 +238,12 @@ void MainDialog::OnStartupTimer() {
 
 void MainDialog::OnCancel() { ConfirmClose(); }
 
-void MainDialog::SetLabelText(win::Window& label, const std::string& text) { label.SetText(text); }
+// The label repaints the window's background under it, so a shorter text leaves no trace.
+void MainDialog::SetLabelText(controls::LinkLabel& label, const std::string& text) { label.SetCaption(text); }
 
 void MainDialog::ShowDriveControls(bool show) {
-    for (win::Window* control : {static_cast<win::Window*>(&m_browse), &m_next, &m_reload,
-                                 static_cast<win::Window*>(&m_driveList), &m_driveListLabel, &m_saveFolderLabel,
-                                 static_cast<win::Window*>(&m_saveFolder)}) {
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_browse, &m_next, &m_reload, &m_driveList, &m_driveListLabel, &m_saveFolderLabel, &m_saveFolder}) {
         control->Show(show);
     }
 }

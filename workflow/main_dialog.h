@@ -12,7 +12,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "win/dialog.h"
+#include "controls/link_label.h"
+#include "controls/skin_button.h"
+#include "controls/skinned_dialog.h"
 #include "win/edit.h"
 #include "win/handles.h"
 #include "win/image_list.h"
@@ -29,7 +31,7 @@ inline constexpr char kRecoverCaption[] = "Recover";
 inline constexpr char kResultsPrompt[] = "Press 'Recover' to recover files detected.";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
-class MainDialog : public win::Dialog {
+class MainDialog : public controls::SkinnedDialog {
 public:
     MainDialog();
     ~MainDialog() override;
@@ -53,7 +55,7 @@ protected:
 private:
     void OnStartupTimer();
     void PaintMinimised();
-    void SetLabelText(win::Window& label, const std::string& text);
+    void SetLabelText(controls::LinkLabel& label, const std::string& text);
 
     // Drive list
     void EnumerateDrives();
@@ -104,24 +106,24 @@ private:
     HANDLE m_engineProcess = INVALID_HANDLE_VALUE;
 
     // Controls, bound in this order when the dialog initialises.
-    win::Window m_photoToggle;      // 1018
-    win::Window m_fileToggle;       // 1019
-    win::ListView m_fileList;       // 1017
-    win::Window m_loading;          // 1016
-    win::Window m_settingsLink;     // 1015
-    win::Window m_helpLink;         // 1014
-    win::Window m_status;           // 1013
-    win::Window m_progressText;     // 1012
-    win::ProgressBar m_progress;    // 1011
-    win::ListView m_photoList;      // 1010
-    win::Edit m_saveFolder;         // 1003
-    win::Window m_saveFolderLabel;  // 1005
-    win::Window m_driveListLabel;   // 1008
-    win::Window m_next;             // 1004
-    win::Window m_reload;           // 1009
-    win::Window m_browse;           // 1000
-    win::Window m_recover;          // 1002
-    win::ListView m_driveList;      // 1001
+    controls::LinkLabel m_photoToggle;      // 1018
+    controls::LinkLabel m_fileToggle;       // 1019
+    win::ListView m_fileList;               // 1017
+    controls::LinkLabel m_loading;          // 1016
+    controls::LinkLabel m_settingsLink;     // 1015
+    controls::LinkLabel m_helpLink;         // 1014
+    controls::LinkLabel m_status;           // 1013
+    controls::LinkLabel m_progressText;     // 1012
+    win::ProgressBar m_progress;            // 1011
+    win::ListView m_photoList;              // 1010
+    win::Edit m_saveFolder;                 // 1003
+    controls::LinkLabel m_saveFolderLabel;  // 1005
+    controls::LinkLabel m_driveListLabel;   // 1008
+    controls::SkinButton m_next;            // 1004
+    controls::SkinButton m_reload;          // 1009
+    controls::SkinButton m_browse;          // 1000
+    controls::SkinButton m_recover;         // 1002
+    win::ListView m_driveList;              // 1001
 
     HICON m_appIcon = nullptr;
     win::CriticalSection m_stateLock;

@@ -172,13 +172,13 @@ void MainDialog::FinishCopy() {
     }
 
     m_progress.SetPosition(0);
-    for (win::Window* control : {static_cast<win::Window*>(&m_progress), &m_progressText, &m_status,
-                                 static_cast<win::Window*>(&m_photoList), &m_recover, &m_fileToggle, &m_photoToggle,
-                                 static_cast<win::Window*>(&m_fileList)}) {
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
+             &m_fileList}) {
         control->Show(false);
     }
-    for (win::Window* control : {static_cast<win::Window*>(&m_saveFolder), &m_saveFolderLabel, &m_driveListLabel,
-                                 &m_reload, &m_browse, static_cast<win::Window*>(&m_driveList), &m_next}) {
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList, &m_next}) {
         control->Show(true);
     }
 }

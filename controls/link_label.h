@@ -1,0 +1,73 @@
+#pragma once
+// A static text of a dialog that paints itself in a font and colour of its
+// own, optionally straight over the parent's background, and can act as a
+// clickable link with a hand cursor.
+#include <windows.h>
+
+#include <string>
+
+#include "win/handles.h"
+#include "win/subclassed_window.h"
+
+namespace controls {
+
+// WM_NOTIFY code sent to the parent when a label in notify mode is clicked.
+inline constexpr UINT LABEL_CLICKED = 0x8200;
+
+// Font height (negative: character height without internal leading) for a
+// size in points on a 96 dots-per-inch screen.
+int PointSizeToHeight(int points);
+
+// DrawText layout for a static control's style and its text.
+UINT LabelTextLayout(LONG_PTR style, const std::string& text);
+
+class LinkLabel : public win::SubclassedWindow {
+public:
+    LinkLabel();
+    ~LinkLabel() override = default;
+
+    using win::SubclassedWindow::Bind;
+    // Also restyles the label to "Lucida Sans" 8 points, from the control's own font.
+    bool Bind(HWND control) override;
+
+    // The setters return the label so that its set-up reads as one chain.
+    virtual LinkLabel& SetForeColor(COLORREF color);
+    virtual LinkLabel& SetCaption(const std::string& text);
+    virtual LinkLabel& SetBold(bool bold);
+    virtual LinkLabel& SetFaceName(const std::string& faceName, BYTE charSet);
+    virtual LinkLabel& SetUnderline(bool underline);
+    virtual LinkLabel& SetItalic(bool italic);
+    virtual LinkLabel& SetPointSize(int points);
+    virtual LinkLabel& SetTransparentBackground(bool transparent);
+    virtual LinkLabel& SetLinkMode(bool clickable, bool notify);
+    virtual LinkLabel& SetHandCursor(HCURSOR cursor);
+
+    // Redraws the label and the parent under it, so that no old text remains.
+    void RepaintArea();
+
+    const LOGFONTA& FontRecord() const { return fontRecord_; }
+    HFONT Font() const { return font_.get(); }
+    COLORREF ForeColor() const { return textColor_; }
+    bool IsTransparent() const { return transparent_; }
+    bool NotifyMode() const { return notify_; }
+    HCURSOR HandCursor() const { return handCursor_; }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void InvalidateArea();
+    void RebuildFont();
+    void Paint();
+    void OnClick();
+
+    COLORREF textColor_;
+    win::BrushHandle backgroundBrush_;
+    LOGFONTA fontRecord_{};
+    win::FontHandle font_;
+    bool transparent_ = false;
+    bool notify_ = false;
+    HCURSOR handCursor_ = nullptr;  // shared system or resource cursor, not ours to destroy
+};
+
+}  // namespace controls

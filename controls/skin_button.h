@@ -1,0 +1,113 @@
+#pragma once
+// A push button of a dialog that draws itself: caption colour by state, a
+// 3-D border, the parent's background behind the caption, a focus rectangle
+// and its own mouse cursor. Each click of a double-click counts as a click,
+// and disabling it moves the focus on to the next control.
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+#include "win/handles.h"
+#include "win/subclassed_window.h"
+
+namespace controls {
+
+// Results of the setters.
+inline constexpr int kButtonOk = 0;
+inline constexpr int kButtonResourceFailed = 1;
+inline constexpr int kButtonBadColorIndex = 3;
+inline constexpr int kButtonBadOffset = 5;
+inline constexpr int kButtonBadPressedStyle = 6;
+
+// Indexes of the state colours.
+inline constexpr BYTE kActiveBackground = 0;
+inline constexpr BYTE kActiveCaption = 1;
+inline constexpr BYTE kNormalBackground = 2;
+inline constexpr BYTE kNormalCaption = 3;
+inline constexpr BYTE kFocusedBackground = 4;
+inline constexpr BYTE kFocusedCaption = 5;
+inline constexpr int kStateColorCount = 6;
+
+// Adds `offset` to every channel alike, limited so that no channel leaves 0..255.
+COLORREF ShiftColor(COLORREF color, int offset);
+
+// How far the caption moves while pressed, by pressed style; false for an unknown style.
+bool PressedOffsetForStyle(int style, POINT& offset);
+
+// `measured` moved so that it is centred in `frame` (halves cut toward zero).
+RECT CentreRectIn(const RECT& measured, const RECT& frame);
+
+class SkinButton : public win::SubclassedWindow {
+public:
+    SkinButton();
+    ~SkinButton() override;
+
+    using win::SubclassedWindow::Bind;
+    bool Bind(HWND control) override;
+
+    int SetStateColor(BYTE index, COLORREF color, bool repaint);
+    int ShiftStateColor(BYTE index, short offset, bool repaint);
+    int ResetStateColors(bool repaint);
+    int SetFlatLook(bool flat, bool repaint);
+    int SetHoverCursor(int cursorId, bool repaint);
+    int UseParentBackground(bool repaint);
+    int SetPressedOffset(int style, bool repaint);
+    void EndHover();
+
+    COLORREF StateColor(BYTE index) const { return index < kStateColorCount ? colors_[index] : CLR_INVALID; }
+    POINT PressedOffset() const { return pressedOffset_; }
+    bool IsDefaultButton() const { return defaultButton_; }
+    bool IsHovered() const { return hovered_; }
+    HCURSOR HoverCursor() const { return hoverCursor_.get(); }
+
+    bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    virtual void DrawItem(const DRAWITEMSTRUCT& item);
+    virtual void DrawButtonBackground(HDC dc, RECT item);
+    virtual void DrawButtonBorder(HDC dc, RECT item);
+    virtual void DrawButtonCaption(HDC dc, const RECT& item, const char* caption, RECT captionRect);
+
+private:
+    void Repaint(bool repaint);
+    void PaintParentBackground(HDC dc);
+    void DropSnapshot();
+    void TrackHover(WPARAM keys, LPARAM position);
+    void FocusNextControl();
+
+    struct CursorDestroyer {
+        void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+    };
+    // A copy of the parent's pixels under the button, taken at the first paint after it was dropped.
+    struct Snapshot {
+        explicit Snapshot(HDC compatibleWith) : dc(compatibleWith) {}
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+        ~Snapshot() {
+            if (displaced) SelectObject(dc, displaced);
+        }
+        win::MemoryDC dc;
+        win::BitmapHandle bitmap;
+        HGDIOBJ displaced = nullptr;
+    };
+
+    POINT pressedOffset_{1, 1};
+    bool flat_ = true;
+    bool hovered_ = false;
+    bool parentBackground_ = false;
+    bool pressed_ = false;
+    bool focused_ = false;
+    bool disabled_ = false;
+    bool defaultButton_ = false;
+    bool drawFlatBorder_ = true;
+    bool flatFocusRect_ = false;
+    COLORREF colors_[kStateColorCount]{};
+    // Loaded without LR_SHARED, so ours to destroy.
+    std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer> hoverCursor_;
+    std::unique_ptr<Snapshot> snapshot_;
+};
+
+}  // namespace controls

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "controls/link_label.h"
+#include "tests/skin_test_window.h"
+
+using controls::LabelTextLayout;
+using controls::LinkLabel;
+using controls::PointSizeToHeight;
+using skin_test::Event;
+using skin_test::kBackgroundColor;
+using skin_test::Pixels;
+using skin_test::PlaceOf;
+using skin_test::TestDialog;
+
+namespace {
+
+// The main window's template with one of its labels bound.
+struct LabelWindow {
+    LinkLabel label;
+    TestDialog dialog;
+
+    bool Open(int id, const std::function<void(LinkLabel&)>& style = {}) {
+        return dialog.Open([this, id, style](TestDialog& d) {
+            d.SetBackgroundBitmap(IDB_BACKGROUND, controls::kNoKeyColor);
+            label.Bind(d, id);
+            if (style) style(label);
+        });
+    }
+};
+
+void StyleAsLink(LinkLabel& label) {
+    label.SetTransparentBackground(true).SetFaceName("Ariel", 0).SetPointSize(9).SetForeColor(0xFF0000);
+    label.SetUnderline(true).SetLinkMode(true, true).SetHandCursor(
+        LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR)));
+}
+
+LOGFONTA FontOf(HFONT font) {
+    LOGFONTA description{};
+    GetObjectA(font, sizeof(description), &description);
+    return description;
+}
+
+RECT RightPart(RECT r, int fromX) {
+    r.left = fromX;
+    return r;
+}
+
+}  // namespace
+
+TEST(LinkLabelFont, PointSizesBecomeNegativeHeightsAt96Dpi) {
+    EXPECT_EQ(-10, PointSizeToHeight(8));
+    EXPECT_EQ(-12, PointSizeToHeight(9));
+    EXPECT_EQ(-16, PointSizeToHeight(12));
+    EXPECT_EQ(-18, PointSizeToHeight(14));
+    EXPECT_EQ(-10, PointSizeToHeight(-8));
+}
+
+TEST(LinkLabelFont, BindingRestylesToLucidaSansEightPointsOverButtonFace) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_DRIVE_LIST_LABEL));
+    const LOGFONTA& record = window.label.FontRecord();
+    EXPECT_STREQ("Lucida Sans", record.lfFaceName);
+    EXPECT_EQ(-10, record.lfHeight);
+    EXPECT_EQ(-10, FontOf(window.label.Font()).lfHeight);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), window.label.ForeColor());
+    EXPECT_FALSE(window.label.IsTransparent());
+
+    // Opaque: the label fills its box with the button face instead of showing the background.
+    Pixels pixels(window.dialog);
+    const RECT place = PlaceOf(window.label);
+    EXPECT_EQ(0, pixels.Count(place, kBackgroundColor));
+    EXPECT_GT(pixels.Count(place, GetSysColor(COLOR_BTNFACE)), 0);
+}
+
+TEST(LinkLabelFont, SettersChangeTheRecordAndTheFontAndChain) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_STATUS));
+    LinkLabel& label = window.label;
+    EXPECT_EQ(&label, &label.SetFaceName("Ariel", 0).SetPointSize(12).SetBold(true).SetItalic(true));
+    LOGFONTA font = FontOf(label.Font());
+    EXPECT_STREQ("Ariel", font.lfFaceName);
+    EXPECT_EQ(-16, font.lfHeight);
+    EXPECT_EQ(0, font.lfWidth);
+    EXPECT_EQ(FW_BOLD, font.lfWeight);
+    EXPECT_TRUE(font.lfItalic);
+    EXPECT_FALSE(font.lfUnderline);
+
+    label.SetBold(false).SetUnderline(true).SetPointSize(14);
+    font = FontOf(label.Font());
+    EXPECT_EQ(FW_NORMAL, font.lfWeight);
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_EQ(-18, font.lfHeight);
+
+    label.SetFaceName(std::string(40, 'x'), 0);
+    EXPECT_EQ(std::string(31, 'x'), label.FontRecord().lfFaceName);
+}
+
+TEST(LinkLabelLayout, StyleChoosesTheTextLayout) {
+    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_LEFT, "a"));
+    EXPECT_EQ(UINT(DT_CENTER | DT_WORDBREAK), LabelTextLayout(SS_CENTER, "a"));
+    EXPECT_EQ(UINT(DT_RIGHT | DT_WORDBREAK), LabelTextLayout(SS_RIGHT | SS_NOTIFY, "a"));
+    EXPECT_EQ(UINT(DT_LEFT), LabelTextLayout(SS_LEFTNOWORDWRAP, "a"));
+    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_SIMPLE, "a"));
+    EXPECT_EQ(UINT(DT_CENTER | DT_VCENTER | DT_SINGLELINE), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading"));
+    EXPECT_EQ(UINT(DT_CENTER), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading\r\nplease wait"));
+}
+
+TEST(LinkLabelPaint, ShorterTextLeavesNoTraceOfTheLongerOne) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_STATUS, [](LinkLabel& label) {
+        label.SetTransparentBackground(true).SetFaceName("Ariel", 0).SetPointSize(12).SetBold(true).SetForeColor(0);
+        label.SetCaption("Recovering data, please wait");
+    }));
+    const RECT place = PlaceOf(window.label);
+    const RECT tail = RightPart(place, place.left + 40);
+    ASSERT_GT(Pixels(window.dialog).CountOther(tail, kBackgroundColor), 20);
+
+    window.label.SetCaption("Ok");
+    EXPECT_EQ(0, Pixels(window.dialog).CountOther(tail, kBackgroundColor));
+    EXPECT_GT(Pixels(window.dialog).Count(place, RGB(0, 0, 0)), 0);
+
+    // Texts set behind the label's back and a change of its enabled state keep its own look too.
+    window.label.SetCaption("Recovering data, please wait");
+    SetWindowTextA(window.label, "Ok");
+    EnableWindow(window.label, FALSE);
+    window.dialog.Settle();
+    Pixels after(window.dialog);
+    EXPECT_EQ(0, after.CountOther(tail, kBackgroundColor));
+    EXPECT_EQ(0, after.Count(place, GetSysColor(COLOR_BTNFACE)));
+}
+
+TEST(LinkLabelLink, LinkModeMakesTheLabelTakeMouseInputWithAHandCursor) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_SETTINGS_LINK));
+    HWND label = window.label;
+    SetWindowLongPtrA(label, GWL_STYLE, GetWindowLongPtrA(label, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_NOTIFY));
+    EXPECT_EQ(HTTRANSPARENT, SendMessageA(label, WM_NCHITTEST, 0, 0));
+
+    StyleAsLink(window.label);
+    EXPECT_TRUE(GetWindowLongPtrA(label, GWL_STYLE) & SS_NOTIFY);
+    EXPECT_TRUE(GetWindowLongPtrA(label, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    EXPECT_EQ(HTCLIENT, SendMessageA(label, WM_NCHITTEST, 0, 0));
+    EXPECT_TRUE(window.label.FontRecord().lfUnderline);
+    EXPECT_TRUE(window.label.NotifyMode());
+
+    ASSERT_NE(nullptr, window.label.HandCursor());
+    EXPECT_EQ(TRUE, SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, 0)));
+    EXPECT_EQ(window.label.HandCursor(), GetCursor());
+
+    window.label.SetLinkMode(false, false);
+    EXPECT_FALSE(GetWindowLongPtrA(label, GWL_STYLE) & SS_NOTIFY);
+}
+
+// A link whose text is a script that leaves a file behind when the shell opens it.
+class LinkOpening : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder_ = std::string(temp) + "skin_label_open_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        script_ = folder_ + "open_me.cmd";
+        marker_ = folder_ + "opened.txt";
+        std::ofstream(script_) << "@echo opened> \"" << marker_ << "\"\r\n";
+    }
+    void TearDown() override {
+        DeleteFileA(marker_.c_str());
+        DeleteFileA(script_.c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+    bool Opened() const { return GetFileAttributesA(marker_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::string folder_, script_, marker_;
+};
+
+TEST_F(LinkOpening, ClickInNotifyModeNotifiesThenSendsTheClickAndOpensNothing) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_HELP_LINK, StyleAsLink));
+    window.label.SetCaption(script_);
+    window.dialog.events.clear();
+
+    SendMessageA(window.label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(window.label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+
+    const auto& events = window.dialog.events;
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(Event::Notify, events[0].kind);
+    EXPECT_EQ(IDC_HELP_LINK, events[0].id);
+    EXPECT_EQ(controls::LABEL_CLICKED, events[0].code);
+    EXPECT_EQ(window.label.Handle(), events[0].from);
+    EXPECT_EQ(Event::Command, events[1].kind);
+    EXPECT_EQ(IDC_HELP_LINK, events[1].id);
+    EXPECT_EQ(0u, events[1].code);
+
+    testing_support::PumpFor(2000);
+    EXPECT_FALSE(Opened());
+}
+
+TEST_F(LinkOpening, ClickOutsideNotifyModeOpensTheTextAndStillSendsTheClick) {
+    LabelWindow window;
+    ASSERT_TRUE(window.Open(IDC_HELP_LINK, [](LinkLabel& label) {
+        StyleAsLink(label);
+        label.SetLinkMode(true, false);
+    }));
+    window.label.SetCaption(script_);
+    window.dialog.events.clear();
+
+    SendMessageA(window.label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ASSERT_EQ(1u, window.dialog.events.size());
+    EXPECT_EQ(Event::Command, window.dialog.events[0].kind);
+    EXPECT_TRUE(testing_support::PumpUntil([this] { return Opened(); }, 20000));
+}
