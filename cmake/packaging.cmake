@@ -45,5 +45,5 @@ if(VANTREO_TESTS)
   add_test(NAME Installer.InstallStartAndUninstall
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.sh
             ${CMAKE_BINARY_DIR} ${CMAKE_CPACK_COMMAND} $<TARGET_FILE:launch_check>)
-  set_tests_properties(Installer.InstallStartAndUninstall PROPERTIES TIMEOUT 120)
+  set_tests_properties(Installer.InstallStartAndUninstall PROPERTIES TIMEOUT 120 LABELS installer)
 endif()

@@ -2,7 +2,9 @@
 # A cold start launches Wine's service processes, which inherit the caller's
 # output pipe; warming up once keeps them from holding CTest's pipes.
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# No Mono/Gecko install prompts, and no Linux menu entries for shortcuts (winemenubuilder
+# lingers after an installer and holds the test runner's output pipe).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 if [ -z "${WINEPREFIX:-}" ]; then
   WINEPREFIX=$(mktemp -d /tmp/vantreo-wine.XXXXXX)
   export WINEPREFIX

@@ -11,5 +11,7 @@ struct Section {
 };
 
 void RunThumbnailSection();
+void RunScanSection();
+void RunMemorySection();
 
 }  // namespace bench
