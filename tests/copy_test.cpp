@@ -14,6 +14,7 @@
 namespace {
 
 using testing_support::FileExists;
+using testing_support::FilesIn;
 using testing_support::FileRow;
 using testing_support::PumpFor;
 using testing_support::PumpUntil;
@@ -27,17 +28,6 @@ std::string TempFolder(const std::string& name) {
     return std::string(temp) + name;
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &entry));
-    if (!listing.valid()) return names;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    } while (FindNextFileA(listing.get(), &entry));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class RecoveryCopy : public testing_support::ScanTest {
 protected:

@@ -13,21 +13,12 @@
 namespace {
 
 using testing_support::FileExists;
+using testing_support::FilesIn;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &entry));
-    if (!listing.valid()) return names;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    } while (FindNextFileA(listing.get(), &entry));
-    return names;
-}
 
 class RealEngine : public testing_support::ScanTest {
 protected:

@@ -2,11 +2,13 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "win/handles.h"
 #include "workflow/folder_tree.h"
 
 namespace testing_support {
@@ -24,6 +26,18 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!listing.valid()) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileA(listing.get(), &entry));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 void RemoveSettingsFiles() {
     DeleteFileA((settings::GetProgramFolder() + "settings.ini").c_str());

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/message_boxes.h"
 #include "tests/support/pump.h"
@@ -46,6 +47,8 @@ protected:
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Names of the files (not folders) directly in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
 void RemoveSettingsFiles();
 // Removes a folder tree made by a test.
 void RemoveFolder(const std::string& path);
