@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
 #include "tests/support/window_picture.h"
@@ -176,6 +179,40 @@ TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindow) {
     SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     PumpFor(50);
     EXPECT_TRUE(IsWindow(Window()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSelection) {
+    OpenWindow();
+    HWND list = Item(IDC_DRIVE_LIST);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    ASSERT_GT(count, 0);
+    auto cell = [&](int item, int column) {
+        char text[256] = {};
+        LVITEMA request{};
+        request.iSubItem = column;
+        request.pszText = text;
+        request.cchTextMax = sizeof(text);
+        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request));
+        return std::string(text);
+    };
+    int c = -1;
+    for (int i = 0; i < count; ++i)
+        if (cell(i, 0) == "C:") c = i;
+    ASSERT_GE(c, 0);
+    EXPECT_EQ(cell(c, 3), "Local Disk");
+    EXPECT_FALSE(cell(c, 1).empty());
+    EXPECT_NE(cell(c, 2).find("B"), std::string::npos);  // "... GB", "... MB"
+
+    ListView_SetItemState(list, c, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), c);
+    Click(IDC_RELOAD);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), count);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(cell(c, 0), "C:");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <vector>
 
+#include "tests/support/pump.h"
 #include "win/handles.h"
 
 namespace testing_support {
@@ -61,6 +62,8 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
 void SnapshotIfAsked(HWND window, const std::string& name) {
     char folder[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("VANTREO_SNAPSHOT_DIR", folder, MAX_PATH)) return;
+    // Let pending paints reach the screen before it is read.
+    PumpFor(300);
     SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
 }
 
