@@ -102,7 +102,9 @@ bool MainDialog::OnInit() {
     m_progressText.Show(false);
 
     // 12. Thumbnails of the photo list.
-    m_thumbnails.Create(64, 64, ILC_COLOR24, 0, 1);
+    // Room for 256 more at each growth: growing by one copies every thumbnail
+    // already held, which at thousands of photos costs more than the tick it runs in.
+    m_thumbnails.Create(64, 64, ILC_COLOR24, 0, 256);
     m_thumbnails.SetBackground(RGB(255, 255, 255));
     m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES);
     m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
