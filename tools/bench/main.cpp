@@ -1,0 +1,63 @@
+// Times the slow steps of a scan under Wine.
+//   bench             runs every section
+//   bench NAME...     runs the named sections
+//   bench --list      names the sections
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "tools/bench/sections.h"
+
+namespace {
+
+const bench::Section kSections[] = {
+    {"thumbnails", "AddPhotoThumbnail against one plain GDI+ open-and-draw", bench::RunThumbnailSection},
+};
+
+const bench::Section* FindSection(const char* name) {
+    for (const bench::Section& section : kSections)
+        if (std::strcmp(section.name, name) == 0) return &section;
+    return nullptr;
+}
+
+void RunSection(const bench::Section& section) {
+    std::printf("== %s: %s\n", section.name, section.description);
+    std::fflush(stdout);
+    section.run();
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
+        for (const bench::Section& section : kSections) std::printf("%-12s %s\n", section.name, section.description);
+        return 0;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (!FindSection(argv[i])) {
+            std::fprintf(stderr, "unknown section \"%s\" (try --list)\n", argv[i]);
+            return 2;
+        }
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+
+    if (argc == 1) {
+        for (const bench::Section& section : kSections) RunSection(section);
+    } else {
+        for (int i = 1; i < argc; ++i) RunSection(*FindSection(argv[i]));
+    }
+
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The benchmark's sections. Each one makes its own input, prints its own
+// table and cleans up after itself.
+
+namespace bench {
+
+struct Section {
+    const char* name;
+    const char* description;
+    void (*run)();
+};
+
+void RunThumbnailSection();
+
+}  // namespace bench

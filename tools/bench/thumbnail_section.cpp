@@ -1,0 +1,163 @@
+// A thumbnail against the least any thumbnail can cost: one GDI+ open of the
+// picture and one bicubic draw of it into 64 x 64. The twice-decoding way
+// (probe, then open again to draw) is timed beside them for reference.
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/bench/scratch_folder.h"
+#include "tools/bench/sections.h"
+#include "tools/bench/stopwatch.h"
+#include "win/image_list.h"
+#include "workflow/thumbnails.h"
+
+namespace bench {
+
+namespace {
+
+namespace gdip = Gdiplus::DllExports;
+
+// The machine may be shared: the best of several runs is the steadiest
+// figure, the median shows how much the others spread.
+constexpr int kRepeats = 7;
+
+struct PictureSize {
+    const char* label;
+    int width;
+    int height;
+};
+
+const PictureSize kSizes[] = {
+    {"1 MP", 1152, 864},
+    {"12 MP", 4000, 3000},
+    {"24 MP", 6000, 4000},
+};
+
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+bool JpegEncoder(CLSID& clsid) {
+    UINT count = 0, bytes = 0;
+    gdip::GdipGetImageEncodersSize(&count, &bytes);
+    std::vector<BYTE> buffer(bytes);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (bytes == 0 || gdip::GdipGetImageEncoders(count, bytes, encoders) != Gdiplus::Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/jpeg") {
+            clsid = encoders[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A colour gradient with grain, saved as JPEG: the grain keeps the file
+// about as large as a camera's, so decoding costs about as much.
+bool WritePhotoLikeJpeg(const std::string& path, int width, int height) {
+    CLSID encoder{};
+    if (!JpegEncoder(encoder)) return false;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gdip::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat24bppRGB, nullptr, &bitmap) != Gdiplus::Ok)
+        return false;
+    const Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data{};
+    if (gdip::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data) ==
+        Gdiplus::Ok) {
+        unsigned noise = 12345;
+        for (int y = 0; y < height; ++y) {
+            BYTE* row = static_cast<BYTE*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+            for (int x = 0; x < width; ++x) {
+                noise = noise * 1103515245u + 12345u;
+                const int grain = static_cast<int>((noise >> 16) & 0x3F) - 32;
+                row[3 * x] = static_cast<BYTE>(std::clamp(y * 255 / height + grain, 0, 255));
+                row[3 * x + 1] = static_cast<BYTE>(std::clamp(128 + grain, 0, 255));
+                row[3 * x + 2] = static_cast<BYTE>(std::clamp(x * 255 / width + grain, 0, 255));
+            }
+        }
+        gdip::GdipBitmapUnlockBits(bitmap, &data);
+    }
+    const bool saved = gdip::GdipSaveImageToFile(bitmap, Wide(path).c_str(), &encoder, nullptr) == Gdiplus::Ok;
+    gdip::GdipDisposeImage(bitmap);
+    return saved;
+}
+
+// One plain open of the file and one draw of it into a 64 x 64 bitmap.
+void OpenAndDraw(const std::string& path) {
+    Gdiplus::GpBitmap* source = nullptr;
+    gdip::GdipCreateBitmapFromFile(Wide(path).c_str(), &source);
+    Gdiplus::GpBitmap* thumbnail = nullptr;
+    gdip::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat24bppRGB, nullptr, &thumbnail);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    gdip::GdipGetImageGraphicsContext(thumbnail, &graphics);
+    gdip::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    gdip::GdipDrawImageRectI(graphics, source, 0, 0, 64, 64);
+    gdip::GdipDeleteGraphics(graphics);
+    gdip::GdipDisposeImage(thumbnail);
+    gdip::GdipDisposeImage(source);
+}
+
+double FileSizeMb(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<double>(data.nFileSizeLow) / (1024.0 * 1024.0);
+}
+
+// "best (median)"
+std::string Timing(const std::vector<double>& runs) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.1f (%.1f)", Best(runs), Median(runs));
+    return text;
+}
+
+}  // namespace
+
+void RunThumbnailSection() {
+    ScratchFolder folder("vantreo-bench-thumbnails");
+    win::OwnedImageList list;
+    list.Create(64, 64, ILC_COLOR24, 0, 1);
+
+    std::printf("%-6s %7s  %-20s %-20s %-20s %s\n", "size", "file MB", "AddPhotoThumbnail ms", "open+draw ms",
+                "probe+open+draw ms", "ratio");
+    for (const PictureSize& size : kSizes) {
+        const std::string path = folder.Path() + "picture-" + std::to_string(size.width) + ".jpg";
+        if (!WritePhotoLikeJpeg(path, size.width, size.height)) {
+            std::printf("%-6s could not write the picture\n", size.label);
+            continue;
+        }
+        // One untimed round so that the file sits in the cache for all three.
+        OpenAndDraw(path);
+
+        std::vector<double> thumbnail, plain, twice;
+        for (int i = 0; i < kRepeats; ++i) {
+            {
+                const Stopwatch watch;
+                workflow::AddPhotoThumbnail(list, path);
+                thumbnail.push_back(watch.ElapsedMs());
+            }
+            {
+                const Stopwatch watch;
+                OpenAndDraw(path);
+                plain.push_back(watch.ElapsedMs());
+            }
+            {
+                const Stopwatch watch;
+                workflow::ProbeImage(path);
+                OpenAndDraw(path);
+                twice.push_back(watch.ElapsedMs());
+            }
+        }
+        std::printf("%-6s %7.1f  %-20s %-20s %-20s %.2f\n", size.label, FileSizeMb(path), Timing(thumbnail).c_str(),
+                    Timing(plain).c_str(), Timing(twice).c_str(), Best(thumbnail) / std::max(Best(plain), 0.001));
+        std::fflush(stdout);
+    }
+    std::printf("best (median) of %d runs each; ratio of the best times: AddPhotoThumbnail / open+draw\n", kRepeats);
+}
+
+}  // namespace bench
