@@ -13,8 +13,8 @@ inline constexpr char kFormatListKey[] = "formats=";
 
 // The value of the last line of `content` that starts with the 8-character key,
 // or `fallback`. Lines are read 259 characters at most; the rest of a longer
-// line is dropped, never read as a line of its own. A CR before the LF is not
-// part of the value.
+// line is dropped, never read as a line of its own, and such a line never
+// matches (its value would be cut). A CR before the LF is not part of the value.
 std::string FindSettingValue(const std::string& content, const std::string& key, const std::string& fallback);
 
 // Reads a settings file; `fallback` when it is missing or cannot be read.

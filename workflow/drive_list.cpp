@@ -85,9 +85,9 @@ std::vector<DriveInfo> ListDrives() {
         if (rootLength == 0) continue;
 
         const UINT driveType = GetDriveTypeA(root);
-        ULARGE_INTEGER available{}, total{}, free{};
+        ULARGE_INTEGER available{}, total{}, totalFree{};
         // Fails for a card reader or disc drive without a medium.
-        if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) continue;
+        if (!GetDiskFreeSpaceExA(root, &available, &total, &totalFree)) continue;
 
         char volumeName[MAX_PATH] = {};
         char fileSystem[MAX_PATH] = {};

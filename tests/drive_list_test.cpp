@@ -1,0 +1,121 @@
+// Size texts, device names and the drive list as Wine presents it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "workflow/drive_list.h"
+
+namespace {
+
+using workflow::EngineDeviceName;
+using workflow::FormatSize;
+
+constexpr int64_t kKB = 1024;
+constexpr int64_t kMB = 1024 * kKB;
+constexpr int64_t kGB = 1024 * kMB;
+
+TEST(FormatSize, BytesUpToAndIncluding1024) {
+    EXPECT_EQ(FormatSize(0), "0 bytes");
+    EXPECT_EQ(FormatSize(1), "1 bytes");
+    EXPECT_EQ(FormatSize(1024), "1024 bytes");
+}
+
+TEST(FormatSize, ThresholdsAreStrict) {
+    EXPECT_EQ(FormatSize(1025), "1.0 KB");
+    EXPECT_EQ(FormatSize(kMB), "1024.0 KB");
+    EXPECT_EQ(FormatSize(kMB + 1), "1.0 MB");
+    EXPECT_EQ(FormatSize(kGB), "1024.0 MB");
+    EXPECT_EQ(FormatSize(kGB + 1), "1.0 GB");
+}
+
+TEST(FormatSize, OneDecimalRoundedToNearest) {
+    EXPECT_EQ(FormatSize(1536), "1.5 KB");
+    EXPECT_EQ(FormatSize(5 * kGB), "5.0 GB");
+    EXPECT_EQ(FormatSize(kMB - 52), "1023.9 KB");
+    EXPECT_EQ(FormatSize(kMB - 51), "1024.0 KB");
+    EXPECT_EQ(FormatSize(3 * kMB / 4 * 10), "7.5 MB");
+    EXPECT_EQ(FormatSize(2000 * kGB), "2000.0 GB");
+}
+
+TEST(FormatSize, NegativeSizesShowTheirLow32BitsAsBytes) {
+    EXPECT_EQ(FormatSize(-1), "-1 bytes");
+    EXPECT_EQ(FormatSize(-2 * kGB), "-2147483648 bytes");
+    EXPECT_EQ(FormatSize(-(int64_t{1} << 32) + 5), "5 bytes");
+    EXPECT_EQ(FormatSize(INT64_MIN), "0 bytes");
+}
+
+TEST(EngineDeviceName, SingleLettersForTheFirst26Disks) {
+    EXPECT_EQ(EngineDeviceName(0), "/dev/sda");
+    EXPECT_EQ(EngineDeviceName(1), "/dev/sdb");
+    EXPECT_EQ(EngineDeviceName(2), "/dev/sdc");
+    EXPECT_EQ(EngineDeviceName(25), "/dev/sdz");
+}
+
+TEST(EngineDeviceName, TwoLettersFromDisk26LikeSpreadsheetColumns) {
+    EXPECT_EQ(EngineDeviceName(26), "/dev/sdaa");
+    EXPECT_EQ(EngineDeviceName(27), "/dev/sdab");
+    EXPECT_EQ(EngineDeviceName(51), "/dev/sdaz");
+    EXPECT_EQ(EngineDeviceName(52), "/dev/sdba");
+    EXPECT_EQ(EngineDeviceName(127), "/dev/sddx");
+}
+
+TEST(EngineDeviceName, NoneForDisksTheRuntimeCannotName) {
+    EXPECT_EQ(EngineDeviceName(128), std::nullopt);
+    EXPECT_EQ(EngineDeviceName(1000), std::nullopt);
+    EXPECT_EQ(EngineDeviceName(UINT32_MAX), std::nullopt);
+}
+
+TEST(EngineDeviceName, EveryNameableDiskHasItsOwnLowerCaseName) {
+    std::set<std::string> names;
+    for (uint32_t disk = 0; disk < 128; ++disk) {
+        const std::optional<std::string> name = EngineDeviceName(disk);
+        ASSERT_TRUE(name) << disk;
+        ASSERT_EQ(name->rfind("/dev/sd", 0), 0u) << *name;
+        const std::string letters = name->substr(7);
+        EXPECT_EQ(letters.size(), disk < 26 ? 1u : 2u) << *name;
+        EXPECT_TRUE(std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 'a' && c <= 'z'; })) << *name;
+        names.insert(*name);
+    }
+    EXPECT_EQ(names.size(), 128u);
+}
+
+TEST(DriveTypeText, KnownTypesAndEmptyForTheRest) {
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_REMOVABLE), "Removable Disk");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_FIXED), "Local Disk");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_REMOTE), "Network Drive");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_CDROM), "Compact Disc");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_UNKNOWN), "");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_NO_ROOT_DIR), "");
+    EXPECT_EQ(workflow::DriveTypeText(DRIVE_RAMDISK), "");
+}
+
+// Wine puts its C: drive on disk 0.
+TEST(DriveList, ListsTheSystemDriveOnTheFirstDisk) {
+    const std::vector<workflow::DriveInfo> drives = workflow::ListDrives();
+    auto c = std::find_if(drives.begin(), drives.end(), [](const auto& d) { return d.name == "C:"; });
+    ASSERT_NE(c, drives.end());
+    EXPECT_EQ(c->typeText, "Local Disk");
+    EXPECT_FALSE(c->fileSystem.empty());
+    EXPECT_GT(c->capacity, 0);
+    EXPECT_EQ(c->device, "/dev/sda");
+}
+
+TEST(DriveList, EveryListedDriveHasABareNameAndADevice) {
+    const std::vector<workflow::DriveInfo> drives = workflow::ListDrives();
+    ASSERT_FALSE(drives.empty());
+    for (const workflow::DriveInfo& drive : drives) {
+        EXPECT_EQ(drive.name.size(), 2u) << drive.name;
+        EXPECT_EQ(drive.name[1], ':') << drive.name;
+        EXPECT_EQ(drive.device.rfind("/dev/sd", 0), 0u) << drive.name;
+    }
+    EXPECT_TRUE(std::is_sorted(drives.begin(), drives.end(),
+                               [](const auto& a, const auto& b) { return a.name < b.name; }));
+}
+
+TEST(DriveList, MapsVolumesToDisks) {
+    EXPECT_EQ(workflow::MapVolumeToDisk("C:"), 0u);
+    EXPECT_EQ(workflow::MapVolumeToDisk("Q:"), std::nullopt);  // no such drive under Wine
+}
+
+}  // namespace

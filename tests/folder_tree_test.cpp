@@ -1,0 +1,388 @@
+// Walks, renames and deletes on real folder trees made under the temp folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "workflow/folder_tree.h"
+
+namespace {
+
+using namespace workflow;
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void MakeFile(const std::string& path, const std::string& content = "x") {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
+
+// Wine's own function: a Windows path as its Unix file name. Absent on Windows.
+std::string UnixPath(const std::string& path) {
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return "";
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    char* unixName = toUnix(wide.c_str());
+    if (!unixName) return "";
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+// Starts a Unix program from Wine, which gives no process handle, and waits
+// until `done` holds.
+bool RunUnixUntil(std::string commandLine, bool (*done)(const std::string&), const std::string& path) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    for (int i = 0; i < 500 && !done(path); ++i) Sleep(10);
+    return done(path);
+}
+
+bool IsLinkOnDisk(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A directory link: CreateSymbolicLinkA where it works; Wine 8 answers that call
+// without making anything, so there a Unix symbolic link is made, which Wine
+// lists as a directory reparse point.
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsLinkOnDisk(link))
+        return true;
+    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    return RunUnixUntil("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"", IsLinkOnDisk, link);
+}
+
+std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind('.') + 1); }
+
+class FolderTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        base_ = std::string(temp) + "vantreo_tree_" + std::to_string(GetCurrentProcessId());
+        MakeFolder(base_);
+        tree_ = base_ + "\\tree";
+        outside_ = base_ + "\\outside";
+        MakeFolder(tree_);
+        MakeFolder(outside_);
+    }
+    void TearDown() override {
+        // Wine cannot delete a Unix link without touching its target: the whole
+        // base goes from the Unix side.
+        const std::string unixBase = UnixPath(base_);
+        if (!unixBase.empty()) {
+            RunUnixUntil("Z:\\bin\\rm -rf \"" + unixBase + "\"", [](const std::string& p) { return !Exists(p); },
+                         base_);
+        } else {
+            RemoveTree(base_, true);
+        }
+    }
+    std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
+    std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
+
+    std::string base_, tree_, outside_;
+};
+
+TEST(SearchPattern, AddsTheWildcardOnce) {
+    EXPECT_EQ(SearchPattern("C:\\data"), "C:\\data\\*.*");
+    EXPECT_EQ(SearchPattern("C:\\data\\"), "C:\\data\\*.*");
+    EXPECT_EQ(SearchPattern("C:\\"), "C:\\*.*");
+    EXPECT_EQ(SearchPattern("C:\\data\\*.*"), "C:\\data\\*.*");
+}
+
+TEST(ShiftedExtension, EachCodeGoesDownByOneExcept127) {
+    EXPECT_EQ(ShiftedExtension("kqh"), "jpg");
+    EXPECT_EQ(ShiftedExtension("B"), "A");
+    EXPECT_EQ(ShiftedExtension("\x7f"), "\x80");
+    EXPECT_EQ(ShiftedExtension("\x80"), "\x7f");
+    EXPECT_EQ(ShiftedExtension("\xff"), "\xfe");
+    EXPECT_EQ(ShiftedExtension(""), "");
+}
+
+TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
+    EXPECT_TRUE(IsWalkableFolder(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_TRUE(IsWalkableFolder(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(IsWalkableFolder(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_FALSE(IsWalkableFolder(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_FALSE(IsWalkableFolder(FILE_ATTRIBUTE_NORMAL));
+    WIN32_FIND_DATAA entry{};
+    entry.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    EXPECT_TRUE(IsWalkableFolder(entry));
+    entry.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    EXPECT_FALSE(IsWalkableFolder(entry));
+
+    FolderEntry link{"x", FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE};
+    EXPECT_TRUE(link.IsLink());
+    EXPECT_FALSE(link.IsFile());
+    EXPECT_FALSE(link.IsFolder());
+}
+
+TEST_F(FolderTree, IsFolderForFoldersOnly) {
+    MakeFolder(In("empty"));
+    MakeFile(In("file.txt"));
+    EXPECT_TRUE(IsFolder(tree_));
+    EXPECT_TRUE(IsFolder(tree_ + "\\"));
+    EXPECT_TRUE(IsFolder(In("empty")));
+    EXPECT_FALSE(IsFolder(In("file.txt")));
+    EXPECT_FALSE(IsFolder(In("missing")));
+    EXPECT_FALSE(IsFolder(""));
+}
+
+TEST_F(FolderTree, TreeOfEmptyFoldersHoldsNoFile) {
+    MakeFolder(In("a"));
+    MakeFolder(In("a\\b"));
+    MakeFolder(In("a\\b\\c"));
+    MakeFolder(In("d"));
+    EXPECT_FALSE(TreeHasFile(tree_));
+    EXPECT_FALSE(TreeHasFile(In("missing")));
+    EXPECT_FALSE(TreeHasFile(""));
+}
+
+TEST_F(FolderTree, OneFileDeepDownIsFound) {
+    MakeFolder(In("a"));
+    MakeFolder(In("a\\b"));
+    MakeFolder(In("a\\b\\c"));
+    MakeFolder(In("d"));
+    MakeFile(In("a\\b\\c\\f0001.jpg"));
+    EXPECT_TRUE(TreeHasFile(tree_));
+    EXPECT_TRUE(TreeHasFile(tree_ + "\\"));
+    EXPECT_FALSE(TreeHasFile(In("d")));
+}
+
+TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
+    MakeFolder(In("a"));
+    MakeFolder(In("a\\b"));
+    MakeFile(In("top.jpg"), "12345");
+    MakeFile(In("a\\mid.png"));
+    MakeFile(In("a\\b\\low.txt"));
+    std::vector<std::string> files;
+    int64_t topSize = -1;
+    EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
+        files.push_back(file.path);
+        if (file.path == In("top.jpg")) topSize = file.size;
+        return true;
+    }));
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
+    EXPECT_EQ(topSize, 5);
+
+    int visited = 0;
+    EXPECT_FALSE(ForEachFileBelow(tree_, [&](const FolderEntry&) { return ++visited < 2; }));
+    EXPECT_EQ(visited, 2);
+}
+
+TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
+    MakeFolder(In("keep"));
+    MakeFolder(In("keep\\deep"));
+    MakeFolder(In("gone"));
+    MakeFolder(In("gone\\deeper"));
+    MakeFile(In("keep\\deep\\locked.jpg"));
+    MakeFile(In("keep\\deep\\other.jpg"));
+    MakeFile(In("keep\\sibling.png"));
+    MakeFile(In("gone\\deeper\\a.jpg"));
+    MakeFile(In("top.txt"));
+    ASSERT_TRUE(SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    RemoveTree(tree_, true);
+
+    EXPECT_TRUE(Exists(In("keep\\deep\\locked.jpg")));
+    EXPECT_TRUE(IsFolder(In("keep\\deep")));
+    EXPECT_TRUE(IsFolder(In("keep")));
+    EXPECT_TRUE(IsFolder(tree_));
+    EXPECT_FALSE(Exists(In("keep\\deep\\other.jpg")));
+    EXPECT_FALSE(Exists(In("keep\\sibling.png")));
+    EXPECT_FALSE(Exists(In("gone")));
+    EXPECT_FALSE(Exists(In("top.txt")));
+    SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FolderTree, RemoveTreeKeepsTheFolderItselfUnlessAsked) {
+    MakeFolder(In("sub"));
+    MakeFile(In("sub\\a.jpg"));
+    RemoveTree(tree_, false);
+    EXPECT_TRUE(IsFolder(tree_));
+    EXPECT_FALSE(Exists(In("sub")));
+    RemoveTree(tree_, true);
+    EXPECT_FALSE(Exists(tree_));
+    EXPECT_TRUE(Exists(outside_));
+}
+
+// Entries are deleted while the listing is still open.
+TEST_F(FolderTree, RemoveTreeDeletesEveryEntryOfALargeFolder) {
+    for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
+    RemoveTree(tree_, true);
+    EXPECT_FALSE(Exists(tree_));
+}
+
+TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
+    MakeFolder(In("sub"));
+    MakeFolder(In("sub\\deeper"));
+    MakeFile(In("f1.kqh"));
+    MakeFile(In("sub\\f2.B"));
+    MakeFile(In("sub\\deeper\\f3.\x7f"));
+    MakeFile(In("sub\\deeper\\f4.gif.qoh"));
+
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+
+    EXPECT_TRUE(Exists(In("f1.jpg")));
+    EXPECT_TRUE(Exists(In("sub\\f2.A")));
+    EXPECT_TRUE(Exists(In("sub\\deeper\\f3.\x80")));
+    EXPECT_TRUE(Exists(In("sub\\deeper\\f4.gif.png")));
+    EXPECT_FALSE(Exists(In("f1.kqh")));
+    EXPECT_FALSE(Exists(In("sub\\f2.B")));
+    EXPECT_FALSE(Exists(In("sub\\deeper\\f3.\x7f")));
+    EXPECT_TRUE(IsFolder(In("sub\\deeper")));
+}
+
+TEST_F(FolderTree, ShiftLeavesAFileWithoutADotInItsOwnName) {
+    MakeFolder(In("dir.v2"));
+    MakeFile(In("dir.v2\\plain"));
+    MakeFile(In("noext"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_TRUE(Exists(In("dir.v2\\plain")));
+    EXPECT_TRUE(Exists(In("noext")));
+}
+
+TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
+    constexpr int kFiles = 500;
+    for (int i = 0; i < kFiles; ++i) MakeFile(In(std::to_string(i) + ".kqh"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    int shiftedOnce = 0;
+    ForEachEntry(tree_, [&](const FolderEntry& entry) {
+        EXPECT_EQ(ExtensionOf(entry.path), "jpg") << entry.path;
+        shiftedOnce += ExtensionOf(entry.path) == "jpg";
+        return true;
+    });
+    EXPECT_EQ(shiftedOnce, kFiles);
+}
+
+// A folder of the new name blocks a.kqh whatever the listing order; the files
+// listed after it must be left as they were.
+TEST_F(FolderTree, FailedRenameStopsTheWalkAndNamesTheFile) {
+    MakeFolder(In("a.jpg"));
+    for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
+    std::vector<std::string> order;
+    ForEachEntry(tree_, [&](const FolderEntry& entry) {
+        order.push_back(entry.path);
+        return true;
+    });
+
+    EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
+
+    EXPECT_TRUE(Exists(In("a.kqh")));
+    bool afterFailure = false;
+    for (const std::string& path : order) {
+        if (path == In("a.kqh")) {
+            afterFailure = true;
+        } else if (ExtensionOf(path) == "kqh") {
+            const std::string renamed = path.substr(0, path.size() - 3) + "jpg";
+            EXPECT_EQ(Exists(path), afterFailure) << path;
+            EXPECT_EQ(Exists(renamed), !afterFailure) << renamed;
+        }
+    }
+}
+
+// "]" would shift to a backslash and move the file into another folder.
+TEST_F(FolderTree, ShiftRefusesANameThatIsNoFileName) {
+    MakeFile(In("x.]"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), In("x.]"));
+    EXPECT_TRUE(Exists(In("x.]")));
+}
+
+TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
+    std::string folder = tree_;
+    while (folder.size() < 200) {
+        folder += "\\" + std::string(20, 'd');
+        MakeFolder(folder);
+    }
+    const std::string longName = std::string(80, 'n') + ".kqh";
+    const std::wstring widePath = L"\\\\?\\" + std::wstring(folder.begin(), folder.end()) + L"\\" +
+                                  std::wstring(longName.begin(), longName.end());
+    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    MakeFile(folder + "\\short.kqh");
+
+    std::vector<std::string> files;
+    ForEachFileBelow(tree_, [&](const FolderEntry& entry) {
+        files.push_back(entry.path);
+        return true;
+    });
+    EXPECT_EQ(files, std::vector<std::string>{folder + "\\short.kqh"});
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_TRUE(Exists(folder + "\\short.jpg"));
+    EXPECT_NE(GetFileAttributesW(widePath.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(widePath.c_str());
+}
+
+class FolderTreeLinks : public FolderTree {
+protected:
+    void SetUp() override {
+        FolderTree::SetUp();
+        MakeFolder(Outside("deep"));
+        MakeFile(Outside("precious.kqh"));
+        MakeFile(Outside("deep\\photo.kqh"));
+        MakeFolder(base_ + "\\empty_outside");
+        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_ + "\\empty_outside"))
+            GTEST_SKIP() << "no directory link can be made here";
+    }
+    void ExpectOutsideUntouched() {
+        EXPECT_TRUE(Exists(Outside("precious.kqh")));
+        EXPECT_TRUE(Exists(Outside("deep\\photo.kqh")));
+        EXPECT_TRUE(IsFolder(base_ + "\\empty_outside"));
+    }
+};
+
+TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
+    EXPECT_FALSE(IsFolder(In("link")));
+    EXPECT_FALSE(TreeHasFile(tree_));
+    EXPECT_FALSE(TreeHasFile(In("link")));
+    bool visited = false;
+    ForEachFileBelow(tree_, [&](const FolderEntry&) { return !(visited = true); });
+    EXPECT_FALSE(visited);
+}
+
+TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
+    MakeFolder(In("sub"));
+    MakeFile(In("sub\\mine.jpg"));
+    MakeFile(In("top.jpg"));
+    RemoveTree(tree_, true);
+    ExpectOutsideUntouched();
+    EXPECT_FALSE(Exists(In("sub")));
+    EXPECT_FALSE(Exists(In("top.jpg")));
+}
+
+TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
+    RemoveTree(In("link"), true);
+    RemoveTree(In("empty_link"), true);
+    ExpectOutsideUntouched();
+}
+
+TEST_F(FolderTreeLinks, ShiftNeverRenamesThroughALink) {
+    MakeFile(In("mine.kqh"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
+    EXPECT_TRUE(Exists(In("mine.jpg")));
+    ExpectOutsideUntouched();
+    EXPECT_FALSE(Exists(Outside("precious.jpg")));
+}
+
+}  // namespace

@@ -1,0 +1,240 @@
+// The settings lines as read and written, and the two files beside the program.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "settings/folders.h"
+#include "settings/setting_lines.h"
+#include "settings/settings_file.h"
+#include "tests/support/main_window.h"
+
+namespace {
+
+using settings::FindSettingValue;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+std::string SaveDir(const std::string& content) { return FindSettingValue(content, "savedir=", "DEFAULT"); }
+
+TEST(SettingLines, MissingKeyGivesTheFallback) {
+    EXPECT_EQ(SaveDir(""), "DEFAULT");
+    EXPECT_EQ(SaveDir("formats=jpg\n\n"), "DEFAULT");
+    EXPECT_EQ(SaveDir("savedi\n"), "DEFAULT");
+}
+
+TEST(SettingLines, LastMatchingLineWins) {
+    EXPECT_EQ(SaveDir("savedir=C:\\a\nsavedir=C:\\b\n"), "C:\\b");
+    EXPECT_EQ(SaveDir("savedir=C:\\a\nother\n\n"), "C:\\a");
+}
+
+TEST(SettingLines, KeyMustStartTheLineExactly) {
+    EXPECT_EQ(SaveDir("Savedir=C:\\a\n"), "DEFAULT");
+    EXPECT_EQ(SaveDir(" savedir=C:\\a\n"), "DEFAULT");
+    EXPECT_EQ(SaveDir("savedir=C:\\a\nSavedir=C:\\b\n savedir=C:\\c\n"), "C:\\a");
+}
+
+TEST(SettingLines, ValueIsKeptVerbatim) {
+    EXPECT_EQ(SaveDir("savedir=C:\\a \n"), "C:\\a ");
+    EXPECT_EQ(SaveDir("savedir= C:\\a\n"), " C:\\a");
+    EXPECT_EQ(SaveDir("savedir=\n"), "");
+    EXPECT_EQ(SaveDir("savedir=savedir=x\n"), "savedir=x");
+}
+
+TEST(SettingLines, CarriageReturnBeforeLineFeedIsNotPartOfTheValue) {
+    EXPECT_EQ(SaveDir("savedir=C:\\a\r\n"), "C:\\a");
+    EXPECT_EQ(SaveDir("savedir=C:\\a\r\nsavedir=C:\\b\r\n"), "C:\\b");
+    EXPECT_EQ(SaveDir("savedir=a\rb\r\n"), "a\rb");
+    EXPECT_EQ(SaveDir("savedir=C:\\a\r\r\n"), "C:\\a\r");
+}
+
+TEST(SettingLines, LastLineWithoutLineFeedIsRead) {
+    EXPECT_EQ(SaveDir("x\nsavedir=C:\\last"), "C:\\last");
+    EXPECT_EQ(SaveDir("savedir=C:\\a\nsavedir=C:\\last"), "C:\\last");
+}
+
+TEST(SettingLines, TailOfAnOverLongLineIsNeverALine) {
+    std::string line = std::string(259, 'a') + "savedir=X";
+    line += std::string(300 - line.size(), 'b');
+    EXPECT_EQ(SaveDir(line + "\n"), "DEFAULT");
+    EXPECT_EQ(SaveDir(line), "DEFAULT");
+    EXPECT_EQ(SaveDir("savedir=kept\n" + line + "\n"), "kept");
+    EXPECT_EQ(SaveDir(line + "\nsavedir=after\n"), "after");
+}
+
+// A value cut to fit the line buffer would name another folder.
+TEST(SettingLines, KeyLineLongerThan259CharactersIsNotUsed) {
+    const std::string value251(251, 'v');
+    EXPECT_EQ(SaveDir("savedir=" + value251 + "\n"), value251);
+    EXPECT_EQ(SaveDir("savedir=" + value251 + "\r\n"), value251);
+    EXPECT_EQ(SaveDir("savedir=" + value251), value251);
+    EXPECT_EQ(SaveDir("savedir=kept\nsavedir=" + value251 + "w\n"), "kept");
+}
+
+TEST(SettingLines, ValueEndsAtANul) {
+    EXPECT_EQ(SaveDir(std::string("savedir=C:\\a\0junk\n", 18)), "C:\\a");
+    EXPECT_EQ(SaveDir(std::string("save\0dir=C:\\a\n", 15)), "DEFAULT");
+}
+
+// Files are read in pieces: a CR at the end of one piece must still be dropped
+// when the next begins with its LF.
+TEST(SettingLines, PiecesOfAnySizeReadAlike) {
+    const std::string longLine = std::string(259, 'a') + "savedir=X" + std::string(40, 'b');
+    for (const std::string& content :
+         {std::string("savedir=C:\\a\r\nsavedir=C:\\b\r\n"), std::string("savedir=a\rb\r\n"),
+          std::string("savedir=C:\\a\r"), "savedir=kept\n" + longLine + "\nx\r\n",
+          "savedir=" + std::string(251, 'v') + "\r\n"}) {
+        settings::SettingLineScanner scanner("savedir=", "DEFAULT");
+        for (char c : content) scanner.Feed(std::string_view(&c, 1));
+        EXPECT_EQ(scanner.Finish(), SaveDir(content)) << content;
+    }
+}
+
+TEST(SettingsPath, DriveRootLosesItsBackslash) {
+    EXPECT_EQ(settings::WithoutTrailingBackslash("D:\\"), "D:");
+    EXPECT_EQ(settings::WithoutTrailingBackslash("C:\\Photos\\"), "C:\\Photos");
+    EXPECT_EQ(settings::WithoutTrailingBackslash("C:\\Photos"), "C:\\Photos");
+    EXPECT_EQ(settings::WithoutTrailingBackslash(""), "");
+}
+
+TEST(Folders, ProgramFolderIsThisExecutablesFolder) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::string folder = settings::GetProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_EQ(folder + "vantreo_tests.exe", module);
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveFiles();
+        box_ = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(box_, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(box_);
+        RemoveFiles();
+    }
+    static void RemoveFiles() {
+        for (const std::string& path : {settings::SaveFolderPath(), settings::FormatListPath()}) {
+            DeleteFileA(path.c_str());
+            RemoveDirectoryA(path.c_str());
+        }
+    }
+    std::string BoxText() const {
+        char text[1024] = {};
+        GetWindowTextA(box_, text, sizeof text);
+        return text;
+    }
+    HWND box_ = nullptr;
+};
+
+TEST_F(SettingsFile, FilesLiveBesideTheProgram) {
+    EXPECT_EQ(settings::SaveFolderPath(), settings::GetProgramFolder() + "settings.ini");
+    EXPECT_EQ(settings::FormatListPath(), settings::GetProgramFolder() + "formats.ini");
+}
+
+TEST_F(SettingsFile, MissingFilesGiveTheDefaults) {
+    SetWindowTextA(box_, "before");
+    settings::LoadSaveFolder(box_);
+    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
+    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+}
+
+TEST_F(SettingsFile, SavedFolderIsShown) {
+    WriteFile(settings::SaveFolderPath(), "savedir=C:\\a\nsavedir=C:\\b\n");
+    settings::LoadSaveFolder(box_);
+    EXPECT_EQ(BoxText(), "C:\\b");
+}
+
+TEST_F(SettingsFile, StoreWritesExactlyOneCrLfLine) {
+    WriteFile(settings::SaveFolderPath(), "# old\nsavedir=C:\\old\nformats=jpg\nmore\n");
+    settings::StoreSaveFolder("D:");
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\n");
+    settings::LoadSaveFolder(box_);
+    EXPECT_EQ(BoxText(), "D:");
+
+    settings::StoreFormatList("jpg,png");
+    EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=jpg,png\r\n");
+    EXPECT_EQ(settings::LoadFormatList(), "jpg,png");
+}
+
+TEST_F(SettingsFile, EmptyListIsKeptAsEmpty) {
+    settings::StoreFormatList("");
+    EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=\r\n");
+    EXPECT_EQ(settings::LoadFormatList(), "");
+}
+
+TEST_F(SettingsFile, ValueWithALineFeedIsNotWritten) {
+    WriteFile(settings::FormatListPath(), "formats=gif\n");
+    EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg\nsavedir=x"));
+    EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=gif\n");
+}
+
+TEST_F(SettingsFile, FolderInPlaceOfTheFileGivesTheDefault) {
+    ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
+    settings::LoadSaveFolder(box_);
+    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
+    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+    EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg"));
+}
+
+TEST_F(SettingsFile, FileThatCannotBeOpenedGivesTheDefault) {
+    WriteFile(settings::FormatListPath(), "formats=png\n");
+    HANDLE locked = CreateFileA(settings::FormatListPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+    CloseHandle(locked);
+    EXPECT_EQ(settings::LoadFormatList(), "png");
+}
+
+// The folder picker is driven the way a user would: the selection is set and
+// OK pressed as soon as the picker activates.
+class FolderPicker : public SettingsFile {
+protected:
+    static inline const char* choice_ = nullptr;
+    static inline bool sawPicker_ = false;
+
+    static LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE) {
+            HWND window = reinterpret_cast<HWND>(wParam);
+            char className[32] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (std::string(className) == "#32770") {
+                sawPicker_ = true;
+                if (choice_) PostMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(choice_));
+                PostMessageA(window, WM_COMMAND, choice_ ? IDOK : IDCANCEL, 0);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    void Browse(const char* choice) {
+        choice_ = choice;
+        sawPicker_ = false;
+        HHOOK hook = SetWindowsHookExA(WH_CBT, Answer, nullptr, GetCurrentThreadId());
+        settings::BrowseForSaveFolder(nullptr, box_);
+        UnhookWindowsHookEx(hook);
+    }
+};
+
+TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslash) {
+    Browse("C:\\");
+    ASSERT_TRUE(sawPicker_);
+    EXPECT_EQ(BoxText(), "C:");
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
+}
+
+TEST_F(FolderPicker, CancelChangesNothing) {
+    SetWindowTextA(box_, "C:\\before");
+    Browse(nullptr);
+    ASSERT_TRUE(sawPicker_);
+    EXPECT_EQ(BoxText(), "C:\\before");
+    EXPECT_EQ(GetFileAttributesA(settings::SaveFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
