@@ -3,8 +3,7 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
-#include "tests/support/main_window.h"
-#include "win/list_view.h"
+#include "tests/support/scan_fixture.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ using testing_support::WriteFile;
 constexpr char kLoadFailed1009[] =
     "Failed to load engine, error code -1009. Installation may be corrupted, please try to re-install Vantreo";
 
-class EngineChecks : public MainWindowTest {
+class EngineChecks : public testing_support::ScanTest {
 protected:
     // The engine's files as an installer leaves them; photo.exe is never started by these tests.
     void InstallFakeEngine(bool engine, bool runtime, bool cygwinEntry) {
@@ -28,17 +27,6 @@ protected:
             CreateDirectoryA((EngineFolder() + "\\c").c_str(), nullptr);
             CreateDirectoryA((EngineFolder() + "\\c\\cygwin").c_str(), nullptr);
         }
-    }
-    void SelectDrive(const std::string& name) {
-        win::ListView drives;
-        drives.Attach(Item(IDC_DRIVE_LIST));
-        for (int i = 0; i < drives.Count(); ++i) {
-            if (drives.GetItemText(i, 0) == name) {
-                drives.Select(i);
-                return;
-            }
-        }
-        FAIL() << name << " is not listed";
     }
     // Next, then wait for the scan to settle in results mode.
     void NextUntilResults() {

@@ -1,0 +1,138 @@
+// Runs the Linux photorec as the carving engine, from under Wine. Takes our
+// parameter string, points it at a disk image instead of a physical disk, and
+// starts photorec through run_photorec.sh.
+//
+// Environment:
+//   VANTREO_DISK_IMAGE  Unix path of the disk image that stands for the device (required)
+//
+// A Windows program under Wine can start a Linux one, but gets no handle to its
+// process; the script therefore writes a marker when photorec has ended, and the
+// forwarder waits for it. The forwarder also keeps a delete-on-close "lock" file
+// in the shared work folder: the Wine server deletes it when this process ends
+// in any way, also by TerminateProcess, and the script then stops photorec.
+//
+// Exit code: photorec's own (0 when it ran to the end); 2 when the parameter
+// string or the environment is unusable, 3 when photorec could not be started.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/engines/engine_args.h"
+#include "tests/engines/environment.h"
+#include "tests/engines/wine_paths.h"
+#include "win/handles.h"
+
+#ifndef VANTREO_PHOTOREC_SCRIPT
+#error "VANTREO_PHOTOREC_SCRIPT must name run_photorec.sh"
+#endif
+
+namespace {
+
+// A fresh folder under %TEMP% for photorec's log and session file and for the
+// lock and marker shared with the script.
+std::string MakeWorkFolder() {
+    char temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) return {};
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string folder = std::string(temp) + "vantreo-photorec-" + std::to_string(GetCurrentProcessId()) +
+                                   "-" + std::to_string(GetTickCount64() + attempt);
+        if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
+    }
+    return {};
+}
+
+void RemoveFolder(const std::string& folder) {
+    {
+        WIN32_FIND_DATAA data;
+        win::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+        if (find.valid()) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteFileA((folder + "\\" + data.cFileName).c_str());
+            } while (FindNextFileA(find.get(), &data));
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool StartScript(const engines::WinePaths& paths, const std::string& arguments, const std::string& workFolder) {
+    // Started through the shell, so the script needs no execute bit. Wine execs
+    // a Linux program found by its DOS path and splits the command line into
+    // its argv by the Windows rules.
+    const std::wstring shell = paths.ToDos("/bin/sh");
+    if (shell.empty()) return false;
+    std::wstring commandLine = engines::Widen(engines::QuoteArgument("/bin/sh") + " " + arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(shell.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        engines::Widen(workFolder).c_str(), &startup, &process))
+        return false;
+    // Wine hands back no usable handles for a Linux process: nothing to close.
+    return true;
+}
+
+int ReadStatus(const std::string& marker) {
+    win::UniqueHandle file(CreateFileA(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 3;
+    char text[16] = {};
+    DWORD read = 0;
+    if (!ReadFile(file.get(), text, sizeof text - 1, &read, nullptr) || read == 0) return 3;
+    return atoi(text);
+}
+
+int Run() {
+    const std::string parameters = engines::ParametersOf(GetCommandLineA());
+    const auto scanDir = engines::ScanDirOf(parameters);
+    const auto command = engines::CommandOf(parameters);
+    const std::string image = engines::EnvironmentValue("VANTREO_DISK_IMAGE");
+    const engines::WinePaths paths;
+    if (!scanDir || !command || image.empty() || !paths.available()) return 2;
+    const std::string unixScanDir = paths.ToUnix(*scanDir);
+    if (unixScanDir.empty()) return 2;
+    // A script that is not there would never write the marker we wait for.
+    const std::wstring script = paths.ToDos(VANTREO_PHOTOREC_SCRIPT);
+    if (script.empty() || GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES) return 3;
+
+    const std::string workFolder = MakeWorkFolder();
+    if (workFolder.empty()) return 3;
+    const std::string lockPath = workFolder + "\\lock";
+    const std::string markerPath = workFolder + "\\done";
+    win::UniqueHandle lock(CreateFileA(lockPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                       nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const std::string unixWorkFolder = paths.ToUnix(workFolder);
+    if (!lock || unixWorkFolder.empty()) {
+        lock.reset();
+        RemoveFolder(workFolder);
+        return 3;
+    }
+
+    const std::string arguments = engines::QuoteArgument(VANTREO_PHOTOREC_SCRIPT) + " " +
+                                  engines::QuoteArgument(unixWorkFolder) + " " + engines::QuoteArgument(unixScanDir) +
+                                  " " + engines::QuoteArgument(image) + " " + engines::QuoteArgument(command->options);
+    if (!StartScript(paths, arguments, workFolder)) {
+        lock.reset();
+        RemoveFolder(workFolder);
+        return 3;
+    }
+
+    while (GetFileAttributesA(markerPath.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(50);
+    const int status = ReadStatus(markerPath);
+    lock.reset();
+    // photorec's log stays for a look when it failed.
+    if (status == 0) RemoveFolder(workFolder);
+    return status;
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return Run();
+    } catch (...) {
+        return 1;
+    }
+}

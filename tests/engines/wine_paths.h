@@ -1,0 +1,57 @@
+#pragma once
+// Wine's mapping between Windows and Unix paths, from the functions its
+// kernel32 exports for Wine-aware programs. Not available on Windows itself.
+#include <windows.h>
+
+#include <string>
+
+namespace engines {
+
+inline std::wstring Widen(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size) - 1);
+    return wide;
+}
+
+class WinePaths {
+public:
+    WinePaths() {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        if (!kernel) return;
+        toUnix_ = reinterpret_cast<UnixNameFn>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+        toDos_ = reinterpret_cast<DosNameFn>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    }
+    bool available() const { return toUnix_ && toDos_; }
+
+    // Empty when Wine cannot map the path. Both functions return memory of the
+    // process heap.
+    std::string ToUnix(const std::string& windowsPath) const {
+        char* name = toUnix_ ? toUnix_(Widen(windowsPath).c_str()) : nullptr;
+        if (!name) return {};
+        std::string result = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    }
+
+    std::wstring ToDos(const std::string& unixPath) const {
+        WCHAR* name = toDos_ ? toDos_(unixPath.c_str()) : nullptr;
+        if (!name) return {};
+        std::wstring result = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    }
+
+private:
+    using UnixNameFn = char*(CDECL*)(const WCHAR*);
+    using DosNameFn = WCHAR*(CDECL*)(const char*);
+
+    UnixNameFn toUnix_ = nullptr;
+    DosNameFn toDos_ = nullptr;
+};
+
+}  // namespace engines

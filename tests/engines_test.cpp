@@ -1,0 +1,419 @@
+// The test engines, started the way the program starts the real one: the
+// stand-in that writes a fixture folder, and photorec behind the forwarder.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/engines/engine_args.h"
+#include "tests/engines/engine_paths.h"
+#include "tests/engines/wine_paths.h"
+#include "tests/support/scoped_environment.h"
+#include "win/handles.h"
+
+namespace {
+
+using engines::EngineKind;
+using testing_support::ScopedEnvironment;
+
+constexpr const char* kJpgAndPng = "partition_none,fileopt,everything,disable,jpg,enable,png,enable,search";
+constexpr const char* kEverything = "partition_none,fileopt,everything,enable,search";
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTree(const std::string& folder) {
+    {
+        WIN32_FIND_DATAA data;
+        win::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+        if (find.valid()) {
+            do {
+                const std::string name = data.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string path = folder + "\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(path.c_str());
+                }
+            } while (FindNextFileA(find.get(), &data));
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// A folder of its own under %TEMP% with "data" in it; the engine is pointed at
+// data\temp, as the program does, and writes data\temp.1.
+class ScanArea {
+public:
+    ScanArea() {
+        char temp[MAX_PATH + 1] = {};
+        GetTempPathA(MAX_PATH + 1, temp);
+        root_ = std::string(temp) + "vantreo-engines-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount64());
+        CreateDirectoryA(root_.c_str(), nullptr);
+        CreateDirectoryA(data().c_str(), nullptr);
+    }
+    ScanArea(const ScanArea&) = delete;
+    ScanArea& operator=(const ScanArea&) = delete;
+    ~ScanArea() { RemoveTree(root_); }
+
+    const std::string& root() const { return root_; }
+    std::string data() const { return root_ + "\\data"; }
+    std::string scanDir() const { return data() + "\\temp"; }
+    std::string output() const { return scanDir() + ".1"; }
+
+private:
+    std::string root_;
+};
+
+std::string Parameters(const std::string& scanDir, const std::string& options) {
+    return "/d \"" + scanDir + "\" /cmd /dev/sda " + options;
+}
+
+// Starts an engine exactly as the program does: hidden, keeping the process handle.
+win::UniqueHandle Launch(const std::string& file, const std::string& parameters) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info)) return {};
+    return win::UniqueHandle(info.hProcess);
+}
+
+win::UniqueHandle Launch(EngineKind kind, const std::string& parameters) {
+    return Launch(engines::EnginePath(kind), parameters);
+}
+
+// The exit code, or nothing when the process is still running after `ms`.
+std::optional<DWORD> WaitForExit(const win::UniqueHandle& process, DWORD ms) {
+    if (WaitForSingleObject(process.get(), ms) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    while (!done()) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Every file below `folder`, by its path relative to it.
+std::map<std::string, std::string> FilesBelow(const std::string& folder, const std::string& prefix = "") {
+    std::map<std::string, std::string> files;
+    WIN32_FIND_DATAA data;
+    win::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (!find.valid()) return files;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files.merge(FilesBelow(folder + "\\" + name, prefix + name + "\\"));
+        } else {
+            files[prefix + name] = Contents(folder + "\\" + name);
+        }
+    } while (FindNextFileA(find.get(), &data));
+    return files;
+}
+
+// Opens a file for writing with no sharing, as the program's scan monitor does
+// before it admits a file.
+DWORD ExclusiveOpenError(const std::string& path) {
+    win::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? ERROR_SUCCESS : GetLastError();
+}
+
+std::vector<std::string> SplitLikeWindows(const std::string& commandLine) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(engines::Widen(commandLine).c_str(), &count);
+    std::vector<std::string> result;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring wide = argv[i];
+        result.emplace_back(wide.begin(), wide.end());
+    }
+    LocalFree(argv);
+    return result;
+}
+
+// --- reading the parameter string ---
+
+TEST(EngineParameters, ProgramNameIsSkippedQuotedOrNot) {
+    EXPECT_EQ(engines::ParametersOf("\"C:\\Program Files\\photo.exe\" /d \"x\" /cmd a b"), "/d \"x\" /cmd a b");
+    EXPECT_EQ(engines::ParametersOf("photo.exe   /d \"x\""), "/d \"x\"");
+    EXPECT_EQ(engines::ParametersOf("\"photo.exe\""), "");
+}
+
+TEST(EngineParameters, FolderDeviceAndOptionsAreFound) {
+    const std::string parameters = Parameters("C:\\a /cmd b\\data\\temp", kJpgAndPng);
+    EXPECT_EQ(engines::ScanDirOf(parameters), "C:\\a /cmd b\\data\\temp");
+    const auto command = engines::CommandOf(parameters);
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->device, "/dev/sda");
+    EXPECT_EQ(command->options, kJpgAndPng);
+
+    EXPECT_FALSE(engines::ScanDirOf("/cmd /dev/sda search"));
+    EXPECT_FALSE(engines::ScanDirOf("/d \"unterminated /cmd /dev/sda search"));
+    EXPECT_FALSE(engines::CommandOf("/d \"x\" /cmd /dev/sda"));
+}
+
+TEST(EngineParameters, QuotedArgumentsSplitBackUnchanged) {
+    const std::vector<std::string> arguments = {"plain", "with blank", "C:\\dir\\", "a\\\"b", "\\\\server\\x y\\", ""};
+    std::string commandLine = "prog";
+    for (const auto& argument : arguments) commandLine += " " + engines::QuoteArgument(argument);
+    std::vector<std::string> expected = {"prog"};
+    expected.insert(expected.end(), arguments.begin(), arguments.end());
+    EXPECT_EQ(SplitLikeWindows(commandLine), expected);
+}
+
+// --- the stand-in engine ---
+
+TEST(StandInEngine, LogsItsParametersAndWritesEveryFixtureByteForByte) {
+    ScanArea area;
+    const std::string log = area.root() + "\\log.txt";
+    const std::string done = area.root() + "\\done";
+    ScopedEnvironment logEnv("VANTREO_STANDIN_LOG", log);
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    ScopedEnvironment doneEnv("VANTREO_STANDIN_DONE", done);
+    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "20");
+    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
+
+    const std::string first = Parameters(area.scanDir(), kEverything);
+    const std::string second = Parameters(area.scanDir(), kJpgAndPng);
+    for (const std::string& parameters : {first, second}) {
+        win::UniqueHandle engine = Launch(EngineKind::StandIn, parameters);
+        ASSERT_TRUE(engine);
+        EXPECT_EQ(WaitForExit(engine, 30000), 0u);
+    }
+
+    EXPECT_EQ(Contents(log), first + "\r\n" + second + "\r\n");
+    EXPECT_TRUE(Exists(done));
+    EXPECT_FALSE(Exists(area.scanDir())) << "the engine writes beside the folder it is given";
+    const auto expected = FilesBelow(engines::FixturesFolder());
+    ASSERT_EQ(expected.size(), 6u);
+    ASSERT_EQ(expected.count("empty.dat"), 1u);
+    ASSERT_EQ(expected.count("sub\\e_nested.jpg"), 1u);
+    EXPECT_EQ(FilesBelow(area.output()), expected);
+}
+
+TEST(StandInEngine, HoldsEachFileUnsharedWhileWritingIt) {
+    ScanArea area;
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "2000");
+    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
+    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(area.scanDir(), kEverything));
+    ASSERT_TRUE(engine);
+
+    const std::string firstFile = area.output() + "\\a_small.jpg";
+    const std::string secondFile = area.output() + "\\b_small.jpg";
+    ASSERT_TRUE(WaitFor([&] { return Exists(firstFile); }, 20000));
+    EXPECT_EQ(ExclusiveOpenError(firstFile), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    ASSERT_TRUE(WaitFor([&] { return Exists(secondFile); }, 20000));
+    EXPECT_EQ(ExclusiveOpenError(firstFile), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Contents(firstFile), Contents(engines::FixturesFolder() + "\\a_small.jpg"));
+    EXPECT_EQ(ExclusiveOpenError(secondFile), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    TerminateProcess(engine.get(), 0);
+    WaitForExit(engine, 5000);
+}
+
+TEST(StandInEngine, KeepsTheHeldFileOpenUntilReleased) {
+    ScanArea area;
+    const std::string release = area.root() + "\\release";
+    const std::string done = area.root() + "\\done";
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    ScopedEnvironment hold("VANTREO_STANDIN_HOLD", "c_small.png");
+    ScopedEnvironment releaseEnv("VANTREO_STANDIN_RELEASE", release);
+    ScopedEnvironment doneEnv("VANTREO_STANDIN_DONE", done);
+    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "0");
+    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
+    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(area.scanDir(), kEverything));
+    ASSERT_TRUE(engine);
+
+    const std::string held = area.output() + "\\c_small.png";
+    ASSERT_TRUE(WaitFor([&] { return Exists(held); }, 20000));
+    EXPECT_FALSE(WaitForExit(engine, 1000));
+    EXPECT_EQ(ExclusiveOpenError(held), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(Exists(area.output() + "\\d_notes.txt"));
+
+    std::ofstream(release).put('x');
+    EXPECT_EQ(WaitForExit(engine, 20000), 0u);
+    EXPECT_EQ(ExclusiveOpenError(held), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Contents(held), Contents(engines::FixturesFolder() + "\\c_small.png"));
+    EXPECT_TRUE(Exists(area.output() + "\\sub\\e_nested.jpg"));
+    EXPECT_TRUE(Exists(done));
+}
+
+TEST(StandInEngine, HangsAfterTheLastFileUntilTerminated) {
+    ScanArea area;
+    const std::string done = area.root() + "\\done";
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    ScopedEnvironment hang("VANTREO_STANDIN_HANG", "1");
+    ScopedEnvironment doneEnv("VANTREO_STANDIN_DONE", done);
+    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "0");
+    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
+    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(area.scanDir(), kEverything));
+    ASSERT_TRUE(engine);
+
+    const std::string last = area.output() + "\\sub\\e_nested.jpg";
+    ASSERT_TRUE(WaitFor([&] { return Exists(last) && ExclusiveOpenError(last) == ERROR_SUCCESS; }, 20000));
+    EXPECT_FALSE(WaitForExit(engine, 1500));
+    ASSERT_TRUE(TerminateProcess(engine.get(), 0));
+    EXPECT_EQ(WaitForExit(engine, 5000), 0u);
+    EXPECT_FALSE(Exists(done));
+}
+
+TEST(StandInEngine, HangsWhenTheParentOfItsFolderIsMissing) {
+    ScanArea area;
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    const std::string scanDir = area.root() + "\\missing\\temp";
+    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(scanDir, kEverything));
+    ASSERT_TRUE(engine);
+    EXPECT_FALSE(WaitForExit(engine, 1500));
+    EXPECT_FALSE(Exists(area.root() + "\\missing"));
+    TerminateProcess(engine.get(), 0);
+    WaitForExit(engine, 5000);
+}
+
+// --- photorec behind the forwarder ---
+
+// Runs photorec on an image through the forwarder and returns what it wrote.
+std::map<std::string, std::string> CarveImage(const ScanArea& area, const std::string& image,
+                                              const std::string& options) {
+    ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
+    const ULONGLONG start = GetTickCount64();
+    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), options));
+    EXPECT_TRUE(engine);
+    if (!engine) return {};
+    EXPECT_EQ(WaitForExit(engine, 90000), 0u);
+    std::printf("photorec on %s: %llu ms\n", image.c_str(), GetTickCount64() - start);
+    return FilesBelow(area.output());
+}
+
+// Names of the originals of `image` that no found file equals byte for byte.
+std::vector<std::string> MissingOriginals(const std::string& image, const std::map<std::string, std::string>& found) {
+    std::vector<std::string> missing;
+    for (const std::string& name : engines::DeletedFileNames(image)) {
+        const std::string original = Contents(engines::OriginalsFolder(image) + "\\" + name);
+        bool seen = false;
+        for (const auto& [path, contents] : found) seen = seen || contents == original;
+        if (original.empty() || !seen) missing.push_back(name);
+    }
+    return missing;
+}
+
+TEST(PhotorecEngine, FindsEveryDeletedFileOfAPlainImage) {
+    ScanArea area;
+    const auto found = CarveImage(area, "plain.img", kJpgAndPng);
+    ASSERT_EQ(engines::DeletedFileNames("plain").size(), 3u);
+    EXPECT_EQ(MissingOriginals("plain", found), std::vector<std::string>{});
+    ASSERT_EQ(found.count("report.xml"), 1u);
+    EXPECT_NE(found.at("report.xml").find("</dfxml>"), std::string::npos);
+    for (const auto& [path, contents] : found)
+        EXPECT_TRUE(path == "report.xml" || path.ends_with(".jpg") || path.ends_with(".png")) << path;
+}
+
+TEST(PhotorecEngine, FindsTheSecondPartitionOnlyWhenToldPartitionNone) {
+    ScanArea whole;
+    const auto found = CarveImage(whole, "partitioned.img", kEverything);
+    ASSERT_EQ(engines::DeletedFileNames("partitioned").size(), 2u);
+    EXPECT_EQ(MissingOriginals("partitioned", found), std::vector<std::string>{});
+    EXPECT_EQ(found.count("report.xml"), 1u);
+
+    // Without it photorec scans the first partition alone.
+    ScanArea first;
+    const auto firstOnly = CarveImage(first, "partitioned.img", "fileopt,everything,enable,search");
+    EXPECT_EQ(MissingOriginals("partitioned", firstOnly), engines::DeletedFileNames("partitioned"));
+    EXPECT_EQ(firstOnly.count("report.xml"), 1u);
+}
+
+TEST(PhotorecEngine, EndsAtOnceWithoutADiskImage) {
+    ScanArea area;
+    ScopedEnvironment disk("VANTREO_DISK_IMAGE", nullptr);
+    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
+    ASSERT_TRUE(engine);
+    EXPECT_EQ(WaitForExit(engine, 20000), 2u);
+    EXPECT_FALSE(Exists(area.output()));
+}
+
+TEST(PhotorecEngine, StopsWhenTheForwarderIsTerminated) {
+    // A blank sparse image large enough that photorec needs several seconds on it.
+    ScanArea area;
+    const std::string image = area.root() + "\\blank.img";
+    {
+        win::UniqueHandle file(CreateFileA(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER size{};
+        size.QuadPart = 2LL << 30;
+        ASSERT_TRUE(SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.get()));
+    }
+    ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::WinePaths().ToUnix(image));
+    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
+    ASSERT_TRUE(engine);
+    ASSERT_TRUE(WaitFor([&] { return Exists(area.output() + "\\report.xml"); }, 20000));
+
+    // The forwarder's work folder goes only once photorec has ended.
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH + 1, temp);
+    const std::string workFolders =
+        std::string(temp) + "vantreo-photorec-" + std::to_string(GetProcessId(engine.get())) + "-*";
+    const auto workFolderExists = [&] {
+        WIN32_FIND_DATAA data;
+        return win::FindHandle(FindFirstFileA(workFolders.c_str(), &data)).valid();
+    };
+    ASSERT_TRUE(workFolderExists());
+    const ULONGLONG stop = GetTickCount64();
+    ASSERT_TRUE(TerminateProcess(engine.get(), 0));
+    EXPECT_TRUE(WaitFor([&] { return !workFolderExists(); }, 3000));
+    std::printf("photorec stopped %llu ms after the forwarder\n", GetTickCount64() - stop);
+}
+
+// --- installing an engine where the program looks for it ---
+
+TEST(EngineInstall, InstalledEnginesRunFromTheEngineFolderAndComeOutAgain) {
+    const std::string folder = engines::EngineFolder();
+    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath("plain.img"));
+    for (EngineKind kind : {EngineKind::StandIn, EngineKind::Photorec}) {
+        ASSERT_TRUE(engines::InstallEngine(kind));
+        EXPECT_EQ(Contents(folder + "\\photo.exe"), Contents(engines::EnginePath(kind)));
+        EXPECT_TRUE(Exists(folder + "\\cygwin1.dll"));
+        EXPECT_EQ(Contents(folder + "\\cygwin1.dll"), "");
+        EXPECT_NE(GetFileAttributesA((folder + "\\c\\cygwin").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+
+        ScanArea area;
+        win::UniqueHandle engine = Launch(folder + "\\photo.exe", Parameters(area.scanDir(), kJpgAndPng));
+        ASSERT_TRUE(engine);
+        EXPECT_EQ(WaitForExit(engine, 60000), 0u);
+        const auto found = FilesBelow(area.output());
+        EXPECT_EQ(found.count(kind == EngineKind::StandIn ? "a_small.jpg" : "report.xml"), 1u);
+
+        EXPECT_TRUE(engines::RemoveEngine());
+        EXPECT_FALSE(Exists(folder + "\\photo.exe"));
+        EXPECT_FALSE(Exists(folder + "\\c"));
+    }
+}
+
+}  // namespace

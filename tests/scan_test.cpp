@@ -1,0 +1,219 @@
+// Scans with the stand-in engine: what the engine is told, what appears while
+// it runs, and the ways a scan ends.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "resources/resource.h"
+#include "settings/folders.h"
+#include "tests/support/scan_fixture.h"
+#include "tests/support/window_picture.h"
+
+namespace {
+
+using testing_support::FileExists;
+using testing_support::FileRow;
+using testing_support::PumpFor;
+using testing_support::PumpUntil;
+using testing_support::ReadFile;
+using testing_support::ScanTest;
+using testing_support::WriteFile;
+
+std::string EmptyFixtures() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "vantreo-no-fixtures";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::vector<std::string> Names(const std::vector<FileRow>& rows) {
+    std::vector<std::string> names;
+    for (const auto& row : rows) names.push_back(row.name);
+    return names;
+}
+
+std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+class Scan : public ScanTest {};
+
+TEST_F(Scan, EngineIsToldTheWholeDiskAndTheScanFolder) {
+    InstallStandIn(EmptyFixtures(), false);
+    StartScan();
+    ASSERT_TRUE(WaitForResults());
+    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
+    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,enable,search\r\n");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(Scan, EngineIsToldTheChosenFormats) {
+    WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=jpg,png\r\n");
+    InstallStandIn(EmptyFixtures(), false);
+    StartScan();
+    ASSERT_TRUE(WaitForResults());
+    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
+    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() +
+                               "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,disable,jpg,enable,png,"
+                               "enable,search\r\n");
+}
+
+TEST_F(Scan, LeftoverTempFolderIsReportedAndTheEngineGetsTemp1) {
+    InstallStandIn(EmptyFixtures(), false);
+    CreateDirectoryA(DataFolder().c_str(), nullptr);
+    CreateDirectoryA((DataFolder() + "\\temp").c_str(), nullptr);
+    StartScan();
+    ASSERT_TRUE(WaitForResults());
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Internal error, error code: -1008"});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
+    EXPECT_NE(EngineLog().find("\\data\\temp_1\" /cmd"), std::string::npos) << EngineLog();
+}
+
+TEST_F(Scan, FoundFilesAppearWhileTheEngineRunsThenResults) {
+    InstallStandIn(engines::FixturesFolder(), false);
+    StartScan();
+    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
+    ASSERT_TRUE(PumpUntil([&] { return !PhotoPaths().empty(); }, 15000));
+    testing_support::SnapshotIfAsked(Window(), "analysing");
+    EXPECT_EQ(Text(IDC_STATUS).rfind("Analyzing disk, please wait", 0), 0u);
+    ASSERT_TRUE(WaitForResults());
+    testing_support::SnapshotIfAsked(Window(), "results");
+
+    std::vector<std::string> photos;
+    for (const auto& path : PhotoPaths()) photos.push_back(FileNameOf(path));
+    std::sort(photos.begin(), photos.end());
+    // Every picture of the fixtures, the nested one too, as a ticked thumbnail.
+    for (const auto& name : photos) EXPECT_TRUE(name.find(".jpg") != std::string::npos ||
+                                                name.find(".png") != std::string::npos) << name;
+    EXPECT_NE(std::find(photos.begin(), photos.end(), "e_nested.jpg"), photos.end());
+    for (bool checked : PhotoChecks()) EXPECT_TRUE(checked);
+
+    const auto rows = FileRows();
+    const auto empty = std::find_if(rows.begin(), rows.end(), [](const FileRow& r) { return r.name == "empty.dat"; });
+    ASSERT_NE(empty, rows.end());
+    EXPECT_EQ(empty->size, "unknown");
+    EXPECT_EQ(empty->extension, "dat");
+    for (const auto& row : rows) EXPECT_TRUE(row.checked) << row.name;
+
+    EXPECT_EQ(Text(IDC_STATUS), "Press 'Recover' to recover files detected.");
+    EXPECT_TRUE(Enabled(IDC_PHOTO_TOGGLE));
+    EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
+}
+
+TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string release = std::string(temp) + "vantreo-release";
+    DeleteFileA(release.c_str());
+    SetEnvironment("VANTREO_STANDIN_HOLD", "c_notes.txt");
+    SetEnvironment("VANTREO_STANDIN_RELEASE", release);
+    InstallStandIn(engines::FixturesFolder(), false);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput() + "\\c_notes.txt"); }, 15000));
+    PumpFor(1500);  // several polls and passes
+    auto names = Names(FileRows());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "c_notes.txt"), names.end());
+
+    WriteFile(release, "go");
+    ASSERT_TRUE(WaitForResults());
+    names = Names(FileRows());
+    EXPECT_NE(std::find(names.begin(), names.end(), "c_notes.txt"), names.end());
+    DeleteFileA(release.c_str());
+}
+
+TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
+    InstallStandIn(EmptyFixtures(), true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    CreateDirectoryA((ScanOutput() + "\\sub").c_str(), nullptr);
+    WriteFile(ScanOutput() + "\\same.txt", "one");
+    WriteFile(ScanOutput() + "\\sub\\same.txt", "two");
+    WriteFile(ScanOutput() + "\\locked.txt", "read only");
+    SetFileAttributesA((ScanOutput() + "\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    CopyFileA((engines::FixturesFolder() + "\\sub\\e_nested.jpg").c_str(), (ScanOutput() + "\\SHOUT.JPG").c_str(),
+              FALSE);
+
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() >= 2 && !PhotoPaths().empty(); }, 10000));
+    PumpFor(1000);
+    auto names = Names(FileRows());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "same.txt"), 2);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
+    ASSERT_EQ(PhotoPaths().size(), 1u);
+    EXPECT_EQ(FileNameOf(PhotoPaths()[0]), "SHOUT.JPG");
+    SetFileAttributesA((ScanOutput() + "\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Scan, CancelAnsweredNoKeepsScanning) {
+    InstallStandIn(EmptyFixtures(), true);
+    StartScan();
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    const auto& box = boxes_.Boxes().front();
+    EXPECT_EQ(box.caption, "Confirm");
+    EXPECT_EQ(box.text, "Brisca is currently analyzing disk, are you sure you want to cancel?");
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(box.hasIcon);
+    PumpFor(800);
+    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
+    EXPECT_FALSE(InResultsMode());
+}
+
+TEST_F(Scan, CancelAnsweredYesStopsTheEngineAndKeepsWhatWasFound) {
+    InstallStandIn(engines::FixturesFolder(), true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() >= 2; }, 15000));
+    boxes_.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
+    EXPECT_TRUE(InResultsMode());
+    const size_t found = FileRows().size() + PhotoPaths().size();
+    PumpFor(1500);  // the last armed poll may add what the engine had finished
+    EXPECT_GE(FileRows().size() + PhotoPaths().size(), found);
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_TRUE(FileExists(DataFolder()));
+}
+
+TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverything) {
+    InstallStandIn(EmptyFixtures(), true);
+    StartScan();
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Boxes().front().text,
+              "Brisca is currently analyzing disk, are you sure you want to exist?");
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
+    EXPECT_TRUE(IsWindow(Window()));
+    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
+}
+
+TEST_F(Scan, CloseDuringScanAnsweredYesStopsTheEngineAndDeletesTheData) {
+    InstallStandIn(engines::FixturesFolder(), true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    boxes_.QueueAnswer(IDYES);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(Window()));
+    EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
+    InstallStandIn(EmptyFixtures(), true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    WriteFile(ScanOutput() + "\\b.txt", std::string(3000, 'b'));
+    WriteFile(ScanOutput() + "\\a.log", std::string(10, 'a'));
+    WriteFile(ScanOutput() + "\\c.dat", std::string(2000, 'c'));
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 3; }, 10000));
+
+    ClickFileListHeader(0);
+    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
+    ClickFileListHeader(0);
+    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "b.txt", "a.log"}));
+    ClickFileListHeader(0);
+    ClickFileListHeader(1);  // direction alternates whatever the column: size, descending
+    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
+    ClickFileListHeader(2);
+    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
+}
+
+}  // namespace

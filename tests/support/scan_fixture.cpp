@@ -1,0 +1,97 @@
+#include "tests/support/scan_fixture.h"
+
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "win/list_view.h"
+#include "workflow/found_item.h"
+
+namespace testing_support {
+
+void ScanTest::TearDown() {
+    MainWindowTest::TearDown();
+    engines::RemoveEngine();
+    if (!logPath_.empty()) DeleteFileA(logPath_.c_str());
+    environment_.clear();
+}
+
+void ScanTest::SetEnvironment(const char* name, const std::string& value) {
+    environment_.push_back(std::make_unique<ScopedEnvironment>(name, value));
+}
+
+void ScanTest::InstallStandIn(const std::string& fixtures, bool hang) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    logPath_ = std::string(temp) + "vantreo-engine-log.txt";
+    DeleteFileA(logPath_.c_str());
+    SetEnvironment("VANTREO_STANDIN_LOG", logPath_);
+    SetEnvironment("VANTREO_STANDIN_FIXTURES", fixtures);
+    SetEnvironment("VANTREO_STANDIN_WRITE_MS", "20");
+    SetEnvironment("VANTREO_STANDIN_GAP_MS", "10");
+    if (hang) SetEnvironment("VANTREO_STANDIN_HANG", "1");
+    ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
+}
+
+void ScanTest::SelectDrive(const std::string& name) {
+    win::ListView drives;
+    drives.Attach(Item(IDC_DRIVE_LIST));
+    for (int i = 0; i < drives.Count(); ++i) {
+        if (drives.GetItemText(i, 0) == name) {
+            drives.Select(i);
+            return;
+        }
+    }
+    FAIL() << name << " is not listed";
+}
+
+void ScanTest::StartScan() {
+    OpenWindow();
+    SelectDrive("C:");
+    Click(IDC_NEXT);
+}
+
+bool ScanTest::InResultsMode() const { return Visible(IDC_PHOTO_TOGGLE) && Text(IDC_RECOVER) == "Recover"; }
+
+bool ScanTest::WaitForResults(DWORD timeoutMs) {
+    return PumpUntil([&] { return InResultsMode(); }, timeoutMs);
+}
+
+std::vector<std::string> ScanTest::PhotoPaths() const {
+    win::ListView photos;
+    photos.Attach(Item(IDC_PHOTO_LIST));
+    std::vector<std::string> paths;
+    for (int i = 0; i < photos.Count(); ++i)
+        paths.push_back(*reinterpret_cast<const std::string*>(photos.GetItemData(i)));
+    return paths;
+}
+
+std::vector<bool> ScanTest::PhotoChecks() const {
+    win::ListView photos;
+    photos.Attach(Item(IDC_PHOTO_LIST));
+    std::vector<bool> checks;
+    for (int i = 0; i < photos.Count(); ++i) checks.push_back(photos.GetCheck(i));
+    return checks;
+}
+
+std::vector<FileRow> ScanTest::FileRows() const {
+    win::ListView files;
+    files.Attach(Item(IDC_FILE_LIST));
+    std::vector<FileRow> rows;
+    for (int i = 0; i < files.Count(); ++i)
+        rows.push_back({files.GetItemText(i, 0), files.GetItemText(i, 1), files.GetItemText(i, 2), files.GetCheck(i)});
+    return rows;
+}
+
+void ScanTest::ClickFileListHeader(int column) {
+    win::ListView files;
+    files.Attach(Item(IDC_FILE_LIST));
+    HWND header = files.Header();
+    RECT item{};
+    SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(header, WM_LBUTTONUP, 0, at);
+    PumpFor(20);
+}
+
+}  // namespace testing_support

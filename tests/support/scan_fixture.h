@@ -1,0 +1,44 @@
+#pragma once
+// The main window with a test engine installed: start a scan, watch the lists.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/engines/engine_paths.h"
+#include "tests/support/main_window.h"
+#include "tests/support/scoped_environment.h"
+
+namespace testing_support {
+
+struct FileRow {
+    std::string name, size, extension;
+    bool checked = false;
+};
+
+class ScanTest : public MainWindowTest {
+protected:
+    void TearDown() override;
+
+    void SetEnvironment(const char* name, const std::string& value);
+    // The stand-in engine, writing `fixtures` quickly; it hangs at the end when asked.
+    void InstallStandIn(const std::string& fixtures, bool hang);
+    void SelectDrive(const std::string& name);
+    // Opens the window, selects C: and presses Next.
+    void StartScan();
+    bool WaitForResults(DWORD timeoutMs = 20000);
+    bool InResultsMode() const;
+
+    std::vector<std::string> PhotoPaths() const;
+    std::vector<bool> PhotoChecks() const;
+    std::vector<FileRow> FileRows() const;
+    // A click on a column header of the file list.
+    void ClickFileListHeader(int column);
+
+    std::string ScanOutput() const { return DataFolder() + "\\temp.1"; }
+    std::string EngineLog() const { return ReadFile(logPath_); }
+
+    std::string logPath_;
+    std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
+};
+
+}  // namespace testing_support
