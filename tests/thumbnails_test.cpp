@@ -197,12 +197,6 @@ void ExpectThumbnail(const ListedImage& image, RECT drawn, IsColour isColour) {
 
 class PhotoThumbnails : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
-    }
-    static void TearDownTestSuite() { Gdiplus::GdiplusShutdown(token_); }
-
     void SetUp() override {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -220,13 +214,10 @@ protected:
         return written_.back();
     }
 
-    static ULONG_PTR token_;
     std::string folder_;
     std::vector<std::string> written_;
     win::OwnedImageList list_;
 };
-
-ULONG_PTR PhotoThumbnails::token_ = 0;
 
 TEST_F(PhotoThumbnails, WidePictureIsDrawnAcrossTheMiddle) {
     const std::string path = Picture("wide.jpg");
