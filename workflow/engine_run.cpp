@@ -26,7 +26,6 @@ namespace {
 constexpr char kEngineSubfolder[] = "Norvale\\Vantreo";
 constexpr char kEngineFile[] = "photo.exe";
 constexpr char kRuntimeFile[] = "cygwin1.dll";
-constexpr DWORD kWorkerStopTimeoutMs = 10000;
 
 std::string EngineFolder() { return JoinPath(settings::GetAppDataFolder(), kEngineSubfolder); }
 
@@ -59,8 +58,13 @@ void MainDialog::OnNext() {
     }
     m_device = drive->device;
 
-    // A worker of an earlier, cancelled scan may still be finishing.
+    // A worker of an earlier, cancelled scan may still be finishing; a new
+    // scan starts only once it has.
     WaitForWorker();
+    {
+        win::LockScope lock(m_stateLock);
+        if (m_workerThread != INVALID_HANDLE_VALUE) return;
+    }
 
     if (!PrepareWorkFolders()) return;
 
@@ -229,26 +233,34 @@ void MainDialog::StopEngine() {
     if (m_engineProcess != INVALID_HANDLE_VALUE) TerminateProcess(m_engineProcess, 0);
 }
 
-// Waits until a worker still running has returned. Its own message boxes are
-// closed so that it can return; messages are pumped meanwhile, since those
-// boxes are owned by this window.
-void MainDialog::WaitForWorker() {
+// Waits until a worker still running has returned, at most `boundMs`. Its
+// own message boxes are closed so that it can return; messages are pumped
+// meanwhile, since those boxes are owned by this window. A worker that is
+// still running afterwards keeps its handle, and releases it when it ends.
+void MainDialog::WaitForWorker(DWORD boundMs) {
     HANDLE worker = INVALID_HANDLE_VALUE;
     {
-        // Taken over: the worker will not close this handle any more.
+        // Taken over: the worker will not close this handle while it is waited on.
         win::LockScope lock(m_stateLock);
         worker = m_workerThread;
         m_workerThread = INVALID_HANDLE_VALUE;
     }
-    win::UniqueHandle owned(worker);
-    if (!owned) return;
+    if (worker == INVALID_HANDLE_VALUE) return;
     const DWORD workerId = GetThreadId(worker);
-    const ULONGLONG deadline = GetTickCount64() + kWorkerStopTimeoutMs;
-    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT && GetTickCount64() < deadline) {
+    const ULONGLONG start = GetTickCount64();
+    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
+        if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) {
+            win::LockScope lock(m_stateLock);
+            m_workerThread = worker;
+            return;
+        }
         EnumThreadWindows(
             workerId,
             [](HWND window, LPARAM) -> BOOL {
-                PostMessageA(window, WM_CLOSE, 0, 0);
+                char className[16] = {};
+                GetClassNameA(window, className, sizeof(className));
+                if (std::string(className) == "#32770" && IsWindowVisible(window))
+                    PostMessageA(window, WM_CLOSE, 0, 0);
                 return TRUE;
             },
             0);
@@ -263,6 +275,7 @@ void MainDialog::WaitForWorker() {
             DispatchMessageA(&msg);
         }
     }
+    CloseHandle(worker);
 }
 
 void MainDialog::CancelScan() {

@@ -19,8 +19,9 @@ MainDialog::MainDialog() : controls::SkinnedDialog(IDD_MAIN) {
 MainDialog::~MainDialog() {
     // A window torn down without ConfirmClose (tests, shutdown) still stops the engine
     // and lets the worker finish before the state it uses goes away.
+    // The worker uses this object's state, so it must be gone before the object.
     StopEngine();
-    WaitForWorker();
+    WaitForWorker(INFINITE);
     // A modeless window goes while this object can still answer its messages.
     if (Exists() && !IsModal()) DestroyWindow(hwnd_);
 }

@@ -72,7 +72,8 @@ private:
     void CancelScan();
     void ConfirmClose();
     void StopEngine();
-    void WaitForWorker();
+    void WaitForWorker(DWORD boundMs = kWorkerStopTimeoutMs);
+    static constexpr DWORD kWorkerStopTimeoutMs = 10000;
     int WorkerMessage(const char* text, const char* caption = kAppCaption);
 
     // Scan monitor
