@@ -65,30 +65,14 @@ void MainDialog::PollDataFolder(bool engineRunning) {
     m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
 }
 
-// Depth first, in listing order. The listing's own attributes tell folders
-// from files (listing each entry again would cost seconds on large trees);
-// links are never followed.
+// Depth first, in listing order; the folder walk tells folders from files by
+// the listing's own attributes and never follows links.
 void MainDialog::CollectFiles(const std::string& folder) {
     if (folder.empty()) return;
-    const std::string pattern = SearchPattern(folder);
-    if (pattern.size() >= MAX_PATH) return;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle listing(
-        FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
-    if (!listing.valid()) return;
-    const std::string prefix = pattern.substr(0, pattern.rfind('\\') + 1);
-    do {
-        const std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = prefix + name;
-        if (path.size() >= MAX_PATH) continue;
-        const DWORD attributes = entry.dwFileAttributes;
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) CollectFiles(path);
-        } else {
-            m_foundPaths.push_back(path);
-        }
-    } while (FindNextFileA(listing.get(), &entry));
+    ForEachFileBelow(folder, [this](const FolderEntry& file) {
+        m_foundPaths.push_back(file.path);
+        return true;
+    });
 }
 
 bool MainDialog::IsListed(const std::string& path) const {
