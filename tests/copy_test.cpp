@@ -167,6 +167,12 @@ TEST_F(RecoveryCopy, NewScanAfterACopyStartsWithEmptyLists) {
     win::ListView photos;
     photos.Attach(Item(IDC_PHOTO_LIST));
     EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(photos, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))), 0);
+    // The new scan's engine is stopped by Cancel once it runs, rather than by
+    // tearing the window down while it is still being launched.
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    boxes_.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
+    EXPECT_TRUE(WaitForResults());
 }
 
 TEST_F(RecoveryCopy, OutputFolderIsCreatedWhenOnlyItsLastLevelIsMissing) {
