@@ -1,5 +1,8 @@
 #include "settings/format_checks.h"
 
+#include <cctype>
+#include <string>
+
 namespace settings {
 
 bool IsFormatEnabled(std::string_view list, std::string_view name) {
@@ -20,6 +23,14 @@ std::string ListFromTicks(const FormatTicks& ticks) {
         list += kFormatNames[i];
     }
     return list;
+}
+
+bool IsEngineExtension(std::string_view extension) {
+    std::string lower(extension);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (std::string_view known : kEngineExtensions)
+        if (lower == known) return true;
+    return false;
 }
 
 }  // namespace settings

@@ -183,20 +183,89 @@ TEST_F(RecoveryCopy, OutputFolderIsCreatedWhenOnlyItsLastLevelIsMissing) {
     EXPECT_EQ(FilesIn(output_), std::vector<std::string>{"a.txt"});
 }
 
-TEST_F(RecoveryCopy, OutputFolderWhoseParentIsMissingIsReportedAndResultsComeBack) {
-    const std::string folder = output_ + "\\missing\\deeper";
+TEST_F(RecoveryCopy, OutputFolderThatCannotBeMadeIsReportedAndAnotherCanBeChosenThere) {
+    const std::string parent = output_ + "\\missing";
+    const std::string folder = parent + "\\deeper";
+    CreateDirectoryA(output_.c_str(), nullptr);
+    CreateDirectoryA(parent.c_str(), nullptr);
     UseOutputFolder(folder);
-    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
     Recover();
+    // The first file goes in; then the parent goes away and the folder cannot be made again.
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(folder).size() == 1; }, 5000));
+    RemoveFolder(parent);
     ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 5000));
     EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
     EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
-    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, true}));  // what was copied is no longer ticked
     EXPECT_TRUE(FileExists(DataFolder()));
+
+    // Another folder can be chosen without leaving the results, and nothing covers another control.
+    ASSERT_TRUE(Visible(IDC_SAVE_FOLDER));
+    ASSERT_TRUE(Visible(IDC_BROWSE));
+    testing_support::SnapshotIfAsked(Window(), "results-after-failed-copy");
+    for (int id : {IDC_SAVE_FOLDER, IDC_BROWSE}) {
+        for (int other : VisibleControls()) {
+            RECT overlap{}, a = Rect(id), b = Rect(other);
+            if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
+        }
+    }
     PumpFor(600);
     EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy has stopped
+}
+
+TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
+    constexpr size_t kFiles = 30;
+    const std::string written = TempFolder("vantreo-written-at-once");
+    RemoveFolder(written);
+    CreateDirectoryA(written.c_str(), nullptr);
+    for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
+    UseOutputFolder(output_);
+    InstallStandIn(written, true);
+    SetEnvironment("VANTREO_STANDIN_WRITE_MS", "0");
+    SetEnvironment("VANTREO_STANDIN_GAP_MS", "0");
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(ScanOutput()).size() == kFiles && !FileRows().empty(); }, 15000));
+    ASSERT_LT(FileRows().size(), kFiles);
+
+    boxes_.QueueAnswer(IDYES);  // Cancel
+    Click(IDC_RECOVER);
+    boxes_.QueueAnswer(IDNO);   // the final question
+    Click(IDC_RECOVER);         // Recover, while the last files are still being listed
+    EXPECT_EQ(Text(IDC_STATUS), "Listing the last files found; the copy starts as soon as all are listed.");
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
+    EXPECT_EQ(FileRows().size(), kFiles);
+    EXPECT_EQ(FilesIn(output_).size(), kFiles);
+    EXPECT_EQ(boxes_.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
+    RemoveFolder(written);
+}
+
+TEST_F(RecoveryCopy, ClosingDuringTheCopyAsksAndGoesOnOrStops) {
+    UseOutputFolder(output_);
+    ScanFiles({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}, {"d.txt", "d"}, {"e.txt", "e"}, {"f.txt", "f"},
+               {"g.txt", "g"}, {"h.txt", "h"}});
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() == 1; }, 5000));
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);  // the dialog turns it into a posted Cancel
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    const auto& box = boxes_.Boxes().front();
+    EXPECT_EQ(box.caption, "Confirm");
+    EXPECT_EQ(box.text, "Files are still being recovered, are you sure you want to exit?\n\nFiles not yet copied will be lost.");
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(box.hasIcon);
+    const size_t copied = FilesIn(output_).size();
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() > copied; }, 5000));  // No: the copy goes on
+
+    boxes_.QueueAnswer(IDYES);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
+    EXPECT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_LT(FilesIn(output_).size(), 8u);
+    EXPECT_FALSE(FileExists(DataFolder()));
 }
 
 TEST_F(RecoveryCopy, VanishedFileIsSkippedAndNotCounted) {

@@ -1,8 +1,11 @@
 // Next and the checks that come before the engine is started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
 
 namespace {
@@ -10,6 +13,7 @@ namespace {
 using testing_support::FileExists;
 using testing_support::MainWindowTest;
 using testing_support::PumpUntil;
+using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 constexpr char kLoadFailed1009[] =
@@ -97,20 +101,70 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
     CreateDirectoryA(EngineFolder().c_str(), nullptr);
     CreateDirectoryA(DataFolder().c_str(), nullptr);
+    const std::string left = DataFolder() + "\\temp.1\\";
     CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
-    WriteFile(DataFolder() + "\\temp.1\\notes.uyu", "left behind");  // "txt" shifted up by one
+    WriteFile(left + "notes.uyu", "left behind");  // "txt" shifted up by one
+    // Written by the engine under its own names: they keep them.
+    WriteFile(left + "f0000001.jpg", ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
+    WriteFile(left + "f0000003.txt", "found text");
+    WriteFile(left + "odd.]", "shifted, ']' would become a backslash");
     OpenWindow();
     SelectDrive("C:");
     NextUntilResults();
     EXPECT_TRUE(boxes_.Boxes().empty());
-    EXPECT_TRUE(FileExists(DataFolder() + "\\temp.1\\notes.txt"));
-    win::ListView files;
+    EXPECT_TRUE(FileExists(left + "notes.txt"));
+    win::ListView files, photos;
     files.Attach(Item(IDC_FILE_LIST));
-    ASSERT_EQ(files.Count(), 1);
-    EXPECT_EQ(files.GetItemText(0, 0), "notes.txt");
-    EXPECT_EQ(files.GetItemText(0, 2), "txt");
-    EXPECT_TRUE(files.GetCheck(0));
+    photos.Attach(Item(IDC_PHOTO_LIST));
+    std::vector<std::string> names;
+    for (int i = 0; i < files.Count(); ++i) names.push_back(files.GetItemText(i, 0));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"f0000003.txt", "notes.txt", "odd.]"}));
+    ASSERT_EQ(photos.Count(), 1);
+    EXPECT_EQ(*reinterpret_cast<const std::string*>(photos.GetItemData(0)), left + "f0000001.jpg");
+    for (int i = 0; i < files.Count(); ++i) EXPECT_TRUE(files.GetCheck(i));
     EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
+}
+
+TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
+    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
+    CreateDirectoryA(EngineFolder().c_str(), nullptr);
+    CreateDirectoryA(DataFolder().c_str(), nullptr);
+    CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
+    const std::string locked = DataFolder() + "\\temp.1\\f0000001.jpg";
+    WriteFile(locked, "read only");
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    OpenWindow();
+    SelectDrive("C:");
+    NextUntilResults();
+    // A new scan was started: with no engine installed, that is the -1003 report.
+    ASSERT_FALSE(boxes_.Texts().empty());
+    EXPECT_EQ(boxes_.Texts().front().rfind("Failed to load engine, error code -1003", 0), 0u);
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string elsewhere = std::string(temp) + "vantreo-link-target";
+    testing_support::RemoveTreeFromUnix(elsewhere);
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    WriteFile(elsewhere + "\\precious.kqh", "someone else's");
+    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
+    CreateDirectoryA(EngineFolder().c_str(), nullptr);
+    if (!testing_support::MakeFolderLink(DataFolder(), elsewhere)) GTEST_SKIP() << "no directory link can be made here";
+
+    OpenWindow();
+    SelectDrive("C:");
+    Click(IDC_NEXT);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Texts()[0].rfind("The folder \"" + DataFolder() + "\" is a link to another place", 0), 0u)
+        << boxes_.Texts()[0];
+    EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
+    CloseWindow();
+    EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");
+    testing_support::RemoveTreeFromUnix(DataFolder());
+    testing_support::RemoveTreeFromUnix(elsewhere);
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/folder_links.h"
 #include "workflow/folder_tree.h"
 
 namespace {
 
 using namespace workflow;
+using testing_support::MakeFolderLink;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -23,52 +25,6 @@ void MakeFile(const std::string& path, const std::string& content = "x") {
 }
 
 void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
-
-// Wine's own function: a Windows path as its Unix file name. Absent on Windows.
-std::string UnixPath(const std::string& path) {
-    using ToUnix = char*(CDECL*)(const WCHAR*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix) return "";
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    char* unixName = toUnix(wide.c_str());
-    if (!unixName) return "";
-    std::string result = unixName;
-    HeapFree(GetProcessHeap(), 0, unixName);
-    return result;
-}
-
-// Starts a Unix program from Wine, which gives no process handle, and waits
-// until `done` holds.
-bool RunUnixUntil(std::string commandLine, bool (*done)(const std::string&), const std::string& path) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
-    for (int i = 0; i < 500 && !done(path); ++i) Sleep(10);
-    return done(path);
-}
-
-bool IsLinkOnDisk(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// A directory link: CreateSymbolicLinkA where it works; Wine 8 answers that call
-// without making anything, so there a Unix symbolic link is made, which Wine
-// lists as a directory reparse point.
-bool MakeFolderLink(const std::string& link, const std::string& target) {
-    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsLinkOnDisk(link))
-        return true;
-    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
-    if (unixLink.empty() || unixTarget.empty()) return false;
-    return RunUnixUntil("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"", IsLinkOnDisk, link);
-}
 
 std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind('.') + 1); }
 
@@ -85,15 +41,8 @@ protected:
         MakeFolder(outside_);
     }
     void TearDown() override {
-        // Wine cannot delete a Unix link without touching its target: the whole
-        // base goes from the Unix side.
-        const std::string unixBase = UnixPath(base_);
-        if (!unixBase.empty()) {
-            RunUnixUntil("Z:\\bin\\rm -rf \"" + unixBase + "\"", [](const std::string& p) { return !Exists(p); },
-                         base_);
-        } else {
-            RemoveTree(base_, true);
-        }
+        testing_support::RemoveTreeFromUnix(base_);
+        if (Exists(base_)) RemoveTree(base_, true);
     }
     std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
     std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
@@ -276,35 +225,27 @@ TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
 
 // A folder of the new name blocks a.kqh whatever the listing order; the files
 // listed after it must be left as they were.
-TEST_F(FolderTree, FailedRenameStopsTheWalkAndNamesTheFile) {
+// A failed rename leaves that file; the others are still shifted, so no walk
+// leaves a tree half shifted for a second walk to shift again.
+TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
-    std::vector<std::string> order;
-    ForEachEntry(tree_, [&](const FolderEntry& entry) {
-        order.push_back(entry.path);
-        return true;
-    });
-
     EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
-
     EXPECT_TRUE(Exists(In("a.kqh")));
-    bool afterFailure = false;
-    for (const std::string& path : order) {
-        if (path == In("a.kqh")) {
-            afterFailure = true;
-        } else if (ExtensionOf(path) == "kqh") {
-            const std::string renamed = path.substr(0, path.size() - 3) + "jpg";
-            EXPECT_EQ(Exists(path), afterFailure) << path;
-            EXPECT_EQ(Exists(renamed), !afterFailure) << renamed;
-        }
+    for (const char* name : {"b", "c", "d", "e"}) {
+        EXPECT_TRUE(Exists(In(std::string(name) + ".jpg"))) << name;
+        EXPECT_FALSE(Exists(In(std::string(name) + ".kqh"))) << name;
     }
 }
 
-// "]" would shift to a backslash and move the file into another folder.
-TEST_F(FolderTree, ShiftRefusesANameThatIsNoFileName) {
-    MakeFile(In("x.]"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), In("x.]"));
-    EXPECT_TRUE(Exists(In("x.]")));
+// Names the engine writes itself keep their extension, and "]" would shift to
+// a backslash and move the file into another folder: both stay as they are.
+TEST_F(FolderTree, ShiftLeavesEngineNamesAndNamesThatWouldBeNoFileName) {
+    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat"}) MakeFile(In(name));
+    MakeFile(In("shifted.uyu"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt"})
+        EXPECT_TRUE(Exists(In(name))) << name;
 }
 
 TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {

@@ -2,12 +2,17 @@
 // it runs, and the ways a scan ends.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <set>
 
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
+#include "win/handles.h"
 
 namespace {
 
@@ -34,6 +39,16 @@ std::vector<std::string> Names(const std::vector<FileRow>& rows) {
 }
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+int EngineProcessCount() {
+    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+        if (lstrcmpiA(entry.szExeFile, "photo.exe") == 0) ++count;
+    return count;
+}
 
 class Scan : public ScanTest {};
 
@@ -140,10 +155,34 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
     EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
     ASSERT_EQ(PhotoPaths().size(), 1u);
     EXPECT_EQ(FileNameOf(PhotoPaths()[0]), "SHOUT.JPG");
+
+    // Once the engine has stopped, the file that cannot be listed is reported, once.
+    boxes_.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }));
+    PumpFor(1000);
+    ASSERT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_EQ(boxes_.Boxes()[1].text.rfind("1 found file could not be read and is not listed. They stay in \"" +
+                                               DataFolder() + "\".", 0),
+              0u)
+        << boxes_.Boxes()[1].text;
+    EXPECT_TRUE(InResultsMode());
     SetFileAttributesA((ScanOutput() + "\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(Scan, CancelAnsweredNoKeepsScanning) {
+TEST_F(Scan, EngineThatFailsByItselfIsReportedBeforeTheResults) {
+    InstallStandIn(EmptyFixtures(), false);
+    SetEnvironment("VANTREO_STANDIN_EXIT", "3");
+    StartScan();
+    ASSERT_TRUE(WaitForResults());
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(boxes_.Boxes()[0].text.rfind("Recovery engine failed, error code: 3\n\n", 0), 0u)
+        << boxes_.Boxes()[0].text;
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Vantreo");
+    EXPECT_EQ(boxes_.Boxes()[0].buttons, std::vector<int>{IDOK});
+}
+
+TEST_F(Scan, CancelAnsweredNoKeepsScanningWithTheStatusMoving) {
     InstallStandIn(EmptyFixtures(), true);
     StartScan();
     boxes_.QueueAnswer(IDNO);
@@ -154,7 +193,13 @@ TEST_F(Scan, CancelAnsweredNoKeepsScanning) {
     EXPECT_EQ(box.text, "Brisca is currently analyzing disk, are you sure you want to cancel?");
     EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_TRUE(box.hasIcon);
-    PumpFor(800);
+    // Nothing is found, yet the status line shows that the search goes on.
+    std::set<std::string> statusTexts;
+    PumpUntil([&] {
+        if (Text(IDC_STATUS).rfind("Analyzing disk, please wait", 0) == 0) statusTexts.insert(Text(IDC_STATUS));
+        return statusTexts.size() >= 3;
+    });
+    EXPECT_GE(statusTexts.size(), 3u);
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
     EXPECT_FALSE(InResultsMode());
 }
@@ -196,6 +241,18 @@ TEST_F(Scan, CloseDuringScanAnsweredYesStopsTheEngineAndDeletesTheData) {
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
     EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
     EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
+    InstallStandIn(EmptyFixtures(), true);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        StartScan();
+        boxes_.QueueAnswer(IDYES);
+        SendMessageA(Window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); })) << attempt;
+        dialog_.reset();
+    }
+    EXPECT_TRUE(PumpUntil([] { return EngineProcessCount() == 0; })) << EngineProcessCount() << " still running";
 }
 
 TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {

@@ -1,156 +1,149 @@
-// One scan: from Next to the end (or stop) of the carving engine.
-//
-// Threads: the worker launches the engine and waits for its process; the
-// user-interface thread learns of the end only through m_engineRunning.
-// The two handles are exchanged under m_stateLock by whoever releases them,
-// so each is closed exactly once. The worker is never killed: stopping a scan
-// terminates the engine, which wakes the worker's wait, and the worker
-// returns by itself.
-#include <windows.h>
+#include "workflow/engine_run.h"
+
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "resources/resource.h"
-#include "settings/folders.h"
-#include "settings/settings_file.h"
 #include "workflow/copy_names.h"
 #include "workflow/engine_command.h"
-#include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
-#include "workflow/timer_ids.h"
 
 namespace workflow {
 
 namespace {
 
-constexpr char kEngineSubfolder[] = "Norvale\\Vantreo";
+constexpr char kAppCaption[] = "Vantreo";
 constexpr char kEngineFile[] = "photo.exe";
 constexpr char kRuntimeFile[] = "cygwin1.dll";
-
-std::string EngineFolder() { return JoinPath(settings::GetAppDataFolder(), kEngineSubfolder); }
-
-// Creates a folder; an existing one counts as success.
-bool EnsureFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
+constexpr char kLoadFailed[] = "Failed to load engine, error code ";
+constexpr char kReinstallAdvice[] = ". Installation may be corrupted, please try to re-install Vantreo";
 
 bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
-}  // namespace
-
-void MainDialog::OnNext() {
-    const int selected = m_driveList.FirstSelected();
-    if (selected < 0) {
-        MessageBoxA(hwnd_, "Please select drive from where to recover files.", kAppCaption, MB_OK);
-        return;
-    }
-    const std::string name = m_driveList.GetItemText(selected, 0);
-    const DriveInfo* drive = nullptr;
-    for (const DriveInfo& candidate : m_drives) {
-        if (candidate.name == name) {
-            drive = &candidate;
-            break;
-        }
-    }
-    if (!drive) {
-        MessageBoxA(hwnd_, "Error. Failed to find the disk.", kAppCaption, MB_OK);
-        return;
-    }
-    m_device = drive->device;
-
-    // A worker of an earlier, cancelled scan may still be finishing; a new
-    // scan starts only once it has.
-    WaitForWorker();
-    {
-        win::LockScope lock(m_stateLock);
-        if (m_workerThread != INVALID_HANDLE_VALUE) return;
-    }
-
-    if (!PrepareWorkFolders()) return;
-
-    {
-        win::LockScope lock(m_stateLock);
-        m_engineRunning = 1;
-    }
-    HANDLE worker = CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr);
-    {
-        win::LockScope lock(m_stateLock);
-        m_workerThread = worker ? worker : INVALID_HANDLE_VALUE;
-        if (!worker) m_engineRunning = 0;
-    }
-    EnterAnalysingMode();
+// Closes the visible message boxes of one thread.
+void CloseMessageBoxesOf(DWORD threadId) {
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM) -> BOOL {
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof(className));
+            if (std::string(className) == "#32770" && IsWindowVisible(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
 }
 
-bool MainDialog::PrepareWorkFolders() {
-    const std::string engineFolder = EngineFolder();
-    if (!EnsureFolder(engineFolder)) {
-        MessageBoxA(hwnd_, "Failed to initialize data", "Quillon", MB_OK);
-        return false;
-    }
-    const std::string dataDir = JoinPath(engineFolder, "data");
-    if (!EnsureFolder(dataDir)) {
-        MessageBoxA(hwnd_, "Failed to initialize data", kAppCaption, MB_OK);
-        return false;
-    }
-    m_dataDir = dataDir;
-
-    if (PathExists(m_dataDir) && TreeHasFile(m_dataDir)) {
-        // Results of an earlier run that ended without clean-up: show them again.
-        if (auto failed = ShiftExtensionsDown(m_dataDir)) {
-            const std::string text = "Failed to rename \"" + *failed + "\".";
-            MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
-            return false;
+// Dispatches what is queued; a quit request is put back for the loop that owns it.
+void PumpPendingMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
         }
-        EnterAnalysingMode();
-        return false;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
+}
 
-    m_scanDir = m_dataDir + "\\temp";
-    if (PathExists(m_scanDir)) {
-        MessageBoxA(hwnd_, "Internal error, error code: -1008", kAppCaption, MB_OK);
-        m_scanDir += "_1";
+}  // namespace
+
+std::string EngineFailureText(DWORD exitCode) {
+    return "Recovery engine failed, error code: " + std::to_string(exitCode) +
+           "\n\nCheck that the drive is still connected and readable, then start the scan again.";
+}
+
+EngineRun::~EngineRun() {
+    Stop();
+    Join(INFINITE);
+}
+
+bool EngineRun::Start(HWND owner, EngineInputs inputs) {
+    owner_ = owner;
+    inputs_ = std::move(inputs);
+    {
+        win::LockScope lock(lock_);
+        stopRequested_ = false;
+        running_ = 1;
     }
+    worker_.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
+    if (worker_) return true;
+    win::LockScope lock(lock_);
+    running_ = 0;
+    return false;
+}
+
+void EngineRun::Stop() {
+    win::LockScope lock(lock_);
+    stopRequested_ = true;
+    running_ = 0;
+    if (process_) TerminateProcess(process_.get(), 0);
+}
+
+bool EngineRun::Join(DWORD boundMs) {
+    if (!worker_) return true;
+    const DWORD workerId = GetThreadId(worker_.get());
+    const ULONGLONG start = GetTickCount64();
+    HANDLE worker = worker_.get();
+    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
+        if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
+        CloseMessageBoxesOf(workerId);
+        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
+        PumpPendingMessages();
+    }
+    // The worker has returned: nobody else can reach these any more.
+    worker_.reset();
+    process_.reset();
     return true;
 }
 
-DWORD WINAPI MainDialog::EngineWorker(LPVOID parameter) {
-    auto* self = static_cast<MainDialog*>(parameter);
+DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
+    auto* self = static_cast<EngineRun*>(run);
     try {
-        if (!self->LaunchEngine()) {
-            self->WorkerMessage(
-                "Failed to load engine, error code -1009. Installation may be corrupted, please try to re-install "
-                "Vantreo");
-            self->FinishEngineRun(true);
-            return 0;
-        }
-        HANDLE process = INVALID_HANDLE_VALUE;
-        {
-            win::LockScope lock(self->m_stateLock);
-            process = self->m_engineProcess;
-        }
-        // Only the worker closes the process handle, so it stays valid for this wait.
-        WaitForSingleObject(process, INFINITE);
-        self->FinishEngineRun(true);
+        self->Work();
     } catch (...) {
-        self->FinishEngineRun(true);
+        self->FinishEngineRun();
     }
     return 0;
 }
 
-int MainDialog::WorkerMessage(const char* text, const char* caption) {
-    return MessageBoxA(hwnd_, text, caption, MB_OK);
+void EngineRun::Work() {
+    if (!LaunchEngine()) {
+        WorkerMessage(std::string(kLoadFailed) + "-1009" + kReinstallAdvice);
+        FinishEngineRun();
+        return;
+    }
+    HANDLE process = nullptr;
+    {
+        win::LockScope lock(lock_);
+        process = process_.get();
+    }
+    if (!process) {  // stopped before it was launched
+        FinishEngineRun();
+        return;
+    }
+    // process_ is closed only after this thread has returned.
+    WaitForSingleObject(process, INFINITE);
+
+    bool stopped = false;
+    {
+        win::LockScope lock(lock_);
+        stopped = stopRequested_;
+    }
+    DWORD exitCode = 0;
+    // An engine that ends by itself with a failure must not look like a disk with nothing on it.
+    if (!stopped && GetExitCodeProcess(process, &exitCode) && exitCode != 0) WorkerMessage(EngineFailureText(exitCode));
+    FinishEngineRun();
 }
 
-bool MainDialog::LaunchEngine() {
+bool EngineRun::LaunchEngine() {
     std::string enginePath;
-    if (!CheckEngineInstall(enginePath)) {
-        FinishEngineRun(false);
-        return false;
-    }
+    if (!CheckEngineInstall(enginePath)) return false;
     const std::optional<std::string> parameters = BuildEngineCommand();
-    if (!parameters) {
-        FinishEngineRun(false);
-        return false;
+    if (!parameters) return false;
+    {
+        // Stopped before the launch: nothing to start, and nothing to terminate
+        // while it is still starting.
+        win::LockScope lock(lock_);
+        if (stopRequested_) return true;
     }
 
     SHELLEXECUTEINFOA launch{};
@@ -159,49 +152,39 @@ bool MainDialog::LaunchEngine() {
     launch.lpFile = enginePath.c_str();
     launch.lpParameters = parameters->c_str();
     launch.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&launch) || !launch.hProcess) {
-        FinishEngineRun(false);
-        return false;
-    }
+    if (!ShellExecuteExA(&launch) || !launch.hProcess) return false;
 
-    win::LockScope lock(m_stateLock);
-    m_engineProcess = launch.hProcess;
-    // Cancelled while the engine was being started: stop it at once.
-    if (!m_engineRunning) TerminateProcess(m_engineProcess, 0);
+    win::LockScope lock(lock_);
+    process_.reset(launch.hProcess);
+    // Stopped while the engine was being started: end it now.
+    if (stopRequested_) TerminateProcess(process_.get(), 0);
     return true;
 }
 
-bool MainDialog::CheckEngineInstall(std::string& enginePath) {
-    const std::string engineFolder = EngineFolder();
-    if (!EnsureFolder(engineFolder)) {
-        WorkerMessage("Failed to load engine, error code -1007");
+bool EngineRun::CheckEngineInstall(std::string& enginePath) {
+    const std::string& folder = inputs_.engineFolder;
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        WorkerMessage(std::string(kLoadFailed) + "-1007");
         return false;
     }
-    enginePath = JoinPath(engineFolder, kEngineFile);
-    if (!PathExists(enginePath)) {
-        WorkerMessage(
-            "Failed to load engine, error code -1003. Installation may be corrupted, please try to re-install "
-            "Vantreo");
-        return false;
-    }
-    if (!PathExists(JoinPath(engineFolder, kRuntimeFile))) {
-        WorkerMessage(
-            "Failed to load engine, error code -1004. Installation may be corrupted, please try to re-install "
-            "Vantreo");
-        return false;
-    }
-    if (!PathExists(JoinPath(JoinPath(engineFolder, "c"), "cygwin"))) {
-        WorkerMessage(
-            "Failed to load engine, error code -1005. Installation may be corrupted, please try to re-install "
-            "Vantreo");
-        return false;
+    enginePath = JoinPath(folder, kEngineFile);
+    const struct {
+        std::string path;
+        const char* code;
+    } required[] = {{enginePath, "-1003"},
+                    {JoinPath(folder, kRuntimeFile), "-1004"},
+                    {JoinPath(JoinPath(folder, "c"), "cygwin"), "-1005"}};
+    for (const auto& entry : required) {
+        if (!PathExists(entry.path)) {
+            WorkerMessage(kLoadFailed + std::string(entry.code) + kReinstallAdvice);
+            return false;
+        }
     }
     return true;
 }
 
-std::optional<std::string> MainDialog::BuildEngineCommand() {
-    std::optional<std::string> command =
-        workflow::BuildEngineCommand(m_scanDir, m_device, settings::LoadFormatList());
+std::optional<std::string> EngineRun::BuildEngineCommand() {
+    std::optional<std::string> command = workflow::BuildEngineCommand(inputs_.scanDir, inputs_.device, inputs_.formats);
     if (!command) {
         WorkerMessage(
             "No file formats enabled.\n\nPlease go to 'Settings' to enable the type of file you wish to recover.");
@@ -209,107 +192,11 @@ std::optional<std::string> MainDialog::BuildEngineCommand() {
     return command;
 }
 
-void MainDialog::FinishEngineRun(bool closeHandles) {
-    HANDLE process = INVALID_HANDLE_VALUE;
-    HANDLE thread = INVALID_HANDLE_VALUE;
-    {
-        win::LockScope lock(m_stateLock);
-        m_engineRunning = 0;
-        if (closeHandles) {
-            process = m_engineProcess;
-            thread = m_workerThread;
-            m_engineProcess = INVALID_HANDLE_VALUE;
-            m_workerThread = INVALID_HANDLE_VALUE;
-        }
-    }
-    win::UniqueHandle closeProcess(process);
-    win::UniqueHandle closeThread(thread);
+void EngineRun::FinishEngineRun() {
+    win::LockScope lock(lock_);
+    running_ = 0;
 }
 
-// Ends the engine at once; the worker's wait returns and the worker releases the handles.
-void MainDialog::StopEngine() {
-    win::LockScope lock(m_stateLock);
-    m_engineRunning = 0;
-    if (m_engineProcess != INVALID_HANDLE_VALUE) TerminateProcess(m_engineProcess, 0);
-}
-
-// Waits until a worker still running has returned, at most `boundMs`. Its
-// own message boxes are closed so that it can return; messages are pumped
-// meanwhile, since those boxes are owned by this window. A worker that is
-// still running afterwards keeps its handle, and releases it when it ends.
-void MainDialog::WaitForWorker(DWORD boundMs) {
-    HANDLE worker = INVALID_HANDLE_VALUE;
-    {
-        // Taken over: the worker will not close this handle while it is waited on.
-        win::LockScope lock(m_stateLock);
-        worker = m_workerThread;
-        m_workerThread = INVALID_HANDLE_VALUE;
-    }
-    if (worker == INVALID_HANDLE_VALUE) return;
-    const DWORD workerId = GetThreadId(worker);
-    const ULONGLONG start = GetTickCount64();
-    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
-        if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) {
-            win::LockScope lock(m_stateLock);
-            m_workerThread = worker;
-            return;
-        }
-        EnumThreadWindows(
-            workerId,
-            [](HWND window, LPARAM) -> BOOL {
-                char className[16] = {};
-                GetClassNameA(window, className, sizeof(className));
-                if (std::string(className) == "#32770" && IsWindowVisible(window))
-                    PostMessageA(window, WM_CLOSE, 0, 0);
-                return TRUE;
-            },
-            0);
-        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    CloseHandle(worker);
-}
-
-void MainDialog::CancelScan() {
-    if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
-                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        return;
-    }
-    StopEngine();
-    // A pass in progress ends where it is; an armed poll still runs once and lists
-    // what the engine wrote before it stopped.
-    KillTimer(hwnd_, kPassTimer);
-    m_passRunning = false;
-    EnterResultsMode();
-}
-
-void MainDialog::ConfirmClose() {
-    if (m_engineRunning) {
-        if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
-                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            return;
-        }
-    }
-    StopEngine();
-    WaitForWorker();
-    KillTimer(hwnd_, kPollTimer);
-    KillTimer(hwnd_, kPassTimer);
-    KillTimer(hwnd_, kCopyTimer);
-    CleanUpDataFolder();
-    EmptyResultLists();
-    End(IDCANCEL);
-}
-
-void MainDialog::CleanUpDataFolder() {
-    if (!m_dataDir.empty() && PathExists(m_dataDir)) RemoveTree(m_dataDir, true);
-}
+void EngineRun::WorkerMessage(const std::string& text) { MessageBoxA(owner_, text.c_str(), kAppCaption, MB_OK); }
 
 }  // namespace workflow

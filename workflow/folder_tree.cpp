@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "settings/format_checks.h"
 #include "win/handles.h"
 
 namespace workflow {
@@ -22,11 +23,6 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     return path;
 }
 
-bool IsLinkPath(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(WithoutTrailingSeparator(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes);
-}
-
 bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
     bool carryOn = true;
     ForEachEntry(folder, [&](const FolderEntry& entry) {
@@ -43,20 +39,23 @@ bool IsValidInFileName(unsigned char c) {
     return c >= 32 && strchr("<>:\"/\\|?*", c) == nullptr;
 }
 
-// False when the rename was refused or failed. A shifted character that is a
-// path separator (']' becomes '\') would move the file elsewhere: refused.
+// False only when a rename was tried and failed. The engine's own names
+// (f0000001.jpg) keep their extension: only extensions shifted up need it.
+// A shifted character not allowed in names (']' would become '\' and move the
+// file elsewhere) leaves the file as it is.
 bool ShiftFileExtension(const std::string& path) {
     const size_t nameStart = path.rfind('\\') + 1;
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < nameStart || dot + 1 == path.size()) return true;
+    if (settings::IsEngineExtension(path.substr(dot + 1))) return true;
     const std::string extension = ShiftedExtension(path.substr(dot + 1));
     for (char c : extension)
-        if (!IsValidInFileName(static_cast<unsigned char>(c))) return false;
+        if (!IsValidInFileName(static_cast<unsigned char>(c))) return true;
     const std::string target = path.substr(0, dot + 1) + extension;
     return MoveFileA(path.c_str(), target.c_str()) != FALSE;
 }
 
-std::optional<std::string> ShiftBelow(const std::string& folder) {
+void ShiftBelow(const std::string& folder, std::optional<std::string>& firstFailure) {
     // Collected before any rename: a listing may return a renamed file again
     // under its new name, and it must not be shifted twice.
     std::vector<FolderEntry> entries;
@@ -66,21 +65,21 @@ std::optional<std::string> ShiftBelow(const std::string& folder) {
     });
     for (const FolderEntry& entry : entries) {
         if (entry.IsFolder()) {
-            if (std::optional<std::string> failed = ShiftBelow(entry.path)) return failed;
-        } else if (entry.IsFile() && !ShiftFileExtension(entry.path)) {
-            return entry.path;
+            ShiftBelow(entry.path, firstFailure);
+        } else if (entry.IsFile() && !ShiftFileExtension(entry.path) && !firstFailure) {
+            firstFailure = entry.path;
         }
     }
-    return std::nullopt;
 }
 
-void RemoveBelow(const std::string& folder, bool removeFolderItself) {
-    const bool listed = ForEachEntry(folder, [](const FolderEntry& entry) {
+void RemoveBelow(const std::string& folder, bool removeFolderItself,
+                 const std::function<bool(const std::string&)>& mayDelete) {
+    const bool listed = ForEachEntry(folder, [&](const FolderEntry& entry) {
         if (entry.IsFolder())
-            RemoveBelow(entry.path, true);
+            RemoveBelow(entry.path, true, mayDelete);
         else if (entry.IsLink())
             DeleteLink(entry.path);
-        else
+        else if (!mayDelete || mayDelete(entry.path))
             DeleteFileA(entry.path.c_str());
         return true;
     });
@@ -107,6 +106,11 @@ bool IsWalkableFolder(const WIN32_FIND_DATAA& entry) {
 
 bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsLinkPath(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(WithoutTrailingSeparator(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes);
 }
 
 bool IsFolder(const std::string& path) {
@@ -154,6 +158,22 @@ bool TreeHasFile(const std::string& folder) {
     return !ForEachFileBelow(folder, [](const FolderEntry&) { return false; });
 }
 
+bool CanOpenExclusively(const std::string& path) {
+    // Windows refuses write access to a read-only file; asked directly as well,
+    // since some accounts (root under Wine) are let through regardless.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    // Opening for writing with no sharing fails while anyone else has the file
+    // open, so a file the engine is still writing is not taken yet.
+    win::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+bool TreeHasListableFile(const std::string& folder) {
+    return !ForEachFileBelow(folder, [](const FolderEntry& file) { return !CanOpenExclusively(file.path); });
+}
+
 std::string ShiftedExtension(const std::string& extension) {
     std::string shifted = extension;
     for (char& c : shifted) {
@@ -164,17 +184,19 @@ std::string ShiftedExtension(const std::string& extension) {
 }
 
 std::optional<std::string> ShiftExtensionsDown(const std::string& folder) {
-    if (folder.empty() || IsLinkPath(folder)) return std::nullopt;
-    return ShiftBelow(folder);
+    std::optional<std::string> firstFailure;
+    if (!folder.empty() && !IsLinkPath(folder)) ShiftBelow(folder, firstFailure);
+    return firstFailure;
 }
 
-void RemoveTree(const std::string& folder, bool removeFolderItself) {
+void RemoveTree(const std::string& folder, bool removeFolderItself,
+                const std::function<bool(const std::string&)>& mayDelete) {
     if (folder.empty()) return;
     if (IsLinkPath(folder)) {
         if (removeFolderItself) DeleteLink(folder);
         return;
     }
-    RemoveBelow(folder, removeFolderItself);
+    RemoveBelow(folder, removeFolderItself, mayDelete);
 }
 
 bool DeleteLink(const std::string& path) {

@@ -26,6 +26,8 @@ bool IsFolder(const std::string& path);
 bool IsWalkableFolder(DWORD attributes);
 bool IsWalkableFolder(const WIN32_FIND_DATAA& entry);
 bool IsLink(DWORD attributes);
+// True when the path itself (not what it points to) is a junction or symbolic link.
+bool IsLinkPath(const std::string& path);
 
 // One entry of a folder listing, as the listing reported it.
 struct FolderEntry {
@@ -51,17 +53,28 @@ bool ForEachFileBelow(const std::string& folder, const std::function<bool(const 
 // True when a file lies anywhere below the folder.
 bool TreeHasFile(const std::string& folder);
 
+// True when nobody else has the file open and it may be written: the test a
+// found file passes before it is listed. A read-only file never passes.
+bool CanOpenExclusively(const std::string& path);
+
+// True when a file below the folder passes CanOpenExclusively.
+bool TreeHasListableFile(const std::string& folder);
+
 // The extension shifted down by one character code (127 becomes 128).
 std::string ShiftedExtension(const std::string& extension);
 
 // Renames every file below the folder to its shifted extension; each file at
-// most once. A file whose own name has no dot is left alone. Returns the path
-// of the file whose rename failed (the walk stops there), or none.
+// most once. Left as they are: a file whose own name has no dot, one whose
+// extension is already one the engine writes, and one whose shifted extension
+// would hold a character not allowed in names. A failed rename leaves that file
+// and the walk goes on; returns the path of the first such file, or none.
 std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
 
 // Deletes everything below the folder, and the folder itself when asked.
-// Files that cannot be deleted stay, with their folders.
-void RemoveTree(const std::string& folder, bool removeFolderItself);
+// Files that cannot be deleted stay, with their folders; so do files for which
+// `mayDelete` is given and answers false.
+void RemoveTree(const std::string& folder, bool removeFolderItself,
+                const std::function<bool(const std::string&)>& mayDelete = {});
 
 // Deletes a junction or symbolic link itself, never what it points to. Does
 // nothing when the path does not open as a link.

@@ -17,11 +17,11 @@ MainDialog::MainDialog() : controls::SkinnedDialog(IDD_MAIN) {
 }
 
 MainDialog::~MainDialog() {
-    // A window torn down without ConfirmClose (tests, shutdown) still stops the engine
-    // and lets the worker finish before the state it uses goes away.
-    // The worker uses this object's state, so it must be gone before the object.
-    StopEngine();
-    WaitForWorker(INFINITE);
+    // A window torn down without ConfirmClose (tests, shutdown) still stops the
+    // engine. The wait pumps messages, so it must end while this object can
+    // still answer them.
+    m_engineRun.Stop();
+    m_engineRun.Join(INFINITE);
     // A modeless window goes while this object can still answer its messages.
     if (Exists() && !IsModal()) DestroyWindow(hwnd_);
 }
@@ -130,6 +130,9 @@ bool MainDialog::OnInit() {
         // The modal loop ends on the quit request and the program ends with exit code 0.
         PostQuitMessage(18);
     }
+
+    m_saveFolderRect = m_saveFolder.RectInParent();
+    m_browseRect = m_browse.RectInParent();
 
     // 16.
     ShowDriveControls(false);

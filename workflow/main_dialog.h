@@ -5,9 +5,7 @@
 // of the Recover/Cancel button, never stored.
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
-#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "win/list_view.h"
 #include "win/progress_bar.h"
 #include "workflow/drive_list.h"
+#include "workflow/engine_run.h"
 #include "workflow/found_item.h"
 
 namespace workflow {
@@ -29,6 +28,8 @@ inline constexpr char kAppCaption[] = "Vantreo";
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kRecoverCaption[] = "Recover";
 inline constexpr char kResultsPrompt[] = "Press 'Recover' to recover files detected.";
+inline constexpr char kWaitingForListingText[] =
+    "Listing the last files found; the copy starts as soon as all are listed.";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
 class MainDialog : public controls::SkinnedDialog {
@@ -61,33 +62,33 @@ private:
     void EnumerateDrives();
     void OnReload();
 
-    // Engine run
+    // Starting and stopping a scan
     void OnNext();
     bool PrepareWorkFolders();
-    static DWORD WINAPI EngineWorker(LPVOID dialog);
-    bool LaunchEngine();
-    bool CheckEngineInstall(std::string& enginePath);
-    std::optional<std::string> BuildEngineCommand();
-    void FinishEngineRun(bool closeHandles);
+    bool WorkFoldersArePlain();
     void CancelScan();
     void ConfirmClose();
-    void StopEngine();
-    void WaitForWorker(DWORD boundMs = kWorkerStopTimeoutMs);
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
-    int WorkerMessage(const char* text, const char* caption = kAppCaption);
 
     // Scan monitor
     void OnPollTimer();
+    void ArmPoll();
     void PollDataFolder(bool engineRunning);
     void CollectFiles(const std::string& folder);
     void ScanPassStep();
+    void ExamineNextPath();
+    void EndPass();
+    void FinishListing();
     bool IsListed(const std::string& path) const;
     void AdvanceStatusAnimation();
     void SortFileList(int column);
-    void AddPhotoEntry(const std::string& path);
+    bool AddPhotoEntry(const std::string& path);
     void AddFileEntry(const std::string& path);
     void EmptyResultLists();
     bool ScanPassPending() const;
+    // A message box raised inside a tick: the timer is stopped while it is up,
+    // so it is shown once, and re-armed after when the work goes on.
+    int TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption, UINT type);
 
     // Recovery copy
     void TogglePhotos();
@@ -96,6 +97,7 @@ private:
     void CopyStep();
     void FinishCopy();
     void ReturnToResults();
+    void ShowSaveFolderInResults(bool show);
     void ReportFailedCopies();
     bool CopyOneFile(const std::string& source, const std::string& folder);
 
@@ -103,8 +105,7 @@ private:
     void OnHelpClicked();
     void OnSettingsClicked();
     void CleanUpDataFolder();
-
-    HANDLE m_engineProcess = INVALID_HANDLE_VALUE;
+    void CleanUpListedFiles();
 
     // Controls, bound in this order when the dialog initialises.
     controls::LinkLabel m_photoToggle;      // 1018
@@ -127,15 +128,16 @@ private:
     win::ListView m_driveList;              // 1001
 
     HICON m_appIcon = nullptr;
-    win::CriticalSection m_stateLock;
-    std::atomic<unsigned char> m_engineRunning{0};  // written under m_stateLock, read without it
+    EngineRun m_engineRun;
     std::string m_scanDir;
     std::string m_dataDir;
     std::string m_device;
     std::vector<DriveInfo> m_drives;
     RECT m_progressTextRect{};
     RECT m_tipsRect{};
-    HANDLE m_workerThread = INVALID_HANDLE_VALUE;
+    // Where the save-folder box and Browse stand in drive selection.
+    RECT m_saveFolderRect{};
+    RECT m_browseRect{};
     win::OwnedImageList m_thumbnails;
 
     // Scan pass; the recovery copy reuses m_cursor and m_total.
@@ -147,11 +149,16 @@ private:
     bool m_pollArmed = false;    // timer 1025 is set
     bool m_passRunning = false;  // timer 1026 is set
     bool m_copyRunning = false;  // timer 1027 is set
+    // Recover was pressed while the last files were still being listed.
+    bool m_copyRequested = false;
+    // Files the last pass could not read; reported once the listing ends.
+    std::vector<std::string> m_unreadablePaths;
 
     std::vector<int> m_checkedPhotos;
     std::vector<int> m_checkedFiles;
-    // Outcome of the running copy: files copied, and entries whose copy failed.
-    int m_copiedCount = 0;
+    // Outcome of the running copy: entries copied, and entries whose copy failed.
+    std::vector<int> m_copiedPhotos;
+    std::vector<int> m_copiedFiles;
     std::vector<int> m_failedPhotos;
     std::vector<int> m_failedFiles;
 

@@ -50,4 +50,14 @@ AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& sta
     return p;
 }
 
+SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT& box, const RECT& browse) {
+    SaveFolderPlacement p{};
+    const int gap = browse.left - box.right;
+    const int rowMiddle = (recover.top + recover.bottom) / 2;
+    const int boxTop = rowMiddle - Height(box) / 2;
+    p.box = RECT{recover.right + gap, boxTop, browse.left - gap, boxTop + Height(box)};
+    p.browse = RECT{browse.left, recover.top, browse.left + Width(browse), recover.top + Height(browse)};
+    return p;
+}
+
 }  // namespace workflow

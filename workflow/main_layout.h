@@ -27,4 +27,13 @@ struct AnalysingPlacement {
 // D: drive list, L: status line, S: size of the photo toggle, nextTop: top of Next.
 AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
 
+struct SaveFolderPlacement {
+    RECT box;     // save-folder box 1003
+    RECT browse;  // Browse 1000
+};
+// The box and Browse on the Recover row, right of Recover, when the results
+// screen offers another output folder. Browse keeps its own left edge and the
+// box runs from past Recover to Browse's usual distance from it.
+SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT& box, const RECT& browse);
+
 }  // namespace workflow

@@ -14,6 +14,7 @@
 #include "workflow/app_title.h"
 #include "workflow/copy_names.h"
 #include "workflow/main_dialog.h"
+#include "workflow/main_layout.h"
 #include "workflow/scan_results.h"
 #include "workflow/timer_ids.h"
 
@@ -51,9 +52,14 @@ void MainDialog::ToggleFiles() {
 }
 
 void MainDialog::StartCopy() {
-    // The copy shares m_cursor and m_total with the scan pass: after a cancel,
-    // the last poll and its pass finish first.
-    if (ScanPassPending() || m_copyRunning) return;
+    if (m_copyRunning) return;
+    // The copy shares m_cursor and m_total with the scan pass: while the last
+    // files are still being listed, the copy waits for them and says so.
+    if (ScanPassPending()) {
+        m_copyRequested = true;
+        SetLabelText(m_status, kWaitingForListingText);
+        return;
+    }
 
     m_foundPaths.clear();
     m_checkedFiles = CheckedItems(m_fileList);
@@ -65,13 +71,15 @@ void MainDialog::StartCopy() {
                     ApplicationTitle().c_str(), MB_OK);
         return;
     }
-    m_copiedCount = 0;
+    m_copiedPhotos.clear();
+    m_copiedFiles.clear();
     m_failedPhotos.clear();
     m_failedFiles.clear();
 
     m_progress.SetRange(0, m_total);
     m_progress.SetPosition(0);
     m_recover.Show(false);
+    ShowSaveFolderInResults(false);
     m_progress.Show(true);
     m_progressText.Show(true);
     m_copyRunning = SetTimer(hwnd_, kCopyTimer, kTickMs, nullptr) != 0;
@@ -86,7 +94,9 @@ void MainDialog::CopyStep() {
     }
     const int photos = static_cast<int>(m_checkedPhotos.size());
     if (m_cursor >= photos + static_cast<int>(m_checkedFiles.size())) {
-        MessageBoxA(hwnd_, "Internal error, photo index goes out of boundry.", kAppCaption, MB_OK);
+        m_copyRunning = false;
+        TickMessage(kCopyTimer, false, "Internal error, photo index goes out of boundry.", kAppCaption, MB_OK);
+        ReturnToResults();
         return;
     }
     const bool isPhoto = m_cursor < photos;
@@ -103,16 +113,15 @@ void MainDialog::CopyStep() {
 
     const std::string folder = m_saveFolder.GetText();
     if (!FileExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
-        KillTimer(hwnd_, kCopyTimer);
         m_copyRunning = false;
         const std::string text = "Output directory \"" + folder + "\" does not exists.";
-        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK);
+        TickMessage(kCopyTimer, false, text, kAppCaption, MB_OK);
         ReturnToResults();
         return;
     }
 
     if (CopyOneFile(source, folder)) {
-        ++m_copiedCount;
+        (isPhoto ? m_copiedPhotos : m_copiedFiles).push_back(item);
     } else {
         (isPhoto ? m_failedPhotos : m_failedFiles).push_back(item);
     }
@@ -142,14 +151,14 @@ bool MainDialog::CopyOneFile(const std::string& source, const std::string& folde
 void MainDialog::FinishCopy() {
     const bool allCopied = m_failedPhotos.empty() && m_failedFiles.empty();
     if (allCopied) {
-        CleanUpDataFolder();
+        CleanUpListedFiles();
     } else {
         ReportFailedCopies();
     }
 
     char question[128];
     std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
-                  m_copiedCount);
+                  static_cast<int>(m_copiedPhotos.size() + m_copiedFiles.size()));
     if (MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         const std::string folder = m_saveFolder.GetText();
         SHELLEXECUTEINFOA open{};
@@ -172,6 +181,8 @@ void MainDialog::FinishCopy() {
     }
 
     m_progress.SetPosition(0);
+    m_saveFolder.Move(m_saveFolderRect, false);
+    m_browse.Move(m_browseRect, false);
     for (win::Window* control : std::initializer_list<win::Window*>{
              &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
              &m_fileList}) {
@@ -192,11 +203,30 @@ void MainDialog::ReportFailedCopies() {
     MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 }
 
-// Back to the results screen after a copy that could not finish.
+// Back to the results screen after a copy that could not finish. What was
+// copied is no longer ticked, so Recover again makes no second copy of it, and
+// the save folder can be changed right there.
 void MainDialog::ReturnToResults() {
+    for (int item : m_copiedPhotos) m_photoList.SetCheck(item, false);
+    for (int item : m_copiedFiles) m_fileList.SetCheck(item, false);
+    m_copiedPhotos.clear();
+    m_copiedFiles.clear();
     m_progress.SetPosition(0);
     m_progress.Show(false);
     EnterResultsMode();
+    ShowSaveFolderInResults(true);
+}
+
+// In results mode the box and Browse share the Recover row, right of Recover.
+void MainDialog::ShowSaveFolderInResults(bool show) {
+    if (show) {
+        const SaveFolderPlacement place =
+            PlaceSaveFolderBesideRecover(m_recover.RectInParent(), m_saveFolderRect, m_browseRect);
+        m_saveFolder.Move(place.box, true);
+        m_browse.Move(place.browse, true);
+    }
+    m_saveFolder.Show(show);
+    m_browse.Show(show);
 }
 
 }  // namespace workflow

@@ -16,17 +16,9 @@ bool MainDialog::m_sortDescending = false;
 
 namespace {
 
-// Opening a file for writing with no sharing fails while anyone else has it
-// open, so a file the engine is still writing is not taken yet.
-bool CanOpenExclusively(const std::string& path) {
-    // Windows refuses write access to a read-only file; asked directly as well,
-    // since some accounts (root under Wine) are let through regardless.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.valid();
-}
+// Once the engine has stopped, a pass tick lists files until this much time
+// is spent: the window stays responsive and thousands of files take seconds.
+constexpr ULONGLONG kDrainSliceMs = 50;
 
 uint64_t FileSizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -38,10 +30,23 @@ uint64_t FileSizeOf(const std::string& path) {
 
 bool MainDialog::ScanPassPending() const { return m_pollArmed || m_passRunning; }
 
+int MainDialog::TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption,
+                            UINT type) {
+    KillTimer(hwnd_, timer);
+    const int answer = MessageBoxA(hwnd_, text.c_str(), caption.c_str(), type);
+    if (rearm) SetTimer(hwnd_, timer, kTickMs, nullptr);
+    return answer;
+}
+
+void MainDialog::ArmPoll() { m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0; }
+
 void MainDialog::OnPollTimer() {
     KillTimer(hwnd_, kPollTimer);
     m_pollArmed = false;
-    PollDataFolder(m_engineRunning != 0);
+    const bool engineRunning = m_engineRun.Running();
+    // Even a poll that finds nothing new shows that the search goes on.
+    if (engineRunning && !m_copyRequested) AdvanceStatusAnimation();
+    PollDataFolder(engineRunning);
 }
 
 void MainDialog::PollDataFolder(bool engineRunning) {
@@ -52,9 +57,9 @@ void MainDialog::PollDataFolder(bool engineRunning) {
     std::erase_if(m_foundPaths, [this](const std::string& path) { return IsListed(path); });
     if (m_foundPaths.empty()) {
         if (engineRunning) {
-            m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0;
+            ArmPoll();
         } else {
-            EnterResultsMode();
+            FinishListing();
         }
         return;
     }
@@ -62,6 +67,7 @@ void MainDialog::PollDataFolder(bool engineRunning) {
     m_total = static_cast<int>(m_foundPaths.size());
     m_photoCount = m_thumbnails.Count();
     m_keepPolling = engineRunning;
+    m_unreadablePaths.clear();
     m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
 }
 
@@ -83,37 +89,79 @@ void MainDialog::AdvanceStatusAnimation() { SetLabelText(m_status, NextStatusTex
 
 void MainDialog::ScanPassStep() {
     if (m_cursor >= m_total) {
-        KillTimer(hwnd_, kPassTimer);
-        m_passRunning = false;
-        if (m_keepPolling) {
-            m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0;
-        } else {
-            EnterResultsMode();
-        }
+        EndPass();
         return;
     }
-    AdvanceStatusAnimation();
+    if (!m_copyRequested) AdvanceStatusAnimation();
+    // While the engine runs one file a tick is enough to keep up with it;
+    // once it has stopped, nothing is gained by waiting.
+    if (m_engineRun.Running()) {
+        ExamineNextPath();
+        return;
+    }
+    const ULONGLONG start = GetTickCount64();
+    do {
+        ExamineNextPath();
+    } while (m_passRunning && m_cursor < m_total && GetTickCount64() - start < kDrainSliceMs);
+}
+
+void MainDialog::ExamineNextPath() {
     if (m_cursor >= static_cast<int>(m_foundPaths.size())) {
         m_cursor = m_total;
         return;
     }
     const std::string path = m_foundPaths[static_cast<size_t>(m_cursor)];
-    if (!PathFileExistsA(path.c_str()) || IsListed(path) || !CanOpenExclusively(path)) {
+    if (!PathFileExistsA(path.c_str()) || IsListed(path)) {
         ++m_cursor;
         return;
     }
-    if (IsPhotoPath(path)) {
-        AddPhotoEntry(path);
+    // A file still open elsewhere is tried again by a later pass; in the last
+    // pass it is reported instead.
+    if (!CanOpenExclusively(path)) {
+        if (!m_keepPolling) m_unreadablePaths.push_back(path);
+        ++m_cursor;
+        return;
+    }
+    // A picture that yields no thumbnail is tried again by a later pass; the
+    // last pass lists it as a file rather than lose it.
+    if (IsPhotoPath(path) && AddPhotoEntry(path)) return;
+    if (IsPhotoPath(path) && m_keepPolling) {
+        ++m_cursor;
+        return;
+    }
+    AddFileEntry(path);
+}
+
+void MainDialog::EndPass() {
+    KillTimer(hwnd_, kPassTimer);
+    m_passRunning = false;
+    if (m_keepPolling) {
+        ArmPoll();
     } else {
-        AddFileEntry(path);
+        FinishListing();
     }
 }
 
-void MainDialog::AddPhotoEntry(const std::string& path) {
-    if (!AddPhotoThumbnail(m_thumbnails, path)) {
-        ++m_cursor;
-        return;
+// The engine has stopped and every file it left has been examined.
+void MainDialog::FinishListing() {
+    EnterResultsMode();
+    if (!m_unreadablePaths.empty()) {
+        const size_t count = m_unreadablePaths.size();
+        const std::string text =
+            std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
+            " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
+            "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
+        m_unreadablePaths.clear();
+        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
     }
+    if (m_copyRequested) {
+        m_copyRequested = false;
+        StartCopy();
+    }
+}
+
+bool MainDialog::AddPhotoEntry(const std::string& path) {
+    if (!AddPhotoThumbnail(m_thumbnails, path)) return false;
     m_photoPaths.push_back(std::make_unique<std::string>(path));
     const int index = m_photoList.InsertItem(m_photoCount, "", m_photoCount,
                                              reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
@@ -121,10 +169,11 @@ void MainDialog::AddPhotoEntry(const std::string& path) {
     m_photoList.SetCheck(index, true);
     m_photoList.EnsureVisible(index);
     ++m_photoCount;
-    if (m_photoList.Count() != m_photoCount) {
-        MessageBoxA(hwnd_, "Photo items count error", ApplicationTitle().c_str(), MB_OK);
-    }
     ++m_cursor;
+    if (m_photoList.Count() != m_photoCount) {
+        TickMessage(kPassTimer, true, "Photo items count error", ApplicationTitle(), MB_OK);
+    }
+    return true;
 }
 
 void MainDialog::AddFileEntry(const std::string& path) {

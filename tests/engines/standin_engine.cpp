@@ -12,6 +12,7 @@
 //   VANTREO_STANDIN_RELEASE   ... until this file exists
 //   VANTREO_STANDIN_HANG      "1": sleep after the last file until terminated
 //   VANTREO_STANDIN_DONE      marker file written just before a normal exit
+//   VANTREO_STANDIN_EXIT      exit code of a normal exit (default 0)
 #include <windows.h>
 
 #include <algorithm>
@@ -34,9 +35,10 @@ struct Options {
     std::string release;
     bool hang = false;
     std::string done;
+    DWORD exitCode = 0;
 };
 
-DWORD EnvMilliseconds(const char* name, DWORD fallback) {
+DWORD EnvNumber(const char* name, DWORD fallback) {
     const std::string text = engines::EnvironmentValue(name);
     if (text.empty()) return fallback;
     char* end = nullptr;
@@ -48,12 +50,13 @@ Options ReadOptions() {
     Options options;
     options.log = engines::EnvironmentValue("VANTREO_STANDIN_LOG");
     options.fixtures = engines::EnvironmentValue("VANTREO_STANDIN_FIXTURES");
-    options.writeMs = EnvMilliseconds("VANTREO_STANDIN_WRITE_MS", 100);
-    options.gapMs = EnvMilliseconds("VANTREO_STANDIN_GAP_MS", 50);
+    options.writeMs = EnvNumber("VANTREO_STANDIN_WRITE_MS", 100);
+    options.gapMs = EnvNumber("VANTREO_STANDIN_GAP_MS", 50);
     options.hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
     options.release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
     options.hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
     options.done = engines::EnvironmentValue("VANTREO_STANDIN_DONE");
+    options.exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
     return options;
 }
 
@@ -186,7 +189,7 @@ int Run() {
 
     if (options.hang) SleepForever();
     if (!options.done.empty()) AppendLine(options.done, "done");
-    return 0;
+    return static_cast<int>(options.exitCode);
 }
 
 }  // namespace

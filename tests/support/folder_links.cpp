@@ -1,0 +1,43 @@
+#include "tests/support/folder_links.h"
+
+#include <windows.h>
+
+#include "tests/engines/wine_paths.h"
+#include "tests/support/pump.h"
+
+namespace testing_support {
+
+bool RunUnixUntil(std::string commandLine, const std::function<bool()>& done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+    return PumpUntil(done, 5000);
+}
+
+void RemoveTreeFromUnix(const std::string& path) {
+    const std::string unixPath = engines::WinePaths().ToUnix(path);
+    if (unixPath.empty()) return;
+    RunUnixUntil("Z:\\bin\\rm -rf \"" + unixPath + "\"",
+                 [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+bool IsLinkOnDisk(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    if (CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) && IsLinkOnDisk(link))
+        return true;
+    const engines::WinePaths paths;
+    const std::string unixLink = paths.ToUnix(link), unixTarget = paths.ToUnix(target);
+    if (unixLink.empty() || unixTarget.empty()) return false;
+    return RunUnixUntil("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"",
+                        [&] { return IsLinkOnDisk(link); });
+}
+
+}  // namespace testing_support

@@ -1,0 +1,164 @@
+// Starting and stopping a scan: Next, Cancel and the close request.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "settings/folders.h"
+#include "settings/settings_file.h"
+#include "workflow/copy_names.h"
+#include "workflow/folder_tree.h"
+#include "workflow/main_dialog.h"
+#include "workflow/timer_ids.h"
+
+namespace workflow {
+
+namespace {
+
+constexpr char kCompanyFolder[] = "Norvale";
+constexpr char kProductFolder[] = "Vantreo";
+
+std::string EngineFolder() {
+    return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);
+}
+
+// Creates a folder; an existing one counts as success.
+bool EnsureFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+}  // namespace
+
+void MainDialog::OnNext() {
+    const int selected = m_driveList.FirstSelected();
+    if (selected < 0) {
+        MessageBoxA(hwnd_, "Please select drive from where to recover files.", kAppCaption, MB_OK);
+        return;
+    }
+    const std::string name = m_driveList.GetItemText(selected, 0);
+    const DriveInfo* drive = nullptr;
+    for (const DriveInfo& candidate : m_drives) {
+        if (candidate.name == name) {
+            drive = &candidate;
+            break;
+        }
+    }
+    if (!drive) {
+        MessageBoxA(hwnd_, "Error. Failed to find the disk.", kAppCaption, MB_OK);
+        return;
+    }
+    m_device = drive->device;
+
+    // A worker of an earlier, cancelled scan may still be finishing; a new
+    // scan starts only once it has.
+    if (!m_engineRun.Join(kWorkerStopTimeoutMs)) return;
+
+    if (!PrepareWorkFolders()) return;
+    m_engineRun.Start(hwnd_, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
+    EnterAnalysingMode();
+}
+
+bool MainDialog::PrepareWorkFolders() {
+    const std::string engineFolder = EngineFolder();
+    if (!EnsureFolder(engineFolder)) {
+        MessageBoxA(hwnd_, "Failed to initialize data", "Quillon", MB_OK);
+        return false;
+    }
+    const std::string dataDir = JoinPath(engineFolder, "data");
+    if (!EnsureFolder(dataDir)) {
+        MessageBoxA(hwnd_, "Failed to initialize data", kAppCaption, MB_OK);
+        return false;
+    }
+    m_dataDir = dataDir;
+    if (!WorkFoldersArePlain()) return false;
+
+    if (TreeHasFile(m_dataDir)) {
+        // Results of an earlier run that ended without clean-up: show them again.
+        // A rename that fails leaves that one file as it is; the others are shown.
+        if (auto failed = ShiftExtensionsDown(m_dataDir)) {
+            const std::string text = "Failed to rename \"" + *failed + "\".";
+            MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
+        }
+        // Leftovers that can never be listed (read-only, held open) must not
+        // stand in for a new scan every time.
+        if (TreeHasListableFile(m_dataDir)) {
+            EnterAnalysingMode();
+            return false;
+        }
+    }
+
+    m_scanDir = m_dataDir + "\\temp";
+    if (PathExists(m_scanDir)) {
+        MessageBoxA(hwnd_, "Internal error, error code: -1008", kAppCaption, MB_OK);
+        m_scanDir += "_1";
+    }
+    return true;
+}
+
+// Renames and deletes in the data folder must never reach through a junction
+// or symbolic link to files elsewhere, at any level below the application-data folder.
+bool MainDialog::WorkFoldersArePlain() {
+    const std::string company = JoinPath(settings::GetAppDataFolder(), kCompanyFolder);
+    for (const std::string& folder : {company, JoinPath(company, kProductFolder), m_dataDir}) {
+        if (!IsLinkPath(folder)) continue;
+        const std::string text = "The folder \"" + folder +
+                                 "\" is a link to another place, so nothing is renamed or deleted in it.\n\n"
+                                 "Replace the link with a plain folder, then try again.";
+        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
+void MainDialog::CancelScan() {
+    if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
+                    MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    m_engineRun.Stop();
+    // The pass in progress goes on, now at full pace, and a last poll follows
+    // it, so every file the engine wrote before it stopped is listed.
+    if (!ScanPassPending()) ArmPoll();
+    EnterResultsMode();
+}
+
+void MainDialog::ConfirmClose() {
+    if (m_engineRun.Running()) {
+        if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
+                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            return;
+        }
+    } else if (m_copyRunning) {
+        // The copy waits while the question is up, so it cannot finish behind it.
+        KillTimer(hwnd_, kCopyTimer);
+        if (MessageBoxA(hwnd_,
+                        "Files are still being recovered, are you sure you want to exit?\n\n"
+                        "Files not yet copied will be lost.",
+                        "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            SetTimer(hwnd_, kCopyTimer, kTickMs, nullptr);
+            return;
+        }
+        m_copyRunning = false;
+    }
+    m_engineRun.Stop();
+    m_engineRun.Join(kWorkerStopTimeoutMs);
+    for (UINT_PTR timer : {kPollTimer, kPassTimer, kCopyTimer}) KillTimer(hwnd_, timer);
+    m_pollArmed = m_passRunning = false;
+    CleanUpDataFolder();
+    EmptyResultLists();
+    End(IDCANCEL);
+}
+
+void MainDialog::CleanUpDataFolder() {
+    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
+    RemoveTree(m_dataDir, true);
+}
+
+// After a copy: a file that was never listed was never offered to the user,
+// so it stays, and with it its folders.
+void MainDialog::CleanUpListedFiles() {
+    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
+    RemoveTree(m_dataDir, true, [this](const std::string& path) { return IsListed(path); });
+}
+
+}  // namespace workflow
