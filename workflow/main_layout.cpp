@@ -1,5 +1,7 @@
 #include "workflow/main_layout.h"
 
+#include <algorithm>
+
 #include "win/window.h"
 
 namespace workflow {
@@ -48,6 +50,17 @@ AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& sta
     const int fileTop = p.photoList.bottom + toggle.cy + 8;
     p.fileList = RECT{p.photoList.left, fileTop, p.photoList.right, nextTop - 10};
     return p;
+}
+
+RECT ScanProgressBarRect(const RECT& cancelButton, const RECT& fileList, const RECT& client) {
+    constexpr LONG kGap = 6;
+    constexpr LONG kHeight = 8;
+    // Below the whole row, never over Cancel: a client too short shrinks the bar instead.
+    const LONG top = std::min(cancelButton.bottom + kGap, client.bottom);
+    const LONG bottom = std::min(top + kHeight, client.bottom);
+    const LONG left = std::max(fileList.left, client.left);
+    const LONG right = std::max(left, std::min(fileList.right, client.right));
+    return RECT{left, top, right, bottom};
 }
 
 }  // namespace workflow

@@ -27,4 +27,8 @@ struct AnalysingPlacement {
 // D: drive list, L: status line, S: size of the photo toggle, nextTop: top of Next.
 AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
 
+// The slim bar of how far the search has got: as wide as the file list, just
+// below the Cancel button's row, cut to the client area.
+RECT ScanProgressBarRect(const RECT& cancelButton, const RECT& fileList, const RECT& client);
+
 }  // namespace workflow
