@@ -1,9 +1,10 @@
-// Size texts, device names and the drive list as Wine presents it.
+// Size texts, device names, the drive list as Wine presents it, and the disk a path lies on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
+#include "workflow/disk_warning.h"
 #include "workflow/drive_list.h"
 
 namespace {
@@ -116,6 +117,35 @@ TEST(DriveList, EveryListedDriveHasABareNameAndADevice) {
 TEST(DriveList, MapsVolumesToDisks) {
     EXPECT_EQ(workflow::MapVolumeToDisk("C:"), 0u);
     EXPECT_EQ(workflow::MapVolumeToDisk("Q:"), std::nullopt);  // no such drive under Wine
+}
+
+TEST(DiskWarning, WarnsOnlyWhenBothDisksAreKnownAndTheSame) {
+    const std::optional<uint32_t> unknown;
+    const struct {
+        std::optional<uint32_t> searched, written;
+        bool warn;
+    } rows[] = {
+        {0u, 0u, true},        {5u, 5u, true},        {0u, 1u, false},           {1u, 0u, false},
+        {unknown, 0u, false},  {0u, unknown, false},  {unknown, unknown, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(workflow::WritesOntoSearchedDisk(row.searched, row.written), row.warn)
+            << row.searched.value_or(99) << " " << row.written.value_or(99);
+}
+
+// Under Wine every drive letter sits on disk 0, and the temp folder on C:.
+TEST(DiskWarning, PathsLieOnTheDiskOfTheirVolume) {
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    const std::optional<uint32_t> c = workflow::MapVolumeToDisk("C:");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(workflow::DiskOfPath(temp), c);
+    EXPECT_EQ(workflow::DiskOfPath(std::string(temp) + "not made yet\\deeper"), c);
+    EXPECT_EQ(workflow::DiskOfPath("c:\\"), c);
+
+    EXPECT_EQ(workflow::DiskOfPath("\\\\server\\share\\photos"), std::nullopt);
+    EXPECT_EQ(workflow::DiskOfPath("Q:\\photos"), std::nullopt);
+    EXPECT_EQ(workflow::DiskOfPath(""), std::nullopt);
 }
 
 }  // namespace

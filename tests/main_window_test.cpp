@@ -125,6 +125,48 @@ TEST_F(MainWindowLayout, AnalysingModePlacesTheListsByTheRules) {
     EXPECT_TRUE(EqualRect(&tips, &expectedTips));
 }
 
+TEST_F(MainWindowLayout, SearchProgressBarSitsBelowCancelOverNoOtherControl) {
+    OpenWindow();
+    dialog_->EnterAnalysingMode();
+    RECT client{};
+    GetClientRect(Window(), &client);
+    const RECT cancel = Rect(IDC_RECOVER);
+    const RECT files = Rect(IDC_FILE_LIST);
+    const RECT bar = workflow::ScanProgressBarRect(cancel, files, client);
+
+    EXPECT_EQ(Height(bar), 8);
+    EXPECT_EQ(bar.left, files.left);
+    EXPECT_EQ(Width(bar), Width(files));
+    EXPECT_GT(bar.top, cancel.bottom);
+    RECT inside{};
+    IntersectRect(&inside, &bar, &client);
+    EXPECT_TRUE(EqualRect(&inside, &bar)) << client.right << " x " << client.bottom;
+    for (int id : VisibleControls()) {
+        const RECT control = Rect(id);
+        RECT overlap{};
+        EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
+    }
+}
+
+TEST(ScanProgressBarLayout, ShrinksToTheClientAreaRatherThanCoverCancel) {
+    const RECT cancel{16, 432, 104, 455};
+    const RECT files{16, 300, 809, 422};
+    const struct {
+        RECT client, bar;
+    } rows[] = {
+        {{0, 0, 821, 499}, {16, 461, 809, 469}},
+        {{0, 0, 821, 465}, {16, 461, 809, 465}},  // too short for the whole bar
+        {{0, 0, 821, 455}, {16, 455, 809, 455}},  // no room below Cancel: an empty bar
+        {{0, 0, 500, 499}, {16, 461, 500, 469}},  // narrower than the list
+    };
+    for (const auto& row : rows) {
+        const RECT bar = workflow::ScanProgressBarRect(cancel, files, row.client);
+        EXPECT_TRUE(EqualRect(&bar, &row.bar))
+            << row.client.right << "x" << row.client.bottom << ": " << bar.left << "," << bar.top << ","
+            << bar.right << "," << bar.bottom;
+    }
+}
+
 TEST_F(MainWindowLayout, ResultsModeWithEmptyListsDisablesBothToggles) {
     OpenWindow();
     dialog_->EnterAnalysingMode();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "workflow/scan_progress.h"
+
 namespace {
 
 using namespace workflow;
@@ -58,6 +60,66 @@ TEST(FileListRows, SortsByNameSizeOrExtensionEitherWay) {
     EXPECT_GT(CompareFoundItems(small, big, 1, true), 0);
     EXPECT_LT(CompareFoundItems(upper, small, 2, false), 0);
     EXPECT_EQ(CompareFoundItems(small, small, 2, false), 0);
+}
+
+TEST(ScanProgress, StartSectorOnlyFromTheEnginesOwnNames) {
+    const std::optional<uint64_t> none;
+    const struct {
+        const char* name;
+        std::optional<uint64_t> sector;
+    } rows[] = {
+        {"f0002048.fat", 2048},
+        {"f0065956.jpg", 65956},
+        {"f12.jpg", 12},
+        {"f0002048", 2048},  // no extension
+        {"f123456789012.tar.gz", 123456789012ULL},
+        {"C:\\data\\recup_dir.1\\f0065956.jpg", 65956},
+        {"C:\\data\\f12.d\\report.xml", none},  // only the file's own name counts
+        {"F0002048.jpg", none},
+        {"fx12.jpg", none},
+        {"f12x.jpg", none},
+        {"f.jpg", none},
+        {"f", none},
+        {"report.xml", none},
+        {"", none},
+        {"C:\\data\\", none},
+        {"f000000000000000000000000002048.jpg", 2048},  // leading zeros are no overflow
+        {"f123456789012345678901234567890.jpg", UINT64_MAX},
+    };
+    for (const auto& row : rows) EXPECT_EQ(StartSectorOf(row.name), row.sector) << row.name;
+}
+
+TEST(ScanProgress, FurthestFileOverTheDiskSize) {
+    constexpr uint64_t kDisk = 1024 * 512;  // 1024 sectors
+    const struct {
+        std::vector<std::string> names;
+        uint64_t diskBytes;
+        double fraction;
+    } rows[] = {
+        {{"f0000256.jpg", "f0000768.png", "f0000512.gif"}, kDisk, 0.75},  // out of order
+        {{"report.xml", "f0000512.jpg", "F0001000.jpg", "fx1000.jpg"}, kDisk, 0.5},
+        {{"f0001024.jpg"}, kDisk, 1.0},
+        {{"f0009999.jpg"}, kDisk, 1.0},
+        {{"f123456789012345678901234567890.jpg"}, kDisk, 1.0},
+        {{"f99999999999999999.jpg"}, UINT64_MAX, 1.0},  // 512 times the sector is past 64 bits
+        {{"report.xml", "recup_dir.1"}, kDisk, 0.0},
+        {{}, kDisk, 0.0},
+        {{"f0000512.jpg"}, 0, 0.0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_DOUBLE_EQ(SearchedFraction(row.names, row.diskBytes), row.fraction) << row.names.size();
+        SearchProgress oneByOne;
+        for (const std::string& name : row.names) oneByOne.See(name);
+        EXPECT_DOUBLE_EQ(oneByOne.Fraction(row.diskBytes), row.fraction) << row.names.size();
+    }
+}
+
+// Wine makes up one disk with a size of its own; there is no disk 200.
+TEST(PhysicalDiskSize, TheFirstDiskHasASizeAndAMissingOneNone) {
+    const std::optional<uint64_t> size = PhysicalDiskSize(0);
+    ASSERT_TRUE(size);
+    EXPECT_GT(*size, 0u);
+    EXPECT_EQ(PhysicalDiskSize(200), std::nullopt);
 }
 
 }  // namespace

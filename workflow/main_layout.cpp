@@ -1,5 +1,7 @@
 #include "workflow/main_layout.h"
 
+#include <algorithm>
+
 #include "win/window.h"
 
 namespace workflow {
@@ -58,6 +60,17 @@ SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT
     p.box = RECT{recover.right + gap, boxTop, browse.left - gap, boxTop + Height(box)};
     p.browse = RECT{browse.left, recover.top, browse.left + Width(browse), recover.top + Height(browse)};
     return p;
+}
+
+RECT ScanProgressBarRect(const RECT& cancelButton, const RECT& fileList, const RECT& client) {
+    constexpr LONG kGap = 6;
+    constexpr LONG kHeight = 8;
+    // Below the whole row, never over Cancel: a client too short shrinks the bar instead.
+    const LONG top = std::min(cancelButton.bottom + kGap, client.bottom);
+    const LONG bottom = std::min(top + kHeight, client.bottom);
+    const LONG left = std::max(fileList.left, client.left);
+    const LONG right = std::max(left, std::min(fileList.right, client.right));
+    return RECT{left, top, right, bottom};
 }
 
 }  // namespace workflow

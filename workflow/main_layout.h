@@ -36,4 +36,8 @@ struct SaveFolderPlacement {
 // box runs from past Recover to Browse's usual distance from it.
 SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT& box, const RECT& browse);
 
+// The slim bar of how far the search has got: as wide as the file list, just
+// below the Cancel button's row, cut to the client area.
+RECT ScanProgressBarRect(const RECT& cancelButton, const RECT& fileList, const RECT& client);
+
 }  // namespace workflow
