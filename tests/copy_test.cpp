@@ -10,6 +10,7 @@
 #include "win/handles.h"
 #include "win/list_view.h"
 #include "workflow/app_title.h"
+#include "workflow/disk_warning.h"
 
 namespace {
 
@@ -240,6 +241,34 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     EXPECT_EQ(FilesIn(output_).size(), kFiles);
     EXPECT_EQ(boxes_.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
     RemoveFolder(written);
+}
+
+TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
+    // Under Wine the drive, the data folder and the output folder all lie on disk 0.
+    boxes_.StopAnsweringSilently();
+    UseOutputFolder(output_);
+    OpenWindow();
+    SelectDrive("C:");
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_NEXT);
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{workflow::kSearchOntoSearchedDiskQuestion});
+    const auto& box = boxes_.Boxes().front();
+    EXPECT_EQ(box.caption, "Vantreo");
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(box.hasIcon);
+    EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
+    EXPECT_FALSE(FileExists(DataFolder()));
+
+    ScanFiles({{"a.txt", "alpha"}});  // the question is answered Yes this time
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{workflow::kCopyOntoSearchedDiskQuestion});
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
+    EXPECT_TRUE(Visible(IDC_BROWSE));
+    PumpFor(400);
+    EXPECT_TRUE(FilesIn(output_).empty());
 }
 
 TEST_F(RecoveryCopy, ClosingDuringTheCopyAsksAndGoesOnOrStops) {

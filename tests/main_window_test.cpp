@@ -125,29 +125,6 @@ TEST_F(MainWindowLayout, AnalysingModePlacesTheListsByTheRules) {
     EXPECT_TRUE(EqualRect(&tips, &expectedTips));
 }
 
-TEST_F(MainWindowLayout, SearchProgressBarSitsBelowCancelOverNoOtherControl) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    RECT client{};
-    GetClientRect(Window(), &client);
-    const RECT cancel = Rect(IDC_RECOVER);
-    const RECT files = Rect(IDC_FILE_LIST);
-    const RECT bar = workflow::ScanProgressBarRect(cancel, files, client);
-
-    EXPECT_EQ(Height(bar), 8);
-    EXPECT_EQ(bar.left, files.left);
-    EXPECT_EQ(Width(bar), Width(files));
-    EXPECT_GT(bar.top, cancel.bottom);
-    RECT inside{};
-    IntersectRect(&inside, &bar, &client);
-    EXPECT_TRUE(EqualRect(&inside, &bar)) << client.right << " x " << client.bottom;
-    for (int id : VisibleControls()) {
-        const RECT control = Rect(id);
-        RECT overlap{};
-        EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
-    }
-}
-
 TEST(ScanProgressBarLayout, ShrinksToTheClientAreaRatherThanCoverCancel) {
     const RECT cancel{16, 432, 104, 455};
     const RECT files{16, 300, 809, 422};

@@ -72,6 +72,7 @@ TEST(ScanProgress, StartSectorOnlyFromTheEnginesOwnNames) {
         {"f0065956.jpg", 65956},
         {"f12.jpg", 12},
         {"f0002048", 2048},  // no extension
+        {"f0001234_Annual report.doc", 1234},  // a title the engine found inside the file
         {"f123456789012.tar.gz", 123456789012ULL},
         {"C:\\data\\recup_dir.1\\f0065956.jpg", 65956},
         {"C:\\data\\f12.d\\report.xml", none},  // only the file's own name counts

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -253,6 +254,47 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
         dialog_.reset();
     }
     EXPECT_TRUE(PumpUntil([] { return EngineProcessCount() == 0; })) << EngineProcessCount() << " still running";
+}
+
+TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
+    // Named after their start sectors; Wine reports disk 0 as about 160 million sectors.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string fixtures = std::string(temp) + "vantreo-sector-names";
+    CreateDirectoryA(fixtures.c_str(), nullptr);
+    for (const char* name : {"f010000000.txt", "f040000000.txt", "f080000000.txt", "report.xml"})
+        WriteFile(fixtures + "\\" + name, "x");
+    InstallStandIn(fixtures, true);
+    SetEnvironment("VANTREO_STANDIN_GAP_MS", "600");
+    StartScan();
+    ASSERT_TRUE(Visible(IDC_PROGRESS));
+    RECT client{};
+    GetClientRect(Window(), &client);
+    const RECT bar = Rect(IDC_PROGRESS), cancel = Rect(IDC_RECOVER);
+    RECT inside{};
+    IntersectRect(&inside, &bar, &client);
+    EXPECT_TRUE(EqualRect(&inside, &bar));
+    EXPECT_GT(bar.top, cancel.bottom);
+    for (int id : VisibleControls()) {
+        RECT overlap{}, control = Rect(id);
+        if (id != IDC_PROGRESS) EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
+    }
+
+    std::vector<int> positions;
+    ASSERT_TRUE(PumpUntil([&] {
+        const int position = static_cast<int>(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
+        if (positions.empty() || positions.back() != position) positions.push_back(position);
+        return FileRows().size() == 4;
+    }, 15000));
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << testing::PrintToString(positions);
+    EXPECT_GE(positions.size(), 3u) << testing::PrintToString(positions);
+    EXPECT_GT(positions.back(), 0);
+
+    boxes_.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    testing_support::RemoveFolder(fixtures);
 }
 
 TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {

@@ -78,6 +78,11 @@ void EngineRun::Stop() {
     if (process_) TerminateProcess(process_.get(), 0);
 }
 
+bool EngineRun::Stopped() {
+    win::LockScope lock(lock_);
+    return stopRequested_;
+}
+
 bool EngineRun::Join(DWORD boundMs) {
     if (!worker_) return true;
     const DWORD workerId = GetThreadId(worker_.get());

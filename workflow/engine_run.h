@@ -45,6 +45,8 @@ public:
     void Stop();
     // The engine is being launched or runs. Read without the lock.
     bool Running() const { return running_.load() != 0; }
+    // Stop() was called for this run: the engine did not end by itself.
+    bool Stopped();
     // Waits until the worker has returned, pumping messages meanwhile and
     // closing the worker's own message boxes (they are owned by the window).
     // False when a worker is still running after `boundMs`; it stays owned.

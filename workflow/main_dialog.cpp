@@ -95,6 +95,7 @@ bool MainDialog::OnInit() {
     const ProgressPlacement progress =
         PlaceProgress(m_next.RectInParent(), m_saveFolder.RectInParent(), m_progress.RectInParent());
     m_progress.Move(progress.bar, false);
+    m_copyProgressRect = progress.bar;
     m_progress.Show(false);
     m_progressTextRect = progress.progressText;
     m_tipsRect = progress.tips;
@@ -287,6 +288,9 @@ void MainDialog::EnterAnalysingMode() {
 }
 
 void MainDialog::EnterResultsMode() {
+    // The search's bar goes; the copy finds the bar back in its own place.
+    m_progress.Show(false);
+    m_progress.Move(m_copyProgressRect, true);
     SetLabelText(m_progressText, "");
     m_progressText.Move(m_progressTextRect, true);
     m_progressText.Show(false);

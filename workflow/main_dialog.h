@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
+#include "workflow/scan_progress.h"
 
 namespace workflow {
 
@@ -66,6 +68,7 @@ private:
     void OnNext();
     bool PrepareWorkFolders();
     bool WorkFoldersArePlain();
+    bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
     void CancelScan();
     void ConfirmClose();
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
@@ -86,6 +89,8 @@ private:
     void AddFileEntry(const std::string& path);
     void EmptyResultLists();
     bool ScanPassPending() const;
+    void ShowSearchProgress();
+    void UpdateSearchProgress();
     // A message box raised inside a tick: the timer is stopped while it is up,
     // so it is shown once, and re-armed after when the work goes on.
     int TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption, UINT type);
@@ -132,8 +137,10 @@ private:
     std::string m_scanDir;
     std::string m_dataDir;
     std::string m_device;
+    std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
     std::vector<DriveInfo> m_drives;
     RECT m_progressTextRect{};
+    RECT m_copyProgressRect{};  // where the progress bar stands during a copy
     RECT m_tipsRect{};
     // Where the save-folder box and Browse stand in drive selection.
     RECT m_saveFolderRect{};
@@ -151,6 +158,10 @@ private:
     bool m_copyRunning = false;  // timer 1027 is set
     // Recover was pressed while the last files were still being listed.
     bool m_copyRequested = false;
+    // How far the search has got, shown while the engine runs when the disk's size is known.
+    SearchProgress m_searchProgress;
+    std::optional<uint64_t> m_searchedDiskBytes;
+    static constexpr int kSearchProgressSteps = 1000;
     // Files the last pass could not read; reported once the listing ends.
     std::vector<std::string> m_unreadablePaths;
 

@@ -13,6 +13,7 @@
 
 #include "workflow/app_title.h"
 #include "workflow/copy_names.h"
+#include "workflow/disk_warning.h"
 #include "workflow/main_dialog.h"
 #include "workflow/main_layout.h"
 #include "workflow/scan_results.h"
@@ -69,6 +70,10 @@ void MainDialog::StartCopy() {
     if (m_total == 0) {
         MessageBoxA(hwnd_, "No files selected.\n\nPlease select files that you want to recover.",
                     ApplicationTitle().c_str(), MB_OK);
+        return;
+    }
+    if (!ConfirmWritingOntoSearchedDisk(m_saveFolder.GetText(), kCopyOntoSearchedDiskQuestion)) {
+        ShowSaveFolderInResults(true);  // another folder can be chosen right there
         return;
     }
     m_copiedPhotos.clear();

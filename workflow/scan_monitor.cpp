@@ -52,6 +52,7 @@ void MainDialog::OnPollTimer() {
 void MainDialog::PollDataFolder(bool engineRunning) {
     m_foundPaths.clear();
     CollectFiles(m_dataDir);
+    UpdateSearchProgress();
     // Files listed by an earlier pass are dropped here rather than one per tick,
     // so a pass spends its ticks on new files only, however many were found.
     std::erase_if(m_foundPaths, [this](const std::string& path) { return IsListed(path); });
@@ -69,6 +70,17 @@ void MainDialog::PollDataFolder(bool engineRunning) {
     m_keepPolling = engineRunning;
     m_unreadablePaths.clear();
     m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
+}
+
+// Files are named after the sector where they start, so the furthest one tells
+// how far the engine has got; an engine that ended by itself has read it all.
+void MainDialog::UpdateSearchProgress() {
+    if (!m_searchedDiskBytes || !m_progress.IsVisible()) return;
+    for (const std::string& path : m_foundPaths) m_searchProgress.See(path);
+    const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped();
+    const double fraction = searchedToTheEnd ? 1.0 : m_searchProgress.Fraction(*m_searchedDiskBytes);
+    const int position = static_cast<int>(fraction * kSearchProgressSteps);
+    if (position > m_progress.Position()) m_progress.SetPosition(position);
 }
 
 // Depth first, in listing order; the folder walk tells folders from files by

@@ -22,7 +22,8 @@ std::optional<uint64_t> StartSectorOf(const std::string& fileName) {
         sector = sector > (UINT64_MAX - digit) / 10 ? UINT64_MAX : sector * 10 + digit;
     }
     if (position == start + 1) return std::nullopt;
-    if (position < fileName.size() && fileName[position] != '.') return std::nullopt;
+    // Some files get a title found inside them after the number: f0001234_title.doc.
+    if (position < fileName.size() && fileName[position] != '.' && fileName[position] != '_') return std::nullopt;
     return sector;
 }
 

@@ -13,7 +13,7 @@ namespace workflow {
 constexpr uint64_t kEngineSectorBytes = 512;
 
 // The start sector in a found file's name, after the last backslash of a path:
-// "f" then one or more digits then "." or the end. The engine writes a lower-case
+// "f" then one or more digits then ".", "_" or the end. The engine writes a lower-case
 // "f"; "F0002048.jpg" and anything else ("report.xml", "fx12.jpg") give none.
 // A number too large for 64 bits gives UINT64_MAX: still past any disk's end.
 std::optional<uint64_t> StartSectorOf(const std::string& fileName);

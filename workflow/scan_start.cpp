@@ -5,6 +5,8 @@
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
+#include "workflow/disk_warning.h"
+#include "workflow/main_layout.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
 #include "workflow/timer_ids.h"
@@ -48,14 +50,38 @@ void MainDialog::OnNext() {
         return;
     }
     m_device = drive->device;
+    m_searchedDisk = MapVolumeToDisk(drive->name);
+    if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
 
     // A worker of an earlier, cancelled scan may still be finishing; a new
     // scan starts only once it has.
     if (!m_engineRun.Join(kWorkerStopTimeoutMs)) return;
 
+    // Leftovers shown again start no engine and so show no search progress.
+    m_searchedDiskBytes.reset();
     if (!PrepareWorkFolders()) return;
     m_engineRun.Start(hwnd_, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
+    m_searchProgress = SearchProgress{};
+    if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
     EnterAnalysingMode();
+    ShowSearchProgress();
+}
+
+// Every write onto the disk being searched can overwrite a deleted file for good.
+bool MainDialog::ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question) {
+    if (!WritesOntoSearchedDisk(m_searchedDisk, DiskOfPath(folder))) return true;
+    return MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+// A slim bar below the Cancel row, as wide as the lists; none when the disk's size is unknown.
+void MainDialog::ShowSearchProgress() {
+    if (!m_searchedDiskBytes) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    m_progress.Move(ScanProgressBarRect(m_recover.RectInParent(), m_fileList.RectInParent(), client), true);
+    m_progress.SetRange(0, kSearchProgressSteps);
+    m_progress.SetPosition(0);
+    m_progress.Show(true);
 }
 
 bool MainDialog::PrepareWorkFolders() {

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "win/handles.h"
+#include "workflow/disk_warning.h"
 #include "workflow/folder_tree.h"
 
 namespace testing_support {
@@ -52,6 +53,10 @@ std::string MainWindowTest::EngineFolder() { return settings::GetAppDataFolder()
 std::string MainWindowTest::DataFolder() { return EngineFolder() + "\\data"; }
 
 void MainWindowTest::SetUp() {
+    // Under Wine every drive lies on disk 0, with the data and output folders:
+    // the questions about writing onto the searched disk are answered Yes.
+    boxes_.AnswerSilently(workflow::kSearchOntoSearchedDiskQuestion, IDYES);
+    boxes_.AnswerSilently(workflow::kCopyOntoSearchedDiskQuestion, IDYES);
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }

@@ -59,12 +59,16 @@ void MessageBoxCatcher::Catch(HWND box) {
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);
     }
-    boxes_.push_back(caught);
     int answer = caught.buttons.empty() ? IDOK : caught.buttons.front();
-    if (!answers_.empty()) {
+    const auto silent = std::find_if(silent_.begin(), silent_.end(),
+                                     [&](const auto& rule) { return rule.first == caught.text; });
+    if (silent != silent_.end()) {
+        answer = silent->second;
+    } else if (!answers_.empty()) {
         answer = answers_.front();
         answers_.pop_front();
     }
+    if (silent == silent_.end()) boxes_.push_back(caught);
     // Posted, so the box presses it once its modal loop runs.
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
 }

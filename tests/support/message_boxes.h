@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
     // The next boxes are answered with these buttons, in order; after that the
     // first button of each box (OK or Yes) is pressed.
     void QueueAnswer(int button) { answers_.push_back(button); }
+    // Boxes with exactly this text are answered with `button` and not recorded;
+    // they take no queued answer. For questions most tests have no interest in.
+    void AnswerSilently(const std::string& text, int button) { silent_.emplace_back(text, button); }
+    void StopAnsweringSilently() { silent_.clear(); }
     const std::vector<CaughtBox>& Boxes() const { return boxes_; }
     std::vector<std::string> Texts() const;
     void Clear() { boxes_.clear(); }
@@ -44,6 +49,7 @@ private:
 
     HHOOK hook_ = nullptr;
     std::deque<int> answers_;
+    std::vector<std::pair<std::string, int>> silent_;
     std::vector<CaughtBox> boxes_;
     std::vector<HWND> answered_;
 };

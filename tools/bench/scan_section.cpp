@@ -15,6 +15,7 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tools/bench/answer_questions.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
 #include "win/handles.h"
@@ -70,6 +71,7 @@ int ListCount(HWND dialog, int id) {
 // Opens the main window, selects C: and presses Next: the leftover results are
 // taken as they are, without an engine. Then lists them all, tick by tick.
 HWND OpenAndListEverything(workflow::MainDialog& dialog, int listId, int count) {
+    const AnswerEveryQuestion yes;
     HWND hwnd = dialog.Create(nullptr);
     const ULONGLONG deadline = GetTickCount64() + 5000;
     while (!IsWindowVisible(GetDlgItem(hwnd, IDC_DRIVE_LIST)) && GetTickCount64() < deadline) {
