@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include "app/admin_check.h"
 #include "workflow/main_dialog.h"
 
 namespace app {
@@ -35,7 +36,7 @@ bool MainApp::InitInstance() {
 
 int MainApp::Run() {
     {
-        workflow::MainDialog dialog;
+        workflow::MainDialog dialog(CheckAdministrator);
         dialog.DoModal(nullptr);
     }
     // The main window has gone: queue the quit request so the loop below ends at once.

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <set>
@@ -13,7 +12,6 @@
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
-#include "win/handles.h"
 
 namespace {
 
@@ -41,15 +39,6 @@ std::vector<std::string> Names(const std::vector<FileRow>& rows) {
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
-int EngineProcessCount() {
-    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
-        if (lstrcmpiA(entry.szExeFile, "photo.exe") == 0) ++count;
-    return count;
-}
 
 class Scan : public ScanTest {};
 
@@ -253,7 +242,8 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
         ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); })) << attempt;
         dialog_.reset();
     }
-    EXPECT_TRUE(PumpUntil([] { return EngineProcessCount() == 0; })) << EngineProcessCount() << " still running";
+    EXPECT_TRUE(PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }))
+        << testing_support::EngineProcesses(false) << " still running";
 }
 
 TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {

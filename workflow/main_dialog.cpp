@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "app/admin_check.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "workflow/main_layout.h"
@@ -11,9 +10,9 @@
 
 namespace workflow {
 
-MainDialog::MainDialog() : controls::SkinnedDialog(IDD_MAIN) {
+MainDialog::MainDialog(StartupGate startupGate)
+    : controls::SkinnedDialog(IDD_MAIN), m_startupGate(std::move(startupGate)) {
     m_appIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-    m_sortDescending = false;
 }
 
 MainDialog::~MainDialog() {
@@ -27,7 +26,7 @@ MainDialog::~MainDialog() {
 }
 
 bool MainDialog::OnInit() {
-    // 1. The controls are bound in this order (the skinned ones by subclassing),
+    // The controls are bound in this order (the skinned ones by subclassing),
     // then the background: tiles of a plain bitmap with no shape cut out.
     m_photoToggle.Bind(hwnd_, IDC_PHOTO_TOGGLE);
     m_fileToggle.Bind(hwnd_, IDC_FILE_TOGGLE);
@@ -49,18 +48,15 @@ bool MainDialog::OnInit() {
     m_driveList.Attach(Item(IDC_DRIVE_LIST));
     SetBackgroundBitmap(IDB_BACKGROUND, controls::kNoKeyColor);
 
-    // 2. Window icon, big and then small.
     SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
     SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
 
-    // 3. Drive list columns.
     m_driveList.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     m_driveList.InsertColumn(0, "Drive", 80);
     m_driveList.InsertColumn(1, "File System", 80);
     m_driveList.InsertColumn(2, "Capacity", 120);
     m_driveList.InsertColumn(3, "Information", 180);
 
-    // 4, 5.
     ApplyCommandButtonLook(m_browse);
     ApplyCommandButtonLook(m_next);
     ApplyCommandButtonLook(m_reload);
@@ -69,29 +65,27 @@ bool MainDialog::OnInit() {
     ApplyLabelLook(m_settingsLink, kHeaderLinkLook);
     ApplyLabelLook(m_helpLink, kHeaderLinkLook);
 
-    // 6. Recover shares the place of Next; the two are never shown together.
+    // Recover shares the place of Next; the two are never shown together.
     ApplyCommandButtonLook(m_recover);
     m_recover.Move(m_next.RectInParent(), false);
     m_recover.Show(false);
 
-    // 7. Status line.
     ApplyLabelLook(m_status, kStatusLook);
     m_status.Move(StatusLineRect(m_status.RectInParent(), m_driveListLabel.RectInParent()), false);
     m_status.Show(false);
 
-    // 8.
     ApplyLabelLook(m_loading, kLoadingLook);
     ApplyLabelLook(m_photoToggle, kToggleLinkLook);
     ApplyLabelLook(m_fileToggle, kToggleLinkLook);
 
-    // 9. Loading notice, centred by the whole window's size.
+    // The loading notice is centred by the whole window's size, frame included.
     RECT window{};
     GetWindowRect(hwnd_, &window);
     m_loading.Move(CentredLoadingRect(SIZE{win::Width(window), win::Height(window)}, m_driveListLabel.RectInParent()),
                    false);
     m_loading.Show(false);
 
-    // 10, 11. Progress bar below Next, and the two places of label 1012.
+    // The progress bar below Next, and the two places of label 1012.
     const ProgressPlacement progress =
         PlaceProgress(m_next.RectInParent(), m_saveFolder.RectInParent(), m_progress.RectInParent());
     m_progress.Move(progress.bar, false);
@@ -103,7 +97,6 @@ bool MainDialog::OnInit() {
     m_progressText.Move(m_progressTextRect, false);
     m_progressText.Show(false);
 
-    // 12. Thumbnails of the photo list.
     // Room for 256 more at each growth: growing by one copies every thumbnail
     // already held, which at thousands of photos costs more than the tick it runs in.
     m_thumbnails.Create(64, 64, ILC_COLOR24, 0, 256);
@@ -112,19 +105,17 @@ bool MainDialog::OnInit() {
     m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
     m_photoList.Show(false);
 
-    // 13.
     m_photoToggle.Show(false);
     m_fileToggle.Show(false);
 
-    // 14. File list.
     m_fileList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     m_fileList.InsertColumn(0, "Name", 150);
     m_fileList.InsertColumn(1, "Size", 150);
     m_fileList.InsertColumn(2, "Extension", 150);
     m_fileList.Show(false);
 
-    // 15. Nothing happens for a user without administrator rights.
-    if (app::CheckAdministrator(hwnd_)) {
+    // Nothing happens for a user without administrator rights.
+    if (!m_startupGate || m_startupGate(hwnd_)) {
         SetTimer(hwnd_, kStartupTimer, kStartupDelayMs, nullptr);
     } else {
         ShowWindow(hwnd_, SW_HIDE);
@@ -135,7 +126,6 @@ bool MainDialog::OnInit() {
     m_saveFolderRect = m_saveFolder.RectInParent();
     m_browseRect = m_browse.RectInParent();
 
-    // 16.
     ShowDriveControls(false);
     m_loading.Show(true);
     return true;

@@ -5,10 +5,10 @@
 // of the Recover/Cancel button, never stored.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "controls/link_label.h"
@@ -19,9 +19,11 @@
 #include "win/image_list.h"
 #include "win/list_view.h"
 #include "win/progress_bar.h"
+#include "workflow/copy_run.h"
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
+#include "workflow/scan_pass.h"
 #include "workflow/scan_progress.h"
 
 namespace workflow {
@@ -36,15 +38,16 @@ inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing
 
 class MainDialog : public controls::SkinnedDialog {
 public:
-    MainDialog();
+    // The gate runs once while the window sets itself up; when it says no (it
+    // has told the user why), the window hides and the program ends. Without
+    // one, the window goes on.
+    using StartupGate = std::function<bool(HWND owner)>;
+    explicit MainDialog(StartupGate startupGate = {});
     ~MainDialog() override;
 
     void ShowDriveControls(bool show);
     void EnterAnalysingMode();
     void EnterResultsMode();
-
-    // Direction of the next file-list sort, one for the whole process.
-    static bool m_sortDescending;
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -77,7 +80,7 @@ private:
     void OnPollTimer();
     void ArmPoll();
     void PollDataFolder(bool engineRunning);
-    void CollectFiles(const std::string& folder);
+    static std::vector<std::string> CollectFiles(const std::string& folder);
     void ScanPassStep();
     void ExamineNextPath();
     void EndPass();
@@ -90,7 +93,7 @@ private:
     void EmptyResultLists();
     bool ScanPassPending() const;
     void ShowSearchProgress();
-    void UpdateSearchProgress();
+    void UpdateSearchProgress(const std::vector<std::string>& found);
     // A message box raised inside a tick: the timer is stopped while it is up,
     // so it is shown once, and re-armed after when the work goes on.
     int TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption, UINT type);
@@ -132,6 +135,7 @@ private:
     controls::SkinButton m_recover;         // 1002
     win::ListView m_driveList;              // 1001
 
+    StartupGate m_startupGate;
     HICON m_appIcon = nullptr;
     EngineRun m_engineRun;
     std::string m_scanDir;
@@ -147,31 +151,19 @@ private:
     RECT m_browseRect{};
     win::OwnedImageList m_thumbnails;
 
-    // Scan pass; the recovery copy reuses m_cursor and m_total.
-    std::vector<std::string> m_foundPaths;
-    int m_cursor = 0;
-    int m_total = 0;
-    int m_photoCount = 0;
-    bool m_keepPolling = false;
+    ScanPass m_pass;
+    CopyRun m_copy;
     bool m_pollArmed = false;    // timer 1025 is set
     bool m_passRunning = false;  // timer 1026 is set
     bool m_copyRunning = false;  // timer 1027 is set
     // Recover was pressed while the last files were still being listed.
     bool m_copyRequested = false;
+    // Direction of the next file-list sort.
+    bool m_sortDescending = false;
     // How far the search has got, shown while the engine runs when the disk's size is known.
     SearchProgress m_searchProgress;
     std::optional<uint64_t> m_searchedDiskBytes;
     static constexpr int kSearchProgressSteps = 1000;
-    // Files the last pass could not read; reported once the listing ends.
-    std::vector<std::string> m_unreadablePaths;
-
-    std::vector<int> m_checkedPhotos;
-    std::vector<int> m_checkedFiles;
-    // Outcome of the running copy: entries copied, and entries whose copy failed.
-    std::vector<int> m_copiedPhotos;
-    std::vector<int> m_copiedFiles;
-    std::vector<int> m_failedPhotos;
-    std::vector<int> m_failedFiles;
 
     const std::string m_selectAllPhotosText = "Select All Photos";
     const std::string m_unselectAllPhotosText = "Unselect All Photos";
@@ -181,8 +173,6 @@ private:
     // Item data of the two lists: entries point into these, which own them.
     std::vector<std::unique_ptr<std::string>> m_photoPaths;
     std::vector<std::unique_ptr<FoundItem>> m_foundItems;
-    // Every listed path, so the already-listed test does not walk the lists.
-    std::unordered_set<std::string> m_listedPaths;
 };
 
 }  // namespace workflow

@@ -54,20 +54,17 @@ void MainDialog::ToggleFiles() {
 
 void MainDialog::StartCopy() {
     if (m_copyRunning) return;
-    // The copy shares m_cursor and m_total with the scan pass: while the last
-    // files are still being listed, the copy waits for them and says so.
+    // While the last files are still being listed, the copy waits for them and
+    // says so: it copies what is ticked, and every listed file goes with the data folder.
     if (ScanPassPending()) {
         m_copyRequested = true;
         SetLabelText(m_status, kWaitingForListingText);
         return;
     }
 
-    m_foundPaths.clear();
-    m_checkedFiles = CheckedItems(m_fileList);
-    m_checkedPhotos = CheckedItems(m_photoList);
-    m_cursor = 0;
-    m_total = static_cast<int>(m_checkedPhotos.size() + m_checkedFiles.size());
-    if (m_total == 0) {
+    std::vector<int> photos = CheckedItems(m_photoList);
+    std::vector<int> files = CheckedItems(m_fileList);
+    if (photos.empty() && files.empty()) {
         MessageBoxA(hwnd_, "No files selected.\n\nPlease select files that you want to recover.",
                     ApplicationTitle().c_str(), MB_OK);
         return;
@@ -76,12 +73,9 @@ void MainDialog::StartCopy() {
         ShowSaveFolderInResults(true);  // another folder can be chosen right there
         return;
     }
-    m_copiedPhotos.clear();
-    m_copiedFiles.clear();
-    m_failedPhotos.clear();
-    m_failedFiles.clear();
+    m_copy.Start(std::move(photos), std::move(files));
 
-    m_progress.SetRange(0, m_total);
+    m_progress.SetRange(0, m_copy.Total());
     m_progress.SetPosition(0);
     m_recover.Show(false);
     ShowSaveFolderInResults(false);
@@ -91,28 +85,20 @@ void MainDialog::StartCopy() {
 }
 
 void MainDialog::CopyStep() {
-    if (m_cursor >= m_total) {
+    if (m_copy.Finished()) {
         KillTimer(hwnd_, kCopyTimer);
         m_copyRunning = false;
         FinishCopy();
         return;
     }
-    const int photos = static_cast<int>(m_checkedPhotos.size());
-    if (m_cursor >= photos + static_cast<int>(m_checkedFiles.size())) {
-        m_copyRunning = false;
-        TickMessage(kCopyTimer, false, "Internal error, photo index goes out of boundry.", kAppCaption, MB_OK);
-        ReturnToResults();
-        return;
-    }
-    const bool isPhoto = m_cursor < photos;
-    const int item = isPhoto ? m_checkedPhotos[static_cast<size_t>(m_cursor)]
-                             : m_checkedFiles[static_cast<size_t>(m_cursor - photos)];
-    const std::string source = isPhoto ? *reinterpret_cast<const std::string*>(m_photoList.GetItemData(item))
-                                       : reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path;
+    const CopyEntry entry = *m_copy.Current();
+    const std::string source = entry.photo
+                                   ? *reinterpret_cast<const std::string*>(m_photoList.GetItemData(entry.item))
+                                   : reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(entry.item))->path;
 
     // A file that has gone cannot be recovered any more; it is not counted.
     if (!FileExists(source)) {
-        ++m_cursor;
+        m_copy.Skip();
         return;
     }
 
@@ -125,17 +111,11 @@ void MainDialog::CopyStep() {
         return;
     }
 
-    if (CopyOneFile(source, folder)) {
-        (isPhoto ? m_copiedPhotos : m_copiedFiles).push_back(item);
-    } else {
-        (isPhoto ? m_failedPhotos : m_failedFiles).push_back(item);
-    }
-
-    ++m_cursor;
+    m_copy.Record(CopyOneFile(source, folder));
     char progress[64];
-    std::snprintf(progress, sizeof(progress), "Recovering file %d of %d", m_cursor, m_total);
+    std::snprintf(progress, sizeof(progress), "Recovering file %d of %d", m_copy.Position(), m_copy.Total());
     SetLabelText(m_progressText, progress);
-    m_progress.SetPosition(m_cursor);
+    m_progress.SetPosition(m_copy.Position());
 }
 
 // Copies under the file's own name, or the next free "name (n).ext"; never
@@ -154,7 +134,7 @@ bool MainDialog::CopyOneFile(const std::string& source, const std::string& folde
 }
 
 void MainDialog::FinishCopy() {
-    const bool allCopied = m_failedPhotos.empty() && m_failedFiles.empty();
+    const bool allCopied = !m_copy.AnyFailed();
     if (allCopied) {
         CleanUpListedFiles();
     } else {
@@ -163,7 +143,7 @@ void MainDialog::FinishCopy() {
 
     char question[128];
     std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
-                  static_cast<int>(m_copiedPhotos.size() + m_copiedFiles.size()));
+                  m_copy.CopiedCount());
     if (MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         const std::string folder = m_saveFolder.GetText();
         SHELLEXECUTEINFOA open{};
@@ -179,8 +159,8 @@ void MainDialog::FinishCopy() {
         // Only what could not be copied stays ticked, ready for another Recover.
         CheckAll(m_photoList, false);
         CheckAll(m_fileList, false);
-        for (int item : m_failedPhotos) m_photoList.SetCheck(item, true);
-        for (int item : m_failedFiles) m_fileList.SetCheck(item, true);
+        for (int item : m_copy.FailedItems(true)) m_photoList.SetCheck(item, true);
+        for (int item : m_copy.FailedItems(false)) m_fileList.SetCheck(item, true);
         ReturnToResults();
         return;
     }
@@ -200,7 +180,7 @@ void MainDialog::FinishCopy() {
 }
 
 void MainDialog::ReportFailedCopies() {
-    const size_t failed = m_failedPhotos.size() + m_failedFiles.size();
+    const size_t failed = m_copy.FailedItems(true).size() + m_copy.FailedItems(false).size();
     const std::string text = std::to_string(failed) + (failed == 1 ? " file" : " files") +
                              " could not be copied to \"" + m_saveFolder.GetText() +
                              "\".\n\nThe found files are kept and those not copied stay ticked. Free some space "
@@ -212,10 +192,8 @@ void MainDialog::ReportFailedCopies() {
 // copied is no longer ticked, so Recover again makes no second copy of it, and
 // the save folder can be changed right there.
 void MainDialog::ReturnToResults() {
-    for (int item : m_copiedPhotos) m_photoList.SetCheck(item, false);
-    for (int item : m_copiedFiles) m_fileList.SetCheck(item, false);
-    m_copiedPhotos.clear();
-    m_copiedFiles.clear();
+    for (int item : m_copy.CopiedItems(true)) m_photoList.SetCheck(item, false);
+    for (int item : m_copy.CopiedItems(false)) m_fileList.SetCheck(item, false);
     m_progress.SetPosition(0);
     m_progress.Show(false);
     EnterResultsMode();

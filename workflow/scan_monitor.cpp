@@ -12,8 +12,6 @@
 
 namespace workflow {
 
-bool MainDialog::m_sortDescending = false;
-
 namespace {
 
 // Once the engine has stopped, a pass tick lists files until this much time
@@ -50,33 +48,22 @@ void MainDialog::OnPollTimer() {
 }
 
 void MainDialog::PollDataFolder(bool engineRunning) {
-    m_foundPaths.clear();
-    CollectFiles(m_dataDir);
-    UpdateSearchProgress();
-    // Files listed by an earlier pass are dropped here rather than one per tick,
-    // so a pass spends its ticks on new files only, however many were found.
-    std::erase_if(m_foundPaths, [this](const std::string& path) { return IsListed(path); });
-    if (m_foundPaths.empty()) {
-        if (engineRunning) {
-            ArmPoll();
-        } else {
-            FinishListing();
-        }
-        return;
+    std::vector<std::string> found = CollectFiles(m_dataDir);
+    UpdateSearchProgress(found);
+    if (m_pass.Start(std::move(found), engineRunning, m_thumbnails.Count())) {
+        m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
+    } else if (engineRunning) {
+        ArmPoll();
+    } else {
+        FinishListing();
     }
-    m_cursor = 0;
-    m_total = static_cast<int>(m_foundPaths.size());
-    m_photoCount = m_thumbnails.Count();
-    m_keepPolling = engineRunning;
-    m_unreadablePaths.clear();
-    m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
 }
 
 // Files are named after the sector where they start, so the furthest one tells
 // how far the engine has got; an engine that ended by itself has read it all.
-void MainDialog::UpdateSearchProgress() {
+void MainDialog::UpdateSearchProgress(const std::vector<std::string>& found) {
     if (!m_searchedDiskBytes || !m_progress.IsVisible()) return;
-    for (const std::string& path : m_foundPaths) m_searchProgress.See(path);
+    for (const std::string& path : found) m_searchProgress.See(path);
     const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped();
     const double fraction = searchedToTheEnd ? 1.0 : m_searchProgress.Fraction(*m_searchedDiskBytes);
     const int position = static_cast<int>(fraction * kSearchProgressSteps);
@@ -85,22 +72,22 @@ void MainDialog::UpdateSearchProgress() {
 
 // Depth first, in listing order; the folder walk tells folders from files by
 // the listing's own attributes and never follows links.
-void MainDialog::CollectFiles(const std::string& folder) {
-    if (folder.empty()) return;
-    ForEachFileBelow(folder, [this](const FolderEntry& file) {
-        m_foundPaths.push_back(file.path);
+std::vector<std::string> MainDialog::CollectFiles(const std::string& folder) {
+    std::vector<std::string> found;
+    if (folder.empty()) return found;
+    ForEachFileBelow(folder, [&](const FolderEntry& file) {
+        found.push_back(file.path);
         return true;
     });
+    return found;
 }
 
-bool MainDialog::IsListed(const std::string& path) const {
-    return path.empty() || m_listedPaths.count(path) != 0;
-}
+bool MainDialog::IsListed(const std::string& path) const { return m_pass.IsListed(path); }
 
 void MainDialog::AdvanceStatusAnimation() { SetLabelText(m_status, NextStatusText(m_status.GetText())); }
 
 void MainDialog::ScanPassStep() {
-    if (m_cursor >= m_total) {
+    if (m_pass.Ended()) {
         EndPass();
         return;
     }
@@ -114,31 +101,31 @@ void MainDialog::ScanPassStep() {
     const ULONGLONG start = GetTickCount64();
     do {
         ExamineNextPath();
-    } while (m_passRunning && m_cursor < m_total && GetTickCount64() - start < kDrainSliceMs);
+    } while (m_passRunning && !m_pass.Ended() && GetTickCount64() - start < kDrainSliceMs);
 }
 
 void MainDialog::ExamineNextPath() {
-    if (m_cursor >= static_cast<int>(m_foundPaths.size())) {
-        m_cursor = m_total;
+    const std::string* next = m_pass.Next();
+    if (!next) {
+        m_pass.EndNow();
         return;
     }
-    const std::string path = m_foundPaths[static_cast<size_t>(m_cursor)];
+    const std::string path = *next;
     if (!PathFileExistsA(path.c_str()) || IsListed(path)) {
-        ++m_cursor;
+        m_pass.Skip();
         return;
     }
     // A file still open elsewhere is tried again by a later pass; in the last
-    // pass it is reported instead.
+    // pass it is kept for the report.
     if (!CanOpenExclusively(path)) {
-        if (!m_keepPolling) m_unreadablePaths.push_back(path);
-        ++m_cursor;
+        m_pass.SkipUnreadable();
         return;
     }
     // A picture that yields no thumbnail is tried again by a later pass; the
     // last pass lists it as a file rather than lose it.
     if (IsPhotoPath(path) && AddPhotoEntry(path)) return;
-    if (IsPhotoPath(path) && m_keepPolling) {
-        ++m_cursor;
+    if (IsPhotoPath(path) && m_pass.KeepPolling()) {
+        m_pass.Skip();
         return;
     }
     AddFileEntry(path);
@@ -147,7 +134,7 @@ void MainDialog::ExamineNextPath() {
 void MainDialog::EndPass() {
     KillTimer(hwnd_, kPassTimer);
     m_passRunning = false;
-    if (m_keepPolling) {
+    if (m_pass.KeepPolling()) {
         ArmPoll();
     } else {
         FinishListing();
@@ -157,13 +144,12 @@ void MainDialog::EndPass() {
 // The engine has stopped and every file it left has been examined.
 void MainDialog::FinishListing() {
     EnterResultsMode();
-    if (!m_unreadablePaths.empty()) {
-        const size_t count = m_unreadablePaths.size();
+    if (const std::vector<std::string> unreadable = m_pass.TakeUnreadable(); !unreadable.empty()) {
+        const size_t count = unreadable.size();
         const std::string text =
             std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
             " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
             "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
-        m_unreadablePaths.clear();
         MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
     }
     if (m_copyRequested) {
@@ -175,14 +161,13 @@ void MainDialog::FinishListing() {
 bool MainDialog::AddPhotoEntry(const std::string& path) {
     if (!AddPhotoThumbnail(m_thumbnails, path)) return false;
     m_photoPaths.push_back(std::make_unique<std::string>(path));
-    const int index = m_photoList.InsertItem(m_photoCount, "", m_photoCount,
-                                             reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
-    m_listedPaths.insert(path);
+    const int position = m_pass.PhotoCount();
+    const int index =
+        m_photoList.InsertItem(position, "", position, reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
     m_photoList.SetCheck(index, true);
     m_photoList.EnsureVisible(index);
-    ++m_photoCount;
-    ++m_cursor;
-    if (m_photoList.Count() != m_photoCount) {
+    m_pass.Listed(path, true);
+    if (m_photoList.Count() != m_pass.PhotoCount()) {
         TickMessage(kPassTimer, true, "Photo items count error", ApplicationTitle(), MB_OK);
     }
     return true;
@@ -200,10 +185,9 @@ void MainDialog::AddFileEntry(const std::string& path) {
     m_fileList.SetItemText(index, 1, SizeText(item->size));
     m_fileList.SetItemText(index, 2, item->extension);
     m_foundItems.push_back(std::move(item));
-    m_listedPaths.insert(path);
     m_fileList.SetCheck(index, true);
     m_fileList.EnsureVisible(index);
-    ++m_cursor;
+    m_pass.Listed(path, false);
 }
 
 void MainDialog::EmptyResultLists() {
@@ -211,9 +195,7 @@ void MainDialog::EmptyResultLists() {
     if (m_fileList.Exists()) m_fileList.DeleteAll();
     m_photoPaths.clear();
     m_foundItems.clear();
-    m_listedPaths.clear();
-    m_checkedPhotos.clear();
-    m_checkedFiles.clear();
+    m_pass.ForgetListed();
     if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
 }
 

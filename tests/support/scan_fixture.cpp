@@ -1,15 +1,34 @@
 #include "tests/support/scan_fixture.h"
 
+#include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include "resources/resource.h"
+#include "win/handles.h"
 #include "win/list_view.h"
 #include "workflow/found_item.h"
 
 namespace testing_support {
 
+int EngineProcesses(bool terminate) {
+    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "photo.exe") != 0) continue;
+        ++count;
+        if (!terminate) continue;
+        win::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (process && TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), 5000);
+    }
+    return count;
+}
+
 void ScanTest::TearDown() {
     MainWindowTest::TearDown();
+    EngineProcesses(true);
     engines::RemoveEngine();
     if (!logPath_.empty()) DeleteFileA(logPath_.c_str());
     environment_.clear();

@@ -15,6 +15,10 @@ struct FileRow {
     bool checked = false;
 };
 
+// How many engine processes (photo.exe) run; with `terminate`, they are ended
+// as well, so that one failed test leaves none behind for the next.
+int EngineProcesses(bool terminate);
+
 class ScanTest : public MainWindowTest {
 protected:
     void TearDown() override;
