@@ -115,6 +115,23 @@ private:
     HDC dc_;
 };
 
+// BeginPaint on construction, EndPaint on destruction: the update region is
+// only validated by EndPaint, which must follow every BeginPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { EndPaint(hwnd_, &paint_); }
+    HDC dc() const { return dc_; }
+    operator HDC() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // A critical section, initialised and deleted with its owner.
 class CriticalSection {
 public:
