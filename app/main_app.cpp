@@ -1,7 +1,6 @@
 #include "app/main_app.h"
 
 #include <commctrl.h>
-#include <gdiplus.h>
 
 #include "app/admin_check.h"
 #include "workflow/main_dialog.h"
@@ -12,25 +11,28 @@ bool MainApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, no suppression
-    Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr);
+    gdiplus_.emplace();
 
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutexName);
+    win::UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
     if (!mutex) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        // The handle stays open for the life of the process so the name stays alive.
-        ReleaseMutex(mutex);
+        {
+            // A mutex created with initial ownership requested is ours at once;
+            // give it back so that later starts can take their turn.
+            const auto created = win::MutexOwnershipScope::Adopt(mutex.get());
+        }
+        instanceMutex_ = std::move(mutex);
         return true;
     }
-    // Another instance runs: the mutex orders concurrent late starts.
-    WaitForSingleObject(mutex, INFINITE);
-    if (HWND first = FindWindowA(nullptr, kMainWindowTitle)) {
-        ShowWindow(first, SW_SHOWNORMAL);
-        SetFocus(first);
-        SetForegroundWindow(first);
+    {
+        // Another instance runs: the mutex orders concurrent late starts.
+        const auto turn = win::MutexOwnershipScope::WaitFor(mutex.get());
+        if (HWND first = FindWindowA(nullptr, kMainWindowTitle)) {
+            ShowWindow(first, SW_SHOWNORMAL);
+            SetFocus(first);
+            SetForegroundWindow(first);
+        }
     }
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
     return false;
 }
 
@@ -42,11 +44,6 @@ int MainApp::Run() {
     // The main window has gone: queue the quit request so the loop below ends at once.
     PostQuitMessage(0);
     return win::Application::Run();
-}
-
-int MainApp::ExitInstance() {
-    Gdiplus::GdiplusShutdown(gdiplusToken_);
-    return 0;
 }
 
 }  // namespace app

@@ -3,7 +3,11 @@
 // lifetime, and the main window run modally.
 #include <windows.h>
 
+#include <optional>
+
 #include "win/application.h"
+#include "win/gdiplus_session.h"
+#include "win/handles.h"
 
 namespace app {
 
@@ -14,10 +18,15 @@ class MainApp : public win::Application {
 public:
     bool InitInstance() override;
     int Run() override;
-    int ExitInstance() override;
 
 private:
-    ULONG_PTR gdiplusToken_ = 0;
+    // Open for the life of the first instance, so the name stays alive for
+    // later starts to find. Declared before the GDI+ session so that it is
+    // closed after GDI+ has shut down, as when the process ended with it open.
+    win::UniqueHandle instanceMutex_;
+    // Ends with the application object, after Run has destroyed the main
+    // window and every GDI+ object with it.
+    std::optional<win::GdiplusSession> gdiplus_;
 };
 
 }  // namespace app

@@ -188,8 +188,8 @@ void LinkLabel::OnClick() {
 }
 
 void LinkLabel::Paint() {
-    PAINTSTRUCT paint{};
-    HDC target = BeginPaint(hwnd_, &paint);
+    win::PaintScope paint(hwnd_);
+    HDC target = paint.dc();
     RECT client{};
     GetClientRect(hwnd_, &client);
     const std::string text = GetText();
@@ -206,19 +206,19 @@ void LinkLabel::Paint() {
         dc = canvas->get();
     }
 
-    const int previousMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF previousColor = SetTextColor(dc, textColor_);
-    const HGDIOBJ previousFont = SelectObject(dc, font_.get());
-    if (!transparent_) FillRect(dc, &client, backgroundBrush_.get());
+    {
+        const int previousMode = SetBkMode(dc, TRANSPARENT);
+        const COLORREF previousColor = SetTextColor(dc, textColor_);
+        win::SelectObjectScope fontSelection(dc, font_.get());
+        if (!transparent_) FillRect(dc, &client, backgroundBrush_.get());
 
-    RECT textRect = client;
-    DrawTextA(dc, text.c_str(), -1, &textRect, LabelTextLayout(GetWindowLongPtrA(hwnd_, GWL_STYLE), text));
+        RECT textRect = client;
+        DrawTextA(dc, text.c_str(), -1, &textRect, LabelTextLayout(GetWindowLongPtrA(hwnd_, GWL_STYLE), text));
 
-    SetBkMode(dc, previousMode);
-    SelectObject(dc, previousFont);
-    SetTextColor(dc, previousColor);
+        SetBkMode(dc, previousMode);
+        SetTextColor(dc, previousColor);
+    }
     if (!transparent_) BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    EndPaint(hwnd_, &paint);
 }
 
 }  // namespace controls

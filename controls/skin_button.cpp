@@ -306,7 +306,7 @@ void SkinButton::PaintParentBackground(HDC dc) {
         auto snapshot = std::make_unique<Snapshot>(parentDC);
         snapshot->bitmap.reset(CreateCompatibleBitmap(parentDC, width, height));
         if (!snapshot->dc.get() || !snapshot->bitmap) return;
-        snapshot->displaced = SelectObject(snapshot->dc, snapshot->bitmap.get());
+        snapshot->selection.emplace(snapshot->dc, snapshot->bitmap.get());
         BitBlt(snapshot->dc, 0, 0, width, height, parentDC, place.left, place.top, SRCCOPY);
         snapshot_ = std::move(snapshot);
     }

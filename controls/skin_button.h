@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 #include "win/handles.h"
@@ -84,14 +85,10 @@ private:
     // A copy of the parent's pixels under the button, taken at the first paint after it was dropped.
     struct Snapshot {
         explicit Snapshot(HDC compatibleWith) : dc(compatibleWith) {}
-        Snapshot(const Snapshot&) = delete;
-        Snapshot& operator=(const Snapshot&) = delete;
-        ~Snapshot() {
-            if (displaced) SelectObject(dc, displaced);
-        }
         win::MemoryDC dc;
         win::BitmapHandle bitmap;
-        HGDIOBJ displaced = nullptr;
+        // Last, so the bitmap leaves the DC before either is deleted.
+        std::optional<win::SelectObjectScope> selection;
     };
 
     POINT pressedOffset_{1, 1};

@@ -1,6 +1,7 @@
 #include "controls/skinned_dialog.h"
 
 #include <new>
+#include <utility>
 
 namespace controls {
 
@@ -45,12 +46,12 @@ std::vector<BYTE> ReadBitmapPixels(HBITMAP bitmap, int& roundedWidth, int& heigh
     return pixels;
 }
 
-HRGN BuildRegionFromPixels(const std::vector<BYTE>& pixels, int roundedWidth, int height, BYTE red, BYTE green,
-                           BYTE blue) {
-    if (roundedWidth <= 0 || height <= 0) return nullptr;
-    if (pixels.size() < static_cast<size_t>(roundedWidth) * static_cast<size_t>(height) * 3) return nullptr;
-    HRGN shape = CreateRectRgn(0, 0, roundedWidth, height);
-    if (!shape) return nullptr;
+win::RegionHandle BuildRegionFromPixels(const std::vector<BYTE>& pixels, int roundedWidth, int height, BYTE red,
+                                        BYTE green, BYTE blue) {
+    if (roundedWidth <= 0 || height <= 0) return {};
+    if (pixels.size() < static_cast<size_t>(roundedWidth) * static_cast<size_t>(height) * 3) return {};
+    win::RegionHandle shape(CreateRectRgn(0, 0, roundedWidth, height));
+    if (!shape) return {};
 
     const BYTE* pixel = pixels.data();
     for (int y = 0; y < height; ++y) {
@@ -59,76 +60,76 @@ HRGN BuildRegionFromPixels(const std::vector<BYTE>& pixels, int roundedWidth, in
             // Every pixel lies inside the starting rectangle and is visited once,
             // so the exclusive-or always removes it.
             win::RegionHandle dot(CreateRectRgn(x, y, x + 1, y + 1));
-            CombineRgn(shape, shape, dot.get(), RGN_XOR);
+            CombineRgn(shape.get(), shape.get(), dot.get(), RGN_XOR);
         }
     }
     return shape;
 }
 
-HRGN BuildRegionFromBitmap(HBITMAP bitmap, BYTE red, BYTE green, BYTE blue) {
+win::RegionHandle BuildRegionFromBitmap(HBITMAP bitmap, BYTE red, BYTE green, BYTE blue) {
     int roundedWidth = 0;
     int height = 0;
     const std::vector<BYTE> pixels = ReadBitmapPixels(bitmap, roundedWidth, height);
-    if (pixels.empty()) return nullptr;
+    if (pixels.empty()) return {};
     return BuildRegionFromPixels(pixels, roundedWidth, height, red, green, blue);
 }
 
-SkinnedDialog::SkinnedDialog(int templateId) : win::Dialog(templateId) { ReleaseBackground(false); }
+SkinnedDialog::SkinnedDialog(int templateId) : win::Dialog(templateId) {}
 
-SkinnedDialog::~SkinnedDialog() { ReleaseBackground(true); }
+SkinnedDialog::~SkinnedDialog() { ClearBackground(); }
 
 int SkinnedDialog::SetBackgroundBitmap(int resourceId, COLORREF key) {
-    auto* bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
-                                                   MAKEINTRESOURCEA(static_cast<WORD>(resourceId)), IMAGE_BITMAP,
-                                                   0, 0, LR_DEFAULTCOLOR));
-    return SetBackgroundBitmapHandle(bitmap, key);
+    win::BitmapHandle bitmap(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
+                                                             MAKEINTRESOURCEA(static_cast<WORD>(resourceId)),
+                                                             IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    return SetBackgroundBitmap(std::move(bitmap), key);
 }
 
-int SkinnedDialog::SetBackgroundBitmapHandle(HBITMAP bitmap, COLORREF key) {
-    ReleaseBackground(true);
+int SkinnedDialog::SetBackgroundBitmap(win::BitmapHandle bitmap, COLORREF key) {
+    ClearBackground();
     if (!bitmap) {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
         return kBackgroundSet;
     }
 
-    background_.reset(bitmap);
+    // On each failure below the bitmap is deleted as `bitmap` goes out of scope.
     BITMAP description{};
-    if (!GetObjectA(bitmap, sizeof(description), &description)) {
-        ReleaseBackground(true);
-        return kBackgroundUnreadable;
+    if (!GetObjectA(bitmap.get(), sizeof(description), &description)) return kBackgroundUnreadable;
+    win::RegionHandle shape;
+    if (key != kNoKeyColor) {
+        shape = BuildRegionFromBitmap(bitmap.get(), GetRValue(key), GetGValue(key), GetBValue(key));
+        if (!shape) return kBackgroundNoShape;
     }
+
+    // In place before the window is reshaped: SetWindowRgn sends the window
+    // position messages, and their handlers must see the new background.
+    background_ = std::move(bitmap);
     width_ = description.bmWidth;
     height_ = description.bmHeight;
-
-    if (key != kNoKeyColor) {
-        HRGN shape = BuildRegionFromBitmap(bitmap, GetRValue(key), GetGValue(key), GetBValue(key));
-        if (!shape) {
-            ReleaseBackground(true);
-            return kBackgroundNoShape;
-        }
-        region_.reset(shape);
-        // SetWindowRgn takes over the region it is given and deletes it when the
-        // shape is replaced, so the window gets a duplicate and ours stays valid.
-        HRGN windowShape = CreateRectRgn(0, 0, 0, 0);
-        if (windowShape) {
-            CombineRgn(windowShape, shape, nullptr, RGN_COPY);
-            if (!hwnd_ || !SetWindowRgn(hwnd_, windowShape, FALSE)) DeleteObject(windowShape);
-        }
+    if (shape) {
+        region_ = std::move(shape);
+        ShapeWindow();
     }
 
     if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
     return kBackgroundSet;
 }
 
-void SkinnedDialog::ReleaseBackground(bool free) {
-    if (free) {
-        if (region_ && hwnd_ && IsWindow(hwnd_)) SetWindowRgn(hwnd_, nullptr, FALSE);
-        region_.reset();
-        background_.reset();
-    } else {
-        region_.release();
-        background_.release();
-    }
+void SkinnedDialog::ShapeWindow() {
+    if (!hwnd_) return;
+    // SetWindowRgn takes over the region it is given and deletes it when the
+    // shape is replaced, so the window gets a duplicate and ours stays valid.
+    // A region it refused is still ours to delete.
+    win::RegionHandle windowShape(CreateRectRgn(0, 0, 0, 0));
+    if (!windowShape) return;
+    CombineRgn(windowShape.get(), region_.get(), nullptr, RGN_COPY);
+    if (SetWindowRgn(hwnd_, windowShape.get(), FALSE)) windowShape.release();
+}
+
+void SkinnedDialog::ClearBackground() {
+    if (region_ && hwnd_ && IsWindow(hwnd_)) SetWindowRgn(hwnd_, nullptr, FALSE);
+    region_.reset();
+    background_.reset();
     width_ = 0;
     height_ = 0;
 }

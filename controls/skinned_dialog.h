@@ -14,7 +14,7 @@ namespace controls {
 // Key colour meaning "keep the window rectangular".
 inline constexpr COLORREF kNoKeyColor = 0xFFFFFFFF;
 
-// Results of SetBackgroundBitmap and SetBackgroundBitmapHandle.
+// Results of SetBackgroundBitmap.
 inline constexpr int kBackgroundSet = 0;          // also a failed load: no background then
 inline constexpr int kBackgroundUnreadable = 1;   // the bitmap's description cannot be read
 inline constexpr int kBackgroundNoShape = 3;      // a key was given but no region could be built
@@ -30,11 +30,11 @@ std::vector<POINT> TileOrigins(int clientWidth, int clientHeight, int tileWidth,
 std::vector<BYTE> ReadBitmapPixels(HBITMAP bitmap, int& roundedWidth, int& height);
 
 // The rectangle (0, 0, roundedWidth, height) without the pixels of the key colour.
-HRGN BuildRegionFromPixels(const std::vector<BYTE>& pixels, int roundedWidth, int height, BYTE red, BYTE green,
-                           BYTE blue);
+win::RegionHandle BuildRegionFromPixels(const std::vector<BYTE>& pixels, int roundedWidth, int height, BYTE red,
+                                        BYTE green, BYTE blue);
 
 // ReadBitmapPixels followed by BuildRegionFromPixels; null when either fails.
-HRGN BuildRegionFromBitmap(HBITMAP bitmap, BYTE red, BYTE green, BYTE blue);
+win::RegionHandle BuildRegionFromBitmap(HBITMAP bitmap, BYTE red, BYTE green, BYTE blue);
 
 class SkinnedDialog : public win::Dialog {
 public:
@@ -43,10 +43,8 @@ public:
 
     // Loads a bitmap resource of the program and makes it the background.
     int SetBackgroundBitmap(int resourceId, COLORREF key);
-    // Makes `bitmap` the background; the dialog owns it from now on, whatever the result.
-    int SetBackgroundBitmapHandle(HBITMAP bitmap, COLORREF key);
-    // Forgets the background and the window shape; `free` also deletes them.
-    void ReleaseBackground(bool free);
+    // Makes `bitmap` the background. A bitmap that cannot serve is deleted.
+    int SetBackgroundBitmap(win::BitmapHandle bitmap, COLORREF key);
 
     HBITMAP BackgroundBitmap() const { return background_.get(); }
     HRGN WindowRegion() const { return region_.get(); }
@@ -58,6 +56,9 @@ protected:
     virtual void DrawBackgroundHook(HDC canvas);
 
 private:
+    // Deletes the background and the shape, and makes the window rectangular again.
+    void ClearBackground();
+    void ShapeWindow();
     void PaintBackground(HDC target);
 
     win::BitmapHandle background_;

@@ -13,12 +13,12 @@ using skin_test::TestDialog;
 namespace {
 
 // A 24-bit bitmap filled with `fill`, with the listed pixels in `mark`.
-HBITMAP MakeBitmap(int width, int height, COLORREF fill, const std::vector<POINT>& marked = {},
-                   COLORREF mark = RGB(0, 0, 0)) {
+win::BitmapHandle MakeBitmap(int width, int height, COLORREF fill, const std::vector<POINT>& marked = {},
+                             COLORREF mark = RGB(0, 0, 0)) {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const int stride = (width * 3 + 3) & ~3;
     auto* bytes = static_cast<BYTE*>(bits);
     auto put = [&](int x, int y, COLORREF c) {
@@ -83,8 +83,8 @@ TEST(SkinnedDialogRegion, PixelsAreReadTopRowFirstAsBlueGreenRed) {
 
 TEST(SkinnedDialogRegion, UnusableInputGivesNoRegion) {
     win::BitmapHandle narrow(MakeBitmap(3, 3, RGB(0, 0, 0)));
-    EXPECT_EQ(nullptr, BuildRegionFromBitmap(narrow.get(), 0, 0, 0));
-    EXPECT_EQ(nullptr, BuildRegionFromPixels(std::vector<BYTE>(5), 4, 4, 0, 0, 0));
+    EXPECT_EQ(nullptr, BuildRegionFromBitmap(narrow.get(), 0, 0, 0).get());
+    EXPECT_EQ(nullptr, BuildRegionFromPixels(std::vector<BYTE>(5), 4, 4, 0, 0, 0).get());
     EXPECT_TRUE(controls::TileOrigins(100, 100, 0, 10).empty());
 }
 
@@ -112,7 +112,7 @@ TEST(SkinnedDialogPaint, TilesRepeatFromTheTopLeftCorner) {
     const COLORREF fill = RGB(0, 128, 0);
     TestDialog dialog;
     ASSERT_TRUE(dialog.Open([&](TestDialog& d) {
-        d.SetBackgroundBitmapHandle(MakeBitmap(40, 30, fill, {{0, 0}, {39, 29}}, mark), kNoKeyColor);
+        d.SetBackgroundBitmap(MakeBitmap(40, 30, fill, {{0, 0}, {39, 29}}, mark), kNoKeyColor);
     }));
     dialog.HideAllControls();
     dialog.Settle();
@@ -160,7 +160,7 @@ TEST(SkinnedDialogShape, KeyColourShapesTheWindowUntilReleased) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Open());
     EXPECT_EQ(controls::kBackgroundSet,
-              dialog.SetBackgroundBitmapHandle(MakeBitmap(401, 300, RGB(9, 9, 9), {{10, 10}}, key), key));
+              dialog.SetBackgroundBitmap(MakeBitmap(401, 300, RGB(9, 9, 9), {{10, 10}}, key), key));
 
     win::RegionHandle windowShape(CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(ERROR, GetWindowRgn(dialog, windowShape.get()));
@@ -178,14 +178,15 @@ TEST(SkinnedDialogShape, FailuresReportTheirCodeAndLeaveNoBackground) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Open());
     // Too narrow to keep any column of its shape.
-    EXPECT_EQ(controls::kBackgroundNoShape, dialog.SetBackgroundBitmapHandle(MakeBitmap(3, 3, 0), RGB(1, 1, 1)));
+    EXPECT_EQ(controls::kBackgroundNoShape, dialog.SetBackgroundBitmap(MakeBitmap(3, 3, 0), RGB(1, 1, 1)));
     EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
     EXPECT_EQ(nullptr, dialog.WindowRegion());
     EXPECT_EQ(0, dialog.BackgroundSize().cx);
 
     // A handle that is no bitmap at all.
     EXPECT_EQ(controls::kBackgroundUnreadable,
-              dialog.SetBackgroundBitmapHandle(reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(0x7ff0)), kNoKeyColor));
+              dialog.SetBackgroundBitmap(win::BitmapHandle(reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(0x7ff0))),
+                                         kNoKeyColor));
     EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
 }
 

@@ -115,6 +115,47 @@ private:
     HDC dc_;
 };
 
+// BeginPaint on construction, EndPaint on destruction: the update region is
+// only validated by EndPaint, which must follow every BeginPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { EndPaint(hwnd_, &paint_); }
+    HDC dc() const { return dc_; }
+    operator HDC() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Ownership of a mutex held by the calling thread, given back with
+// ReleaseMutex when the scope ends. The handle itself is not closed.
+class MutexOwnershipScope {
+public:
+    // Ownership the thread already has: a mutex it has just created with
+    // initial ownership requested.
+    static MutexOwnershipScope Adopt(HANDLE mutex) { return MutexOwnershipScope(mutex, true); }
+    // Waits until no other thread owns the mutex. An abandoned mutex also
+    // passes to the waiter.
+    static MutexOwnershipScope WaitFor(HANDLE mutex) {
+        const DWORD waited = WaitForSingleObject(mutex, INFINITE);
+        return MutexOwnershipScope(mutex, waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
+    }
+    MutexOwnershipScope(const MutexOwnershipScope&) = delete;
+    MutexOwnershipScope& operator=(const MutexOwnershipScope&) = delete;
+    ~MutexOwnershipScope() { if (owned_) ReleaseMutex(mutex_); }
+
+private:
+    MutexOwnershipScope(HANDLE mutex, bool owned) : mutex_(mutex), owned_(owned) {}
+
+    HANDLE mutex_;
+    bool owned_;
+};
+
 // A critical section, initialised and deleted with its owner.
 class CriticalSection {
 public:

@@ -147,15 +147,13 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
 }
 
 void MainDialog::PaintMinimised() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
-    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    win::PaintScope paint(hwnd_);
+    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
     RECT rect{};
     GetClientRect(hwnd_, &rect);
     const int x = (win::Width(rect) - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (win::Height(rect) - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, m_appIcon);
-    EndPaint(hwnd_, &paint);
+    DrawIcon(paint.dc(), x, y, m_appIcon);
 }
 
 bool MainDialog::OnCommand(int id, int code, HWND control) {

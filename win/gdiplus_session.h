@@ -1,0 +1,22 @@
+#pragma once
+// GDI+ started for the lifetime of this object. Every GDI+ object must be
+// gone before it is destroyed: GdiplusShutdown frees what they point to.
+#include <windows.h>
+
+namespace win {
+
+class GdiplusSession {
+public:
+    GdiplusSession();
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    ~GdiplusSession();
+
+    bool started() const { return started_; }
+
+private:
+    ULONG_PTR token_ = 0;
+    bool started_ = false;
+};
+
+}  // namespace win
