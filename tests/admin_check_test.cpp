@@ -89,7 +89,7 @@ namespace {
 
 TEST_F(AdministratorCheck, NonAdministratorEndsTheModalRun) {
     testing_support::ImportPatch patch("shell32.dll", "IsUserAnAdmin", reinterpret_cast<void*>(NotAnAdministrator));
-    workflow::MainDialog dialog;
+    workflow::MainDialog dialog(app::CheckAdministrator);
     dialog.DoModal(nullptr);  // returns only because the run ended by itself
     ASSERT_EQ(boxes_.Boxes().size(), 1u);
     EXPECT_EQ(boxes_.Boxes().front().caption, "Quillon");

@@ -1,5 +1,6 @@
 // Watches the data folder while the engine runs: every poll walks the whole
-// folder, then one new file per tick becomes a thumbnail or a row.
+// folder, then one new file per tick becomes a thumbnail or a row. Once the
+// engine has stopped, what it left is listed at full pace before the results.
 #include <windows.h>
 #include <shlwapi.h>
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/admin_check.h"
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "win/handles.h"
@@ -68,7 +69,8 @@ void MainWindowTest::TearDown() {
 }
 
 void MainWindowTest::OpenWindow(bool waitForDrives) {
-    dialog_ = std::make_unique<workflow::MainDialog>();
+    // Gated as the program gates it.
+    dialog_ = std::make_unique<workflow::MainDialog>(app::CheckAdministrator);
     hwnd_ = dialog_->Create(nullptr);
     ASSERT_NE(hwnd_, nullptr);
     ShowWindow(hwnd_, SW_SHOW);
