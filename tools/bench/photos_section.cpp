@@ -29,11 +29,12 @@ const int kCounts[] = {100, 1000, kMemoryCount, 20000};
 constexpr double kThumbnailBytes = 64 * 64 * 3;
 
 size_t PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
+    PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof(counters));
-    return counters.PrivateUsage;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    // Wine leaves PrivateUsage at zero; PagefileUsage is the same count of
+    // committed private bytes.
+    return counters.PagefileUsage;
 }
 
 // Fills the one window up to each count in turn, so the largest is listed
