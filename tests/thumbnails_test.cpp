@@ -273,6 +273,61 @@ TEST_F(PhotoThumbnails, ThumbnailsAreAppendedInOrder) {
     ExpectThumbnail(ListedImage(list_, 1), RECT{0, 0, 64, 64}, IsBlue);
 }
 
+// How many images the list has room for. The images share one bitmap, which
+// is reallocated, with every image in it copied, whenever the room changes.
+int Room(HIMAGELIST list) {
+    IMAGEINFO info{};
+    if (!ImageList_GetImageInfo(list, 0, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectA(info.hbmImage, sizeof(bitmap), &bitmap);
+    return (bitmap.bmWidth / workflow::kThumbnailSize) * (bitmap.bmHeight / workflow::kThumbnailSize);
+}
+
+// A list that grew by one slot per photo would copy every earlier thumbnail at
+// each new one: a scan of 20,000 photos then takes hours.
+TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksAndKeepsTheOrder) {
+    win::OwnedImageList list;
+    ASSERT_TRUE(workflow::CreateThumbnailList(list));
+    const std::string red = Picture("red.png");
+    const std::string blue = Picture("blue.png");
+    WritePicture(red, 64, 64, kRed, L"image/png");
+    WritePicture(blue, 64, 64, kBlue, L"image/png");
+
+    const int count = 2 * workflow::kThumbnailGrowth + 1;
+    int growths = 0;
+    for (int i = 0, room = 0; i < count; ++i) {
+        ASSERT_TRUE(workflow::AddPhotoThumbnail(list, i % 2 == 0 ? red : blue));
+        ASSERT_GE(Room(list), i + 1);
+        if (Room(list) != room) ++growths;
+        room = Room(list);
+    }
+
+    EXPECT_EQ(list.Count(), count);
+    EXPECT_LE(growths, count / workflow::kThumbnailGrowth + 1);
+    for (int index : {0, workflow::kThumbnailGrowth - 1, workflow::kThumbnailGrowth, count - 2, count - 1}) {
+        SCOPED_TRACE(index);
+        ExpectThumbnail(ListedImage(list, index), RECT{0, 0, 64, 64}, index % 2 == 0 ? IsRed : IsBlue);
+    }
+}
+
+// A new scan empties the list; its first photo must be image 0 again.
+TEST_F(PhotoThumbnails, AnEmptiedListStartsAgainAtTheFirstImage) {
+    win::OwnedImageList list;
+    ASSERT_TRUE(workflow::CreateThumbnailList(list));
+    const std::string red = Picture("red.png");
+    const std::string green = Picture("green.png");
+    WritePicture(red, 64, 64, kRed, L"image/png");
+    WritePicture(green, 64, 64, kGreen, L"image/png");
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(workflow::AddPhotoThumbnail(list, red));
+
+    list.RemoveAll();
+    ASSERT_EQ(list.Count(), 0);
+    ASSERT_TRUE(workflow::AddPhotoThumbnail(list, green));
+
+    ASSERT_EQ(list.Count(), 1);
+    ExpectThumbnail(ListedImage(list, 0), RECT{0, 0, 64, 64}, IsGreen);
+}
+
 TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
     const PlaceholderScope placeholder;
     WritePicture(placeholder.path(), 96, 96, kGreen, L"image/png");

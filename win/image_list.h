@@ -12,7 +12,9 @@ public:
     HIMAGELIST Handle() const { return list_; }
     operator HIMAGELIST() const { return list_; }
     int Count() const { return ImageList_GetImageCount(list_); }
-    void SetCount(int count) const { ImageList_SetImageCount(list_, static_cast<UINT>(count)); }
+    // Appends the bitmap's images; the index of the first, or -1.
+    int Add(HBITMAP bitmap) const { return ImageList_Add(list_, bitmap, nullptr); }
+    bool SetCount(int count) const { return ImageList_SetImageCount(list_, static_cast<UINT>(count)) != FALSE; }
     void RemoveAll() const { ImageList_Remove(list_, -1); }
     void Replace(int index, HBITMAP bitmap) const { ImageList_Replace(list_, index, bitmap, nullptr); }
     void SetBackground(COLORREF colour) const { ImageList_SetBkColor(list_, colour); }

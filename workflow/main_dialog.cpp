@@ -6,6 +6,7 @@
 #include "settings/settings_file.h"
 #include "workflow/main_layout.h"
 #include "workflow/main_skin.h"
+#include "workflow/thumbnails.h"
 #include "workflow/timer_ids.h"
 
 namespace workflow {
@@ -97,10 +98,7 @@ bool MainDialog::OnInit() {
     m_progressText.Move(m_progressTextRect, false);
     m_progressText.Show(false);
 
-    // Room for 256 more at each growth: growing by one copies every thumbnail
-    // already held, which at thousands of photos costs more than the tick it runs in.
-    m_thumbnails.Create(64, 64, ILC_COLOR24, 0, 256);
-    m_thumbnails.SetBackground(RGB(255, 255, 255));
+    CreateThumbnailList(m_thumbnails);
     m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES);
     m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
     m_photoList.Show(false);

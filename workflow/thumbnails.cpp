@@ -117,11 +117,15 @@ win::BitmapHandle RenderThumbnail(Gdiplus::GpImage* source) {
     return win::BitmapHandle(handle);
 }
 
-bool AppendImage(HIMAGELIST list, HBITMAP bitmap) {
-    const int index = ImageList_GetImageCount(list);
-    if (!ImageList_SetImageCount(list, static_cast<UINT>(index) + 1)) return false;
-    ImageList_Replace(list, index, bitmap, nullptr);
-    return true;
+// ImageList_Add takes the next slot and, only when the list is full, grows it
+// by the list's growth value. ImageList_SetImageCount would not do: under Wine
+// it reallocates to the exact count and copies every thumbnail already held,
+// so a scan adding one at a time would copy n * n / 2 thumbnails.
+bool AppendImage(win::ImageList list, HBITMAP bitmap) {
+    if (bitmap) return list.Add(bitmap) >= 0;
+    // No thumbnail could be drawn: the photo still gets an empty slot of its
+    // own, so that entry i keeps showing image i.
+    return list.SetCount(list.Count() + 1);
 }
 
 }  // namespace
@@ -147,6 +151,12 @@ ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height) {
     return place;
 }
 
+bool CreateThumbnailList(win::OwnedImageList& list) {
+    if (!list.Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24, 0, kThumbnailGrowth)) return false;
+    list.SetBackground(RGB(255, 255, 255));
+    return true;
+}
+
 bool ProbeImage(const std::string& path) {
     return ImageFlags(OpenImage(path)) != 0;
 }
@@ -162,7 +172,7 @@ bool AddPhotoThumbnail(HIMAGELIST thumbnails, const std::string& path) {
         source = OpenImage(placeholder);
     }
     const win::BitmapHandle bitmap = RenderThumbnail(source.get());
-    return AppendImage(thumbnails, bitmap.get());
+    return AppendImage(win::ImageList(thumbnails), bitmap.get());
 }
 
 }  // namespace workflow

@@ -1,5 +1,5 @@
 // The scan monitor on large result sets, driven through the real main window:
-// its timer ticks are sent to it directly, so nothing waits for 200 ms.
+// its timer ticks are sent to it directly (see main_window_driver.h).
 //   - one pass step (a new file becomes a row) with N rows already listed;
 //   - one poll (the whole walk of the data folder) beside a bare
 //     FindFirstFileExA walk of the same tree;
@@ -15,11 +15,10 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
-#include "tools/bench/answer_questions.h"
+#include "tools/bench/main_window_driver.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
 #include "win/handles.h"
-#include "win/list_view.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
 #include "workflow/timer_ids.h"
@@ -28,65 +27,7 @@ namespace bench {
 
 namespace {
 
-constexpr int kFilesPerFolder = 500;  // the engine starts a new folder every 500 files
 constexpr int kRepeats = 9;
-
-std::string DataFolder() { return settings::GetAppDataFolder() + "\\Norvale\\Vantreo\\data"; }
-
-void EnsureEngineFolders() {
-    const std::string engine = settings::GetAppDataFolder() + "\\Norvale";
-    CreateDirectoryA(engine.c_str(), nullptr);
-    CreateDirectoryA((engine + "\\Vantreo").c_str(), nullptr);
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
-}
-
-void WriteSmallFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-// N files as the engine lays them out (temp.1, temp.2, ... of 500 each), with
-// extensions shifted up by one as a run that was never cleaned up leaves them.
-void MakeLeftoverResults(int count, const std::string& shiftedExtension, const std::string& content) {
-    workflow::RemoveTree(DataFolder(), true);
-    EnsureEngineFolders();
-    for (int i = 0; i < count; ++i) {
-        const std::string folder = DataFolder() + "\\temp." + std::to_string(i / kFilesPerFolder + 1);
-        if (i % kFilesPerFolder == 0) CreateDirectoryA(folder.c_str(), nullptr);
-        WriteSmallFile(folder + "\\f" + std::to_string(1000000 + i) + "." + shiftedExtension, content);
-    }
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-int ListCount(HWND dialog, int id) {
-    return static_cast<int>(SendMessageA(GetDlgItem(dialog, id), LVM_GETITEMCOUNT, 0, 0));
-}
-
-// Opens the main window, selects C: and presses Next: the leftover results are
-// taken as they are, without an engine. Then lists them all, tick by tick.
-HWND OpenAndListEverything(workflow::MainDialog& dialog, int listId, int count) {
-    const AnswerEveryQuestion yes;
-    HWND hwnd = dialog.Create(nullptr);
-    const ULONGLONG deadline = GetTickCount64() + 5000;
-    while (!IsWindowVisible(GetDlgItem(hwnd, IDC_DRIVE_LIST)) && GetTickCount64() < deadline) {
-        Pump();
-        Sleep(10);
-    }
-    win::ListView drives;
-    drives.Attach(GetDlgItem(hwnd, IDC_DRIVE_LIST));
-    for (int i = 0; i < drives.Count(); ++i)
-        if (drives.GetItemText(i, 0) == "C:") drives.Select(i);
-    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), 0);
-    SendMessageA(hwnd, WM_TIMER, workflow::kPollTimer, 0);
-    while (ListCount(hwnd, listId) < count) SendMessageA(hwnd, WM_TIMER, workflow::kPassTimer, 0);
-    return hwnd;
-}
 
 int BareWalk(const std::string& folder) {
     int files = 0;

@@ -13,5 +13,6 @@ struct Section {
 void RunThumbnailSection();
 void RunScanSection();
 void RunMemorySection();
+void RunPhotoSection();
 
 }  // namespace bench

@@ -1,0 +1,128 @@
+// The photo list on a large card, driven through the real main window: one
+// pass step (a small picture becomes a thumbnail entry) with N photo entries
+// already listed, and the private bytes each entry costs.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "settings/folders.h"
+#include "tools/bench/main_window_driver.h"
+#include "tools/bench/sections.h"
+#include "tools/bench/stopwatch.h"
+#include "workflow/folder_tree.h"
+#include "workflow/main_dialog.h"
+#include "workflow/timer_ids.h"
+
+namespace bench {
+
+namespace {
+
+// The machine may be shared: many steps give a median that a short burst of
+// other work does not move, and the first steps after a fill are left out
+// since they still pay for pages the fill left cold.
+constexpr int kRepeats = 15;
+constexpr int kWarmUps = 3;
+constexpr int kMemoryCount = 10000;
+const int kCounts[] = {100, 1000, kMemoryCount, 20000};
+constexpr double kThumbnailBytes = 64 * 64 * 3;
+
+size_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    // Wine leaves PrivateUsage at zero; PagefileUsage is the same count of
+    // committed private bytes.
+    return counters.PagefileUsage;
+}
+
+// Fills the one window up to each count in turn, so the largest is listed
+// only once; the pictures of the timed steps count among the listed ones.
+class PhotoRun {
+public:
+    explicit PhotoRun(std::string jpeg) : jpeg_(std::move(jpeg)) {}
+
+    void ListUpTo(int count) {
+        const int listed = ListCount(hwnd_, IDC_PHOTO_LIST);
+        if (listed >= count) return;
+        WriteResults(next_, count - listed, "jpg", jpeg_);
+        next_ += count - listed;
+        bench::ListUpTo(hwnd_, IDC_PHOTO_LIST, count);
+    }
+
+    // One new picture is found by a poll, then its pass step is timed; the
+    // repaint the step leaves behind is timed apart.
+    void TimeOneStep(std::vector<double>& steps, std::vector<double>& paints) {
+        WriteResults(next_++, 1, "jpg", jpeg_);
+        SendMessageA(hwnd_, WM_TIMER, workflow::kPollTimer, 0);
+        Stopwatch step;
+        SendMessageA(hwnd_, WM_TIMER, workflow::kPassTimer, 0);
+        steps.push_back(step.ElapsedMs());
+        Stopwatch paint;
+        UpdateWindow(GetDlgItem(hwnd_, IDC_PHOTO_LIST));
+        paints.push_back(paint.ElapsedMs());
+    }
+
+    void Open(int count) {
+        MakeLeftoverResults(count, "kqh", jpeg_);  // "kqh" becomes "jpg"
+        next_ = count;
+        hwnd_ = OpenAndListEverything(dialog_, IDC_PHOTO_LIST, count);
+    }
+    int Listed() const { return ListCount(hwnd_, IDC_PHOTO_LIST); }
+    ~PhotoRun() {
+        if (hwnd_) DestroyWindow(hwnd_);
+        workflow::RemoveTree(DataFolder(), true);
+    }
+
+private:
+    std::string jpeg_;
+    workflow::MainDialog dialog_;
+    HWND hwnd_ = nullptr;
+    int next_ = 0;
+};
+
+}  // namespace
+
+void RunPhotoSection() {
+    // Any small picture: every thumbnail costs the same 64 x 64 in the image list.
+    std::ifstream in(settings::GetProgramFolder() + "sample.jpg", std::ios::binary);
+    std::string jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (jpeg.empty()) {
+        std::printf("sample.jpg missing beside bench.exe\n");
+        return;
+    }
+    const size_t privateBefore = PrivateBytes();
+    PhotoRun run(jpeg);
+    double firstStep = 0;
+    double memoryStep = 0;
+    for (int count : kCounts) {
+        Stopwatch fill;
+        if (count == kCounts[0])
+            run.Open(count);
+        else
+            run.ListUpTo(count);
+        const double fillSeconds = fill.ElapsedMs() / 1000.0;
+        if (count == kMemoryCount) {
+            const double perEntry = static_cast<double>(PrivateBytes() - privateBefore) / run.Listed();
+            std::printf("%8d photos | private bytes %.1f KB per entry (the thumbnail alone %.1f KB)\n", count,
+                        perEntry / 1024.0, kThumbnailBytes / 1024.0);
+        }
+        std::vector<double> steps, paints;
+        for (int i = 0; i < kWarmUps + kRepeats; ++i) run.TimeOneStep(steps, paints);
+        steps.erase(steps.begin(), steps.begin() + kWarmUps);
+        paints.erase(paints.begin(), paints.begin() + kWarmUps);
+        std::printf("%8d photos | pass step %8.3f ms (best %8.3f) | repaint %8.3f ms | filled in %6.1f s\n", count,
+                    Median(steps), Best(steps), Median(paints), fillSeconds);
+        std::fflush(stdout);
+        if (count == kCounts[0]) firstStep = Median(steps);
+        if (count == kMemoryCount) memoryStep = Median(steps);
+    }
+    std::printf("photos: step ratio 10000/100 %.2f\n", firstStep > 0 ? memoryStep / firstStep : 0.0);
+}
+
+}  // namespace bench
