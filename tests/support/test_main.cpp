@@ -2,16 +2,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <gdiplus.h>
+
+#include "win/gdiplus_session.h"
 
 int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const win::GdiplusSession gdiplus;
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    Gdiplus::GdiplusShutdown(token);
-    return result;
+    return RUN_ALL_TESTS();
 }

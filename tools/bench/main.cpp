@@ -4,13 +4,13 @@
 //   bench --list      names the sections
 #include <windows.h>
 #include <commctrl.h>
-#include <gdiplus.h>
 
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 
 #include "tools/bench/sections.h"
+#include "win/gdiplus_session.h"
 
 namespace {
 
@@ -52,16 +52,12 @@ int main(int argc, char** argv) {
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const win::GdiplusSession gdiplus;
 
     if (argc == 1) {
         for (const bench::Section& section : kSections) RunSection(section);
     } else {
         for (int i = 1; i < argc; ++i) RunSection(*FindSection(argv[i]));
     }
-
-    Gdiplus::GdiplusShutdown(token);
     return 0;
 }
