@@ -17,37 +17,19 @@ namespace {
 using testing_support::FileExists;
 using testing_support::FilesIn;
 using testing_support::FileRow;
-using testing_support::PumpFor;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
-std::string TempFolder(const std::string& name) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
-}
-
-
 class RecoveryCopy : public testing_support::ScanTest {
 protected:
-    void SetUp() override {
-        ScanTest::SetUp();
-        output_ = TempFolder("vantreo-output");
-        RemoveFolder(output_);
-    }
-    void TearDown() override {
-        ScanTest::TearDown();
-        RemoveFolder(output_);
-    }
     void UseOutputFolder(const std::string& folder) {
         WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + folder + "\r\n");
     }
     // A scan of files that the test writes into the engine's folder, ended with Cancel.
     void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-        InstallStandIn(TempFolder("vantreo-no-fixtures"), true);
-        CreateDirectoryA(TempFolder("vantreo-no-fixtures").c_str(), nullptr);
+        InstallStandIn(EmptyFixtures(), true);
         StartScan();
         ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
         for (const auto& [name, content] : files) {
@@ -56,10 +38,7 @@ protected:
             WriteFile(ScanOutput() + "\\" + name, content);
         }
         ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() == files.size(); }, 15000));
-        boxes_.QueueAnswer(IDYES);
-        Click(IDC_RECOVER);  // Cancel
-        ASSERT_TRUE(WaitForResults());
-        PumpFor(600);  // the poll armed before the cancel runs its last pass
+        ASSERT_TRUE(CancelUntilListed());
         boxes_.Clear();
     }
     void Recover(int answerToFinalQuestion = IDNO) {
@@ -86,7 +65,7 @@ protected:
     }
     std::string JpegBytes() const { return ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
 
-    std::string output_;
+    std::string output_ = scratch_.In("output");  // made by the copy
 };
 
 TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
@@ -213,14 +192,13 @@ TEST_F(RecoveryCopy, OutputFolderThatCannotBeMadeIsReportedAndAnotherCanBeChosen
             if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
         }
     }
-    PumpFor(600);
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy has stopped
+    CloseWindow();
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy had stopped: closing asks nothing
 }
 
 TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
     constexpr size_t kFiles = 30;
-    const std::string written = TempFolder("vantreo-written-at-once");
-    RemoveFolder(written);
+    const std::string written = scratch_.In("written-at-once");
     CreateDirectoryA(written.c_str(), nullptr);
     for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
     UseOutputFolder(output_);
@@ -240,7 +218,6 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     EXPECT_EQ(FileRows().size(), kFiles);
     EXPECT_EQ(FilesIn(output_).size(), kFiles);
     EXPECT_EQ(boxes_.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
-    RemoveFolder(written);
 }
 
 TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
@@ -267,7 +244,8 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
     EXPECT_TRUE(Visible(IDC_BROWSE));
-    PumpFor(400);
+    CloseWindow();  // with a copy running, closing would ask first
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);
     EXPECT_TRUE(FilesIn(output_).empty());
 }
 

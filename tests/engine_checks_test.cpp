@@ -14,6 +14,7 @@ using testing_support::FileExists;
 using testing_support::MainWindowTest;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
+using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
 constexpr char kLoadFailed1009[] =
@@ -66,7 +67,7 @@ TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        testing_support::RemoveFolder(EngineFolder());
+        RemoveFolder(EngineFolder());
         InstallFakeEngine(c.engine, c.runtime, c.cygwin);
         boxes_.Clear();
         OpenWindow();
@@ -144,10 +145,7 @@ TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
 }
 
 TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string elsewhere = std::string(temp) + "vantreo-link-target";
-    testing_support::RemoveTreeFromUnix(elsewhere);
+    const std::string elsewhere = scratch_.In("link-target");
     CreateDirectoryA(elsewhere.c_str(), nullptr);
     WriteFile(elsewhere + "\\precious.kqh", "someone else's");
     CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
@@ -163,8 +161,6 @@ TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     CloseWindow();
     EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");
-    testing_support::RemoveTreeFromUnix(DataFolder());
-    testing_support::RemoveTreeFromUnix(elsewhere);
 }
 
 }  // namespace

@@ -6,22 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "workflow/folder_tree.h"
 
 namespace {
 
 using namespace workflow;
+using testing_support::FileExists;
 using testing_support::MakeFolderLink;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void MakeFile(const std::string& path, const std::string& content = "x") {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    testing_support::WriteFile(path, content);
+    ASSERT_TRUE(FileExists(path)) << path;
 }
 
 void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
@@ -31,23 +28,14 @@ std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind
 class FolderTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        base_ = std::string(temp) + "vantreo_tree_" + std::to_string(GetCurrentProcessId());
-        MakeFolder(base_);
-        tree_ = base_ + "\\tree";
-        outside_ = base_ + "\\outside";
         MakeFolder(tree_);
         MakeFolder(outside_);
-    }
-    void TearDown() override {
-        testing_support::RemoveTreeFromUnix(base_);
-        if (Exists(base_)) RemoveTree(base_, true);
     }
     std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
     std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
 
-    std::string base_, tree_, outside_;
+    testing_support::ScratchFolder base_{"tree"};
+    std::string tree_ = base_.In("tree"), outside_ = base_.In("outside");
 };
 
 TEST(SearchPattern, AddsTheWildcardOnce) {
@@ -152,14 +140,14 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
 
     RemoveTree(tree_, true);
 
-    EXPECT_TRUE(Exists(In("keep\\deep\\locked.jpg")));
+    EXPECT_TRUE(FileExists(In("keep\\deep\\locked.jpg")));
     EXPECT_TRUE(IsFolder(In("keep\\deep")));
     EXPECT_TRUE(IsFolder(In("keep")));
     EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(Exists(In("keep\\deep\\other.jpg")));
-    EXPECT_FALSE(Exists(In("keep\\sibling.png")));
-    EXPECT_FALSE(Exists(In("gone")));
-    EXPECT_FALSE(Exists(In("top.txt")));
+    EXPECT_FALSE(FileExists(In("keep\\deep\\other.jpg")));
+    EXPECT_FALSE(FileExists(In("keep\\sibling.png")));
+    EXPECT_FALSE(FileExists(In("gone")));
+    EXPECT_FALSE(FileExists(In("top.txt")));
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -168,17 +156,17 @@ TEST_F(FolderTree, RemoveTreeKeepsTheFolderItselfUnlessAsked) {
     MakeFile(In("sub\\a.jpg"));
     RemoveTree(tree_, false);
     EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(Exists(In("sub")));
+    EXPECT_FALSE(FileExists(In("sub")));
     RemoveTree(tree_, true);
-    EXPECT_FALSE(Exists(tree_));
-    EXPECT_TRUE(Exists(outside_));
+    EXPECT_FALSE(FileExists(tree_));
+    EXPECT_TRUE(FileExists(outside_));
 }
 
 // Entries are deleted while the listing is still open.
 TEST_F(FolderTree, RemoveTreeDeletesEveryEntryOfALargeFolder) {
     for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
     RemoveTree(tree_, true);
-    EXPECT_FALSE(Exists(tree_));
+    EXPECT_FALSE(FileExists(tree_));
 }
 
 TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
@@ -191,13 +179,13 @@ TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
 
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
 
-    EXPECT_TRUE(Exists(In("f1.jpg")));
-    EXPECT_TRUE(Exists(In("sub\\f2.A")));
-    EXPECT_TRUE(Exists(In("sub\\deeper\\f3.\x80")));
-    EXPECT_TRUE(Exists(In("sub\\deeper\\f4.gif.png")));
-    EXPECT_FALSE(Exists(In("f1.kqh")));
-    EXPECT_FALSE(Exists(In("sub\\f2.B")));
-    EXPECT_FALSE(Exists(In("sub\\deeper\\f3.\x7f")));
+    EXPECT_TRUE(FileExists(In("f1.jpg")));
+    EXPECT_TRUE(FileExists(In("sub\\f2.A")));
+    EXPECT_TRUE(FileExists(In("sub\\deeper\\f3.\x80")));
+    EXPECT_TRUE(FileExists(In("sub\\deeper\\f4.gif.png")));
+    EXPECT_FALSE(FileExists(In("f1.kqh")));
+    EXPECT_FALSE(FileExists(In("sub\\f2.B")));
+    EXPECT_FALSE(FileExists(In("sub\\deeper\\f3.\x7f")));
     EXPECT_TRUE(IsFolder(In("sub\\deeper")));
 }
 
@@ -206,8 +194,8 @@ TEST_F(FolderTree, ShiftLeavesAFileWithoutADotInItsOwnName) {
     MakeFile(In("dir.v2\\plain"));
     MakeFile(In("noext"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(Exists(In("dir.v2\\plain")));
-    EXPECT_TRUE(Exists(In("noext")));
+    EXPECT_TRUE(FileExists(In("dir.v2\\plain")));
+    EXPECT_TRUE(FileExists(In("noext")));
 }
 
 TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
@@ -231,10 +219,10 @@ TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
     EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
-    EXPECT_TRUE(Exists(In("a.kqh")));
+    EXPECT_TRUE(FileExists(In("a.kqh")));
     for (const char* name : {"b", "c", "d", "e"}) {
-        EXPECT_TRUE(Exists(In(std::string(name) + ".jpg"))) << name;
-        EXPECT_FALSE(Exists(In(std::string(name) + ".kqh"))) << name;
+        EXPECT_TRUE(FileExists(In(std::string(name) + ".jpg"))) << name;
+        EXPECT_FALSE(FileExists(In(std::string(name) + ".kqh"))) << name;
     }
 }
 
@@ -245,7 +233,7 @@ TEST_F(FolderTree, ShiftLeavesEngineNamesAndNamesThatWouldBeNoFileName) {
     MakeFile(In("shifted.uyu"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
     for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt"})
-        EXPECT_TRUE(Exists(In(name))) << name;
+        EXPECT_TRUE(FileExists(In(name))) << name;
 }
 
 TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
@@ -269,7 +257,7 @@ TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
     });
     EXPECT_EQ(files, std::vector<std::string>{folder + "\\short.kqh"});
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(Exists(folder + "\\short.jpg"));
+    EXPECT_TRUE(FileExists(folder + "\\short.jpg"));
     EXPECT_NE(GetFileAttributesW(widePath.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileW(widePath.c_str());
 }
@@ -281,14 +269,14 @@ protected:
         MakeFolder(Outside("deep"));
         MakeFile(Outside("precious.kqh"));
         MakeFile(Outside("deep\\photo.kqh"));
-        MakeFolder(base_ + "\\empty_outside");
-        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_ + "\\empty_outside"))
+        MakeFolder(base_.In("empty_outside"));
+        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_.In("empty_outside")))
             GTEST_SKIP() << "no directory link can be made here";
     }
     void ExpectOutsideUntouched() {
-        EXPECT_TRUE(Exists(Outside("precious.kqh")));
-        EXPECT_TRUE(Exists(Outside("deep\\photo.kqh")));
-        EXPECT_TRUE(IsFolder(base_ + "\\empty_outside"));
+        EXPECT_TRUE(FileExists(Outside("precious.kqh")));
+        EXPECT_TRUE(FileExists(Outside("deep\\photo.kqh")));
+        EXPECT_TRUE(IsFolder(base_.In("empty_outside")));
     }
 };
 
@@ -307,8 +295,8 @@ TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
     MakeFile(In("top.jpg"));
     RemoveTree(tree_, true);
     ExpectOutsideUntouched();
-    EXPECT_FALSE(Exists(In("sub")));
-    EXPECT_FALSE(Exists(In("top.jpg")));
+    EXPECT_FALSE(FileExists(In("sub")));
+    EXPECT_FALSE(FileExists(In("top.jpg")));
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
@@ -321,9 +309,9 @@ TEST_F(FolderTreeLinks, ShiftNeverRenamesThroughALink) {
     MakeFile(In("mine.kqh"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
     EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
-    EXPECT_TRUE(Exists(In("mine.jpg")));
+    EXPECT_TRUE(FileExists(In("mine.jpg")));
     ExpectOutsideUntouched();
-    EXPECT_FALSE(Exists(Outside("precious.jpg")));
+    EXPECT_FALSE(FileExists(Outside("precious.jpg")));
 }
 
 }  // namespace

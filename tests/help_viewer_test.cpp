@@ -28,14 +28,6 @@ constexpr char kViewerTitle[] = "Norvale Vantreo Help";
 std::string ProgramHelpFile() { return TestExeFolder() + "help.chm"; }
 std::string BuiltHelpFile() { return WindowsPath(VANTREO_EXE_DIR "/help.chm"); }
 
-std::string MakeTempFolder() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    const std::string folder = std::string(base) + "vantreo-help-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 HWND FindViewer() {
     HWND found = nullptr;
     EnumWindows(
@@ -62,15 +54,12 @@ protected:
         char current[MAX_PATH] = {};
         GetCurrentDirectoryA(MAX_PATH, current);
         savedDirectory_ = current;
-        elsewhere_ = MakeTempFolder();
-        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.c_str()));
+        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.path().c_str()));
     }
     void TearDown() override {
         HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
         SetCurrentDirectoryA(savedDirectory_.c_str());
         DeleteFileA(ProgramHelpFile().c_str());
-        DeleteFileA((elsewhere_ + "\\help.chm").c_str());
-        RemoveDirectoryA(elsewhere_.c_str());
     }
 
     void ExpectNotFoundMessage(const MessageBoxCatcher& boxes) {
@@ -83,7 +72,7 @@ protected:
     }
 
     std::string savedDirectory_;
-    std::string elsewhere_;
+    testing_support::ScratchFolder elsewhere_{"help"};
 };
 
 TEST_F(HelpViewer, MissingFileIsReportedWithoutIcon) {
@@ -112,11 +101,11 @@ TEST_F(HelpViewer, PresentFileOpensTheViewerWithoutMessage) {
 }
 
 TEST_F(HelpViewer, FileOnlyInTheCurrentDirectoryIsNotShown) {
-    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), (elsewhere_ + "\\help.chm").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), elsewhere_.In("help.chm").c_str(), FALSE));
     MessageBoxCatcher boxes;
     workflow::ShowHelpFile(nullptr);
     ExpectNotFoundMessage(boxes);
-    PumpFor(200);
+    PumpFor(200);  // nothing to wait for: a viewer must not come up
     EXPECT_EQ(FindViewer(), nullptr);
 }
 

@@ -197,7 +197,7 @@ TEST(SkinButtonClicks, EachClickOfADoubleClickIsAClick) {
     SendMessageA(window.next, WM_LBUTTONUP, 0, inside);
     SendMessageA(window.next, WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
     SendMessageA(window.next, WM_LBUTTONUP, 0, inside);
-    testing_support::PumpFor(50);
+    testing_support::PumpPending();
     EXPECT_EQ(2, window.dialog.CountCommands(IDC_NEXT, BN_CLICKED));
     EXPECT_EQ(0, window.dialog.CountCommands(IDC_NEXT, BN_DOUBLECLICKED));
 }

@@ -22,7 +22,7 @@ protected:
     }
     void Settle() const {
         RedrawWindow(Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        testing_support::PumpFor(150);
+        testing_support::PumpPending();
     }
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/folders.h"
+#include "tests/support/files.h"
 #include "win/handles.h"
 #include "win/image_list.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 namespace gdip = Gdiplus::DllExports;
 using workflow::PlaceThumbnail;
+using testing_support::FileExists;
+using testing_support::WriteFile;
 using workflow::ThumbnailPlacement;
 
 constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
@@ -23,38 +26,23 @@ constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
 
 // ---------------------------------------------------------------- placement
 
-void ExpectPlacement(unsigned width, unsigned height, ThumbnailPlacement expected) {
-    const ThumbnailPlacement place = PlaceThumbnail(width, height);
-    EXPECT_EQ(place.x, expected.x) << width << " x " << height;
-    EXPECT_EQ(place.y, expected.y) << width << " x " << height;
-    EXPECT_EQ(place.width, expected.width) << width << " x " << height;
-    EXPECT_EQ(place.height, expected.height) << width << " x " << height;
-}
-
-TEST(PlaceThumbnail, WidePicturesFillTheWidthAndAreCentredVertically) {
-    ExpectPlacement(640, 480, {0, 7, 64, 48});
-    ExpectPlacement(1024, 768, {0, 8, 64, 48});
-    ExpectPlacement(800, 600, {0, 8, 63, 47});
-}
-
-TEST(PlaceThumbnail, TallPicturesFillTheHeightAndAreCentredHorizontally) {
-    ExpectPlacement(300, 600, {15, 0, 32, 64});
-    ExpectPlacement(480, 640, {7, 0, 48, 64});
-}
-
-TEST(PlaceThumbnail, SquarePicturesFillTheSquareUpToTruncation) {
-    ExpectPlacement(100, 100, {0, 0, 63, 63});
-    ExpectPlacement(64, 64, {0, 0, 64, 64});
-    ExpectPlacement(1, 1, {0, 0, 64, 64});
-}
-
-TEST(PlaceThumbnail, SmallPicturesAreEnlarged) {
-    ExpectPlacement(32, 16, {0, 16, 64, 32});
-}
-
-TEST(PlaceThumbnail, AnEmptySizeDrawsNothing) {
-    ExpectPlacement(0, 480, {0, 0, 0, 0});
-    ExpectPlacement(640, 0, {0, 0, 0, 0});
+TEST(PlaceThumbnail, FillsTheLongerSideCentredAndTruncated) {
+    const struct {
+        unsigned width, height;
+        ThumbnailPlacement place;
+    } rows[] = {
+        {640, 480, {0, 7, 64, 48}},  {1024, 768, {0, 8, 64, 48}}, {800, 600, {0, 8, 63, 47}},  // wide: the width
+        {300, 600, {15, 0, 32, 64}}, {480, 640, {7, 0, 48, 64}},                               // tall: the height
+        {100, 100, {0, 0, 63, 63}},  {64, 64, {0, 0, 64, 64}},    {1, 1, {0, 0, 64, 64}},      // square
+        {32, 16, {0, 16, 64, 32}},                                                            // small: enlarged
+        {0, 480, {0, 0, 0, 0}},      {640, 0, {0, 0, 0, 0}},                                   // empty: nothing
+    };
+    for (const auto& row : rows) {
+        const ThumbnailPlacement place = PlaceThumbnail(row.width, row.height);
+        EXPECT_EQ((std::vector<int>{place.x, place.y, place.width, place.height}),
+                  (std::vector<int>{row.place.x, row.place.y, row.place.width, row.place.height}))
+            << row.width << " x " << row.height;
+    }
 }
 
 // ---------------------------------------------------------------- pictures
@@ -91,18 +79,6 @@ void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB 
     const Gdiplus::GpStatus saved = gdip::GdipSaveImageToFile(bitmap, Wide(path).c_str(), &encoder, nullptr);
     gdip::GdipDisposeImage(bitmap);
     ASSERT_EQ(saved, Gdiplus::Ok) << path;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.valid()) << path;
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ASSERT_EQ(written, bytes.size());
-}
-
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Puts a placeholder of our own (or none) beside the test executable for the
@@ -197,66 +173,42 @@ void ExpectThumbnail(const ListedImage& image, RECT drawn, IsColour isColour) {
 
 class PhotoThumbnails : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "vantreo-thumbnails-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        ASSERT_TRUE(list_.Create(64, 64, ILC_COLOR24, 0, 1));
-    }
-    void TearDown() override {
-        for (const std::string& path : written_) DeleteFileA(path.c_str());
-        RemoveDirectoryA(folder_.c_str());
-    }
+    void SetUp() override { ASSERT_TRUE(list_.Create(64, 64, ILC_COLOR24, 0, 1)); }
+    std::string Picture(const std::string& name) const { return folder_.In(name); }
 
-    std::string Picture(const std::string& name) {
-        written_.push_back(folder_ + name);
-        return written_.back();
-    }
-
-    std::string folder_;
-    std::vector<std::string> written_;
+    testing_support::ScratchFolder folder_{"thumbnails"};
     win::OwnedImageList list_;
 };
 
-TEST_F(PhotoThumbnails, WidePictureIsDrawnAcrossTheMiddle) {
-    const std::string path = Picture("wide.jpg");
-    WritePicture(path, 640, 480, kRed, L"image/jpeg");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    ASSERT_EQ(list_.Count(), 1);
-    ExpectThumbnail(ListedImage(list_, 0), RECT{0, 7, 64, 55}, IsRed);
-}
-
-TEST_F(PhotoThumbnails, TallPictureIsDrawnDownTheMiddle) {
-    const std::string path = Picture("tall.png");
-    WritePicture(path, 300, 600, kGreen, L"image/png");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    ExpectThumbnail(ListedImage(list_, 0), RECT{15, 0, 47, 64}, IsGreen);
-}
-
-TEST_F(PhotoThumbnails, SquarePictureLeavesTheLastRowAndColumnWhite) {
-    const std::string path = Picture("square.bmp");
-    WritePicture(path, 100, 100, kBlue, L"image/bmp");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    const ListedImage image(list_, 0);
-    ExpectThumbnail(image, RECT{0, 0, 63, 63}, IsBlue);
-    EXPECT_TRUE(IsBlue(image.at(0, 0))) << image.at(0, 0);
-    EXPECT_TRUE(IsBlue(image.at(62, 62))) << image.at(62, 62);
-}
-
-TEST_F(PhotoThumbnails, SmallPictureIsEnlarged) {
-    const std::string path = Picture("small.png");
-    WritePicture(path, 32, 16, kRed, L"image/png");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    ExpectThumbnail(ListedImage(list_, 0), RECT{0, 16, 64, 48}, IsRed);
+// Drawn where PlaceThumbnail puts it, in every format the engine finds.
+TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
+    const struct {
+        const char* name;
+        int width, height;
+        Gdiplus::ARGB colour;
+        const wchar_t* type;
+        RECT drawn;
+        bool (*isColour)(Pixel);
+        bool sharpCorners;  // no blending at the corners of the drawn area
+    } rows[] = {
+        {"wide.jpg", 640, 480, kRed, L"image/jpeg", {0, 7, 64, 55}, IsRed, false},
+        {"tall.png", 300, 600, kGreen, L"image/png", {15, 0, 47, 64}, IsGreen, false},
+        {"square.bmp", 100, 100, kBlue, L"image/bmp", {0, 0, 63, 63}, IsBlue, true},  // last row and column white
+        {"small.png", 32, 16, kRed, L"image/png", {0, 16, 64, 48}, IsRed, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        win::OwnedImageList list;
+        ASSERT_TRUE(list.Create(64, 64, ILC_COLOR24, 0, 1));
+        WritePicture(Picture(row.name), row.width, row.height, row.colour, row.type);
+        ASSERT_TRUE(workflow::AddPhotoThumbnail(list, Picture(row.name)));
+        ASSERT_EQ(list.Count(), 1);
+        const ListedImage image(list, 0);
+        ExpectThumbnail(image, row.drawn, row.isColour);
+        if (!row.sharpCorners) continue;
+        EXPECT_TRUE(row.isColour(image.at(0, 0))) << image.at(0, 0);
+        EXPECT_TRUE(row.isColour(image.at(62, 62))) << image.at(62, 62);
+    }
 }
 
 TEST_F(PhotoThumbnails, ThumbnailsAreAppendedInOrder) {
@@ -277,7 +229,7 @@ TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
     const PlaceholderScope placeholder;
     WritePicture(placeholder.path(), 96, 96, kGreen, L"image/png");
     const std::string path = Picture("corrupt.jpg");
-    WriteBytes(path, "\xFF\xD8\xFF\xE0 this is not a picture");
+    WriteFile(path, "\xFF\xD8\xFF\xE0 this is not a picture");
 
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
 
@@ -288,22 +240,22 @@ TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
 TEST_F(PhotoThumbnails, CorruptPictureWithoutPlaceholderIsDeclined) {
     const PlaceholderScope noPlaceholder;
     const std::string path = Picture("corrupt.jpg");
-    WriteBytes(path, "not a picture");
+    WriteFile(path, "not a picture");
     const std::string good = Picture("good.png");
     WritePicture(good, 64, 64, kRed, L"image/png");
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, good));
 
     EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, path));
-    EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, folder_ + "missing.jpg"));
+    EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, Picture("missing.jpg")));
 
     EXPECT_EQ(list_.Count(), 1);
 }
 
 TEST_F(PhotoThumbnails, PlaceholderThatIsNoPictureGivesAPlainWhiteThumbnail) {
     const PlaceholderScope placeholder;
-    WriteBytes(placeholder.path(), "not a picture either");
+    WriteFile(placeholder.path(), "not a picture either");
     const std::string path = Picture("corrupt.jpg");
-    WriteBytes(path, "not a picture");
+    WriteFile(path, "not a picture");
 
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
 
@@ -337,7 +289,7 @@ TEST_F(PhotoThumbnails, PlaceholderIsNotHeldOpenAfterwards) {
     const PlaceholderScope placeholder;
     WritePicture(placeholder.path(), 96, 96, kGreen, L"image/png");
     const std::string path = Picture("corrupt.jpg");
-    WriteBytes(path, "not a picture");
+    WriteFile(path, "not a picture");
 
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
 
@@ -349,11 +301,11 @@ TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnly) {
     const std::string picture = Picture("picture.jpg");
     WritePicture(picture, 32, 32, kRed, L"image/jpeg");
     const std::string corrupt = Picture("corrupt.jpg");
-    WriteBytes(corrupt, "not a picture");
+    WriteFile(corrupt, "not a picture");
 
     EXPECT_TRUE(workflow::ProbeImage(picture));
     EXPECT_FALSE(workflow::ProbeImage(corrupt));
-    EXPECT_FALSE(workflow::ProbeImage(folder_ + "missing.jpg"));
+    EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
     EXPECT_TRUE(CanOpenForExclusiveWrite(picture));
 }
 

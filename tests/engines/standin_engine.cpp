@@ -11,7 +11,6 @@
 //   VANTREO_STANDIN_HOLD      name of a file kept open after writing it ...
 //   VANTREO_STANDIN_RELEASE   ... until this file exists
 //   VANTREO_STANDIN_HANG      "1": sleep after the last file until terminated
-//   VANTREO_STANDIN_DONE      marker file written just before a normal exit
 //   VANTREO_STANDIN_EXIT      exit code of a normal exit (default 0)
 #include <windows.h>
 
@@ -34,7 +33,6 @@ struct Options {
     std::string hold;
     std::string release;
     bool hang = false;
-    std::string done;
     DWORD exitCode = 0;
 };
 
@@ -55,7 +53,6 @@ Options ReadOptions() {
     options.hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
     options.release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
     options.hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
-    options.done = engines::EnvironmentValue("VANTREO_STANDIN_DONE");
     options.exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
     return options;
 }
@@ -188,7 +185,6 @@ int Run() {
     if (!options.fixtures.empty()) Writer(options).CopyFolder(options.fixtures, outputDir);
 
     if (options.hang) SleepForever();
-    if (!options.done.empty()) AppendLine(options.done, "done");
     return static_cast<int>(options.exitCode);
 }
 

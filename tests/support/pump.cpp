@@ -28,6 +28,18 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 std::string WindowsPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
     for (char& c : path)

@@ -9,8 +9,10 @@ namespace testing_support {
 
 // Pumps messages until `done` holds or `timeoutMs` has passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-// Pumps messages for a while.
+// Pumps messages for a while: only to show that something does not happen.
 void PumpFor(DWORD milliseconds);
+// Handles every message already waiting, and those they post in turn.
+void PumpPending();
 
 // Z:\... for a path of the Linux file system, as Wine maps it.
 std::string WindowsPath(const std::string& unixPath);
