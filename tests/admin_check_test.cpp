@@ -83,10 +83,6 @@ TEST_F(AdministratorCheck, NonAdministratorIsToldHowAndTheProgramEnds) {
     EXPECT_FALSE(Visible(IDC_DRIVE_LIST));
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(AdministratorCheck, NonAdministratorEndsTheModalRun) {
     testing_support::ImportPatch patch("shell32.dll", "IsUserAnAdmin", reinterpret_cast<void*>(NotAnAdministrator));
     workflow::MainDialog dialog(app::CheckAdministrator);

@@ -48,15 +48,10 @@ protected:
     bool WaitForCopyEnd() {
         return PumpUntil([&] { return !Visible(IDC_PROGRESS) || Visible(IDC_DRIVE_LIST); }, 20000);
     }
-    void SetFileChecks(const std::vector<bool>& checks) {
-        win::ListView files;
-        files.Attach(Item(IDC_FILE_LIST));
-        for (size_t i = 0; i < checks.size(); ++i) files.SetCheck(static_cast<int>(i), checks[i]);
-    }
-    void SetPhotoChecks(const std::vector<bool>& checks) {
-        win::ListView photos;
-        photos.Attach(Item(IDC_PHOTO_LIST));
-        for (size_t i = 0; i < checks.size(); ++i) photos.SetCheck(static_cast<int>(i), checks[i]);
+    void SetChecks(int list, const std::vector<bool>& checks) {
+        win::ListView view;
+        view.Attach(Item(list));
+        for (size_t i = 0; i < checks.size(); ++i) view.SetCheck(static_cast<int>(i), checks[i]);
     }
     std::vector<bool> FileChecks() const {
         std::vector<bool> checks;
@@ -68,7 +63,7 @@ protected:
     std::string output_ = scratch_.In("output");  // made by the copy
 };
 
-TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
+TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndNothingTickedIsSaid) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);
     Click(IDC_PHOTO_TOGGLE);
@@ -79,25 +74,21 @@ TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
     EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
     EXPECT_EQ(PhotoChecks(), (std::vector<bool>{true, true}));
 
-    SetFileChecks({true, false});
+    SetChecks(IDC_FILE_LIST, {true, false});
     Click(IDC_FILE_TOGGLE);  // acts on every entry, whatever was ticked by hand
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Select All Files");
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, false}));
-    Click(IDC_FILE_TOGGLE);
-    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
-    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
-}
 
-TEST_F(RecoveryCopy, NothingTickedSaysSoAndStaysInResults) {
-    UseOutputFolder(output_);
-    ScanFiles({{"one.jpg", JpegBytes()}, {"a.txt", "a"}});
+    // With nothing ticked, Recover says so and the results stay.
     Click(IDC_PHOTO_TOGGLE);
-    Click(IDC_FILE_TOGGLE);
     Click(IDC_RECOVER);
     ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
     EXPECT_EQ(boxes_.Boxes().front().caption, workflow::ApplicationTitle());
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
+    Click(IDC_FILE_TOGGLE);
+    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
 }
 
 TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
@@ -105,8 +96,8 @@ TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
     CreateDirectoryA(output_.c_str(), nullptr);
     const std::string jpeg = JpegBytes();
     ScanFiles({{"one.jpg", jpeg}, {"two.jpg", jpeg}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
-    SetPhotoChecks({false, true});
-    SetFileChecks({true, false});
+    SetChecks(IDC_PHOTO_LIST, {false, true});
+    SetChecks(IDC_FILE_LIST, {true, false});
     const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
     const std::string tickedFile = FileRows()[0].name;
 
@@ -334,13 +325,10 @@ TEST_F(RecoveryCopy, SameNamesNeverReplaceEachOtherOrEarlierFiles) {
 TEST_F(RecoveryCopy, HeaderClickDuringTheCopyLeavesTheOrder) {
     UseOutputFolder(output_);
     ScanFiles({{"b.txt", "b"}, {"a.txt", "a"}, {"c.txt", "c"}});
-    std::vector<std::string> before;
-    for (const auto& row : FileRows()) before.push_back(row.name);
+    const std::vector<std::string> before = FileNames();
     Recover(IDNO);
     ClickFileListHeader(0);
-    std::vector<std::string> during;
-    for (const auto& row : FileRows()) during.push_back(row.name);
-    EXPECT_EQ(during, before);
+    EXPECT_EQ(FileNames(), before);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
 }
 

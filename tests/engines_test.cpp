@@ -22,6 +22,7 @@
 namespace {
 
 using engines::EngineKind;
+using testing_support::CanOpenExclusively;
 using testing_support::FileExists;
 using testing_support::FilesBelow;
 using testing_support::PumpUntil;
@@ -74,14 +75,6 @@ std::optional<DWORD> WaitForExit(const win::UniqueHandle& process, DWORD ms) {
     return code;
 }
 
-// Opens a file for writing with no sharing, as the program's scan monitor does
-// before it admits a file.
-DWORD ExclusiveOpenError(const std::string& path) {
-    win::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? ERROR_SUCCESS : GetLastError();
-}
-
 std::vector<std::string> SplitLikeWindows(const std::string& commandLine) {
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(engines::Widen(commandLine).c_str(), &count);
@@ -95,25 +88,6 @@ std::vector<std::string> SplitLikeWindows(const std::string& commandLine) {
 }
 
 // --- reading the parameter string ---
-
-TEST(EngineParameters, ProgramNameIsSkippedQuotedOrNot) {
-    EXPECT_EQ(engines::ParametersOf("\"C:\\Program Files\\photo.exe\" /d \"x\" /cmd a b"), "/d \"x\" /cmd a b");
-    EXPECT_EQ(engines::ParametersOf("photo.exe   /d \"x\""), "/d \"x\"");
-    EXPECT_EQ(engines::ParametersOf("\"photo.exe\""), "");
-}
-
-TEST(EngineParameters, FolderDeviceAndOptionsAreFound) {
-    const std::string parameters = Parameters("C:\\a /cmd b\\data\\temp", kJpgAndPng);
-    EXPECT_EQ(engines::ScanDirOf(parameters), "C:\\a /cmd b\\data\\temp");
-    const auto command = engines::CommandOf(parameters);
-    ASSERT_TRUE(command);
-    EXPECT_EQ(command->device, "/dev/sda");
-    EXPECT_EQ(command->options, kJpgAndPng);
-
-    EXPECT_FALSE(engines::ScanDirOf("/cmd /dev/sda search"));
-    EXPECT_FALSE(engines::ScanDirOf("/d \"unterminated /cmd /dev/sda search"));
-    EXPECT_FALSE(engines::CommandOf("/d \"x\" /cmd /dev/sda"));
-}
 
 TEST(EngineParameters, QuotedArgumentsSplitBackUnchanged) {
     const std::vector<std::string> arguments = {"plain", "with blank", "C:\\dir\\", "a\\\"b", "\\\\server\\x y\\", ""};
@@ -164,11 +138,11 @@ TEST(StandInEngine, HoldsEachFileUnsharedWhileWritingIt) {
     const std::string firstFile = area.output() + "\\a_small.jpg";
     const std::string secondFile = area.output() + "\\b_small.jpg";
     ASSERT_TRUE(PumpUntil([&] { return FileExists(firstFile); }, 20000));
-    EXPECT_EQ(ExclusiveOpenError(firstFile), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(CanOpenExclusively(firstFile));
     ASSERT_TRUE(PumpUntil([&] { return FileExists(secondFile); }, 20000));
-    EXPECT_EQ(ExclusiveOpenError(firstFile), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(CanOpenExclusively(firstFile));
     EXPECT_EQ(ReadFile(firstFile), ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
-    EXPECT_EQ(ExclusiveOpenError(secondFile), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(CanOpenExclusively(secondFile));
     TerminateProcess(engine.get(), 0);
     WaitForExit(engine, 5000);
 }
@@ -189,12 +163,12 @@ TEST(StandInEngine, HoldsTheNamedFileUntilReleasedThenHangsWhenAsked) {
     const std::string held = area.output() + "\\c_small.png";
     ASSERT_TRUE(PumpUntil([&] { return FileExists(held); }, 20000));
     EXPECT_FALSE(WaitForExit(engine, 500));
-    EXPECT_EQ(ExclusiveOpenError(held), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(CanOpenExclusively(held));
     EXPECT_FALSE(FileExists(area.output() + "\\d_notes.txt"));
 
     WriteFile(release, "x");
     const std::string last = area.output() + "\\sub\\e_nested.jpg";
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(last) && ExclusiveOpenError(last) == ERROR_SUCCESS; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(last) && CanOpenExclusively(last); }, 20000));
     EXPECT_EQ(ReadFile(held), ReadFile(engines::FixturesFolder() + "\\c_small.png"));
     EXPECT_FALSE(WaitForExit(engine, 500));
     ASSERT_TRUE(TerminateProcess(engine.get(), 7));

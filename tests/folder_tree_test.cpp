@@ -32,6 +32,13 @@ protected:
         MakeFolder(outside_);
     }
     std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
+    // Folders (names ending in a backslash) and files in the tree, in order.
+    void Make(std::initializer_list<std::string> entries) const {
+        for (const std::string& entry : entries) {
+            if (entry.back() == '\\') MakeFolder(In(entry.substr(0, entry.size() - 1)));
+            else MakeFile(In(entry));
+        }
+    }
     std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
 
     testing_support::ScratchFolder base_{"tree"};
@@ -73,8 +80,7 @@ TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
 }
 
 TEST_F(FolderTree, IsFolderForFoldersOnly) {
-    MakeFolder(In("empty"));
-    MakeFile(In("file.txt"));
+    Make({"empty\\", "file.txt"});
     EXPECT_TRUE(IsFolder(tree_));
     EXPECT_TRUE(IsFolder(tree_ + "\\"));
     EXPECT_TRUE(IsFolder(In("empty")));
@@ -83,33 +89,21 @@ TEST_F(FolderTree, IsFolderForFoldersOnly) {
     EXPECT_FALSE(IsFolder(""));
 }
 
-TEST_F(FolderTree, TreeOfEmptyFoldersHoldsNoFile) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
-    MakeFolder(In("a\\b\\c"));
-    MakeFolder(In("d"));
+TEST_F(FolderTree, TreeHasFileOnlyWithAFileSomewhereBelow) {
+    Make({"a\\", "a\\b\\", "a\\b\\c\\", "d\\"});
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("missing")));
     EXPECT_FALSE(TreeHasFile(""));
-}
-
-TEST_F(FolderTree, OneFileDeepDownIsFound) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
-    MakeFolder(In("a\\b\\c"));
-    MakeFolder(In("d"));
-    MakeFile(In("a\\b\\c\\f0001.jpg"));
+    Make({"a\\b\\c\\f0001.jpg"});
     EXPECT_TRUE(TreeHasFile(tree_));
     EXPECT_TRUE(TreeHasFile(tree_ + "\\"));
     EXPECT_FALSE(TreeHasFile(In("d")));
 }
 
 TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
+    Make({"a\\", "a\\b\\"});
     MakeFile(In("top.jpg"), "12345");
-    MakeFile(In("a\\mid.png"));
-    MakeFile(In("a\\b\\low.txt"));
+    Make({"a\\mid.png", "a\\b\\low.txt"});
     std::vector<std::string> files;
     int64_t topSize = -1;
     EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
@@ -127,15 +121,8 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
 }
 
 TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
-    MakeFolder(In("keep"));
-    MakeFolder(In("keep\\deep"));
-    MakeFolder(In("gone"));
-    MakeFolder(In("gone\\deeper"));
-    MakeFile(In("keep\\deep\\locked.jpg"));
-    MakeFile(In("keep\\deep\\other.jpg"));
-    MakeFile(In("keep\\sibling.png"));
-    MakeFile(In("gone\\deeper\\a.jpg"));
-    MakeFile(In("top.txt"));
+    Make({"keep\\", "keep\\deep\\", "gone\\", "gone\\deeper\\", "keep\\deep\\locked.jpg", "keep\\deep\\other.jpg",
+          "keep\\sibling.png", "gone\\deeper\\a.jpg", "top.txt"});
     ASSERT_TRUE(SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
 
     RemoveTree(tree_, true);
@@ -151,31 +138,21 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(FolderTree, RemoveTreeKeepsTheFolderItselfUnlessAsked) {
-    MakeFolder(In("sub"));
-    MakeFile(In("sub\\a.jpg"));
+// Entries of a large folder are deleted while its listing is still open.
+TEST_F(FolderTree, RemoveTreeEmptiesTheFolderAndRemovesItOnlyWhenAsked) {
+    Make({"sub\\", "sub\\a.jpg"});
+    for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
     RemoveTree(tree_, false);
     EXPECT_TRUE(IsFolder(tree_));
+    EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(FileExists(In("sub")));
     RemoveTree(tree_, true);
     EXPECT_FALSE(FileExists(tree_));
     EXPECT_TRUE(FileExists(outside_));
 }
 
-// Entries are deleted while the listing is still open.
-TEST_F(FolderTree, RemoveTreeDeletesEveryEntryOfALargeFolder) {
-    for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
-    RemoveTree(tree_, true);
-    EXPECT_FALSE(FileExists(tree_));
-}
-
 TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
-    MakeFolder(In("sub"));
-    MakeFolder(In("sub\\deeper"));
-    MakeFile(In("f1.kqh"));
-    MakeFile(In("sub\\f2.B"));
-    MakeFile(In("sub\\deeper\\f3.\x7f"));
-    MakeFile(In("sub\\deeper\\f4.gif.qoh"));
+    Make({"sub\\", "sub\\deeper\\", "f1.kqh", "sub\\f2.B", "sub\\deeper\\f3.\x7f", "sub\\deeper\\f4.gif.qoh"});
 
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
 
@@ -187,15 +164,6 @@ TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
     EXPECT_FALSE(FileExists(In("sub\\f2.B")));
     EXPECT_FALSE(FileExists(In("sub\\deeper\\f3.\x7f")));
     EXPECT_TRUE(IsFolder(In("sub\\deeper")));
-}
-
-TEST_F(FolderTree, ShiftLeavesAFileWithoutADotInItsOwnName) {
-    MakeFolder(In("dir.v2"));
-    MakeFile(In("dir.v2\\plain"));
-    MakeFile(In("noext"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(FileExists(In("dir.v2\\plain")));
-    EXPECT_TRUE(FileExists(In("noext")));
 }
 
 TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
@@ -227,12 +195,14 @@ TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
 }
 
 // Names the engine writes itself keep their extension, and "]" would shift to
-// a backslash and move the file into another folder: both stay as they are.
-TEST_F(FolderTree, ShiftLeavesEngineNamesAndNamesThatWouldBeNoFileName) {
-    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat"}) MakeFile(In(name));
-    MakeFile(In("shifted.uyu"));
+// a backslash and move the file into another folder: both stay as they are,
+// and so does a file without a dot in its own name.
+TEST_F(FolderTree, ShiftLeavesEngineNamesNamesThatWouldBeNoFileNameAndNamesWithoutExtension) {
+    Make({"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.uyu", "dir.v2\\",
+          "dir.v2\\plain", "noext"});
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt"})
+    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt",
+                             "dir.v2\\plain", "noext"})
         EXPECT_TRUE(FileExists(In(name))) << name;
 }
 
@@ -290,9 +260,7 @@ TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
-    MakeFolder(In("sub"));
-    MakeFile(In("sub\\mine.jpg"));
-    MakeFile(In("top.jpg"));
+    Make({"sub\\", "sub\\mine.jpg", "top.jpg"});
     RemoveTree(tree_, true);
     ExpectOutsideUntouched();
     EXPECT_FALSE(FileExists(In("sub")));

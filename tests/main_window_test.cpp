@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
 #include "tests/support/window_picture.h"
+#include "win/list_view.h"
 #include "workflow/main_layout.h"
 
 namespace {
@@ -145,7 +146,8 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctions) {
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
 }
 
-TEST_F(MainWindowLayout, AnalysingModeShowsTheListsCancelAndTheTips) {
+// With no data folder the first poll ends the scan: results with empty lists.
+TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenResultsWithEmptyListsDisableBothToggles) {
     OpenWindow();
     dialog_->EnterAnalysingMode();
     EXPECT_EQ(VisibleControls(),
@@ -153,28 +155,16 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsCancelAndTheTips) {
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
-}
 
-TEST_F(MainWindowLayout, ResultsModeWithEmptyListsDisablesBothToggles) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    dialog_->EnterResultsMode();
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_RECOVER) == "Recover"; }, 3000));
     EXPECT_EQ(VisibleControls(), Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PHOTO_TOGGLE,
                                          IDC_FILE_TOGGLE}));
-    EXPECT_EQ(Text(IDC_RECOVER), "Recover");
     EXPECT_EQ(Text(IDC_STATUS), "Press 'Recover' to recover files detected.");
     EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
     EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
     EXPECT_FALSE(Enabled(IDC_FILE_TOGGLE));
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "");
-}
-
-TEST_F(MainWindowLayout, ScanWithNoDataFolderEndsInResultsOnItsFirstPoll) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_RECOVER) == "Recover"; }, 3000));
-    EXPECT_TRUE(Visible(IDC_PHOTO_TOGGLE));
 }
 
 TEST_F(MainWindowLayout, TicksOfForeignTimersChangeNothing) {
@@ -197,38 +187,23 @@ TEST_F(MainWindowLayout, MinimisedWindowAnswersWithItsIcon) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Window(), WM_QUERYDRAGICON, 0, 0)), icon);
 }
 
-TEST_F(MainWindowLayout, CloseWithoutScanAsksNothingAndEnds) {
+TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindowAndCloseWithoutScanAsksNothing) {
     OpenWindow();
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    testing_support::PumpPending();
+    EXPECT_TRUE(IsWindow(Window()));
     CloseWindow();
     EXPECT_FALSE(IsWindow(Window()));
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindow) {
-    OpenWindow();
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    testing_support::PumpPending();
-    EXPECT_TRUE(IsWindow(Window()));
-}
-
-}  // namespace
-
-namespace {
-
 TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSelection) {
     OpenWindow();
-    HWND list = Item(IDC_DRIVE_LIST);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    win::ListView list;
+    list.Attach(Item(IDC_DRIVE_LIST));
+    const int count = list.Count();
     ASSERT_GT(count, 0);
-    auto cell = [&](int item, int column) {
-        char text[256] = {};
-        LVITEMA request{};
-        request.iSubItem = column;
-        request.pszText = text;
-        request.cchTextMax = sizeof(text);
-        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request));
-        return std::string(text);
-    };
+    const auto cell = [&](int item, int column) { return list.GetItemText(item, column); };
     int c = -1;
     for (int i = 0; i < count; ++i)
         if (cell(i, 0) == "C:") c = i;
@@ -237,11 +212,11 @@ TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSel
     EXPECT_FALSE(cell(c, 1).empty());
     EXPECT_NE(cell(c, 2).find("B"), std::string::npos);  // "... GB", "... MB"
 
-    ListView_SetItemState(list, c, LVIS_SELECTED, LVIS_SELECTED);
-    ASSERT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), c);
+    list.Select(c);
+    ASSERT_EQ(list.FirstSelected(), c);
     Click(IDC_RELOAD);
-    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), count);
-    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(list.Count(), count);
+    EXPECT_EQ(list.FirstSelected(), -1);
     EXPECT_EQ(cell(c, 0), "C:");
 }
 

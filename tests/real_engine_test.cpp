@@ -32,7 +32,7 @@ protected:
     std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {
         std::map<std::string, std::string> deleted;
         for (const auto& name : engines::DeletedFileNames(originals))
-            if (name.size() > 4 && name.substr(name.size() - 4) == ".jpg")
+            if (name.ends_with(".jpg"))
                 deleted[name] = ReadFile(engines::OriginalsFolder(originals) + "\\" + name);
         return deleted;
     }

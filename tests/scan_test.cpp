@@ -23,34 +23,26 @@ using testing_support::ReadFile;
 using testing_support::ScanTest;
 using testing_support::WriteFile;
 
-std::vector<std::string> Names(const std::vector<FileRow>& rows) {
-    std::vector<std::string> names;
-    for (const auto& row : rows) names.push_back(row.name);
-    return names;
-}
-
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
 class Scan : public ScanTest {};
 
-TEST_F(Scan, EngineIsToldTheWholeDiskAndTheScanFolder) {
-    InstallStandIn(EmptyFixtures(), false);
-    StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
-    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,enable,search\r\n");
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(Scan, EngineIsToldTheChosenFormats) {
-    WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=jpg,png\r\n");
-    InstallStandIn(EmptyFixtures(), false);
-    StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
-    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() +
-                               "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,disable,jpg,enable,png,"
-                               "enable,search\r\n");
+TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
+    for (const auto& [formats, options] :
+         {std::pair{"", "fileopt,everything,enable,search"},
+          std::pair{"formats=jpg,png\r\n", "fileopt,everything,disable,jpg,enable,png,enable,search"}}) {
+        SCOPED_TRACE(options);
+        if (*formats) WriteFile(settings::GetProgramFolder() + "formats.ini", formats);
+        DeleteFileA(logPath_.c_str());
+        InstallStandIn(EmptyFixtures(), false);
+        StartScan();
+        ASSERT_TRUE(WaitForResults());
+        ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
+        EXPECT_EQ(EngineLog(),
+                  "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none," + options + "\r\n");
+        EXPECT_TRUE(boxes_.Boxes().empty());
+        CloseWindow();
+    }
 }
 
 TEST_F(Scan, LeftoverTempFolderIsReportedAndTheEngineGetsTemp1) {
@@ -109,12 +101,12 @@ TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
         WriteFile(ScanOutput() + "\\" + later, "later");
         ASSERT_TRUE(PumpUntil([&] { return FileRows().size() > 0 && FileRows().back().name == later; }, 10000));
     }
-    auto names = Names(FileRows());
+    auto names = FileNames();
     EXPECT_EQ(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 
     WriteFile(release, "go");
     ASSERT_TRUE(WaitForResults());
-    names = Names(FileRows());
+    names = FileNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 }
 
@@ -134,7 +126,7 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
 
     // Once the engine has stopped, the file that cannot be listed is reported, once.
     ASSERT_TRUE(CancelUntilListed());
-    auto names = Names(FileRows());
+    auto names = FileNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "same.txt"), 2) << testing::PrintToString(names);
     EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
     ASSERT_EQ(PhotoPaths().size(), 1u);
@@ -193,28 +185,22 @@ TEST_F(Scan, CancelAnsweredYesStopsTheEngineAndKeepsWhatWasFound) {
     EXPECT_TRUE(FileExists(DataFolder()));
 }
 
-TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverything) {
-    InstallStandIn(EmptyFixtures(), true);
-    StartScan();
-    boxes_.QueueAnswer(IDNO);
-    SendMessageA(Window(), WM_CLOSE, 0, 0);
-    PumpUntil([&] { return !boxes_.Boxes().empty(); });
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Boxes().front().text,
-              "Brisca is currently analyzing disk, are you sure you want to exist?");
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
-    EXPECT_TRUE(IsWindow(Window()));
-    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
-}
-
-TEST_F(Scan, CloseDuringScanAnsweredYesStopsTheEngineAndDeletesTheData) {
+TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDeletesTheData) {
     InstallStandIn(engines::FixturesFolder(), true);
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return !boxes_.Boxes().empty(); });
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
+    EXPECT_TRUE(IsWindow(Window()));
+    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
+
     boxes_.QueueAnswer(IDYES);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
+    EXPECT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
@@ -277,14 +263,14 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 3; }, 10000));
 
     ClickFileListHeader(0);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
     ClickFileListHeader(0);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "b.txt", "a.log"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "b.txt", "a.log"}));
     ClickFileListHeader(0);
     ClickFileListHeader(1);  // direction alternates whatever the column: size, descending
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
     ClickFileListHeader(2);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
 }
 
 }  // namespace

@@ -106,13 +106,6 @@ TEST_F(SettingsFile, FilesLiveBesideTheProgram) {
     EXPECT_EQ(settings::FormatListPath(), settings::GetProgramFolder() + "formats.ini");
 }
 
-TEST_F(SettingsFile, MissingFilesGiveTheDefaults) {
-    SetWindowTextA(box_, "before");
-    settings::LoadSaveFolder(box_);
-    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
-    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
-}
-
 TEST_F(SettingsFile, SavedFolderIsShown) {
     WriteFile(settings::SaveFolderPath(), "savedir=C:\\a\nsavedir=C:\\b\n");
     settings::LoadSaveFolder(box_);
@@ -129,10 +122,7 @@ TEST_F(SettingsFile, StoreWritesExactlyOneCrLfLine) {
     settings::StoreFormatList("jpg,png");
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=jpg,png\r\n");
     EXPECT_EQ(settings::LoadFormatList(), "jpg,png");
-}
-
-TEST_F(SettingsFile, EmptyListIsKeptAsEmpty) {
-    settings::StoreFormatList("");
+    settings::StoreFormatList("");  // an empty list is kept as empty
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=\r\n");
     EXPECT_EQ(settings::LoadFormatList(), "");
 }
@@ -143,12 +133,15 @@ TEST_F(SettingsFile, ValueWithALineFeedIsNotWritten) {
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=gif\n");
 }
 
-TEST_F(SettingsFile, FolderInPlaceOfTheFileGivesTheDefault) {
-    ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
-    settings::LoadSaveFolder(box_);
-    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
-    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+TEST_F(SettingsFile, MissingFilesOrFoldersInTheirPlaceGiveTheDefaults) {
+    for (bool folders : {false, true}) {
+        if (folders) ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
+        if (folders) ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
+        SetWindowTextA(box_, "before");
+        settings::LoadSaveFolder(box_);
+        EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
+        EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+    }
     EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg"));
 }
 
@@ -191,19 +184,17 @@ protected:
     }
 };
 
-TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslash) {
-    Browse("C:\\");
-    ASSERT_TRUE(sawPicker_);
-    EXPECT_EQ(BoxText(), "C:");
-    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
-}
-
-TEST_F(FolderPicker, CancelChangesNothing) {
+TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslashAndCancelChangesNothing) {
     SetWindowTextA(box_, "C:\\before");
     Browse(nullptr);
     ASSERT_TRUE(sawPicker_);
     EXPECT_EQ(BoxText(), "C:\\before");
-    EXPECT_EQ(GetFileAttributesA(settings::SaveFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(testing_support::FileExists(settings::SaveFolderPath()));
+
+    Browse("C:\\");
+    ASSERT_TRUE(sawPicker_);
+    EXPECT_EQ(BoxText(), "C:");
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
 }
 
 }  // namespace

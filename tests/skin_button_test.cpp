@@ -48,11 +48,6 @@ struct ButtonWindow {
     }
 };
 
-RECT Offset(RECT r, int dx, int dy) {
-    OffsetRect(&r, dx, dy);
-    return r;
-}
-
 }  // namespace
 
 TEST(SkinButtonColors, ShiftIsLimitedByTheChannelNearestTheEnd) {
@@ -162,7 +157,8 @@ TEST(SkinButtonPaint, CaptionIsBlueAtRestAndBlackOnePixelFurtherWhilePressed) {
     RECT pressedCaption{};
     EXPECT_GT(pressed.Count(inner, kBlack, &pressedCaption), 10);
     EXPECT_EQ(0, pressed.Count(inner, kBlue));
-    const RECT movedCaption = Offset(restCaption, 1, 1);
+    RECT movedCaption = restCaption;
+    OffsetRect(&movedCaption, 1, 1);
     EXPECT_TRUE(EqualRect(&pressedCaption, &movedCaption));
     EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), pressed.At(place.left, place.top));
 

@@ -44,11 +44,6 @@ LOGFONTA FontOf(HFONT font) {
     return description;
 }
 
-RECT RightPart(RECT r, int fromX) {
-    r.left = fromX;
-    return r;
-}
-
 }  // namespace
 
 TEST(LinkLabelFont, PointSizesBecomeNegativeHeightsAt96Dpi) {
@@ -116,7 +111,7 @@ TEST(LinkLabelPaint, ShorterTextLeavesNoTraceOfTheLongerOne) {
         label.SetCaption("Recovering data, please wait");
     }));
     const RECT place = PlaceOf(window.label);
-    const RECT tail = RightPart(place, place.left + 40);
+    const RECT tail{place.left + 40, place.top, place.right, place.bottom};
     ASSERT_GT(Pixels(window.dialog).CountOther(tail, kBackgroundColor), 20);
 
     window.label.SetCaption("Ok");

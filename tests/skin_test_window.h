@@ -37,11 +37,7 @@ public:
         Settle();
         return true;
     }
-    // Paints everything pending and lets queued messages run.
-    void Settle() const {
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        testing_support::PumpPending();
-    }
+    void Settle() const { testing_support::Settle(hwnd_); }
     void HideAllControls() const {
         for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             ShowWindow(child, SW_HIDE);

@@ -3,12 +3,12 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "settings/folders.h"
 #include "tests/support/files.h"
+#include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "win/image_list.h"
 
@@ -16,7 +16,9 @@ namespace {
 
 namespace gdip = Gdiplus::DllExports;
 using workflow::PlaceThumbnail;
+using testing_support::CanOpenExclusively;
 using testing_support::FileExists;
+using testing_support::Pixels;
 using testing_support::WriteFile;
 using workflow::ThumbnailPlacement;
 
@@ -99,72 +101,39 @@ private:
     std::string keptPath_ = settings::GetProgramFolder() + "icon.png.kept";
 };
 
-struct Pixel {
-    int r, g, b;
-};
-
-// The image's pixels as the image list holds them.
-class ListedImage {
-public:
-    ListedImage(HIMAGELIST list, int index) {
-        IMAGEINFO info{};
-        if (!ImageList_GetImageInfo(list, index, &info)) return;
-        BITMAP bitmap{};
-        GetObjectA(info.hbmImage, sizeof(bitmap), &bitmap);
-        width_ = bitmap.bmWidth;
-        origin_ = info.rcImage;
-        BITMAPINFO format{};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = bitmap.bmWidth;
-        format.bmiHeader.biHeight = -bitmap.bmHeight;  // top-down rows
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 32;
-        format.bmiHeader.biCompression = BI_RGB;
-        pixels_.resize(static_cast<size_t>(bitmap.bmWidth) * bitmap.bmHeight);
-        win::WindowDC screen(nullptr);
-        read_ = GetDIBits(screen, info.hbmImage, 0, bitmap.bmHeight, pixels_.data(), &format, DIB_RGB_COLORS) ==
-                bitmap.bmHeight;
-    }
-    bool read() const { return read_; }
-    Pixel at(int x, int y) const {
-        const DWORD value = pixels_[static_cast<size_t>(origin_.top + y) * width_ + origin_.left + x];
-        return {static_cast<int>((value >> 16) & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                static_cast<int>(value & 0xFF)};
-    }
-
-private:
-    std::vector<DWORD> pixels_;
-    int width_ = 0;
-    RECT origin_{};
-    bool read_ = false;
-};
-
-bool IsWhite(Pixel p) { return p.r == 255 && p.g == 255 && p.b == 255; }
-bool IsRed(Pixel p) { return p.r > 200 && p.g < 60 && p.b < 60; }
-bool IsGreen(Pixel p) { return p.g > 200 && p.r < 60 && p.b < 60; }
-bool IsBlue(Pixel p) { return p.b > 200 && p.r < 60 && p.g < 60; }
-
-std::ostream& operator<<(std::ostream& out, Pixel p) {
-    return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+// The image as the image list draws it.
+Pixels ListedImage(HIMAGELIST list, int index) {
+    const RECT area{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize};
+    win::WindowDC screen(nullptr);
+    win::MemoryDC memory(screen);
+    win::BitmapHandle canvas(CreateCompatibleBitmap(screen, area.right, area.bottom));
+    win::SelectObjectScope select(memory, canvas.get());
+    if (!ImageList_Draw(list, index, memory, 0, 0, ILD_NORMAL)) return Pixels(memory, RECT{});
+    return Pixels(memory, area);
 }
+
+bool IsWhite(COLORREF p) { return p == RGB(255, 255, 255); }
+bool IsRed(COLORREF p) { return GetRValue(p) > 200 && GetGValue(p) < 60 && GetBValue(p) < 60; }
+bool IsGreen(COLORREF p) { return GetGValue(p) > 200 && GetRValue(p) < 60 && GetBValue(p) < 60; }
+bool IsBlue(COLORREF p) { return GetBValue(p) > 200 && GetRValue(p) < 60 && GetGValue(p) < 60; }
 
 // Every pixel of the image is white outside `drawn`, and of the picture's
 // colour more than two pixels inside it; the rim between is bicubic blending.
 template <typename IsColour>
-void ExpectThumbnail(const ListedImage& image, RECT drawn, IsColour isColour) {
-    ASSERT_TRUE(image.read());
+void ExpectThumbnail(const Pixels& image, RECT drawn, IsColour isColour) {
+    ASSERT_EQ(image.Width(), workflow::kThumbnailSize);
     int failures = 0;
     for (int y = 0; y < workflow::kThumbnailSize && failures < 5; ++y) {
         for (int x = 0; x < workflow::kThumbnailSize && failures < 5; ++x) {
-            const Pixel p = image.at(x, y);
+            const COLORREF p = image.At(x, y);
             const bool outside = x < drawn.left || x >= drawn.right || y < drawn.top || y >= drawn.bottom;
             const bool inside = x >= drawn.left + 2 && x < drawn.right - 2 && y >= drawn.top + 2 && y < drawn.bottom - 2;
             if (outside && !IsWhite(p)) {
-                ADD_FAILURE() << "not white at " << x << ", " << y << ": " << p;
+                ADD_FAILURE() << "not white at " << x << ", " << y << ": " << std::hex << p;
                 ++failures;
             }
             if (inside && !isColour(p)) {
-                ADD_FAILURE() << "not the picture's colour at " << x << ", " << y << ": " << p;
+                ADD_FAILURE() << "not the picture's colour at " << x << ", " << y << ": " << std::hex << p;
                 ++failures;
             }
         }
@@ -188,7 +157,7 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
         Gdiplus::ARGB colour;
         const wchar_t* type;
         RECT drawn;
-        bool (*isColour)(Pixel);
+        bool (*isColour)(COLORREF);
         bool sharpCorners;  // no blending at the corners of the drawn area
     } rows[] = {
         {"wide.jpg", 640, 480, kRed, L"image/jpeg", {0, 7, 64, 55}, IsRed, false},
@@ -197,32 +166,19 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
         {"small.png", 32, 16, kRed, L"image/png", {0, 16, 64, 48}, IsRed, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        win::OwnedImageList list;
-        ASSERT_TRUE(list.Create(64, 64, ILC_COLOR24, 0, 1));
         WritePicture(Picture(row.name), row.width, row.height, row.colour, row.type);
-        ASSERT_TRUE(workflow::AddPhotoThumbnail(list, Picture(row.name)));
-        ASSERT_EQ(list.Count(), 1);
-        const ListedImage image(list, 0);
+        ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, Picture(row.name)));
+    }
+    ASSERT_EQ(list_.Count(), 4);
+    for (int i = 0; i < 4; ++i) {  // appended in order
+        const auto& row = rows[i];
+        SCOPED_TRACE(row.name);
+        const Pixels image = ListedImage(list_, i);
         ExpectThumbnail(image, row.drawn, row.isColour);
         if (!row.sharpCorners) continue;
-        EXPECT_TRUE(row.isColour(image.at(0, 0))) << image.at(0, 0);
-        EXPECT_TRUE(row.isColour(image.at(62, 62))) << image.at(62, 62);
+        EXPECT_TRUE(row.isColour(image.At(0, 0))) << std::hex << image.At(0, 0);
+        EXPECT_TRUE(row.isColour(image.At(62, 62))) << std::hex << image.At(62, 62);
     }
-}
-
-TEST_F(PhotoThumbnails, ThumbnailsAreAppendedInOrder) {
-    const std::string first = Picture("first.png");
-    const std::string second = Picture("second.png");
-    WritePicture(first, 64, 64, kRed, L"image/png");
-    WritePicture(second, 64, 64, kBlue, L"image/png");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, first));
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, second));
-
-    ASSERT_EQ(list_.Count(), 2);
-    ExpectThumbnail(ListedImage(list_, 0), RECT{0, 0, 64, 64}, IsRed);
-    ExpectThumbnail(ListedImage(list_, 1), RECT{0, 0, 64, 64}, IsBlue);
 }
 
 TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
@@ -235,6 +191,8 @@ TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
 
     ASSERT_EQ(list_.Count(), 1);
     ExpectThumbnail(ListedImage(list_, 0), RECT{0, 0, 64, 64}, IsGreen);
+    EXPECT_TRUE(CanOpenExclusively(path));  // neither is held open afterwards
+    EXPECT_TRUE(CanOpenExclusively(placeholder.path()));
 }
 
 TEST_F(PhotoThumbnails, CorruptPictureWithoutPlaceholderIsDeclined) {
@@ -263,12 +221,6 @@ TEST_F(PhotoThumbnails, PlaceholderThatIsNoPictureGivesAPlainWhiteThumbnail) {
     ExpectThumbnail(ListedImage(list_, 0), RECT{0, 0, 0, 0}, IsWhite);
 }
 
-bool CanOpenForExclusiveWrite(const std::string& path) {
-    const win::UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.valid();
-}
-
 TEST_F(PhotoThumbnails, PictureIsNotHeldOpenAfterwards) {
     const std::string path = Picture("held.jpg");
     WritePicture(path, 640, 480, kRed, L"image/jpeg");
@@ -276,25 +228,13 @@ TEST_F(PhotoThumbnails, PictureIsNotHeldOpenAfterwards) {
         // Shows that the check below can see a picture the library holds.
         Gdiplus::GpBitmap* open = nullptr;
         ASSERT_EQ(gdip::GdipCreateBitmapFromFile(Wide(path).c_str(), &open), Gdiplus::Ok);
-        EXPECT_FALSE(CanOpenForExclusiveWrite(path));
+        EXPECT_FALSE(CanOpenExclusively(path));
         gdip::GdipDisposeImage(open);
     }
 
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
 
-    EXPECT_TRUE(CanOpenForExclusiveWrite(path));
-}
-
-TEST_F(PhotoThumbnails, PlaceholderIsNotHeldOpenAfterwards) {
-    const PlaceholderScope placeholder;
-    WritePicture(placeholder.path(), 96, 96, kGreen, L"image/png");
-    const std::string path = Picture("corrupt.jpg");
-    WriteFile(path, "not a picture");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    EXPECT_TRUE(CanOpenForExclusiveWrite(path));
-    EXPECT_TRUE(CanOpenForExclusiveWrite(placeholder.path()));
+    EXPECT_TRUE(CanOpenExclusively(path));
 }
 
 TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnly) {
@@ -306,7 +246,7 @@ TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnly) {
     EXPECT_TRUE(workflow::ProbeImage(picture));
     EXPECT_FALSE(workflow::ProbeImage(corrupt));
     EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
-    EXPECT_TRUE(CanOpenForExclusiveWrite(picture));
+    EXPECT_TRUE(CanOpenExclusively(picture));
 }
 
 }  // namespace

@@ -60,6 +60,11 @@ std::string ReadFile(const std::string& path) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool CanOpenExclusively(const std::string& path) {
+    return win::UniqueHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr)).valid();
+}
+
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::map<std::string, std::string> sorted;
     ForEachEntry(folder, [&](const std::string& name, DWORD attributes) {

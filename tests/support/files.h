@@ -9,6 +9,9 @@ namespace testing_support {
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Opens for writing with no sharing, as the program does before it admits a
+// found file: false while anyone else holds the file open.
+bool CanOpenExclusively(const std::string& path);
 // Names of the files (not folders) directly in a folder, sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
 // Every file below a folder by its path relative to it, with its contents.

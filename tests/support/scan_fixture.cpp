@@ -112,6 +112,12 @@ std::vector<FileRow> ScanTest::FileRows() const {
     return rows;
 }
 
+std::vector<std::string> ScanTest::FileNames() const {
+    std::vector<std::string> names;
+    for (const FileRow& row : FileRows()) names.push_back(row.name);
+    return names;
+}
+
 void ScanTest::ClickFileListHeader(int column) {
     win::ListView files;
     files.Attach(Item(IDC_FILE_LIST));

@@ -39,6 +39,7 @@ protected:
     std::vector<std::string> PhotoPaths() const;
     std::vector<bool> PhotoChecks() const;
     std::vector<FileRow> FileRows() const;
+    std::vector<std::string> FileNames() const;  // in the list's order
     // A click on a column header of the file list.
     void ClickFileListHeader(int column);
 

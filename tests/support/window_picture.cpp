@@ -9,27 +9,30 @@
 
 namespace testing_support {
 
-Pixels::Pixels(HWND window) {
+namespace {
+RECT ClientRect(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
-    width_ = client.right;
-    height_ = client.bottom;
-    pixels_.resize(static_cast<size_t>(width_) * height_);
-    win::WindowDC windowDC(window);
-    win::MemoryDC memory(windowDC);
+    return client;
+}
+}  // namespace
+
+Pixels::Pixels(HWND window) : Pixels(win::WindowDC(window), ClientRect(window)) {}
+
+Pixels::Pixels(HDC source, const RECT& area) : width_(area.right - area.left), height_(area.bottom - area.top) {
+    bits_.resize(static_cast<size_t>(width_) * height_);
+    win::MemoryDC memory(source);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    win::BitmapHandle section(CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::BitmapHandle section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!section) return;
     {
         win::SelectObjectScope select(memory, section.get());
-        BitBlt(memory, 0, 0, width_, height_, windowDC, 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, width_, height_, source, area.left, area.top, SRCCOPY);
         GdiFlush();
     }
-    const auto* source = static_cast<const DWORD*>(bits);
-    for (size_t i = 0; i < pixels_.size(); ++i)
-        pixels_[i] = RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF);
+    std::copy_n(static_cast<const DWORD*>(bits), bits_.size(), bits_.begin());
 }
 
 int Pixels::Count(const RECT& area, COLORREF color, RECT* bounds) const {
@@ -47,17 +50,8 @@ int Pixels::Count(const RECT& area, COLORREF color, RECT* bounds) const {
 }
 
 bool Pixels::SaveAsBitmap(const std::string& path) const {
-    const int stride = (width_ * 3 + 3) & ~3;
-    std::vector<BYTE> rows(static_cast<size_t>(stride) * height_);
-    for (int y = 0; y < height_; ++y)  // bottom-up rows of blue, green, red
-        for (int x = 0; x < width_; ++x) {
-            BYTE* p = &rows[static_cast<size_t>(height_ - 1 - y) * stride + x * 3];
-            p[0] = GetBValue(At(x, y));
-            p[1] = GetGValue(At(x, y));
-            p[2] = GetRValue(At(x, y));
-        }
-    BITMAPINFOHEADER header{sizeof(header), width_, height_, 1, 24, BI_RGB, static_cast<DWORD>(rows.size()),
-                            0, 0, 0, 0};
+    const BITMAPINFOHEADER header{sizeof(header), width_, -height_, 1, 32, BI_RGB,
+                                  static_cast<DWORD>(bits_.size() * sizeof(DWORD)), 0, 0, 0, 0};
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(header);
@@ -65,15 +59,20 @@ bool Pixels::SaveAsBitmap(const std::string& path) const {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof(file));
     out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-    out.write(reinterpret_cast<const char*>(rows.data()), static_cast<std::streamsize>(rows.size()));
+    out.write(reinterpret_cast<const char*>(bits_.data()), header.biSizeImage);
     return out.good();
+}
+
+void Settle(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpPending();
 }
 
 void SnapshotIfAsked(HWND window, const std::string& name) {
     char folder[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("VANTREO_SNAPSHOT_DIR", folder, MAX_PATH)) return;
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpPending();
+    InvalidateRect(window, nullptr, TRUE);
+    Settle(window);
     Pixels(window).SaveAsBitmap(std::string(folder) + "\\" + name + ".bmp");
 }
 
