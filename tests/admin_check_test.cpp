@@ -55,7 +55,7 @@ BOOL WINAPI NotAnAdministrator() { return FALSE; }
 class AdministratorCheck : public testing_support::MainWindowTest {};
 
 TEST_F(AdministratorCheck, AdministratorSeesNoMessageAndTheDriveList) {
-    OpenWindow();
+    OpenWindow(true, app::CheckAdministrator);
     EXPECT_TRUE(boxes_.Boxes().empty());
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
 }
@@ -63,7 +63,7 @@ TEST_F(AdministratorCheck, AdministratorSeesNoMessageAndTheDriveList) {
 TEST_F(AdministratorCheck, NonAdministratorIsToldHowAndTheProgramEnds) {
     testing_support::ImportPatch patch("shell32.dll", "IsUserAnAdmin", reinterpret_cast<void*>(NotAnAdministrator));
     ASSERT_TRUE(patch.Applied());
-    OpenWindow(false);
+    OpenWindow(false, app::CheckAdministrator);
 
     ASSERT_EQ(boxes_.Boxes().size(), 1u);
     const auto& box = boxes_.Boxes().front();
@@ -79,13 +79,9 @@ TEST_F(AdministratorCheck, NonAdministratorIsToldHowAndTheProgramEnds) {
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 18u);
     EXPECT_FALSE(KillTimer(Window(), workflow::kStartupTimer));
-    testing_support::PumpFor(300);
+    testing_support::PumpPending();
     EXPECT_FALSE(Visible(IDC_DRIVE_LIST));
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(AdministratorCheck, NonAdministratorEndsTheModalRun) {
     testing_support::ImportPatch patch("shell32.dll", "IsUserAnAdmin", reinterpret_cast<void*>(NotAnAdministrator));

@@ -17,37 +17,19 @@ namespace {
 using testing_support::FileExists;
 using testing_support::FilesIn;
 using testing_support::FileRow;
-using testing_support::PumpFor;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
-std::string TempFolder(const std::string& name) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
-}
-
-
 class RecoveryCopy : public testing_support::ScanTest {
 protected:
-    void SetUp() override {
-        ScanTest::SetUp();
-        output_ = TempFolder("vantreo-output");
-        RemoveFolder(output_);
-    }
-    void TearDown() override {
-        ScanTest::TearDown();
-        RemoveFolder(output_);
-    }
     void UseOutputFolder(const std::string& folder) {
         WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + folder + "\r\n");
     }
     // A scan of files that the test writes into the engine's folder, ended with Cancel.
     void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-        InstallStandIn(TempFolder("vantreo-no-fixtures"), true);
-        CreateDirectoryA(TempFolder("vantreo-no-fixtures").c_str(), nullptr);
+        InstallStandIn(EmptyFixtures(), true);
         StartScan();
         ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
         for (const auto& [name, content] : files) {
@@ -56,10 +38,7 @@ protected:
             WriteFile(ScanOutput() + "\\" + name, content);
         }
         ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() == files.size(); }, 15000));
-        boxes_.QueueAnswer(IDYES);
-        Click(IDC_RECOVER);  // Cancel
-        ASSERT_TRUE(WaitForResults());
-        PumpFor(600);  // the poll armed before the cancel runs its last pass
+        ASSERT_TRUE(CancelUntilListed());
         boxes_.Clear();
     }
     void Recover(int answerToFinalQuestion = IDNO) {
@@ -69,15 +48,10 @@ protected:
     bool WaitForCopyEnd() {
         return PumpUntil([&] { return !Visible(IDC_PROGRESS) || Visible(IDC_DRIVE_LIST); }, 20000);
     }
-    void SetFileChecks(const std::vector<bool>& checks) {
-        win::ListView files;
-        files.Attach(Item(IDC_FILE_LIST));
-        for (size_t i = 0; i < checks.size(); ++i) files.SetCheck(static_cast<int>(i), checks[i]);
-    }
-    void SetPhotoChecks(const std::vector<bool>& checks) {
-        win::ListView photos;
-        photos.Attach(Item(IDC_PHOTO_LIST));
-        for (size_t i = 0; i < checks.size(); ++i) photos.SetCheck(static_cast<int>(i), checks[i]);
+    void SetChecks(int list, const std::vector<bool>& checks) {
+        win::ListView view;
+        view.Attach(Item(list));
+        for (size_t i = 0; i < checks.size(); ++i) view.SetCheck(static_cast<int>(i), checks[i]);
     }
     std::vector<bool> FileChecks() const {
         std::vector<bool> checks;
@@ -86,10 +60,10 @@ protected:
     }
     std::string JpegBytes() const { return ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
 
-    std::string output_;
+    std::string output_ = scratch_.In("output");  // made by the copy
 };
 
-TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
+TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndNothingTickedIsSaid) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);
     Click(IDC_PHOTO_TOGGLE);
@@ -100,25 +74,21 @@ TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndSwapTheirTexts) {
     EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
     EXPECT_EQ(PhotoChecks(), (std::vector<bool>{true, true}));
 
-    SetFileChecks({true, false});
+    SetChecks(IDC_FILE_LIST, {true, false});
     Click(IDC_FILE_TOGGLE);  // acts on every entry, whatever was ticked by hand
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Select All Files");
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, false}));
-    Click(IDC_FILE_TOGGLE);
-    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
-    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
-}
 
-TEST_F(RecoveryCopy, NothingTickedSaysSoAndStaysInResults) {
-    UseOutputFolder(output_);
-    ScanFiles({{"one.jpg", JpegBytes()}, {"a.txt", "a"}});
+    // With nothing ticked, Recover says so and the results stay.
     Click(IDC_PHOTO_TOGGLE);
-    Click(IDC_FILE_TOGGLE);
     Click(IDC_RECOVER);
     ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
     EXPECT_EQ(boxes_.Boxes().front().caption, workflow::ApplicationTitle());
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
+    Click(IDC_FILE_TOGGLE);
+    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
 }
 
 TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
@@ -126,8 +96,8 @@ TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
     CreateDirectoryA(output_.c_str(), nullptr);
     const std::string jpeg = JpegBytes();
     ScanFiles({{"one.jpg", jpeg}, {"two.jpg", jpeg}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
-    SetPhotoChecks({false, true});
-    SetFileChecks({true, false});
+    SetChecks(IDC_PHOTO_LIST, {false, true});
+    SetChecks(IDC_FILE_LIST, {true, false});
     const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
     const std::string tickedFile = FileRows()[0].name;
 
@@ -213,14 +183,13 @@ TEST_F(RecoveryCopy, OutputFolderThatCannotBeMadeIsReportedAndAnotherCanBeChosen
             if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
         }
     }
-    PumpFor(600);
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy has stopped
+    CloseWindow();
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy had stopped: closing asks nothing
 }
 
 TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
     constexpr size_t kFiles = 30;
-    const std::string written = TempFolder("vantreo-written-at-once");
-    RemoveFolder(written);
+    const std::string written = scratch_.In("written-at-once");
     CreateDirectoryA(written.c_str(), nullptr);
     for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
     UseOutputFolder(output_);
@@ -240,7 +209,6 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     EXPECT_EQ(FileRows().size(), kFiles);
     EXPECT_EQ(FilesIn(output_).size(), kFiles);
     EXPECT_EQ(boxes_.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
-    RemoveFolder(written);
 }
 
 TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
@@ -267,7 +235,8 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
     EXPECT_TRUE(Visible(IDC_BROWSE));
-    PumpFor(400);
+    CloseWindow();  // with a copy running, closing would ask first
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);
     EXPECT_TRUE(FilesIn(output_).empty());
 }
 
@@ -356,13 +325,10 @@ TEST_F(RecoveryCopy, SameNamesNeverReplaceEachOtherOrEarlierFiles) {
 TEST_F(RecoveryCopy, HeaderClickDuringTheCopyLeavesTheOrder) {
     UseOutputFolder(output_);
     ScanFiles({{"b.txt", "b"}, {"a.txt", "a"}, {"c.txt", "c"}});
-    std::vector<std::string> before;
-    for (const auto& row : FileRows()) before.push_back(row.name);
+    const std::vector<std::string> before = FileNames();
     Recover(IDNO);
     ClickFileListHeader(0);
-    std::vector<std::string> during;
-    for (const auto& row : FileRows()) during.push_back(row.name);
-    EXPECT_EQ(during, before);
+    EXPECT_EQ(FileNames(), before);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <set>
 
+#include "tests/support/files.h"
 #include "workflow/disk_warning.h"
 #include "workflow/drive_list.h"
 
@@ -16,55 +17,32 @@ constexpr int64_t kKB = 1024;
 constexpr int64_t kMB = 1024 * kKB;
 constexpr int64_t kGB = 1024 * kMB;
 
-TEST(FormatSize, BytesUpToAndIncluding1024) {
-    EXPECT_EQ(FormatSize(0), "0 bytes");
-    EXPECT_EQ(FormatSize(1), "1 bytes");
-    EXPECT_EQ(FormatSize(1024), "1024 bytes");
+TEST(FormatSize, BytesUpTo1024ThenOneDecimalOfStrictlyLargerUnits) {
+    const struct {
+        int64_t bytes;
+        const char* text;
+    } rows[] = {
+        {0, "0 bytes"}, {1, "1 bytes"}, {1024, "1024 bytes"},  // thresholds are strict
+        {1025, "1.0 KB"}, {kMB, "1024.0 KB"}, {kMB + 1, "1.0 MB"}, {kGB, "1024.0 MB"}, {kGB + 1, "1.0 GB"},
+        {1536, "1.5 KB"}, {5 * kGB, "5.0 GB"}, {3 * kMB / 4 * 10, "7.5 MB"}, {2000 * kGB, "2000.0 GB"},
+        {kMB - 52, "1023.9 KB"}, {kMB - 51, "1024.0 KB"},  // rounded to nearest
+        // Negative sizes show their low 32 bits as bytes.
+        {-1, "-1 bytes"}, {-2 * kGB, "-2147483648 bytes"}, {-(int64_t{1} << 32) + 5, "5 bytes"}, {INT64_MIN, "0 bytes"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(FormatSize(row.bytes), row.text) << row.bytes;
 }
 
-TEST(FormatSize, ThresholdsAreStrict) {
-    EXPECT_EQ(FormatSize(1025), "1.0 KB");
-    EXPECT_EQ(FormatSize(kMB), "1024.0 KB");
-    EXPECT_EQ(FormatSize(kMB + 1), "1.0 MB");
-    EXPECT_EQ(FormatSize(kGB), "1024.0 MB");
-    EXPECT_EQ(FormatSize(kGB + 1), "1.0 GB");
-}
-
-TEST(FormatSize, OneDecimalRoundedToNearest) {
-    EXPECT_EQ(FormatSize(1536), "1.5 KB");
-    EXPECT_EQ(FormatSize(5 * kGB), "5.0 GB");
-    EXPECT_EQ(FormatSize(kMB - 52), "1023.9 KB");
-    EXPECT_EQ(FormatSize(kMB - 51), "1024.0 KB");
-    EXPECT_EQ(FormatSize(3 * kMB / 4 * 10), "7.5 MB");
-    EXPECT_EQ(FormatSize(2000 * kGB), "2000.0 GB");
-}
-
-TEST(FormatSize, NegativeSizesShowTheirLow32BitsAsBytes) {
-    EXPECT_EQ(FormatSize(-1), "-1 bytes");
-    EXPECT_EQ(FormatSize(-2 * kGB), "-2147483648 bytes");
-    EXPECT_EQ(FormatSize(-(int64_t{1} << 32) + 5), "5 bytes");
-    EXPECT_EQ(FormatSize(INT64_MIN), "0 bytes");
-}
-
-TEST(EngineDeviceName, SingleLettersForTheFirst26Disks) {
-    EXPECT_EQ(EngineDeviceName(0), "/dev/sda");
-    EXPECT_EQ(EngineDeviceName(1), "/dev/sdb");
-    EXPECT_EQ(EngineDeviceName(2), "/dev/sdc");
-    EXPECT_EQ(EngineDeviceName(25), "/dev/sdz");
-}
-
-TEST(EngineDeviceName, TwoLettersFromDisk26LikeSpreadsheetColumns) {
-    EXPECT_EQ(EngineDeviceName(26), "/dev/sdaa");
-    EXPECT_EQ(EngineDeviceName(27), "/dev/sdab");
-    EXPECT_EQ(EngineDeviceName(51), "/dev/sdaz");
-    EXPECT_EQ(EngineDeviceName(52), "/dev/sdba");
-    EXPECT_EQ(EngineDeviceName(127), "/dev/sddx");
-}
-
-TEST(EngineDeviceName, NoneForDisksTheRuntimeCannotName) {
-    EXPECT_EQ(EngineDeviceName(128), std::nullopt);
-    EXPECT_EQ(EngineDeviceName(1000), std::nullopt);
-    EXPECT_EQ(EngineDeviceName(UINT32_MAX), std::nullopt);
+TEST(EngineDeviceName, LettersLikeSpreadsheetColumnsAndNoneFrom128) {
+    const std::optional<std::string> none;
+    const struct {
+        uint32_t disk;
+        std::optional<std::string> name;
+    } rows[] = {
+        {0, "/dev/sda"},   {1, "/dev/sdb"},   {2, "/dev/sdc"},   {25, "/dev/sdz"},  {26, "/dev/sdaa"},
+        {27, "/dev/sdab"}, {51, "/dev/sdaz"}, {52, "/dev/sdba"}, {127, "/dev/sddx"}, {128, none},
+        {1000, none},      {UINT32_MAX, none},
+    };
+    for (const auto& row : rows) EXPECT_EQ(EngineDeviceName(row.disk), row.name) << row.disk;
 }
 
 TEST(EngineDeviceName, EveryNameableDiskHasItsOwnLowerCaseName) {
@@ -92,19 +70,8 @@ TEST(DriveTypeText, KnownTypesAndEmptyForTheRest) {
 }
 
 // Wine puts its C: drive on disk 0.
-TEST(DriveList, ListsTheSystemDriveOnTheFirstDisk) {
+TEST(DriveList, ListsEveryDriveByBareNameInOrderWithTheSystemDriveOnTheFirstDisk) {
     const std::vector<workflow::DriveInfo> drives = workflow::ListDrives();
-    auto c = std::find_if(drives.begin(), drives.end(), [](const auto& d) { return d.name == "C:"; });
-    ASSERT_NE(c, drives.end());
-    EXPECT_EQ(c->typeText, "Local Disk");
-    EXPECT_FALSE(c->fileSystem.empty());
-    EXPECT_GT(c->capacity, 0);
-    EXPECT_EQ(c->device, "/dev/sda");
-}
-
-TEST(DriveList, EveryListedDriveHasABareNameAndADevice) {
-    const std::vector<workflow::DriveInfo> drives = workflow::ListDrives();
-    ASSERT_FALSE(drives.empty());
     for (const workflow::DriveInfo& drive : drives) {
         EXPECT_EQ(drive.name.size(), 2u) << drive.name;
         EXPECT_EQ(drive.name[1], ':') << drive.name;
@@ -112,6 +79,12 @@ TEST(DriveList, EveryListedDriveHasABareNameAndADevice) {
     }
     EXPECT_TRUE(std::is_sorted(drives.begin(), drives.end(),
                                [](const auto& a, const auto& b) { return a.name < b.name; }));
+    auto c = std::find_if(drives.begin(), drives.end(), [](const auto& d) { return d.name == "C:"; });
+    ASSERT_NE(c, drives.end());
+    EXPECT_EQ(c->typeText, "Local Disk");
+    EXPECT_FALSE(c->fileSystem.empty());
+    EXPECT_GT(c->capacity, 0);
+    EXPECT_EQ(c->device, "/dev/sda");
 }
 
 TEST(DriveList, MapsVolumesToDisks) {
@@ -135,12 +108,12 @@ TEST(DiskWarning, WarnsOnlyWhenBothDisksAreKnownAndTheSame) {
 
 // Under Wine every drive letter sits on disk 0, and the temp folder on C:.
 TEST(DiskWarning, PathsLieOnTheDiskOfTheirVolume) {
-    char temp[MAX_PATH] = {};
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    const testing_support::ScratchFolder scratch("disk");
+    const std::string temp = scratch.path();
     const std::optional<uint32_t> c = workflow::MapVolumeToDisk("C:");
     ASSERT_TRUE(c);
     EXPECT_EQ(workflow::DiskOfPath(temp), c);
-    EXPECT_EQ(workflow::DiskOfPath(std::string(temp) + "not made yet\\deeper"), c);
+    EXPECT_EQ(workflow::DiskOfPath(temp + "\\not made yet\\deeper"), c);
     EXPECT_EQ(workflow::DiskOfPath("c:\\"), c);
 
     EXPECT_EQ(workflow::DiskOfPath("\\\\server\\share\\photos"), std::nullopt);

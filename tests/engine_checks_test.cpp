@@ -14,17 +14,19 @@ using testing_support::FileExists;
 using testing_support::MainWindowTest;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
+using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
-constexpr char kLoadFailed1009[] =
-    "Failed to load engine, error code -1009. Installation may be corrupted, please try to re-install Vantreo";
+std::string LoadFailed(int code) {
+    return "Failed to load engine, error code " + std::to_string(code) +
+           ". Installation may be corrupted, please try to re-install Vantreo";
+}
 
 class EngineChecks : public testing_support::ScanTest {
 protected:
     // The engine's files as an installer leaves them; photo.exe is never started by these tests.
     void InstallFakeEngine(bool engine, bool runtime, bool cygwinEntry) {
-        CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
-        CreateDirectoryA(EngineFolder().c_str(), nullptr);
+        MakeEngineFolder();
         if (engine) WriteFile(EngineFolder() + "\\photo.exe", "");
         if (runtime) WriteFile(EngineFolder() + "\\cygwin1.dll", "");
         if (cygwinEntry) {
@@ -32,10 +34,16 @@ protected:
             CreateDirectoryA((EngineFolder() + "\\c\\cygwin").c_str(), nullptr);
         }
     }
+    void MakeEngineFolder(bool withData = false) {
+        CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
+        CreateDirectoryA(EngineFolder().c_str(), nullptr);
+        if (withData) CreateDirectoryA(DataFolder().c_str(), nullptr);
+        if (withData) CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
+    }
     // Next, then wait for the scan to settle in results mode.
     void NextUntilResults() {
         Click(IDC_NEXT);
-        ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_PHOTO_TOGGLE) && Text(IDC_RECOVER) == "Recover"; }, 10000));
+        ASSERT_TRUE(WaitForResults(10000));
     }
 };
 
@@ -51,29 +59,19 @@ TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSo) {
 TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
     struct Case {
         bool engine, runtime, cygwin;
-        const char* message;
+        int code;
     };
-    const Case cases[] = {
-        {false, true, true,
-         "Failed to load engine, error code -1003. Installation may be corrupted, please try to re-install "
-         "Vantreo"},
-        {true, false, true,
-         "Failed to load engine, error code -1004. Installation may be corrupted, please try to re-install "
-         "Vantreo"},
-        {true, true, false,
-         "Failed to load engine, error code -1005. Installation may be corrupted, please try to re-install "
-         "Vantreo"},
-    };
+    const Case cases[] = {{false, true, true, -1003}, {true, false, true, -1004}, {true, true, false, -1005}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
-        testing_support::RemoveFolder(EngineFolder());
+        SCOPED_TRACE(c.code);
+        RemoveFolder(EngineFolder());
         InstallFakeEngine(c.engine, c.runtime, c.cygwin);
         boxes_.Clear();
         OpenWindow();
         SelectDrive("C:");
         NextUntilResults();
         ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }, 5000));
-        EXPECT_EQ(boxes_.Texts(), (std::vector<std::string>{c.message, kLoadFailed1009}));
+        EXPECT_EQ(boxes_.Texts(), (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009)}));
         for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
         EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
         EXPECT_FALSE(Enabled(IDC_FILE_TOGGLE));
@@ -91,18 +89,14 @@ TEST_F(EngineChecks, EmptyFormatListStartsNoEngine) {
     EXPECT_EQ(boxes_.Texts(),
               (std::vector<std::string>{"No file formats enabled.\n\nPlease go to 'Settings' to enable the type of "
                                         "file you wish to recover.",
-                                        kLoadFailed1009}));
+                                        LoadFailed(-1009)}));
     EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
     EXPECT_FALSE(FileExists(DataFolder() + "\\temp.1"));
 }
 
 TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
-    // No engine is installed: starting it would report -1003.
-    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
-    CreateDirectoryA(EngineFolder().c_str(), nullptr);
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
+    MakeEngineFolder(true);  // with no engine installed: starting it would report -1003
     const std::string left = DataFolder() + "\\temp.1\\";
-    CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
     WriteFile(left + "notes.uyu", "left behind");  // "txt" shifted up by one
     // Written by the engine under its own names: they keep them.
     WriteFile(left + "f0000001.jpg", ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
@@ -127,10 +121,7 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
 }
 
 TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
-    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
-    CreateDirectoryA(EngineFolder().c_str(), nullptr);
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
-    CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
+    MakeEngineFolder(true);
     const std::string locked = DataFolder() + "\\temp.1\\f0000001.jpg";
     WriteFile(locked, "read only");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -139,19 +130,15 @@ TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
     NextUntilResults();
     // A new scan was started: with no engine installed, that is the -1003 report.
     ASSERT_FALSE(boxes_.Texts().empty());
-    EXPECT_EQ(boxes_.Texts().front().rfind("Failed to load engine, error code -1003", 0), 0u);
+    EXPECT_EQ(boxes_.Texts().front(), LoadFailed(-1003));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string elsewhere = std::string(temp) + "vantreo-link-target";
-    testing_support::RemoveTreeFromUnix(elsewhere);
+    const std::string elsewhere = scratch_.In("link-target");
     CreateDirectoryA(elsewhere.c_str(), nullptr);
     WriteFile(elsewhere + "\\precious.kqh", "someone else's");
-    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
-    CreateDirectoryA(EngineFolder().c_str(), nullptr);
+    MakeEngineFolder();
     if (!testing_support::MakeFolderLink(DataFolder(), elsewhere)) GTEST_SKIP() << "no directory link can be made here";
 
     OpenWindow();
@@ -163,8 +150,6 @@ TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     CloseWindow();
     EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");
-    testing_support::RemoveTreeFromUnix(DataFolder());
-    testing_support::RemoveTreeFromUnix(elsewhere);
 }
 
 }  // namespace

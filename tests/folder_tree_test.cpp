@@ -6,22 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "workflow/folder_tree.h"
 
 namespace {
 
 using namespace workflow;
+using testing_support::FileExists;
 using testing_support::MakeFolderLink;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void MakeFile(const std::string& path, const std::string& content = "x") {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    testing_support::WriteFile(path, content);
+    ASSERT_TRUE(FileExists(path)) << path;
 }
 
 void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
@@ -31,23 +28,21 @@ std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind
 class FolderTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        base_ = std::string(temp) + "vantreo_tree_" + std::to_string(GetCurrentProcessId());
-        MakeFolder(base_);
-        tree_ = base_ + "\\tree";
-        outside_ = base_ + "\\outside";
         MakeFolder(tree_);
         MakeFolder(outside_);
     }
-    void TearDown() override {
-        testing_support::RemoveTreeFromUnix(base_);
-        if (Exists(base_)) RemoveTree(base_, true);
-    }
     std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
+    // Folders (names ending in a backslash) and files in the tree, in order.
+    void Make(std::initializer_list<std::string> entries) const {
+        for (const std::string& entry : entries) {
+            if (entry.back() == '\\') MakeFolder(In(entry.substr(0, entry.size() - 1)));
+            else MakeFile(In(entry));
+        }
+    }
     std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
 
-    std::string base_, tree_, outside_;
+    testing_support::ScratchFolder base_{"tree"};
+    std::string tree_ = base_.In("tree"), outside_ = base_.In("outside");
 };
 
 TEST(SearchPattern, AddsTheWildcardOnce) {
@@ -85,8 +80,7 @@ TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
 }
 
 TEST_F(FolderTree, IsFolderForFoldersOnly) {
-    MakeFolder(In("empty"));
-    MakeFile(In("file.txt"));
+    Make({"empty\\", "file.txt"});
     EXPECT_TRUE(IsFolder(tree_));
     EXPECT_TRUE(IsFolder(tree_ + "\\"));
     EXPECT_TRUE(IsFolder(In("empty")));
@@ -95,33 +89,21 @@ TEST_F(FolderTree, IsFolderForFoldersOnly) {
     EXPECT_FALSE(IsFolder(""));
 }
 
-TEST_F(FolderTree, TreeOfEmptyFoldersHoldsNoFile) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
-    MakeFolder(In("a\\b\\c"));
-    MakeFolder(In("d"));
+TEST_F(FolderTree, TreeHasFileOnlyWithAFileSomewhereBelow) {
+    Make({"a\\", "a\\b\\", "a\\b\\c\\", "d\\"});
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("missing")));
     EXPECT_FALSE(TreeHasFile(""));
-}
-
-TEST_F(FolderTree, OneFileDeepDownIsFound) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
-    MakeFolder(In("a\\b\\c"));
-    MakeFolder(In("d"));
-    MakeFile(In("a\\b\\c\\f0001.jpg"));
+    Make({"a\\b\\c\\f0001.jpg"});
     EXPECT_TRUE(TreeHasFile(tree_));
     EXPECT_TRUE(TreeHasFile(tree_ + "\\"));
     EXPECT_FALSE(TreeHasFile(In("d")));
 }
 
 TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
-    MakeFolder(In("a"));
-    MakeFolder(In("a\\b"));
+    Make({"a\\", "a\\b\\"});
     MakeFile(In("top.jpg"), "12345");
-    MakeFile(In("a\\mid.png"));
-    MakeFile(In("a\\b\\low.txt"));
+    Make({"a\\mid.png", "a\\b\\low.txt"});
     std::vector<std::string> files;
     int64_t topSize = -1;
     EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
@@ -139,75 +121,49 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
 }
 
 TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
-    MakeFolder(In("keep"));
-    MakeFolder(In("keep\\deep"));
-    MakeFolder(In("gone"));
-    MakeFolder(In("gone\\deeper"));
-    MakeFile(In("keep\\deep\\locked.jpg"));
-    MakeFile(In("keep\\deep\\other.jpg"));
-    MakeFile(In("keep\\sibling.png"));
-    MakeFile(In("gone\\deeper\\a.jpg"));
-    MakeFile(In("top.txt"));
+    Make({"keep\\", "keep\\deep\\", "gone\\", "gone\\deeper\\", "keep\\deep\\locked.jpg", "keep\\deep\\other.jpg",
+          "keep\\sibling.png", "gone\\deeper\\a.jpg", "top.txt"});
     ASSERT_TRUE(SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
 
     RemoveTree(tree_, true);
 
-    EXPECT_TRUE(Exists(In("keep\\deep\\locked.jpg")));
+    EXPECT_TRUE(FileExists(In("keep\\deep\\locked.jpg")));
     EXPECT_TRUE(IsFolder(In("keep\\deep")));
     EXPECT_TRUE(IsFolder(In("keep")));
     EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(Exists(In("keep\\deep\\other.jpg")));
-    EXPECT_FALSE(Exists(In("keep\\sibling.png")));
-    EXPECT_FALSE(Exists(In("gone")));
-    EXPECT_FALSE(Exists(In("top.txt")));
+    EXPECT_FALSE(FileExists(In("keep\\deep\\other.jpg")));
+    EXPECT_FALSE(FileExists(In("keep\\sibling.png")));
+    EXPECT_FALSE(FileExists(In("gone")));
+    EXPECT_FALSE(FileExists(In("top.txt")));
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(FolderTree, RemoveTreeKeepsTheFolderItselfUnlessAsked) {
-    MakeFolder(In("sub"));
-    MakeFile(In("sub\\a.jpg"));
+// Entries of a large folder are deleted while its listing is still open.
+TEST_F(FolderTree, RemoveTreeEmptiesTheFolderAndRemovesItOnlyWhenAsked) {
+    Make({"sub\\", "sub\\a.jpg"});
+    for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
     RemoveTree(tree_, false);
     EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(Exists(In("sub")));
+    EXPECT_FALSE(TreeHasFile(tree_));
+    EXPECT_FALSE(FileExists(In("sub")));
     RemoveTree(tree_, true);
-    EXPECT_FALSE(Exists(tree_));
-    EXPECT_TRUE(Exists(outside_));
-}
-
-// Entries are deleted while the listing is still open.
-TEST_F(FolderTree, RemoveTreeDeletesEveryEntryOfALargeFolder) {
-    for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
-    RemoveTree(tree_, true);
-    EXPECT_FALSE(Exists(tree_));
+    EXPECT_FALSE(FileExists(tree_));
+    EXPECT_TRUE(FileExists(outside_));
 }
 
 TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
-    MakeFolder(In("sub"));
-    MakeFolder(In("sub\\deeper"));
-    MakeFile(In("f1.kqh"));
-    MakeFile(In("sub\\f2.B"));
-    MakeFile(In("sub\\deeper\\f3.\x7f"));
-    MakeFile(In("sub\\deeper\\f4.gif.qoh"));
+    Make({"sub\\", "sub\\deeper\\", "f1.kqh", "sub\\f2.B", "sub\\deeper\\f3.\x7f", "sub\\deeper\\f4.gif.qoh"});
 
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
 
-    EXPECT_TRUE(Exists(In("f1.jpg")));
-    EXPECT_TRUE(Exists(In("sub\\f2.A")));
-    EXPECT_TRUE(Exists(In("sub\\deeper\\f3.\x80")));
-    EXPECT_TRUE(Exists(In("sub\\deeper\\f4.gif.png")));
-    EXPECT_FALSE(Exists(In("f1.kqh")));
-    EXPECT_FALSE(Exists(In("sub\\f2.B")));
-    EXPECT_FALSE(Exists(In("sub\\deeper\\f3.\x7f")));
+    EXPECT_TRUE(FileExists(In("f1.jpg")));
+    EXPECT_TRUE(FileExists(In("sub\\f2.A")));
+    EXPECT_TRUE(FileExists(In("sub\\deeper\\f3.\x80")));
+    EXPECT_TRUE(FileExists(In("sub\\deeper\\f4.gif.png")));
+    EXPECT_FALSE(FileExists(In("f1.kqh")));
+    EXPECT_FALSE(FileExists(In("sub\\f2.B")));
+    EXPECT_FALSE(FileExists(In("sub\\deeper\\f3.\x7f")));
     EXPECT_TRUE(IsFolder(In("sub\\deeper")));
-}
-
-TEST_F(FolderTree, ShiftLeavesAFileWithoutADotInItsOwnName) {
-    MakeFolder(In("dir.v2"));
-    MakeFile(In("dir.v2\\plain"));
-    MakeFile(In("noext"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(Exists(In("dir.v2\\plain")));
-    EXPECT_TRUE(Exists(In("noext")));
 }
 
 TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
@@ -231,21 +187,23 @@ TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
     EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
-    EXPECT_TRUE(Exists(In("a.kqh")));
+    EXPECT_TRUE(FileExists(In("a.kqh")));
     for (const char* name : {"b", "c", "d", "e"}) {
-        EXPECT_TRUE(Exists(In(std::string(name) + ".jpg"))) << name;
-        EXPECT_FALSE(Exists(In(std::string(name) + ".kqh"))) << name;
+        EXPECT_TRUE(FileExists(In(std::string(name) + ".jpg"))) << name;
+        EXPECT_FALSE(FileExists(In(std::string(name) + ".kqh"))) << name;
     }
 }
 
 // Names the engine writes itself keep their extension, and "]" would shift to
-// a backslash and move the file into another folder: both stay as they are.
-TEST_F(FolderTree, ShiftLeavesEngineNamesAndNamesThatWouldBeNoFileName) {
-    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat"}) MakeFile(In(name));
-    MakeFile(In("shifted.uyu"));
+// a backslash and move the file into another folder: both stay as they are,
+// and so does a file without a dot in its own name.
+TEST_F(FolderTree, ShiftLeavesEngineNamesNamesThatWouldBeNoFileNameAndNamesWithoutExtension) {
+    Make({"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.uyu", "dir.v2\\",
+          "dir.v2\\plain", "noext"});
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt"})
-        EXPECT_TRUE(Exists(In(name))) << name;
+    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt",
+                             "dir.v2\\plain", "noext"})
+        EXPECT_TRUE(FileExists(In(name))) << name;
 }
 
 TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
@@ -269,7 +227,7 @@ TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
     });
     EXPECT_EQ(files, std::vector<std::string>{folder + "\\short.kqh"});
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(Exists(folder + "\\short.jpg"));
+    EXPECT_TRUE(FileExists(folder + "\\short.jpg"));
     EXPECT_NE(GetFileAttributesW(widePath.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileW(widePath.c_str());
 }
@@ -281,14 +239,14 @@ protected:
         MakeFolder(Outside("deep"));
         MakeFile(Outside("precious.kqh"));
         MakeFile(Outside("deep\\photo.kqh"));
-        MakeFolder(base_ + "\\empty_outside");
-        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_ + "\\empty_outside"))
+        MakeFolder(base_.In("empty_outside"));
+        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_.In("empty_outside")))
             GTEST_SKIP() << "no directory link can be made here";
     }
     void ExpectOutsideUntouched() {
-        EXPECT_TRUE(Exists(Outside("precious.kqh")));
-        EXPECT_TRUE(Exists(Outside("deep\\photo.kqh")));
-        EXPECT_TRUE(IsFolder(base_ + "\\empty_outside"));
+        EXPECT_TRUE(FileExists(Outside("precious.kqh")));
+        EXPECT_TRUE(FileExists(Outside("deep\\photo.kqh")));
+        EXPECT_TRUE(IsFolder(base_.In("empty_outside")));
     }
 };
 
@@ -302,13 +260,11 @@ TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
-    MakeFolder(In("sub"));
-    MakeFile(In("sub\\mine.jpg"));
-    MakeFile(In("top.jpg"));
+    Make({"sub\\", "sub\\mine.jpg", "top.jpg"});
     RemoveTree(tree_, true);
     ExpectOutsideUntouched();
-    EXPECT_FALSE(Exists(In("sub")));
-    EXPECT_FALSE(Exists(In("top.jpg")));
+    EXPECT_FALSE(FileExists(In("sub")));
+    EXPECT_FALSE(FileExists(In("top.jpg")));
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
@@ -321,9 +277,9 @@ TEST_F(FolderTreeLinks, ShiftNeverRenamesThroughALink) {
     MakeFile(In("mine.kqh"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
     EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
-    EXPECT_TRUE(Exists(In("mine.jpg")));
+    EXPECT_TRUE(FileExists(In("mine.jpg")));
     ExpectOutsideUntouched();
-    EXPECT_FALSE(Exists(Outside("precious.jpg")));
+    EXPECT_FALSE(FileExists(Outside("precious.jpg")));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <htmlhelp.h>
 
+#include <functional>
 #include <string>
 
 #include "resources/resource.h"
@@ -28,30 +29,7 @@ constexpr char kViewerTitle[] = "Norvale Vantreo Help";
 std::string ProgramHelpFile() { return TestExeFolder() + "help.chm"; }
 std::string BuiltHelpFile() { return WindowsPath(VANTREO_EXE_DIR "/help.chm"); }
 
-std::string MakeTempFolder() {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    const std::string folder = std::string(base) + "vantreo-help-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-HWND FindViewer() {
-    HWND found = nullptr;
-    EnumWindows(
-        [](HWND hwnd, LPARAM out) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(hwnd, &process);
-            char title[128] = {};
-            GetWindowTextA(hwnd, title, sizeof(title));
-            if (process != GetCurrentProcessId() || std::string(title) != kViewerTitle || !IsWindowVisible(hwnd))
-                return TRUE;
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+HWND FindViewer() { return testing_support::WindowTitled(kViewerTitle); }
 
 // Each test starts without help.chm in the program folder and in its own
 // empty current directory, and leaves no viewer, file or folder behind.
@@ -62,15 +40,12 @@ protected:
         char current[MAX_PATH] = {};
         GetCurrentDirectoryA(MAX_PATH, current);
         savedDirectory_ = current;
-        elsewhere_ = MakeTempFolder();
-        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.c_str()));
+        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.path().c_str()));
     }
     void TearDown() override {
         HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
         SetCurrentDirectoryA(savedDirectory_.c_str());
         DeleteFileA(ProgramHelpFile().c_str());
-        DeleteFileA((elsewhere_ + "\\help.chm").c_str());
-        RemoveDirectoryA(elsewhere_.c_str());
     }
 
     void ExpectNotFoundMessage(const MessageBoxCatcher& boxes) {
@@ -83,22 +58,8 @@ protected:
     }
 
     std::string savedDirectory_;
-    std::string elsewhere_;
+    testing_support::ScratchFolder elsewhere_{"help"};
 };
-
-TEST_F(HelpViewer, MissingFileIsReportedWithoutIcon) {
-    MessageBoxCatcher boxes;
-    workflow::ShowHelpFile(nullptr);
-    ExpectNotFoundMessage(boxes);
-    EXPECT_EQ(FindViewer(), nullptr);
-}
-
-TEST_F(HelpViewer, FileThatIsNotHelpIsReported) {
-    WriteFile(ProgramHelpFile(), "not a compiled help file");
-    MessageBoxCatcher boxes;
-    workflow::ShowHelpFile(nullptr);
-    ExpectNotFoundMessage(boxes);
-}
 
 TEST_F(HelpViewer, PresentFileOpensTheViewerWithoutMessage) {
     ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), ProgramHelpFile().c_str(), FALSE));
@@ -111,39 +72,27 @@ TEST_F(HelpViewer, PresentFileOpensTheViewerWithoutMessage) {
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST_F(HelpViewer, FileOnlyInTheCurrentDirectoryIsNotShown) {
-    ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), (elsewhere_ + "\\help.chm").c_str(), FALSE));
-    MessageBoxCatcher boxes;
-    workflow::ShowHelpFile(nullptr);
-    ExpectNotFoundMessage(boxes);
-    PumpFor(200);
+// Missing, not compiled help, or only in the current directory: reported, and no viewer.
+TEST_F(HelpViewer, FileThatCannotBeShownIsReportedWithoutIcon) {
+    const std::function<void()> cases[] = {
+        [] {},
+        [] { WriteFile(ProgramHelpFile(), "not a compiled help file"); },
+        [&] {
+            DeleteFileA(ProgramHelpFile().c_str());
+            ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), elsewhere_.In("help.chm").c_str(), FALSE));
+        },
+    };
+    for (const auto& arrange : cases) {
+        arrange();
+        MessageBoxCatcher boxes;
+        workflow::ShowHelpFile(nullptr);
+        ExpectNotFoundMessage(boxes);
+    }
+    PumpFor(200);  // nothing to wait for: a viewer must not come up
     EXPECT_EQ(FindViewer(), nullptr);
 }
 
 // ---- From the main window's Help link -----------------------------------------------------
-
-// Notes the owner of each message box as it activates.
-class BoxOwners {
-public:
-    BoxOwners() {
-        current_ = this;
-        hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
-    }
-    ~BoxOwners() {
-        UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    std::vector<HWND> owners;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_ACTIVATE && current_ && testing_support::IsMessageBox(reinterpret_cast<HWND>(wParam)))
-            current_->owners.push_back(GetWindow(reinterpret_cast<HWND>(wParam), GW_OWNER));
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static inline BoxOwners* current_ = nullptr;
-    HHOOK hook_ = nullptr;
-};
 
 class HelpLink : public testing_support::MainWindowTest {
 protected:
@@ -171,12 +120,11 @@ TEST_F(HelpLink, ViewerIsNotOwnedByTheMainWindowWhichStaysUsable) {
 TEST_F(HelpLink, MissingFileMessageIsOwnedByTheMainWindowWhichStaysAsItWas) {
     OpenWindow();
     const std::vector<int> before = VisibleControls();
-    BoxOwners owners;
     Click(IDC_HELP_LINK);
     ASSERT_EQ(boxes_.Boxes().size(), 1u);
     EXPECT_EQ(boxes_.Boxes().front().text, "Help file is not found.");
     EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
-    EXPECT_EQ(owners.owners, std::vector<HWND>{Window()});
+    EXPECT_EQ(boxes_.Boxes().front().owner, Window());
     EXPECT_EQ(VisibleControls(), before);
     EXPECT_TRUE(IsWindowEnabled(Window()));
 }

@@ -9,12 +9,12 @@
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
 #include "tests/support/window_picture.h"
+#include "win/list_view.h"
 #include "workflow/main_layout.h"
 
 namespace {
 
 using testing_support::MainWindowTest;
-using testing_support::PumpFor;
 using testing_support::PumpUntil;
 
 constexpr int kAlwaysShown[] = {IDC_HELP_LINK, IDC_SETTINGS_LINK};
@@ -25,8 +25,82 @@ std::vector<int> Sorted(std::vector<int> ids) {
     return ids;
 }
 
-int Width(const RECT& r) { return r.right - r.left; }
-int Height(const RECT& r) { return r.bottom - r.top; }
+std::string Show(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// Equal rectangles, shown as numbers when they differ.
+::testing::AssertionResult Same(const RECT& actual, const RECT& expected) {
+    if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Show(actual) << " instead of " << Show(expected);
+}
+
+// ---- Placement as plain functions of rectangles -------------------------------------------
+
+TEST(MainLayout, LoadingNoticeIsTheLabelGrownAndCentredInTheWholeWindow) {
+    const struct {
+        SIZE window;
+        RECT label, loading;
+    } rows[] = {
+        {{640, 480}, {16, 60, 116, 76}, {255, 227, 385, 253}},
+        {{641, 481}, {0, 0, 101, 17}, {255, 227, 386, 254}},  // halves cut toward zero
+        {{100, 20}, {0, 0, 100, 20}, {-15, -5, 115, 25}},     // larger than the window
+    };
+    for (const auto& row : rows) EXPECT_TRUE(Same(workflow::CentredLoadingRect(row.window, row.label), row.loading));
+}
+
+TEST(MainLayout, StatusLineKeepsItsWidthAtTheLabelsLeftFivePixelsDown) {
+    const struct {
+        RECT status, label, placed;
+    } rows[] = {
+        {{100, 200, 400, 220}, {16, 60, 116, 76}, {16, 5, 316, 26}},
+        {{0, 0, 0, 0}, {30, 0, 40, 0}, {30, 5, 30, 10}},
+    };
+    for (const auto& row : rows) EXPECT_TRUE(Same(workflow::StatusLineRect(row.status, row.label), row.placed));
+}
+
+TEST(MainLayout, ProgressBarUnderNextAsWideAsTheBoxWithTheTextAboveAndTheTipsBeside) {
+    const RECT next{16, 420, 104, 443}, box{16, 380, 416, 400}, bar{0, 0, 10, 17};
+    const workflow::ProgressPlacement p = workflow::PlaceProgress(next, box, bar);
+    EXPECT_TRUE(Same(p.bar, RECT{16, 441, 416, 458}));            // bottom 15 below Next's, the bar's own height
+    EXPECT_TRUE(Same(p.progressText, RECT{16, 416, 416, 436}));   // 25 to 5 pixels above the bar
+    EXPECT_TRUE(Same(p.tips, RECT{109, 420, 496, 443}));          // right of Next, 80 past the box's width
+}
+
+TEST(MainLayout, AnalysingListsShareTheDriveListsPlaceThreeQuartersToPhotos) {
+    const RECT driveList{16, 80, 616, 381}, status{16, 5, 316, 26};
+    const SIZE toggle{120, 17};
+    const workflow::AnalysingPlacement p = workflow::PlaceAnalysingControls(driveList, status, toggle, 420);
+    EXPECT_TRUE(Same(p.photoToggle, RECT{16, 29, 136, 46}));
+    // Photos from 5 below the toggle's height, for three quarters of what is left to the list's bottom, cut.
+    EXPECT_TRUE(Same(p.photoList, RECT{16, 48, 616, 297}));  // (381 - 48) * 3 / 4 = 249.75
+    EXPECT_TRUE(Same(p.fileToggle, RECT{16, 302, 136, 319}));
+    EXPECT_TRUE(Same(p.fileList, RECT{16, 322, 616, 410}));  // down to 10 above Next
+}
+
+TEST(MainLayout, SaveFolderBesideRecoverKeepsBrowsesLeftAndTheGapBetweenThem) {
+    const RECT recover{16, 420, 104, 443}, box{16, 380, 400, 400}, browse{410, 378, 490, 401};
+    const workflow::SaveFolderPlacement p = workflow::PlaceSaveFolderBesideRecover(recover, box, browse);
+    EXPECT_TRUE(Same(p.box, RECT{114, 421, 400, 441}));      // centred on the row: 431 - 20 / 2
+    EXPECT_TRUE(Same(p.browse, RECT{410, 420, 490, 443}));   // top of Recover, its own size
+}
+
+TEST(MainLayout, ScanProgressBarShrinksToTheClientAreaRatherThanCoverCancel) {
+    const RECT cancel{16, 432, 104, 455};
+    const RECT files{16, 300, 809, 422};
+    const struct {
+        RECT client, bar;
+    } rows[] = {
+        {{0, 0, 821, 499}, {16, 461, 809, 469}},
+        {{0, 0, 821, 465}, {16, 461, 809, 465}},  // too short for the whole bar
+        {{0, 0, 821, 455}, {16, 455, 809, 455}},  // no room below Cancel: an empty bar
+        {{0, 0, 500, 499}, {16, 461, 500, 469}},  // narrower than the list
+    };
+    for (const auto& row : rows) EXPECT_TRUE(Same(workflow::ScanProgressBarRect(cancel, files, row.client), row.bar));
+}
+
+// ---- The live window -------------------------------------------------------------------------
 
 class MainWindowLayout : public MainWindowTest {};
 
@@ -47,123 +121,50 @@ TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelection) {
     EXPECT_FALSE(Enabled(IDC_SAVE_FOLDER));
 }
 
-TEST_F(MainWindowLayout, LoadingNoticeIsCentredByTheWholeWindow) {
-    OpenWindow(false);
+TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctions) {
+    OpenWindow();
     RECT window{};
     GetWindowRect(Window(), &window);
-    const RECT label = Rect(IDC_DRIVE_LIST_LABEL);
-    const RECT loading = Rect(IDC_LOADING);
-    EXPECT_EQ(Width(loading), Width(label) + 30);
-    EXPECT_EQ(Height(loading), Height(label) + 10);
-    EXPECT_EQ(loading.left, (Width(window) - Width(loading)) / 2);
-    EXPECT_EQ(loading.top, (Height(window) - Height(loading)) / 2);
-}
+    const RECT label = Rect(IDC_DRIVE_LIST_LABEL), next = Rect(IDC_NEXT);
+    EXPECT_TRUE(Same(Rect(IDC_LOADING),
+                     workflow::CentredLoadingRect({window.right - window.left, window.bottom - window.top}, label)));
+    EXPECT_TRUE(Same(Rect(IDC_STATUS), workflow::StatusLineRect(Rect(IDC_STATUS), label)));
+    EXPECT_TRUE(Same(Rect(IDC_RECOVER), next));  // Recover shares Next's place
+    const workflow::ProgressPlacement progress =
+        workflow::PlaceProgress(next, Rect(IDC_SAVE_FOLDER), Rect(IDC_PROGRESS));
+    EXPECT_TRUE(Same(Rect(IDC_PROGRESS), progress.bar));
+    EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.progressText));
 
-TEST_F(MainWindowLayout, RecoverSharesNextsPlaceAndProgressSitsBelowIt) {
-    OpenWindow();
-    const RECT next = Rect(IDC_NEXT);
-    const RECT recover = Rect(IDC_RECOVER);
-    EXPECT_TRUE(EqualRect(&next, &recover));
-
-    const RECT bar = Rect(IDC_PROGRESS);
-    const RECT box = Rect(IDC_SAVE_FOLDER);
-    EXPECT_EQ(bar.left, next.left);
-    EXPECT_EQ(Width(bar), Width(box));
-    EXPECT_EQ(bar.bottom, next.bottom + 15);
-
-    // Hidden label 1012 waits at the progress-text place.
-    const RECT text = Rect(IDC_PROGRESS_TEXT);
-    const RECT expected{next.left, bar.top - 25, next.left + Width(box), bar.top - 5};
-    EXPECT_TRUE(EqualRect(&text, &expected));
-
-    const RECT status = Rect(IDC_STATUS);
-    const RECT driveLabel = Rect(IDC_DRIVE_LIST_LABEL);
-    EXPECT_EQ(status.left, driveLabel.left);
-    EXPECT_EQ(status.top, 5);
-    EXPECT_EQ(Height(status), Height(driveLabel) + 5);
-}
-
-TEST_F(MainWindowLayout, AnalysingModePlacesTheListsByTheRules) {
-    OpenWindow();
-    const RECT driveList = Rect(IDC_DRIVE_LIST);
-    const RECT next = Rect(IDC_NEXT);
-    const SIZE toggle{Width(Rect(IDC_PHOTO_TOGGLE)), Height(Rect(IDC_PHOTO_TOGGLE))};
+    const RECT driveList = Rect(IDC_DRIVE_LIST), toggle = Rect(IDC_PHOTO_TOGGLE);
     dialog_->EnterAnalysingMode();
+    const workflow::AnalysingPlacement lists = workflow::PlaceAnalysingControls(
+        driveList, Rect(IDC_STATUS), {toggle.right - toggle.left, toggle.bottom - toggle.top}, next.top);
+    EXPECT_TRUE(Same(Rect(IDC_PHOTO_TOGGLE), lists.photoToggle));
+    EXPECT_TRUE(Same(Rect(IDC_PHOTO_LIST), lists.photoList));
+    EXPECT_TRUE(Same(Rect(IDC_FILE_TOGGLE), lists.fileToggle));
+    EXPECT_TRUE(Same(Rect(IDC_FILE_LIST), lists.fileList));
+    EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
+}
 
+// With no data folder the first poll ends the scan: results with empty lists.
+TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenResultsWithEmptyListsDisableBothToggles) {
+    OpenWindow();
+    dialog_->EnterAnalysingMode();
     EXPECT_EQ(VisibleControls(),
               Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PROGRESS_TEXT}));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
 
-    const RECT status = Rect(IDC_STATUS);
-    const RECT photoToggle = Rect(IDC_PHOTO_TOGGLE);
-    EXPECT_EQ(photoToggle.left, driveList.left);
-    EXPECT_EQ(photoToggle.top, status.bottom + 3);
-    EXPECT_EQ(Width(photoToggle), toggle.cx);
-
-    const RECT photos = Rect(IDC_PHOTO_LIST);
-    const int photoTop = status.bottom + toggle.cy + 5;
-    EXPECT_EQ(photos.top, photoTop);
-    EXPECT_EQ(photos.left, driveList.left);
-    EXPECT_EQ(Width(photos), Width(driveList));
-    EXPECT_EQ(Height(photos), (driveList.bottom - photoTop) * 3 / 4);
-
-    const RECT fileToggle = Rect(IDC_FILE_TOGGLE);
-    EXPECT_EQ(fileToggle.top, photos.bottom + 5);
-    EXPECT_EQ(fileToggle.left, photos.left);
-
-    const RECT files = Rect(IDC_FILE_LIST);
-    EXPECT_EQ(files.top, photos.bottom + toggle.cy + 8);
-    EXPECT_EQ(files.bottom, next.top - 10);
-    EXPECT_EQ(files.left, photos.left);
-    EXPECT_EQ(Width(files), Width(photos));
-
-    const RECT tips = Rect(IDC_PROGRESS_TEXT);
-    const RECT box = Rect(IDC_SAVE_FOLDER);
-    const RECT expectedTips{next.right + 5, next.top, next.left + Width(box) + 80, next.bottom};
-    EXPECT_TRUE(EqualRect(&tips, &expectedTips));
-}
-
-TEST(ScanProgressBarLayout, ShrinksToTheClientAreaRatherThanCoverCancel) {
-    const RECT cancel{16, 432, 104, 455};
-    const RECT files{16, 300, 809, 422};
-    const struct {
-        RECT client, bar;
-    } rows[] = {
-        {{0, 0, 821, 499}, {16, 461, 809, 469}},
-        {{0, 0, 821, 465}, {16, 461, 809, 465}},  // too short for the whole bar
-        {{0, 0, 821, 455}, {16, 455, 809, 455}},  // no room below Cancel: an empty bar
-        {{0, 0, 500, 499}, {16, 461, 500, 469}},  // narrower than the list
-    };
-    for (const auto& row : rows) {
-        const RECT bar = workflow::ScanProgressBarRect(cancel, files, row.client);
-        EXPECT_TRUE(EqualRect(&bar, &row.bar))
-            << row.client.right << "x" << row.client.bottom << ": " << bar.left << "," << bar.top << ","
-            << bar.right << "," << bar.bottom;
-    }
-}
-
-TEST_F(MainWindowLayout, ResultsModeWithEmptyListsDisablesBothToggles) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    dialog_->EnterResultsMode();
+    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_RECOVER) == "Recover"; }, 3000));
     EXPECT_EQ(VisibleControls(), Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PHOTO_TOGGLE,
                                          IDC_FILE_TOGGLE}));
-    EXPECT_EQ(Text(IDC_RECOVER), "Recover");
     EXPECT_EQ(Text(IDC_STATUS), "Press 'Recover' to recover files detected.");
     EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
     EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
     EXPECT_FALSE(Enabled(IDC_FILE_TOGGLE));
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "");
-}
-
-TEST_F(MainWindowLayout, ScanWithNoDataFolderEndsInResultsOnItsFirstPoll) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_RECOVER) == "Recover"; }, 3000));
-    EXPECT_TRUE(Visible(IDC_PHOTO_TOGGLE));
 }
 
 TEST_F(MainWindowLayout, TicksOfForeignTimersChangeNothing) {
@@ -186,38 +187,23 @@ TEST_F(MainWindowLayout, MinimisedWindowAnswersWithItsIcon) {
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Window(), WM_QUERYDRAGICON, 0, 0)), icon);
 }
 
-TEST_F(MainWindowLayout, CloseWithoutScanAsksNothingAndEnds) {
+TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindowAndCloseWithoutScanAsksNothing) {
     OpenWindow();
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    testing_support::PumpPending();
+    EXPECT_TRUE(IsWindow(Window()));
     CloseWindow();
     EXPECT_FALSE(IsWindow(Window()));
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindow) {
-    OpenWindow();
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    PumpFor(50);
-    EXPECT_TRUE(IsWindow(Window()));
-}
-
-}  // namespace
-
-namespace {
-
 TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSelection) {
     OpenWindow();
-    HWND list = Item(IDC_DRIVE_LIST);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    win::ListView list;
+    list.Attach(Item(IDC_DRIVE_LIST));
+    const int count = list.Count();
     ASSERT_GT(count, 0);
-    auto cell = [&](int item, int column) {
-        char text[256] = {};
-        LVITEMA request{};
-        request.iSubItem = column;
-        request.pszText = text;
-        request.cchTextMax = sizeof(text);
-        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request));
-        return std::string(text);
-    };
+    const auto cell = [&](int item, int column) { return list.GetItemText(item, column); };
     int c = -1;
     for (int i = 0; i < count; ++i)
         if (cell(i, 0) == "C:") c = i;
@@ -226,11 +212,11 @@ TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSel
     EXPECT_FALSE(cell(c, 1).empty());
     EXPECT_NE(cell(c, 2).find("B"), std::string::npos);  // "... GB", "... MB"
 
-    ListView_SetItemState(list, c, LVIS_SELECTED, LVIS_SELECTED);
-    ASSERT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), c);
+    list.Select(c);
+    ASSERT_EQ(list.FirstSelected(), c);
     Click(IDC_RELOAD);
-    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), count);
-    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
+    EXPECT_EQ(list.Count(), count);
+    EXPECT_EQ(list.FirstSelected(), -1);
     EXPECT_EQ(cell(c, 0), "C:");
 }
 

@@ -16,7 +16,6 @@ using testing_support::FileExists;
 using testing_support::FilesIn;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
-using testing_support::RemoveFolder;
 using testing_support::WriteFile;
 
 
@@ -33,7 +32,7 @@ protected:
     std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {
         std::map<std::string, std::string> deleted;
         for (const auto& name : engines::DeletedFileNames(originals))
-            if (name.size() > 4 && name.substr(name.size() - 4) == ".jpg")
+            if (name.ends_with(".jpg"))
                 deleted[name] = ReadFile(engines::OriginalsFolder(originals) + "\\" + name);
         return deleted;
     }
@@ -69,10 +68,7 @@ TEST_F(RealEngine, PicturesOnTheSecondPartitionAreFoundToo) {
 }
 
 TEST_F(RealEngine, RecoveredPicturesAreByteIdenticalAndCountedExactly) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string output = std::string(temp) + "vantreo-recovered";
-    RemoveFolder(output);
+    const std::string output = scratch_.In("recovered");
     WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
     ScanImage("plain.img");
 
@@ -91,7 +87,6 @@ TEST_F(RealEngine, RecoveredPicturesAreByteIdenticalAndCountedExactly) {
         EXPECT_NE(std::find(contents.begin(), contents.end(), content), contents.end()) << name << " not recovered";
     }
     EXPECT_FALSE(FileExists(DataFolder()));
-    RemoveFolder(output);
 }
 
 }  // namespace

@@ -12,54 +12,37 @@
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
+#include "workflow/main_layout.h"
 
 namespace {
 
 using testing_support::FileExists;
 using testing_support::FileRow;
-using testing_support::PumpFor;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::ScanTest;
 using testing_support::WriteFile;
 
-std::string EmptyFixtures() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "vantreo-no-fixtures";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-std::vector<std::string> Names(const std::vector<FileRow>& rows) {
-    std::vector<std::string> names;
-    for (const auto& row : rows) names.push_back(row.name);
-    return names;
-}
-
 std::string FileNameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
-
 
 class Scan : public ScanTest {};
 
-TEST_F(Scan, EngineIsToldTheWholeDiskAndTheScanFolder) {
-    InstallStandIn(EmptyFixtures(), false);
-    StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
-    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,enable,search\r\n");
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(Scan, EngineIsToldTheChosenFormats) {
-    WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=jpg,png\r\n");
-    InstallStandIn(EmptyFixtures(), false);
-    StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
-    EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() +
-                               "\\temp\" /cmd /dev/sda partition_none,fileopt,everything,disable,jpg,enable,png,"
-                               "enable,search\r\n");
+TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
+    for (const auto& [formats, options] :
+         {std::pair{"", "fileopt,everything,enable,search"},
+          std::pair{"formats=jpg,png\r\n", "fileopt,everything,disable,jpg,enable,png,enable,search"}}) {
+        SCOPED_TRACE(options);
+        if (*formats) WriteFile(settings::GetProgramFolder() + "formats.ini", formats);
+        DeleteFileA(logPath_.c_str());
+        InstallStandIn(EmptyFixtures(), false);
+        StartScan();
+        ASSERT_TRUE(WaitForResults());
+        ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
+        EXPECT_EQ(EngineLog(),
+                  "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none," + options + "\r\n");
+        EXPECT_TRUE(boxes_.Boxes().empty());
+        CloseWindow();
+    }
 }
 
 TEST_F(Scan, LeftoverTempFolderIsReportedAndTheEngineGetsTemp1) {
@@ -106,24 +89,25 @@ TEST_F(Scan, FoundFilesAppearWhileTheEngineRunsThenResults) {
 }
 
 TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string release = std::string(temp) + "vantreo-release";
-    DeleteFileA(release.c_str());
+    const std::string release = scratch_.In("release");
     SetEnvironment("VANTREO_STANDIN_HOLD", "d_notes.txt");
     SetEnvironment("VANTREO_STANDIN_RELEASE", release);
     InstallStandIn(engines::FixturesFolder(), false);
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput() + "\\d_notes.txt"); }, 15000));
-    PumpFor(1500);  // several polls and passes
-    auto names = Names(FileRows());
+    // Each file written later is listed by a later pass; the second by a pass
+    // that began after the whole pass listing the first, which met the held file.
+    for (const char* later : {"x_later.txt", "y_later.txt"}) {
+        WriteFile(ScanOutput() + "\\" + later, "later");
+        ASSERT_TRUE(PumpUntil([&] { return FileRows().size() > 0 && FileRows().back().name == later; }, 10000));
+    }
+    auto names = FileNames();
     EXPECT_EQ(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 
     WriteFile(release, "go");
     ASSERT_TRUE(WaitForResults());
-    names = Names(FileRows());
+    names = FileNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
-    DeleteFileA(release.c_str());
 }
 
 TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
@@ -139,18 +123,14 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
               FALSE);
 
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() >= 2 && !PhotoPaths().empty(); }, 10000));
-    PumpFor(1000);
-    auto names = Names(FileRows());
+
+    // Once the engine has stopped, the file that cannot be listed is reported, once.
+    ASSERT_TRUE(CancelUntilListed());
+    auto names = FileNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "same.txt"), 2) << testing::PrintToString(names);
     EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
     ASSERT_EQ(PhotoPaths().size(), 1u);
     EXPECT_EQ(FileNameOf(PhotoPaths()[0]), "SHOUT.JPG");
-
-    // Once the engine has stopped, the file that cannot be listed is reported, once.
-    boxes_.QueueAnswer(IDYES);
-    Click(IDC_RECOVER);
-    ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }));
-    PumpFor(1000);
     ASSERT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_EQ(boxes_.Boxes()[1].text.rfind("1 found file could not be read and is not listed. They stay in \"" +
                                                DataFolder() + "\".", 0),
@@ -198,38 +178,29 @@ TEST_F(Scan, CancelAnsweredYesStopsTheEngineAndKeepsWhatWasFound) {
     InstallStandIn(engines::FixturesFolder(), true);
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() >= 2; }, 15000));
-    boxes_.QueueAnswer(IDYES);
-    Click(IDC_RECOVER);
-    EXPECT_TRUE(InResultsMode());
     const size_t found = FileRows().size() + PhotoPaths().size();
-    PumpFor(1500);  // the last armed poll may add what the engine had finished
+    ASSERT_TRUE(CancelUntilListed());  // the last poll may add what the engine had finished
     EXPECT_GE(FileRows().size() + PhotoPaths().size(), found);
     EXPECT_TRUE(InResultsMode());
     EXPECT_TRUE(FileExists(DataFolder()));
 }
 
-TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverything) {
-    InstallStandIn(EmptyFixtures(), true);
-    StartScan();
-    boxes_.QueueAnswer(IDNO);
-    SendMessageA(Window(), WM_CLOSE, 0, 0);
-    PumpUntil([&] { return !boxes_.Boxes().empty(); });
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Boxes().front().text,
-              "Brisca is currently analyzing disk, are you sure you want to exist?");
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
-    EXPECT_TRUE(IsWindow(Window()));
-    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
-}
-
-TEST_F(Scan, CloseDuringScanAnsweredYesStopsTheEngineAndDeletesTheData) {
+TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDeletesTheData) {
     InstallStandIn(engines::FixturesFolder(), true);
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return !boxes_.Boxes().empty(); });
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
+    EXPECT_TRUE(IsWindow(Window()));
+    EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
+
     boxes_.QueueAnswer(IDYES);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
+    EXPECT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
@@ -248,9 +219,7 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
 
 TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     // Named after their start sectors; Wine reports disk 0 as about 160 million sectors.
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string fixtures = std::string(temp) + "vantreo-sector-names";
+    const std::string fixtures = scratch_.In("sector-names");
     CreateDirectoryA(fixtures.c_str(), nullptr);
     for (const char* name : {"f010000000.txt", "f040000000.txt", "f080000000.txt", "report.xml"})
         WriteFile(fixtures + "\\" + name, "x");
@@ -260,11 +229,9 @@ TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     ASSERT_TRUE(Visible(IDC_PROGRESS));
     RECT client{};
     GetClientRect(Window(), &client);
-    const RECT bar = Rect(IDC_PROGRESS), cancel = Rect(IDC_RECOVER);
-    RECT inside{};
-    IntersectRect(&inside, &bar, &client);
-    EXPECT_TRUE(EqualRect(&inside, &bar));
-    EXPECT_GT(bar.top, cancel.bottom);
+    const RECT bar = Rect(IDC_PROGRESS);
+    const RECT placed = workflow::ScanProgressBarRect(Rect(IDC_RECOVER), Rect(IDC_FILE_LIST), client);
+    EXPECT_TRUE(EqualRect(&bar, &placed));
     for (int id : VisibleControls()) {
         RECT overlap{}, control = Rect(id);
         if (id != IDC_PROGRESS) EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
@@ -284,7 +251,6 @@ TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     Click(IDC_RECOVER);
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
-    testing_support::RemoveFolder(fixtures);
 }
 
 TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
@@ -297,14 +263,14 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 3; }, 10000));
 
     ClickFileListHeader(0);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
     ClickFileListHeader(0);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "b.txt", "a.log"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "b.txt", "a.log"}));
     ClickFileListHeader(0);
     ClickFileListHeader(1);  // direction alternates whatever the column: size, descending
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
     ClickFileListHeader(2);
-    EXPECT_EQ(Names(FileRows()), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
+    EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
 }
 
 }  // namespace

@@ -152,20 +152,15 @@ TEST_F(SettingsDialogTest, FirstOpeningWithoutFileTicksTheDefaultsAndWritesNothi
     EXPECT_FALSE(FileExists(FormatsFile()));
 }
 
-TEST_F(SettingsDialogTest, EveryBoxTickedThenOkWritesAllNamesInOrder) {
-    Open();
-    SetTicks(kAllNames);
-    ClickId(IDOK);
-    EXPECT_TRUE(Closed());
-    EXPECT_EQ(dialog_->Result(), IDOK);
-    EXPECT_EQ(ReadFile(FormatsFile()), std::string("formats=") + kAllNames + "\r\n");
-}
-
-TEST_F(SettingsDialogTest, OnlyMp3ThenOkWritesMp3Alone) {
-    Open();
-    SetTicks("mp3");
-    ClickId(IDOK);
-    EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3\r\n");
+TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
+    for (const std::string names : {std::string(kAllNames), std::string("mp3")}) {
+        Open();
+        SetTicks(names);
+        ClickId(IDOK);
+        EXPECT_TRUE(Closed());
+        EXPECT_EQ(dialog_->Result(), IDOK);
+        EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + names + "\r\n");
+    }
 }
 
 TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
@@ -210,21 +205,26 @@ TEST_F(SettingsDialogTest, OkClosesQuietlyWhenTheFileCannotBeWritten) {
 // ---- The dialog run modally: keys and the close box go through the real modal loop ----
 
 constexpr INT_PTR kTimedOut = 0x7E57;
-settings::SettingsDialog* g_modal = nullptr;
 std::function<void(HWND)> g_script;
 
-// Runs the dialog modally; `script` runs once from inside the modal loop with
-// the dialog's window. A watchdog ends a dialog that the script left open.
-INT_PTR RunModal(settings::SettingsDialog& dialog, std::function<void(HWND)> script) {
-    g_modal = &dialog;
+// Runs `script` once, from inside the modal loop that is about to start, with
+// the Settings dialog's window as soon as it is up.
+UINT_PTR WhenSettingsAreUp(std::function<void(HWND)> script) {
     g_script = std::move(script);
-    const UINT_PTR step = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+    return SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND dialog = testing_support::WindowTitled("Settings");
+        if (!dialog) return;  // not up yet: try on the next tick
         KillTimer(nullptr, id);
-        if (HWND hwnd = g_modal->Handle()) g_script(hwnd);
+        g_script(dialog);
     });
+}
+
+// Runs the dialog modally with `script`. A watchdog ends a dialog that the script left open.
+INT_PTR RunModal(settings::SettingsDialog& dialog, std::function<void(HWND)> script) {
+    const UINT_PTR step = WhenSettingsAreUp(std::move(script));
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        if (HWND hwnd = g_modal->Handle()) EndDialog(hwnd, kTimedOut);
+        if (HWND hwnd = testing_support::WindowTitled("Settings")) EndDialog(hwnd, kTimedOut);
     });
     const INT_PTR result = dialog.DoModal(nullptr);
     KillTimer(nullptr, step);
@@ -242,32 +242,28 @@ void PressKey(HWND dialog, UINT key) {
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
 }
 
-TEST_F(SettingsDialogTest, EscapeAndTheCloseBoxWriteNothing) {
-    for (bool closeBox : {false, true}) {
-        SCOPED_TRACE(closeBox ? "close box" : "Esc");
+TEST_F(SettingsDialogTest, EnterStoresLikeOkWhileEscapeAndTheCloseBoxWriteNothing) {
+    const struct {
+        const char* how;
+        INT_PTR result;
+        const char* file;
+    } rows[] = {{"Enter", IDOK, "formats=jpg,mp3\r\n"}, {"Esc", IDCANCEL, "formats=mp3\n"},
+                {"close box", IDCANCEL, "formats=mp3\n"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
         WriteFile(FormatsFile(), "formats=mp3\n");
         settings::SettingsDialog dialog;
-        const INT_PTR result = RunModal(dialog, [closeBox](HWND hwnd) {
+        const std::string how = row.how;
+        const INT_PTR result = RunModal(dialog, [how](HWND hwnd) {
             Tick(hwnd, IDC_FORMAT_JPG);
-            if (closeBox)
+            if (how == "close box")
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
-                PressKey(hwnd, VK_ESCAPE);
+                PressKey(hwnd, how == "Esc" ? VK_ESCAPE : VK_RETURN);
         });
-        EXPECT_EQ(result, IDCANCEL);
-        EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3\n");
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(ReadFile(FormatsFile()), row.file);
     }
-}
-
-TEST_F(SettingsDialogTest, EnterStoresLikeOk) {
-    WriteFile(FormatsFile(), "formats=mp3\n");
-    settings::SettingsDialog dialog;
-    const INT_PTR result = RunModal(dialog, [](HWND hwnd) {
-        Tick(hwnd, IDC_FORMAT_JPG);
-        PressKey(hwnd, VK_RETURN);
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(ReadFile(FormatsFile()), "formats=jpg,mp3\r\n");
 }
 
 // ---- Opened from the main window's Settings link ----------------------------------------
@@ -280,37 +276,15 @@ struct SeenWhileOpen {
     bool ownerEnabled = true;
 };
 SeenWhileOpen g_seen;
-int g_closeWith = IDCANCEL;
-
-HWND FindSettingsDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) -> BOOL {
-            char title[32] = {};
-            GetWindowTextA(hwnd, title, sizeof(title));
-            if (std::string(title) != "Settings" || !IsWindowVisible(hwnd)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // Clicks the Settings link; while the dialog is open, notes its owner, ticks
 // ".mp3" and closes it with `closeWith`.
 void OpenSettingsFromLink(HWND mainWindow, int closeWith) {
     g_seen = {};
-    g_closeWith = closeWith;
-    const UINT_PTR step = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-        HWND dialog = FindSettingsDialog();
-        if (!dialog) return;  // not up yet: try on the next tick
-        KillTimer(nullptr, id);
-        g_seen.dialog = dialog;
-        g_seen.owner = GetWindow(dialog, GW_OWNER);
-        g_seen.ownerEnabled = g_seen.owner && IsWindowEnabled(g_seen.owner);
+    const UINT_PTR step = WhenSettingsAreUp([closeWith](HWND dialog) {
+        g_seen = {dialog, GetWindow(dialog, GW_OWNER), IsWindowEnabled(GetWindow(dialog, GW_OWNER)) != FALSE};
         Tick(dialog, IDC_FORMAT_MP3);
-        Tick(dialog, g_closeWith);
+        Tick(dialog, closeWith);
     });
     SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS_LINK, STN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, IDC_SETTINGS_LINK)));

@@ -8,7 +8,7 @@
 #include "settings/folders.h"
 #include "settings/setting_lines.h"
 #include "settings/settings_file.h"
-#include "tests/support/main_window.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -18,63 +18,32 @@ using testing_support::WriteFile;
 
 std::string SaveDir(const std::string& content) { return FindSettingValue(content, "savedir=", "DEFAULT"); }
 
-TEST(SettingLines, MissingKeyGivesTheFallback) {
-    EXPECT_EQ(SaveDir(""), "DEFAULT");
-    EXPECT_EQ(SaveDir("formats=jpg\n\n"), "DEFAULT");
-    EXPECT_EQ(SaveDir("savedi\n"), "DEFAULT");
-}
-
-TEST(SettingLines, LastMatchingLineWins) {
-    EXPECT_EQ(SaveDir("savedir=C:\\a\nsavedir=C:\\b\n"), "C:\\b");
-    EXPECT_EQ(SaveDir("savedir=C:\\a\nother\n\n"), "C:\\a");
-}
-
-TEST(SettingLines, KeyMustStartTheLineExactly) {
-    EXPECT_EQ(SaveDir("Savedir=C:\\a\n"), "DEFAULT");
-    EXPECT_EQ(SaveDir(" savedir=C:\\a\n"), "DEFAULT");
-    EXPECT_EQ(SaveDir("savedir=C:\\a\nSavedir=C:\\b\n savedir=C:\\c\n"), "C:\\a");
-}
-
-TEST(SettingLines, ValueIsKeptVerbatim) {
-    EXPECT_EQ(SaveDir("savedir=C:\\a \n"), "C:\\a ");
-    EXPECT_EQ(SaveDir("savedir= C:\\a\n"), " C:\\a");
-    EXPECT_EQ(SaveDir("savedir=\n"), "");
-    EXPECT_EQ(SaveDir("savedir=savedir=x\n"), "savedir=x");
-}
-
-TEST(SettingLines, CarriageReturnBeforeLineFeedIsNotPartOfTheValue) {
-    EXPECT_EQ(SaveDir("savedir=C:\\a\r\n"), "C:\\a");
-    EXPECT_EQ(SaveDir("savedir=C:\\a\r\nsavedir=C:\\b\r\n"), "C:\\b");
-    EXPECT_EQ(SaveDir("savedir=a\rb\r\n"), "a\rb");
-    EXPECT_EQ(SaveDir("savedir=C:\\a\r\r\n"), "C:\\a\r");
-}
-
-TEST(SettingLines, LastLineWithoutLineFeedIsRead) {
-    EXPECT_EQ(SaveDir("x\nsavedir=C:\\last"), "C:\\last");
-    EXPECT_EQ(SaveDir("savedir=C:\\a\nsavedir=C:\\last"), "C:\\last");
-}
-
-TEST(SettingLines, TailOfAnOverLongLineIsNeverALine) {
-    std::string line = std::string(259, 'a') + "savedir=X";
-    line += std::string(300 - line.size(), 'b');
-    EXPECT_EQ(SaveDir(line + "\n"), "DEFAULT");
-    EXPECT_EQ(SaveDir(line), "DEFAULT");
-    EXPECT_EQ(SaveDir("savedir=kept\n" + line + "\n"), "kept");
-    EXPECT_EQ(SaveDir(line + "\nsavedir=after\n"), "after");
-}
-
-// A value cut to fit the line buffer would name another folder.
-TEST(SettingLines, KeyLineLongerThan259CharactersIsNotUsed) {
+TEST(SettingLines, LastLineStartingExactlyWithTheKeyGivesTheValueVerbatim) {
     const std::string value251(251, 'v');
-    EXPECT_EQ(SaveDir("savedir=" + value251 + "\n"), value251);
-    EXPECT_EQ(SaveDir("savedir=" + value251 + "\r\n"), value251);
-    EXPECT_EQ(SaveDir("savedir=" + value251), value251);
-    EXPECT_EQ(SaveDir("savedir=kept\nsavedir=" + value251 + "w\n"), "kept");
-}
-
-TEST(SettingLines, ValueEndsAtANul) {
-    EXPECT_EQ(SaveDir(std::string("savedir=C:\\a\0junk\n", 18)), "C:\\a");
-    EXPECT_EQ(SaveDir(std::string("save\0dir=C:\\a\n", 15)), "DEFAULT");
+    std::string overLong = std::string(259, 'a') + "savedir=X";
+    overLong += std::string(300 - overLong.size(), 'b');
+    const struct {
+        std::string content, value;
+    } rows[] = {
+        {"", "DEFAULT"}, {"formats=jpg\n\n", "DEFAULT"}, {"savedi\n", "DEFAULT"},  // missing key: the fallback
+        {"savedir=C:\\a\nsavedir=C:\\b\n", "C:\\b"}, {"savedir=C:\\a\nother\n\n", "C:\\a"},  // last match wins
+        {"Savedir=C:\\a\n", "DEFAULT"}, {" savedir=C:\\a\n", "DEFAULT"},  // the key must start the line exactly
+        {"savedir=C:\\a\nSavedir=C:\\b\n savedir=C:\\c\n", "C:\\a"},
+        {"savedir=C:\\a \n", "C:\\a "}, {"savedir= C:\\a\n", " C:\\a"}, {"savedir=\n", ""},  // verbatim
+        {"savedir=savedir=x\n", "savedir=x"},
+        // A carriage return before the line feed is not part of the value.
+        {"savedir=C:\\a\r\n", "C:\\a"}, {"savedir=C:\\a\r\nsavedir=C:\\b\r\n", "C:\\b"},
+        {"savedir=a\rb\r\n", "a\rb"}, {"savedir=C:\\a\r\r\n", "C:\\a\r"},
+        {"x\nsavedir=C:\\last", "C:\\last"}, {"savedir=C:\\a\nsavedir=C:\\last", "C:\\last"},  // no final LF
+        // The tail of an over-long line is never a line.
+        {overLong + "\n", "DEFAULT"}, {overLong, "DEFAULT"}, {"savedir=kept\n" + overLong + "\n", "kept"},
+        {overLong + "\nsavedir=after\n", "after"},
+        // A value cut to fit the 259-character line buffer would name another folder.
+        {"savedir=" + value251 + "\n", value251}, {"savedir=" + value251 + "\r\n", value251},
+        {"savedir=" + value251, value251}, {"savedir=kept\nsavedir=" + value251 + "w\n", "kept"},
+        {std::string("savedir=C:\\a\0junk\n", 18), "C:\\a"}, {std::string("save\0dir=C:\\a\n", 15), "DEFAULT"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(SaveDir(row.content), row.value) << testing::PrintToString(row.content);
 }
 
 // Files are read in pieces: a CR at the end of one piece must still be dropped
@@ -137,13 +106,6 @@ TEST_F(SettingsFile, FilesLiveBesideTheProgram) {
     EXPECT_EQ(settings::FormatListPath(), settings::GetProgramFolder() + "formats.ini");
 }
 
-TEST_F(SettingsFile, MissingFilesGiveTheDefaults) {
-    SetWindowTextA(box_, "before");
-    settings::LoadSaveFolder(box_);
-    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
-    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
-}
-
 TEST_F(SettingsFile, SavedFolderIsShown) {
     WriteFile(settings::SaveFolderPath(), "savedir=C:\\a\nsavedir=C:\\b\n");
     settings::LoadSaveFolder(box_);
@@ -160,10 +122,7 @@ TEST_F(SettingsFile, StoreWritesExactlyOneCrLfLine) {
     settings::StoreFormatList("jpg,png");
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=jpg,png\r\n");
     EXPECT_EQ(settings::LoadFormatList(), "jpg,png");
-}
-
-TEST_F(SettingsFile, EmptyListIsKeptAsEmpty) {
-    settings::StoreFormatList("");
+    settings::StoreFormatList("");  // an empty list is kept as empty
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=\r\n");
     EXPECT_EQ(settings::LoadFormatList(), "");
 }
@@ -174,12 +133,15 @@ TEST_F(SettingsFile, ValueWithALineFeedIsNotWritten) {
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=gif\n");
 }
 
-TEST_F(SettingsFile, FolderInPlaceOfTheFileGivesTheDefault) {
-    ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
-    settings::LoadSaveFolder(box_);
-    EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
-    EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+TEST_F(SettingsFile, MissingFilesOrFoldersInTheirPlaceGiveTheDefaults) {
+    for (bool folders : {false, true}) {
+        if (folders) ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
+        if (folders) ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
+        SetWindowTextA(box_, "before");
+        settings::LoadSaveFolder(box_);
+        EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
+        EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
+    }
     EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg"));
 }
 
@@ -222,19 +184,17 @@ protected:
     }
 };
 
-TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslash) {
-    Browse("C:\\");
-    ASSERT_TRUE(sawPicker_);
-    EXPECT_EQ(BoxText(), "C:");
-    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
-}
-
-TEST_F(FolderPicker, CancelChangesNothing) {
+TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslashAndCancelChangesNothing) {
     SetWindowTextA(box_, "C:\\before");
     Browse(nullptr);
     ASSERT_TRUE(sawPicker_);
     EXPECT_EQ(BoxText(), "C:\\before");
-    EXPECT_EQ(GetFileAttributesA(settings::SaveFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(testing_support::FileExists(settings::SaveFolderPath()));
+
+    Browse("C:\\");
+    ASSERT_TRUE(sawPicker_);
+    EXPECT_EQ(BoxText(), "C:");
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
 }
 
 }  // namespace

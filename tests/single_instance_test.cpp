@@ -34,37 +34,6 @@ Started Start() {
     return started;
 }
 
-int CountWindowsTitled(const char* title) {
-    struct Count {
-        const char* title;
-        int n;
-    } count{title, 0};
-    EnumWindows(
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(data);
-            char text[128] = {};
-            GetWindowTextA(hwnd, text, sizeof(text));
-            if (std::string(text) == c->title && IsWindowVisible(hwnd)) ++c->n;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.n;
-}
-
-HWND WindowOfProcess(DWORD processId) {
-    HWND found = nullptr;
-    PumpUntil(
-        [&] {
-            HWND hwnd = FindWindowA(nullptr, kTitle);
-            DWORD owner = 0;
-            if (hwnd) GetWindowThreadProcessId(hwnd, &owner);
-            if (hwnd && owner == processId && IsWindowVisible(hwnd)) found = hwnd;
-            return found != nullptr;
-        },
-        20000);
-    return found;
-}
-
 DWORD WaitForExit(const win::UniqueHandle& process, DWORD timeoutMs) {
     if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
@@ -75,8 +44,9 @@ DWORD WaitForExit(const win::UniqueHandle& process, DWORD timeoutMs) {
 TEST(SingleInstance, SecondStartActivatesTheFirstAndExitsWithZero) {
     Started first = Start();
     ASSERT_TRUE(first.process.valid());
-    HWND window = WindowOfProcess(first.id);
-    ASSERT_NE(window, nullptr);
+    HWND window = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (window = testing_support::WindowTitled(kTitle, first.id)) != nullptr; },
+                          20000));
 
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }));
@@ -84,12 +54,12 @@ TEST(SingleInstance, SecondStartActivatesTheFirstAndExitsWithZero) {
     Started second = Start();
     ASSERT_TRUE(second.process.valid());
     EXPECT_EQ(WaitForExit(second.process, 20000), 0u);
-    EXPECT_EQ(CountWindowsTitled(kTitle), 1);
+    EXPECT_EQ(testing_support::WindowsTitled(kTitle, 0).size(), 1u);
     EXPECT_TRUE(PumpUntil([&] { return !IsIconic(window); }));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExit(first.process, 20000), 0u);
-    EXPECT_EQ(CountWindowsTitled(kTitle), 0);
+    EXPECT_TRUE(testing_support::WindowsTitled(kTitle, 0).empty());
 }
 
 }  // namespace

@@ -48,11 +48,6 @@ struct ButtonWindow {
     }
 };
 
-RECT Offset(RECT r, int dx, int dy) {
-    OffsetRect(&r, dx, dy);
-    return r;
-}
-
 }  // namespace
 
 TEST(SkinButtonColors, ShiftIsLimitedByTheChannelNearestTheEnd) {
@@ -162,7 +157,8 @@ TEST(SkinButtonPaint, CaptionIsBlueAtRestAndBlackOnePixelFurtherWhilePressed) {
     RECT pressedCaption{};
     EXPECT_GT(pressed.Count(inner, kBlack, &pressedCaption), 10);
     EXPECT_EQ(0, pressed.Count(inner, kBlue));
-    const RECT movedCaption = Offset(restCaption, 1, 1);
+    RECT movedCaption = restCaption;
+    OffsetRect(&movedCaption, 1, 1);
     EXPECT_TRUE(EqualRect(&pressedCaption, &movedCaption));
     EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), pressed.At(place.left, place.top));
 
@@ -197,7 +193,7 @@ TEST(SkinButtonClicks, EachClickOfADoubleClickIsAClick) {
     SendMessageA(window.next, WM_LBUTTONUP, 0, inside);
     SendMessageA(window.next, WM_LBUTTONDBLCLK, MK_LBUTTON, inside);
     SendMessageA(window.next, WM_LBUTTONUP, 0, inside);
-    testing_support::PumpFor(50);
+    testing_support::PumpPending();
     EXPECT_EQ(2, window.dialog.CountCommands(IDC_NEXT, BN_CLICKED));
     EXPECT_EQ(0, window.dialog.CountCommands(IDC_NEXT, BN_DOUBLECLICKED));
 }

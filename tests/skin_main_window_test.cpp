@@ -20,10 +20,7 @@ protected:
     SkinButton* Button(int id) const {
         return dynamic_cast<SkinButton*>(win::SubclassedWindow::FromHandle(Item(id)));
     }
-    void Settle() const {
-        RedrawWindow(Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        testing_support::PumpFor(150);
-    }
+    void Settle() const { testing_support::Settle(Window()); }
 };
 
 TEST_F(MainWindowSkin, BackgroundIsTheBitmapInTilesOnAnOrdinaryFrame) {

@@ -2,21 +2,14 @@
 // the files of a fixture folder by writing them into "<scan dir>.1" the way the
 // real engine writes what it carves (one file at a time, held open without
 // sharing while it is written), and can be told to hold a file or to hang.
-//
-// Environment (all optional):
-//   VANTREO_STANDIN_LOG       file to which the parameter string is appended as one line
-//   VANTREO_STANDIN_FIXTURES  folder whose files (sub-folders too, in name order) are written
-//   VANTREO_STANDIN_WRITE_MS  time spent writing each file, in chunks (default 100)
-//   VANTREO_STANDIN_GAP_MS    pause between two files (default 50)
-//   VANTREO_STANDIN_HOLD      name of a file kept open after writing it ...
-//   VANTREO_STANDIN_RELEASE   ... until this file exists
-//   VANTREO_STANDIN_HANG      "1": sleep after the last file until terminated
-//   VANTREO_STANDIN_DONE      marker file written just before a normal exit
-//   VANTREO_STANDIN_EXIT      exit code of a normal exit (default 0)
+// Its VANTREO_STANDIN_* environment variables are listed in README.md.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,7 +27,6 @@ struct Options {
     std::string hold;
     std::string release;
     bool hang = false;
-    std::string done;
     DWORD exitCode = 0;
 };
 
@@ -55,7 +47,6 @@ Options ReadOptions() {
     options.hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
     options.release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
     options.hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
-    options.done = engines::EnvironmentValue("VANTREO_STANDIN_DONE");
     options.exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
     return options;
 }
@@ -89,54 +80,25 @@ void AppendLine(const std::string& path, const std::string& line) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
-    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
-    contents.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        DWORD read = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(contents.size() - done, 1 << 20));
-        if (!ReadFile(file.get(), contents.data() + done, chunk, &read, nullptr) || read == 0) return false;
-        done += read;
-    }
-    return true;
-}
-
-struct Entry {
-    std::string name;
-    bool folder;
-};
-
-std::vector<Entry> ListSorted(const std::string& folder) {
-    std::vector<Entry> entries;
-    WIN32_FIND_DATAA data;
-    win::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
-    if (!find.valid()) return entries;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileA(find.get(), &data));
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
+    std::ifstream file(path, std::ios::binary);
+    contents.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad() && file.is_open();
 }
 
 class Writer {
 public:
     explicit Writer(const Options& options) : options_(options) {}
 
-    void CopyFolder(const std::string& from, const std::string& to) {
-        for (const Entry& entry : ListSorted(from)) {
-            const std::string source = from + "\\" + entry.name;
-            const std::string target = to + "\\" + entry.name;
-            if (entry.folder) {
-                CreateDirectoryA(target.c_str(), nullptr);
-                CopyFolder(source, target);
+    void CopyFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
+        std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(from), {});
+        std::sort(entries.begin(), entries.end());  // in name order
+        for (const auto& entry : entries) {
+            const std::filesystem::path target = to / entry.path().filename();
+            if (entry.is_directory()) {
+                CreateDirectoryA(target.string().c_str(), nullptr);
+                CopyFolder(entry.path(), target);
             } else {
-                WriteOneFile(source, target, entry.name);
+                WriteOneFile(entry.path().string(), target.string(), entry.path().filename().string());
             }
         }
     }
@@ -188,7 +150,6 @@ int Run() {
     if (!options.fixtures.empty()) Writer(options).CopyFolder(options.fixtures, outputDir);
 
     if (options.hang) SleepForever();
-    if (!options.done.empty()) AppendLine(options.done, "done");
     return static_cast<int>(options.exitCode);
 }
 

@@ -15,7 +15,8 @@ bool RunUnixUntil(std::string commandLine, const std::function<bool()>& done) {
         return false;
     if (process.hProcess) CloseHandle(process.hProcess);
     if (process.hThread) CloseHandle(process.hThread);
-    return PumpUntil(done, 5000);
+    // Generous: on a busy machine Wine can take seconds to start a Unix program.
+    return PumpUntil(done, 30000);
 }
 
 void RemoveTreeFromUnix(const std::string& path) {

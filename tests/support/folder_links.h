@@ -6,7 +6,7 @@
 namespace testing_support {
 
 // Starts a Unix program from Wine, which gives no process handle, and pumps
-// until `done` holds (at most 5 s).
+// until `done` holds (at most 30 s).
 bool RunUnixUntil(std::string commandLine, const std::function<bool()>& done);
 // Removes a tree from the Unix side: Wine cannot always delete a Unix link
 // without touching its target.

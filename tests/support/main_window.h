@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/pump.h"
 #include "workflow/main_dialog.h"
@@ -21,7 +22,7 @@ protected:
     void TearDown() override;
 
     // Creates and shows the window; pumps until the drive-selection layout when asked.
-    void OpenWindow(bool waitForDrives = true);
+    void OpenWindow(bool waitForDrives = true, workflow::MainDialog::StartupGate gate = {});
     void CloseWindow();
 
     HWND Window() const { return hwnd_; }
@@ -43,14 +44,6 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
-// Whole-file helpers for test fixtures.
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);
-bool FileExists(const std::string& path);
-// Names of the files (not folders) directly in a folder, sorted.
-std::vector<std::string> FilesIn(const std::string& folder);
 void RemoveSettingsFiles();
-// Removes a folder tree made by a test.
-void RemoveFolder(const std::string& path);
 
 }  // namespace testing_support

@@ -56,6 +56,7 @@ void MessageBoxCatcher::Catch(HWND box) {
             caught.hasIcon = true;
     }
     caught.thread = GetWindowThreadProcessId(box, nullptr);
+    caught.owner = GetWindow(box, GW_OWNER);
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);
     }

@@ -19,6 +19,7 @@ struct CaughtBox {
     std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO present in the box
     bool hasIcon = false;
     DWORD thread = 0;
+    HWND owner = nullptr;
 };
 
 class MessageBoxCatcher {

@@ -8,16 +8,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!done()) {
         if (GetTickCount64() >= deadline) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Keep the request for whoever checks for it.
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return done();
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        // A quit request is kept for whoever checks for it.
+        if (!PumpPending()) return done();
         if (auto* catcher = MessageBoxCatcher::Current()) catcher->Poll();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
@@ -26,6 +18,45 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 
 void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
+}
+
+bool PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+std::vector<HWND> WindowsTitled(const std::string& title, DWORD process) {
+    struct Search {
+        const std::string& title;
+        DWORD process;
+        std::vector<HWND> found;
+    } search{title, process, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char text[256] = {};
+            GetWindowTextA(hwnd, text, sizeof(text));
+            if ((!search.process || owner == search.process) && IsWindowVisible(hwnd) && search.title == text)
+                search.found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WindowTitled(const std::string& title, DWORD process) {
+    const std::vector<HWND> found = WindowsTitled(title, process);
+    return found.empty() ? nullptr : found.front();
 }
 
 std::string WindowsPath(const std::string& unixPath) {

@@ -8,6 +8,7 @@
 #include "win/handles.h"
 #include "win/list_view.h"
 #include "workflow/found_item.h"
+#include "workflow/main_dialog.h"
 
 namespace testing_support {
 
@@ -30,7 +31,6 @@ void ScanTest::TearDown() {
     MainWindowTest::TearDown();
     EngineProcesses(true);
     engines::RemoveEngine();
-    if (!logPath_.empty()) DeleteFileA(logPath_.c_str());
     environment_.clear();
 }
 
@@ -39,16 +39,27 @@ void ScanTest::SetEnvironment(const char* name, const std::string& value) {
 }
 
 void ScanTest::InstallStandIn(const std::string& fixtures, bool hang) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    logPath_ = std::string(temp) + "vantreo-engine-log.txt";
-    DeleteFileA(logPath_.c_str());
     SetEnvironment("VANTREO_STANDIN_LOG", logPath_);
     SetEnvironment("VANTREO_STANDIN_FIXTURES", fixtures);
     SetEnvironment("VANTREO_STANDIN_WRITE_MS", "20");
     SetEnvironment("VANTREO_STANDIN_GAP_MS", "10");
     if (hang) SetEnvironment("VANTREO_STANDIN_HANG", "1");
     ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
+}
+
+std::string ScanTest::EmptyFixtures() const {
+    const std::string folder = scratch_.In("no-fixtures");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool ScanTest::CancelUntilListed() {
+    boxes_.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
+    // A poll or pass is still pending when Cancel returns, and the status line
+    // shows the results prompt again only once the last listing has ended.
+    SetWindowTextA(Item(IDC_STATUS), "");
+    return PumpUntil([&] { return Text(IDC_STATUS) == workflow::kResultsPrompt; }, 15000);
 }
 
 void ScanTest::SelectDrive(const std::string& name) {
@@ -101,6 +112,12 @@ std::vector<FileRow> ScanTest::FileRows() const {
     return rows;
 }
 
+std::vector<std::string> ScanTest::FileNames() const {
+    std::vector<std::string> names;
+    for (const FileRow& row : FileRows()) names.push_back(row.name);
+    return names;
+}
+
 void ScanTest::ClickFileListHeader(int column) {
     win::ListView files;
     files.Attach(Item(IDC_FILE_LIST));
@@ -110,7 +127,7 @@ void ScanTest::ClickFileListHeader(int column) {
     const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
     SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(header, WM_LBUTTONUP, 0, at);
-    PumpFor(20);
+    PumpPending();
 }
 
 }  // namespace testing_support

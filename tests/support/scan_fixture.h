@@ -26,22 +26,28 @@ protected:
     void SetEnvironment(const char* name, const std::string& value);
     // The stand-in engine, writing `fixtures` quickly; it hangs at the end when asked.
     void InstallStandIn(const std::string& fixtures, bool hang);
+    // A fixture folder with nothing in it: the test writes the found files itself.
+    std::string EmptyFixtures() const;
     void SelectDrive(const std::string& name);
     // Opens the window, selects C: and presses Next.
     void StartScan();
     bool WaitForResults(DWORD timeoutMs = 20000);
     bool InResultsMode() const;
+    // Cancel answered Yes; true once the last listing after it has ended.
+    bool CancelUntilListed();
 
     std::vector<std::string> PhotoPaths() const;
     std::vector<bool> PhotoChecks() const;
     std::vector<FileRow> FileRows() const;
+    std::vector<std::string> FileNames() const;  // in the list's order
     // A click on a column header of the file list.
     void ClickFileListHeader(int column);
 
     std::string ScanOutput() const { return DataFolder() + "\\temp.1"; }
     std::string EngineLog() const { return ReadFile(logPath_); }
 
-    std::string logPath_;
+    ScratchFolder scratch_{"scan"};
+    std::string logPath_ = scratch_.In("engine-log.txt");
     std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
 };
 

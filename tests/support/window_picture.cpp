@@ -1,7 +1,8 @@
 #include "tests/support/window_picture.h"
 
+#include <algorithm>
+#include <climits>
 #include <fstream>
-#include <vector>
 
 #include "tests/support/pump.h"
 #include "win/handles.h"
@@ -9,70 +10,70 @@
 namespace testing_support {
 
 namespace {
-
-// The window's whole area, copied from the screen after it has painted.
-std::vector<BYTE> CapturePixels(HWND window, int& width, int& height) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    width = rect.right - rect.left;
-    height = rect.bottom - rect.top;
-    win::WindowDC screen(nullptr);
-    win::MemoryDC memory(screen);
-    win::BitmapHandle bitmap(CreateCompatibleBitmap(screen, width, height));
-    {
-        win::SelectObjectScope select(memory, bitmap.get());
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
-    GetDIBits(memory, bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    return pixels;
+RECT ClientRect(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return client;
 }
-
 }  // namespace
 
-bool SaveWindowPicture(HWND window, const std::string& path) {
-    int width = 0, height = 0;
-    std::vector<BYTE> pixels = CapturePixels(window, width, height);
+Pixels::Pixels(HWND window) : Pixels(win::WindowDC(window), ClientRect(window)) {}
+
+Pixels::Pixels(HDC source, const RECT& area) : width_(area.right - area.left), height_(area.bottom - area.top) {
+    bits_.resize(static_cast<size_t>(width_) * height_);
+    win::MemoryDC memory(source);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    win::BitmapHandle section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section) return;
+    {
+        win::SelectObjectScope select(memory, section.get());
+        BitBlt(memory, 0, 0, width_, height_, source, area.left, area.top, SRCCOPY);
+        GdiFlush();
+    }
+    std::copy_n(static_cast<const DWORD*>(bits), bits_.size(), bits_.begin());
+}
+
+int Pixels::Count(const RECT& area, COLORREF color, RECT* bounds) const {
+    int count = 0;
+    RECT box{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (At(x, y) == color) {
+                ++count;
+                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                           std::max<LONG>(box.bottom, y + 1)};
+            }
+    if (bounds) *bounds = box;
+    return count;
+}
+
+bool Pixels::SaveAsBitmap(const std::string& path) const {
+    const BITMAPINFOHEADER header{sizeof(header), width_, -height_, 1, 32, BI_RGB,
+                                  static_cast<DWORD>(bits_.size() * sizeof(DWORD)), 0, 0, 0, 0};
     BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biSizeImage = static_cast<DWORD>(pixels.size());
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(header);
     file.bfSize = file.bfOffBits + header.biSizeImage;
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof(file));
     out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    out.write(reinterpret_cast<const char*>(bits_.data()), header.biSizeImage);
     return out.good();
+}
+
+void Settle(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpPending();
 }
 
 void SnapshotIfAsked(HWND window, const std::string& name) {
     char folder[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("VANTREO_SNAPSHOT_DIR", folder, MAX_PATH)) return;
-    // Let pending paints reach the screen before it is read.
-    PumpFor(300);
-    SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
-}
-
-COLORREF WindowPixel(HWND window, int x, int y) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    POINT point{x, y};
-    ClientToScreen(window, &point);
-    win::WindowDC screen(nullptr);
-    return GetPixel(screen, point.x, point.y);
+    InvalidateRect(window, nullptr, TRUE);
+    Settle(window);
+    Pixels(window).SaveAsBitmap(std::string(folder) + "\\" + name + ".bmp");
 }
 
 }  // namespace testing_support

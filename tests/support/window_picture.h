@@ -1,16 +1,44 @@
 #pragma once
-// Saves what a window shows as a 24-bit BMP, for looking at layouts by eye.
-// Tests call SnapshotIfAsked at interesting moments; it writes only when the
-// environment variable VANTREO_SNAPSHOT_DIR names a folder.
+// What a window shows, read back through its DC: for checking paint, and for
+// saving as a 24-bit BMP to look at layouts by eye. Tests call SnapshotIfAsked
+// at interesting moments; it writes only when the environment variable
+// VANTREO_SNAPSHOT_DIR names a folder.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
-bool SaveWindowPicture(HWND window, const std::string& path);
+// The client area of a window as it is on screen.
+class Pixels {
+public:
+    explicit Pixels(HWND window);
+    // The pixels of `area` of a device context, such as one holding a bitmap.
+    Pixels(HDC source, const RECT& area);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    COLORREF At(int x, int y) const {
+        const DWORD bgra = bits_[static_cast<size_t>(y) * width_ + x];
+        return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+    }
+    // Pixels of exactly `color` inside `area`, and the smallest rectangle holding them.
+    int Count(const RECT& area, COLORREF color, RECT* bounds = nullptr) const;
+    // Pixels inside `area` that are not `color`.
+    int CountOther(const RECT& area, COLORREF color) const {
+        return (area.right - area.left) * (area.bottom - area.top) - Count(area, color);
+    }
+    bool SaveAsBitmap(const std::string& path) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<DWORD> bits_;  // top-down rows of 32-bit blue, green, red
+};
+
+// Paints everything pending and lets queued messages run.
+void Settle(HWND window);
 void SnapshotIfAsked(HWND window, const std::string& name);
-// The colour of one pixel of what the window shows (client coordinates).
-COLORREF WindowPixel(HWND window, int x, int y);
 
 }  // namespace testing_support
