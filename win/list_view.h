@@ -36,6 +36,17 @@ public:
         item.lParam = data;
         return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
+    // Inserts an item whose text the list asks its parent for (LVN_GETDISPINFO)
+    // each time it draws it, so the list stores no text of its own for it.
+    int InsertItemWithCallbackText(int index, int image, LPARAM data) const {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+        item.iItem = index;
+        item.pszText = LPSTR_TEXTCALLBACKA;
+        item.iImage = image;
+        item.lParam = data;
+        return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    }
     void SetItemText(int index, int column, const std::string& text) const {
         LVITEMA item{};
         item.iSubItem = column;

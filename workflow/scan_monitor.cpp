@@ -163,8 +163,10 @@ bool MainDialog::AddPhotoEntry(const std::string& path) {
     if (!AddPhotoThumbnail(m_thumbnails, path)) return false;
     m_photoPaths.push_back(std::make_unique<std::string>(path));
     const int position = m_pass.PhotoCount();
-    const int index =
-        m_photoList.InsertItem(position, "", position, reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
+    // The entry's empty text comes by callback: stored, it would cost the list
+    // about a kilobyte per photo.
+    const int index = m_photoList.InsertItemWithCallbackText(position, position,
+                                                             reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
     m_photoList.SetCheck(index, true);
     m_photoList.EnsureVisible(index);
     m_pass.Listed(path, true);
