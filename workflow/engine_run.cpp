@@ -5,6 +5,7 @@
 
 #include "workflow/copy_names.h"
 #include "workflow/engine_command.h"
+#include "workflow/folder_tree.h"
 
 namespace workflow {
 
@@ -15,8 +16,6 @@ constexpr char kEngineFile[] = "photo.exe";
 constexpr char kRuntimeFile[] = "cygwin1.dll";
 constexpr char kLoadFailed[] = "Failed to load engine, error code ";
 constexpr char kReinstallAdvice[] = ". Installation may be corrupted, please try to re-install Vantreo";
-
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
 // Closes the visible message boxes of one thread.
 void CloseMessageBoxesOf(DWORD threadId) {
@@ -168,7 +167,7 @@ bool EngineRun::LaunchEngine() {
 
 bool EngineRun::CheckEngineInstall(std::string& enginePath) {
     const std::string& folder = inputs_.engineFolder;
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!EnsureFolder(folder)) {
         WorkerMessage(std::string(kLoadFailed) + "-1007");
         return false;
     }

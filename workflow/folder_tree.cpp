@@ -1,5 +1,7 @@
 #include "workflow/folder_tree.h"
 
+#include <shlwapi.h>
+
 #include <cstring>
 
 #include "settings/format_checks.h"
@@ -106,6 +108,12 @@ bool IsWalkableFolder(const WIN32_FIND_DATAA& entry) {
 
 bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+bool EnsureFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool IsLinkPath(const std::string& path) {

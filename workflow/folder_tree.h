@@ -18,6 +18,12 @@ namespace workflow {
 // otherwise, nothing added when the path already holds "\*.*".
 std::string SearchPattern(const std::string& folder);
 
+// True when something exists at the path (PathFileExistsA).
+bool PathExists(const std::string& path);
+
+// Creates a folder; one that already exists counts as success.
+bool EnsureFolder(const std::string& path);
+
 // True for an existing folder that is not a link.
 bool IsFolder(const std::string& path);
 

@@ -14,6 +14,7 @@
 #include "workflow/app_title.h"
 #include "workflow/copy_names.h"
 #include "workflow/disk_warning.h"
+#include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
 #include "workflow/main_layout.h"
 #include "workflow/scan_results.h"
@@ -35,8 +36,6 @@ void CheckAll(const win::ListView& list, bool checked) {
     const int count = list.Count();
     for (int i = 0; i < count; ++i) list.SetCheck(i, checked);
 }
-
-bool FileExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
 }  // namespace
 
@@ -97,13 +96,13 @@ void MainDialog::CopyStep() {
                                    : reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(entry.item))->path;
 
     // A file that has gone cannot be recovered any more; it is not counted.
-    if (!FileExists(source)) {
+    if (!PathExists(source)) {
         m_copy.Skip();
         return;
     }
 
     const std::string folder = m_saveFolder.GetText();
-    if (!FileExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
+    if (!PathExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
         m_copyRunning = false;
         const std::string text = "Output directory \"" + folder + "\" does not exists.";
         TickMessage(kCopyTimer, false, text, kAppCaption, MB_OK);
@@ -124,7 +123,7 @@ void MainDialog::CopyStep() {
 bool MainDialog::CopyOneFile(const std::string& source, const std::string& folder) {
     const std::string name = FileNameOf(source);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string destination = NextFreeDestination(folder, name, FileExists);
+        const std::string destination = NextFreeDestination(folder, name, PathExists);
         if (destination.size() >= MAX_PATH) return false;
         if (CopyFileA(source.c_str(), destination.c_str(), TRUE)) return true;
         // Another file of that name appeared meanwhile: take the next free name.

@@ -112,7 +112,7 @@ void MainDialog::ExamineNextPath() {
         return;
     }
     const std::string path = *next;
-    if (!PathFileExistsA(path.c_str()) || IsListed(path)) {
+    if (!PathExists(path) || IsListed(path)) {
         m_pass.Skip();
         return;
     }

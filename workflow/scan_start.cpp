@@ -22,13 +22,6 @@ std::string EngineFolder() {
     return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);
 }
 
-// Creates a folder; an existing one counts as success.
-bool EnsureFolder(const std::string& path) {
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
-
 }  // namespace
 
 void MainDialog::OnNext() {
