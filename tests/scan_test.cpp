@@ -12,6 +12,7 @@
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
+#include "win/list_view.h"
 #include "workflow/main_layout.h"
 
 namespace {
@@ -36,11 +37,12 @@ TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
         DeleteFileA(logPath_.c_str());
         InstallStandIn(EmptyFixtures(), false);
         StartScan();
-        ASSERT_TRUE(WaitForResults());
+        ASSERT_TRUE(WaitForDriveSelection());
         ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
         EXPECT_EQ(EngineLog(),
                   "/d \"" + DataFolder() + "\\temp\" /cmd /dev/sda partition_none," + options + "\r\n");
-        EXPECT_TRUE(boxes_.Boxes().empty());
+        EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"No files were found."});
+        boxes_.Clear();
         CloseWindow();
     }
 }
@@ -50,8 +52,8 @@ TEST_F(Scan, LeftoverTempFolderIsReportedAndTheEngineGetsTemp1) {
     CreateDirectoryA(DataFolder().c_str(), nullptr);
     CreateDirectoryA((DataFolder() + "\\temp").c_str(), nullptr);
     StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Internal error, error code: -1008"});
+    ASSERT_TRUE(WaitForDriveSelection());
+    ASSERT_EQ(boxes_.Texts(), (std::vector<std::string>{"Internal error, error code: -1008", "No files were found."}));
     EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
     ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
     EXPECT_NE(EngineLog().find("\\data\\temp_1\" /cmd"), std::string::npos) << EngineLog();
@@ -140,16 +142,23 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
     SetFileAttributesA((ScanOutput() + "\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(Scan, EngineThatFailsByItselfIsReportedBeforeTheResults) {
+TEST_F(Scan, EngineThatFailsByItselfIsReportedThenNothingFoundLeadsBackToTheDrives) {
     InstallStandIn(EmptyFixtures(), false);
     SetEnvironment("VANTREO_STANDIN_EXIT", "3");
     StartScan();
-    ASSERT_TRUE(WaitForResults());
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    ASSERT_TRUE(WaitForDriveSelection());
+    ASSERT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_EQ(boxes_.Boxes()[0].text.rfind("Recovery engine failed, error code: 3\n\n", 0), 0u)
         << boxes_.Boxes()[0].text;
     EXPECT_EQ(boxes_.Boxes()[0].caption, "Vantreo");
     EXPECT_EQ(boxes_.Boxes()[0].buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(boxes_.Boxes()[1].text, "No files were found.");
+    EXPECT_EQ(boxes_.Boxes()[1].caption, "Vantreo");
+    // The drive list is as it was: C: still chosen, so Next searches again at once.
+    win::ListView drives;
+    drives.Attach(Item(IDC_DRIVE_LIST));
+    EXPECT_EQ(drives.GetItemText(drives.FirstSelected(), 0), "C:");
+    EXPECT_TRUE(Visible(IDC_NEXT));
 }
 
 TEST_F(Scan, CancelAnsweredNoKeepsScanningWithTheStatusMoving) {
@@ -241,7 +250,7 @@ TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     ASSERT_TRUE(PumpUntil([&] {
         const int position = static_cast<int>(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
         if (positions.empty() || positions.back() != position) positions.push_back(position);
-        return FileRows().size() == 4;
+        return FileRows().size() == 3;  // the engine's log is no found file
     }, 15000));
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << testing::PrintToString(positions);
     EXPECT_GE(positions.size(), 3u) << testing::PrintToString(positions);

@@ -61,6 +61,7 @@ bool EngineRun::Start(HWND owner, EngineInputs inputs) {
     {
         win::LockScope lock(lock_);
         stopRequested_ = false;
+        failed_ = false;
         running_ = 1;
     }
     worker_.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
@@ -111,6 +112,7 @@ DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
 
 void EngineRun::Work() {
     if (!LaunchEngine()) {
+        failed_ = true;
         WorkerMessage(std::string(kLoadFailed) + "-1009" + kReinstallAdvice);
         FinishEngineRun();
         return;
@@ -134,7 +136,10 @@ void EngineRun::Work() {
     }
     DWORD exitCode = 0;
     // An engine that ends by itself with a failure must not look like a disk with nothing on it.
-    if (!stopped && GetExitCodeProcess(process, &exitCode) && exitCode != 0) WorkerMessage(EngineFailureText(exitCode));
+    if (!stopped && GetExitCodeProcess(process, &exitCode) && exitCode != 0) {
+        failed_ = true;
+        WorkerMessage(EngineFailureText(exitCode));
+    }
     FinishEngineRun();
 }
 

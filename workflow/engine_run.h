@@ -47,6 +47,8 @@ public:
     bool Running() const { return running_.load() != 0; }
     // Stop() was called for this run: the engine did not end by itself.
     bool Stopped();
+    // The engine could not be launched, or ended by itself with a failure.
+    bool Failed() const { return failed_.load(); }
     // Waits until the worker has returned, pumping messages meanwhile and
     // closing the worker's own message boxes (they are owned by the window).
     // False when a worker is still running after `boundMs`; it stays owned.
@@ -65,6 +67,7 @@ private:
     EngineInputs inputs_;
     win::CriticalSection lock_;
     std::atomic<unsigned char> running_{0};  // written under lock_
+    std::atomic<bool> failed_{false};
     bool stopRequested_ = false;             // under lock_
     win::UniqueHandle process_;              // set by the worker under lock_
     win::UniqueHandle worker_;               // user-interface thread only

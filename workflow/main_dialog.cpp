@@ -220,11 +220,8 @@ void MainDialog::OnTimer(UINT_PTR id) {
     case kStartupTimer:
         OnStartupTimer();
         break;
-    case kPollTimer:
-        OnPollTimer();
-        break;
-    case kPassTimer:
-        ScanPassStep();
+    case kListingTimer:
+        m_monitor.OnTick();
         break;
     case kCopyTimer:
         CopyStep();
@@ -255,6 +252,7 @@ void MainDialog::ShowDriveControls(bool show) {
 }
 
 void MainDialog::EnterAnalysingMode() {
+    m_monitor.Abandon();
     ShowDriveControls(false);
 
     const RECT driveList = m_driveList.RectInParent();
@@ -283,7 +281,7 @@ void MainDialog::EnterAnalysingMode() {
     SetLabelText(m_progressText, kTipsText);
     m_progressText.Show(true);
 
-    SetTimer(hwnd_, kPollTimer, kFirstPollDelayMs, nullptr);
+    m_monitor.Start(hwnd_, m_dataDir, [this] { return m_engineRun.Running(); });
 }
 
 void MainDialog::EnterResultsMode() {

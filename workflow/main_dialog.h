@@ -23,7 +23,7 @@
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
-#include "workflow/scan_pass.h"
+#include "workflow/scan_monitor.h"
 #include "workflow/scan_progress.h"
 
 namespace workflow {
@@ -36,7 +36,7 @@ inline constexpr char kWaitingForListingText[] =
     "Listing the last files found; the copy starts as soon as all are listed.";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
-class MainDialog : public controls::SkinnedDialog {
+class MainDialog : public controls::SkinnedDialog, private ScanMonitor::Listener {
 public:
     // The gate runs once while the window sets itself up; when it says no (it
     // has told the user why), the window hides and the program ends. Without
@@ -69,34 +69,30 @@ private:
 
     // Starting and stopping a scan
     void OnNext();
+    bool ShowLeftovers();
     bool PrepareWorkFolders();
     bool WorkFoldersArePlain();
     bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
     void CancelScan();
     void ConfirmClose();
+    int UnrecoveredCount() const;
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
 
-    // Scan monitor
-    void OnPollTimer();
-    void ArmPoll();
-    void PollDataFolder(bool engineRunning);
-    static std::vector<std::string> CollectFiles(const std::string& folder);
-    void ScanPassStep();
-    void ExamineNextPath();
-    void EndPass();
-    void FinishListing();
-    bool IsListed(const std::string& path) const;
-    void AdvanceStatusAnimation();
+    // Scan monitor: the entries it hands over, the end of the listing
+    void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) override;
+    void AddFileEntry(const FoundItem* item) override;
+    void ShowScanStatus(const std::string& text) override;
+    void ShowSearchProgress(uint64_t furthestSector) override;
+    void ListingEnded(const std::vector<std::string>& unreadable) override;
+    void ReportUnreadable(const std::vector<std::string>& unreadable);
+    void ReturnToDriveSelection();
     void SortFileList(int column);
-    bool AddPhotoEntry(const std::string& path);
-    void AddFileEntry(const std::string& path);
     void EmptyResultLists();
-    bool ScanPassPending() const;
-    void ShowSearchProgress();
-    void UpdateSearchProgress(const std::vector<std::string>& found);
+    void ShowSearchProgressBar();
     // A message box raised inside a tick: the timer is stopped while it is up,
     // so it is shown once, and re-armed after when the work goes on.
-    int TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption, UINT type);
+    int TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std::string& text, const std::string& caption,
+                    UINT type);
 
     // Recovery copy
     void TogglePhotos();
@@ -151,17 +147,18 @@ private:
     RECT m_browseRect{};
     win::OwnedImageList m_thumbnails;
 
-    ScanPass m_pass;
+    ScanMonitor m_monitor{*this};
     CopyRun m_copy;
-    bool m_pollArmed = false;    // timer 1025 is set
-    bool m_passRunning = false;  // timer 1026 is set
-    bool m_copyRunning = false;  // timer 1027 is set
+    bool m_copyRunning = false;  // kCopyTimer is set
+    // Entries copied since the lists were filled: what closing would not lose.
+    int m_recoveredCount = 0;
+    // A cancelled engine is being waited for; Next, Cancel and Close wait too.
+    bool m_waitingForEngine = false;
     // Recover was pressed while the last files were still being listed.
     bool m_copyRequested = false;
     // Direction of the next file-list sort.
     bool m_sortDescending = false;
     // How far the search has got, shown while the engine runs when the disk's size is known.
-    SearchProgress m_searchProgress;
     std::optional<uint64_t> m_searchedDiskBytes;
     static constexpr int kSearchProgressSteps = 1000;
 
@@ -169,10 +166,6 @@ private:
     const std::string m_unselectAllPhotosText = "Unselect All Photos";
     const std::string m_selectAllFilesText = "Select All Files";
     const std::string m_unselectAllFilesText = "Unselect All Files";
-
-    // Item data of the two lists: entries point into these, which own them.
-    std::vector<std::unique_ptr<std::string>> m_photoPaths;
-    std::vector<std::unique_ptr<FoundItem>> m_foundItems;
 };
 
 }  // namespace workflow

@@ -55,7 +55,7 @@ void MainDialog::StartCopy() {
     if (m_copyRunning) return;
     // While the last files are still being listed, the copy waits for them and
     // says so: it copies what is ticked, and every listed file goes with the data folder.
-    if (ScanPassPending()) {
+    if (m_monitor.Listing()) {
         m_copyRequested = true;
         SetLabelText(m_status, kWaitingForListingText);
         return;
@@ -105,7 +105,7 @@ void MainDialog::CopyStep() {
     if (!PathExists(folder) && !CreateDirectoryA(folder.c_str(), nullptr)) {
         m_copyRunning = false;
         const std::string text = "Output directory \"" + folder + "\" does not exists.";
-        TickMessage(kCopyTimer, false, text, kAppCaption, MB_OK);
+        TickMessage(kCopyTimer, kTickMs, false, text, kAppCaption, MB_OK);
         ReturnToResults();
         return;
     }
@@ -164,18 +164,7 @@ void MainDialog::FinishCopy() {
         return;
     }
 
-    m_progress.SetPosition(0);
-    m_saveFolder.Move(m_saveFolderRect, false);
-    m_browse.Move(m_browseRect, false);
-    for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
-             &m_fileList}) {
-        control->Show(false);
-    }
-    for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList, &m_next}) {
-        control->Show(true);
-    }
+    ReturnToDriveSelection();
 }
 
 void MainDialog::ReportFailedCopies() {
@@ -191,6 +180,7 @@ void MainDialog::ReportFailedCopies() {
 // copied is no longer ticked, so Recover again makes no second copy of it, and
 // the save folder can be changed right there.
 void MainDialog::ReturnToResults() {
+    m_recoveredCount += m_copy.CopiedCount();
     for (int item : m_copy.CopiedItems(true)) m_photoList.SetCheck(item, false);
     for (int item : m_copy.CopiedItems(false)) m_fileList.SetCheck(item, false);
     m_progress.SetPosition(0);

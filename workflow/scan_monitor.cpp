@@ -1,12 +1,7 @@
-// Watches the data folder while the engine runs: every poll walks the whole
-// folder, then one new file per tick becomes a thumbnail or a row. Once the
-// engine has stopped, what it left is listed at full pace before the results.
-#include <windows.h>
-#include <shlwapi.h>
+#include "workflow/scan_monitor.h"
 
-#include "workflow/app_title.h"
 #include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
+#include "workflow/listing_rules.h"
 #include "workflow/scan_results.h"
 #include "workflow/thumbnails.h"
 #include "workflow/timer_ids.h"
@@ -15,9 +10,9 @@ namespace workflow {
 
 namespace {
 
-// Once the engine has stopped, a pass tick lists files until this much time
-// is spent: the window stays responsive and thousands of files take seconds.
-constexpr ULONGLONG kDrainSliceMs = 50;
+// A tick lists entries until this much of it is spent, so that clicks and
+// repaints never wait long behind a burst of found files.
+constexpr ULONGLONG kListingSliceMs = 20;
 
 uint64_t FileSizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -27,200 +22,147 @@ uint64_t FileSizeOf(const std::string& path) {
 
 }  // namespace
 
-bool MainDialog::ScanPassPending() const { return m_pollArmed || m_passRunning; }
-
-int MainDialog::TickMessage(UINT_PTR timer, bool rearm, const std::string& text, const std::string& caption,
-                            UINT type) {
-    KillTimer(hwnd_, timer);
-    const int answer = MessageBoxA(hwnd_, text.c_str(), caption.c_str(), type);
-    if (rearm) SetTimer(hwnd_, timer, kTickMs, nullptr);
-    return answer;
+void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning) {
+    Abandon();
+    window_ = window;
+    dataDir_ = dataDir;
+    engineRunning_ = std::move(engineRunning);
+    thumbnailsStopped_ = false;
+    placeholder_.reset();
+    status_.clear();
+    shownSector_ = 0;
+    // The status line first moves with the first walk, as the search gets going.
+    nextAnimation_ = GetTickCount64() + kFirstPollDelayMs;
+    thumbnails_ = std::make_unique<ThumbnailPool>();
+    watcher_ = std::make_unique<DataFolderWatcher>(dataDir_, engineRunning_, kFirstPollDelayMs, kTickMs);
+    listing_ = SetTimer(window_, kListingTimer, kListingTickMs, nullptr) != 0;
 }
 
-void MainDialog::ArmPoll() { m_pollArmed = SetTimer(hwnd_, kPollTimer, kTickMs, nullptr) != 0; }
-
-void MainDialog::OnPollTimer() {
-    KillTimer(hwnd_, kPollTimer);
-    m_pollArmed = false;
-    const bool engineRunning = m_engineRun.Running();
-    // Even a poll that finds nothing new shows that the search goes on.
-    if (engineRunning && !m_copyRequested) AdvanceStatusAnimation();
-    PollDataFolder(engineRunning);
+void ScanMonitor::StopThumbnails() {
+    thumbnailsStopped_ = true;
+    if (thumbnails_) thumbnails_->Stop();
 }
 
-void MainDialog::PollDataFolder(bool engineRunning) {
-    std::vector<std::string> found = CollectFiles(m_dataDir);
-    UpdateSearchProgress(found);
-    if (m_pass.Start(std::move(found), engineRunning, m_thumbnails.Count())) {
-        m_passRunning = SetTimer(hwnd_, kPassTimer, kTickMs, nullptr) != 0;
-    } else if (engineRunning) {
-        ArmPoll();
-    } else {
-        FinishListing();
-    }
+void ScanMonitor::Abandon() {
+    if (window_) KillTimer(window_, kListingTimer);
+    listing_ = false;
+    // The watcher ends at its next file; a worker finishes the picture in hand.
+    watcher_.reset();
+    thumbnails_.reset();
+    pending_.clear();
 }
 
-// Files are named after the sector where they start, so the furthest one tells
-// how far the engine has got; an engine that ended by itself has read it all.
-void MainDialog::UpdateSearchProgress(const std::vector<std::string>& found) {
-    if (!m_searchedDiskBytes || !m_progress.IsVisible()) return;
-    for (const std::string& path : found) m_searchProgress.See(path);
-    const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped();
-    const double fraction = searchedToTheEnd ? 1.0 : m_searchProgress.Fraction(*m_searchedDiskBytes);
-    const int position = static_cast<int>(fraction * kSearchProgressSteps);
-    if (position > m_progress.Position()) m_progress.SetPosition(position);
-}
-
-// Depth first, in listing order; the folder walk tells folders from files by
-// the listing's own attributes and never follows links.
-std::vector<std::string> MainDialog::CollectFiles(const std::string& folder) {
-    std::vector<std::string> found;
-    if (folder.empty()) return found;
-    ForEachFileBelow(folder, [&](const FolderEntry& file) {
-        found.push_back(file.path);
-        return true;
-    });
-    return found;
-}
-
-bool MainDialog::IsListed(const std::string& path) const { return m_pass.IsListed(path); }
-
-void MainDialog::AdvanceStatusAnimation() { SetLabelText(m_status, NextStatusText(m_status.GetText())); }
-
-void MainDialog::ScanPassStep() {
-    if (m_pass.Ended()) {
-        EndPass();
-        return;
-    }
-    if (!m_copyRequested) AdvanceStatusAnimation();
-    // While the engine runs one file a tick is enough to keep up with it;
-    // once it has stopped, nothing is gained by waiting.
-    if (m_engineRun.Running()) {
-        ExamineNextPath();
-        return;
-    }
+void ScanMonitor::OnTick() {
+    if (!listing_) return;
     const ULONGLONG start = GetTickCount64();
-    do {
-        ExamineNextPath();
-    } while (m_passRunning && !m_pass.Ended() && GetTickCount64() - start < kDrainSliceMs);
+    // After Cancel the window shows its results prompt, which stays.
+    if (!thumbnailsStopped_ && start >= nextAnimation_) {
+        status_ = NextStatusText(status_);
+        listener_.ShowScanStatus(status_);
+        nextAnimation_ = start + kTickMs;
+    }
+    if (const uint64_t sector = watcher_->FurthestSector(); sector != shownSector_) {
+        shownSector_ = sector;
+        listener_.ShowSearchProgress(sector);
+    }
+    // Asked before taking what was found: once it holds, nothing more comes.
+    const bool walkedToTheEnd = watcher_->Finished();
+    for (DataFolderWatcher::Found& found : watcher_->TakeFound()) Queue(std::move(found));
+    while (listing_ && !pending_.empty() && GetTickCount64() - start < kListingSliceMs) {
+        if (!ListNext()) break;
+    }
+    // A worker still decoding a dropped picture holds its file open.
+    if (listing_ && walkedToTheEnd && pending_.empty() && thumbnails_->Idle()) EndListing();
 }
 
-void MainDialog::ExamineNextPath() {
-    const std::string* next = m_pass.Next();
-    if (!next) {
-        m_pass.EndNow();
-        return;
+void ScanMonitor::Queue(DataFolderWatcher::Found found) {
+    Pending pending{std::move(found.path), found.lastWalk, false, 0};
+    pending.picture = IsPhotoPath(pending.path);
+    if (pending.picture && !thumbnailsStopped_) {
+        pending.ticket = ++lastTicket_;
+        thumbnails_->Submit(pending.ticket, pending.path);
     }
-    const std::string path = *next;
-    if (!PathExists(path) || IsListed(path)) {
-        m_pass.Skip();
-        return;
-    }
-    // A file still open elsewhere is tried again by a later pass; in the last
-    // pass it is kept for the report.
-    if (!CanOpenExclusively(path)) {
-        m_pass.SkipUnreadable();
-        return;
-    }
-    // A picture that yields no thumbnail is tried again by a later pass; the
-    // last pass lists it as a file rather than lose it.
-    if (IsPhotoPath(path) && AddPhotoEntry(path)) return;
-    if (IsPhotoPath(path) && m_pass.KeepPolling()) {
-        m_pass.Skip();
-        return;
-    }
-    AddFileEntry(path);
+    pending_.push_back(std::move(pending));
 }
 
-void MainDialog::EndPass() {
-    KillTimer(hwnd_, kPassTimer);
-    m_passRunning = false;
-    if (m_pass.KeepPolling()) {
-        ArmPoll();
-    } else {
-        FinishListing();
+// False when the next entry is a picture whose thumbnail is not made yet: the
+// entries after it wait, so the lists keep the order the files were found in.
+bool ScanMonitor::ListNext() {
+    std::optional<ThumbnailPool::Thumbnail> thumbnail;
+    if (pending_.front().picture) {
+        if (pending_.front().ticket) thumbnail = thumbnails_->Take(pending_.front().ticket);
+        if (!thumbnail && !thumbnailsStopped_) return false;
     }
-}
-
-// The engine has stopped and every file it left has been examined.
-void MainDialog::FinishListing() {
-    EnterResultsMode();
-    if (const std::vector<std::string> unreadable = m_pass.TakeUnreadable(); !unreadable.empty()) {
-        const size_t count = unreadable.size();
-        const std::string text =
-            std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
-            " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
-            "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
-        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    // Taken out first: a message box raised while the entry is added runs a
+    // nested message loop, in which the window may abandon the scan.
+    const Pending next = std::move(pending_.front());
+    pending_.pop_front();
+    if (!PathExists(next.path)) return true;
+    if (!next.picture) {
+        AddFile(next.path);
+        return true;
     }
-    if (m_copyRequested) {
-        m_copyRequested = false;
-        StartCopy();
-    }
-}
-
-bool MainDialog::AddPhotoEntry(const std::string& path) {
-    if (!AddPhotoThumbnail(m_thumbnails, path)) return false;
-    m_photoPaths.push_back(std::make_unique<std::string>(path));
-    const int position = m_pass.PhotoCount();
-    // The entry's empty text comes by callback: stored, it would cost the list
-    // about a kilobyte per photo.
-    const int index = m_photoList.InsertItemWithCallbackText(position, position,
-                                                             reinterpret_cast<LPARAM>(m_photoPaths.back().get()));
-    m_photoList.SetCheck(index, true);
-    m_photoList.EnsureVisible(index);
-    m_pass.Listed(path, true);
-    if (m_photoList.Count() != m_pass.PhotoCount()) {
-        TickMessage(kPassTimer, true, "Photo items count error", ApplicationTitle(), MB_OK);
+    const bool decoded = thumbnail && thumbnail->has_value();
+    switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
+    case PictureEntry::Photo:
+        AddPhoto(next.path, (*thumbnail)->get());
+        break;
+    case PictureEntry::Placeholder:
+        AddPhoto(next.path, Placeholder()->get());
+        break;
+    case PictureEntry::File:
+        AddFile(next.path);
+        break;
+    case PictureEntry::Retry:
+        if (!watcher_->Retry(next.path)) AddFile(next.path);
+        break;
     }
     return true;
 }
 
-void MainDialog::AddFileEntry(const std::string& path) {
+void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
+    photoPaths_.push_back(std::make_unique<std::string>(path));
+    listed_.insert(path);
+    if (auto sector = PhotoSectorOf(path)) listedPhotoSectors_.insert(*sector);
+    listener_.AddPhotoEntry(photoPaths_.back().get(), thumbnail);
+}
+
+void ScanMonitor::AddFile(const std::string& path) {
     auto item = std::make_unique<FoundItem>();
     item->name = FileNameOf(path);
     item->size = FileSizeOf(path);
     item->extension = ExtensionOf(path);
     item->path = path;
-
-    const int index =
-        m_fileList.InsertItem(m_fileList.Count(), item->name, -1, reinterpret_cast<LPARAM>(item.get()));
-    m_fileList.SetItemText(index, 1, SizeText(item->size));
-    m_fileList.SetItemText(index, 2, item->extension);
-    m_foundItems.push_back(std::move(item));
-    m_fileList.SetCheck(index, true);
-    m_fileList.EnsureVisible(index);
-    m_pass.Listed(path, false);
+    foundItems_.push_back(std::move(item));
+    listed_.insert(path);
+    listener_.AddFileEntry(foundItems_.back().get());
 }
 
-void MainDialog::EmptyResultLists() {
-    if (m_photoList.Exists()) m_photoList.DeleteAll();
-    if (m_fileList.Exists()) m_fileList.DeleteAll();
-    m_photoPaths.clear();
-    m_foundItems.clear();
-    m_pass.ForgetListed();
-    if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
+const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
+    if (!placeholder_) placeholder_ = MakePlaceholderThumbnail();
+    return *placeholder_;
 }
 
-namespace {
-struct SortRequest {
-    int column;
-    bool descending;
-};
-
-int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM request) {
-    const auto& sort = *reinterpret_cast<const SortRequest*>(request);
-    return CompareFoundItems(*reinterpret_cast<const FoundItem*>(first), *reinterpret_cast<const FoundItem*>(second),
-                             sort.column, sort.descending);
+void ScanMonitor::EndListing() {
+    KillTimer(window_, kListingTimer);
+    listing_ = false;
+    const std::vector<std::string> unreadable = watcher_->TakeUnreadable();
+    watcher_.reset();
+    thumbnails_.reset();
+    listener_.ListingEnded(unreadable);
 }
-}  // namespace
 
-void MainDialog::SortFileList(int column) {
-    // The copy holds item indexes; a sort would hand them to other entries.
-    if (m_copyRunning) return;
-    SortRequest request{column, m_sortDescending};
-    m_fileList.SortItems(CompareRows, reinterpret_cast<LPARAM>(&request));
-    m_sortDescending = !m_sortDescending;
+bool ScanMonitor::MayCleanUp(const std::string& path) const {
+    if (IsListed(path) || IsEngineLog(path, dataDir_)) return true;
+    const std::optional<std::string> sector = PreviewSectorOf(path);
+    return sector && listedPhotoSectors_.count(*sector) != 0;
+}
+
+void ScanMonitor::ForgetEntries() {
+    photoPaths_.clear();
+    foundItems_.clear();
+    listed_.clear();
+    listedPhotoSectors_.clear();
 }
 
 }  // namespace workflow

@@ -8,6 +8,7 @@
 #include "workflow/disk_warning.h"
 #include "workflow/main_layout.h"
 #include "workflow/folder_tree.h"
+#include "workflow/listing_rules.h"
 #include "workflow/main_dialog.h"
 #include "workflow/timer_ids.h"
 
@@ -25,6 +26,7 @@ std::string EngineFolder() {
 }  // namespace
 
 void MainDialog::OnNext() {
+    if (m_waitingForEngine) return;
     const int selected = m_driveList.FirstSelected();
     if (selected < 0) {
         MessageBoxA(hwnd_, "Please select drive from where to recover files.", kAppCaption, MB_OK);
@@ -42,22 +44,27 @@ void MainDialog::OnNext() {
         MessageBoxA(hwnd_, "Error. Failed to find the disk.", kAppCaption, MB_OK);
         return;
     }
-    m_device = drive->device;
-    m_searchedDisk = MapVolumeToDisk(drive->name);
-    if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
 
     // A worker of an earlier, cancelled scan may still be finishing; a new
-    // scan starts only once it has.
-    if (!m_engineRun.Join(kWorkerStopTimeoutMs)) return;
+    // scan starts only once it has. The wait answers messages, so clicks that
+    // arrive meanwhile must find the window busy.
+    m_waitingForEngine = true;
+    const bool workerEnded = m_engineRun.Join(kWorkerStopTimeoutMs);
+    m_waitingForEngine = false;
+    if (!workerEnded) return;
 
     // Leftovers shown again start no engine and so show no search progress.
     m_searchedDiskBytes.reset();
+    if (ShowLeftovers()) return;
+
+    m_device = drive->device;
+    m_searchedDisk = MapVolumeToDisk(drive->name);
+    if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
     if (!PrepareWorkFolders()) return;
     m_engineRun.Start(hwnd_, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
-    m_searchProgress = SearchProgress{};
     if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
     EnterAnalysingMode();
-    ShowSearchProgress();
+    ShowSearchProgressBar();
 }
 
 // Every write onto the disk being searched can overwrite a deleted file for good.
@@ -67,7 +74,7 @@ bool MainDialog::ConfirmWritingOntoSearchedDisk(const std::string& folder, const
 }
 
 // A slim bar below the Cancel row, as wide as the lists; none when the disk's size is unknown.
-void MainDialog::ShowSearchProgress() {
+void MainDialog::ShowSearchProgressBar() {
     if (!m_searchedDiskBytes) return;
     RECT client{};
     GetClientRect(hwnd_, &client);
@@ -75,6 +82,30 @@ void MainDialog::ShowSearchProgress() {
     m_progress.SetRange(0, kSearchProgressSteps);
     m_progress.SetPosition(0);
     m_progress.Show(true);
+}
+
+// Files of an earlier search that ended without clean-up are shown again
+// instead of a new search, and the user is told so. True when Next ends here:
+// leftovers are shown, or the work folders are links and nothing may be touched.
+bool MainDialog::ShowLeftovers() {
+    m_dataDir = JoinPath(EngineFolder(), "data");
+    if (!PathExists(m_dataDir)) return false;
+    if (!WorkFoldersArePlain()) return true;
+    if (!TreeHasFile(m_dataDir)) return false;
+    // A rename that fails leaves that one file as it is; the others are shown.
+    if (auto failed = ShiftExtensionsDown(m_dataDir)) {
+        const std::string text = "Failed to rename \"" + *failed + "\".";
+        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
+    }
+    // Leftovers that can never be listed (read-only, held open) must not
+    // stand in for a new scan every time.
+    if (!HasListableFiles(m_dataDir)) return false;
+    MessageBoxA(hwnd_,
+                "Files found by an earlier search were not recovered yet and are shown instead of a new search."
+                "\n\nOnce they are recovered or the program is closed, Next searches the chosen drive.",
+                kAppCaption, MB_OK | MB_ICONINFORMATION);
+    EnterAnalysingMode();
+    return true;
 }
 
 bool MainDialog::PrepareWorkFolders() {
@@ -90,21 +121,6 @@ bool MainDialog::PrepareWorkFolders() {
     }
     m_dataDir = dataDir;
     if (!WorkFoldersArePlain()) return false;
-
-    if (TreeHasFile(m_dataDir)) {
-        // Results of an earlier run that ended without clean-up: show them again.
-        // A rename that fails leaves that one file as it is; the others are shown.
-        if (auto failed = ShiftExtensionsDown(m_dataDir)) {
-            const std::string text = "Failed to rename \"" + *failed + "\".";
-            MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
-        }
-        // Leftovers that can never be listed (read-only, held open) must not
-        // stand in for a new scan every time.
-        if (TreeHasListableFile(m_dataDir)) {
-            EnterAnalysingMode();
-            return false;
-        }
-    }
 
     m_scanDir = m_dataDir + "\\temp";
     if (PathExists(m_scanDir)) {
@@ -130,18 +146,28 @@ bool MainDialog::WorkFoldersArePlain() {
 }
 
 void MainDialog::CancelScan() {
+    if (m_waitingForEngine) return;
     if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
                     MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
     m_engineRun.Stop();
-    // The pass in progress goes on, now at full pace, and a last poll follows
-    // it, so every file the engine wrote before it stopped is listed.
-    if (!ScanPassPending()) ArmPoll();
+    // The listing goes on to the end, so every file the engine wrote before it
+    // stopped is listed; pictures the thumbnail workers have not reached show
+    // the placeholder.
+    m_monitor.StopThumbnails();
     EnterResultsMode();
 }
 
+// Found files not copied yet are deleted with the data folder when the
+// window closes; while they are shown, closing asks first.
+int MainDialog::UnrecoveredCount() const {
+    if (!m_photoList.IsVisible() && !m_fileList.IsVisible()) return 0;
+    return m_monitor.ListedCount() - m_recoveredCount;
+}
+
 void MainDialog::ConfirmClose() {
+    if (m_waitingForEngine) return;
     if (m_engineRun.Running()) {
         if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
                         MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -158,11 +184,18 @@ void MainDialog::ConfirmClose() {
             return;
         }
         m_copyRunning = false;
+    } else if (const int unrecovered = UnrecoveredCount(); unrecovered > 0) {
+        const std::string text = std::to_string(unrecovered) +
+                                 " found files have not been recovered yet. If you exit now they are deleted."
+                                 "\n\nExit anyway?";
+        if (MessageBoxA(hwnd_, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
     }
     m_engineRun.Stop();
+    m_waitingForEngine = true;
     m_engineRun.Join(kWorkerStopTimeoutMs);
-    for (UINT_PTR timer : {kPollTimer, kPassTimer, kCopyTimer}) KillTimer(hwnd_, timer);
-    m_pollArmed = m_passRunning = false;
+    m_waitingForEngine = false;
+    m_monitor.Abandon();
+    KillTimer(hwnd_, kCopyTimer);
     CleanUpDataFolder();
     EmptyResultLists();
     End(IDCANCEL);
@@ -177,7 +210,7 @@ void MainDialog::CleanUpDataFolder() {
 // so it stays, and with it its folders.
 void MainDialog::CleanUpListedFiles() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    RemoveTree(m_dataDir, true, [this](const std::string& path) { return IsListed(path); });
+    RemoveTree(m_dataDir, true, [this](const std::string& path) { return m_monitor.MayCleanUp(path); });
 }
 
 }  // namespace workflow

@@ -161,18 +161,28 @@ bool ProbeImage(const std::string& path) {
     return ImageFlags(OpenImage(path)) != 0;
 }
 
+std::optional<win::BitmapHandle> MakeThumbnail(const std::string& path) {
+    // The picture is decoded once and drawn from that same image: under Wine
+    // opening a large JPEG costs as much as drawing it. The image, and with it
+    // the file, is released before returning.
+    const GdiplusImage source = OpenImage(path);
+    if (ImageFlags(source) == 0) return std::nullopt;
+    return RenderThumbnail(source.get());
+}
+
+std::optional<win::BitmapHandle> MakePlaceholderThumbnail() {
+    const std::string placeholder = settings::GetProgramFolder() + kPlaceholderName;
+    if (!IsExistingFile(placeholder)) return std::nullopt;
+    const GdiplusImage source = OpenImage(placeholder);
+    return RenderThumbnail(source.get());
+}
+
+bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap) { return AppendImage(win::ImageList(thumbnails), bitmap); }
+
 bool AddPhotoThumbnail(HIMAGELIST thumbnails, const std::string& path) {
-    // The found picture is decoded once and drawn from that same image: under
-    // Wine opening a large JPEG costs as much as drawing it. The image, and
-    // with it the file, is released before returning.
-    GdiplusImage source = OpenImage(path);
-    if (ImageFlags(source) == 0) {
-        const std::string placeholder = settings::GetProgramFolder() + kPlaceholderName;
-        if (!IsExistingFile(placeholder)) return false;
-        source = OpenImage(placeholder);
-    }
-    const win::BitmapHandle bitmap = RenderThumbnail(source.get());
-    return AppendImage(win::ImageList(thumbnails), bitmap.get());
+    std::optional<win::BitmapHandle> bitmap = MakeThumbnail(path);
+    if (!bitmap) bitmap = MakePlaceholderThumbnail();
+    return bitmap && AppendThumbnail(thumbnails, bitmap->get());
 }
 
 }  // namespace workflow

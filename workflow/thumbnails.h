@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 
+#include "win/handles.h"
 #include "win/image_list.h"
 
 namespace workflow {
@@ -31,9 +33,22 @@ bool CreateThumbnailList(win::OwnedImageList& list);
 // True when GDI+ opens the file as an image with non-zero image flags.
 bool ProbeImage(const std::string& path);
 
-// Appends a thumbnail of the picture (or of the program's "icon.png" when the
-// picture cannot be decoded) to the image list. False, with nothing appended,
-// when neither can be used.
+// The thumbnail of a found picture, decoded and drawn with GDI+; none when
+// the picture cannot be decoded. It touches no window, so thumbnail workers
+// call it on their own threads. A picture that decodes but cannot be drawn
+// gives a null bitmap: it still takes a slot of its own.
+std::optional<win::BitmapHandle> MakeThumbnail(const std::string& path);
+
+// The thumbnail of the program's "icon.png", shown for pictures that cannot
+// be decoded; none when the file is missing, plain white when it is no picture.
+std::optional<win::BitmapHandle> MakePlaceholderThumbnail();
+
+// Appends a thumbnail to the image list; a null bitmap takes an empty slot.
+bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap);
+
+// Appends a thumbnail of the picture (or of the placeholder when the picture
+// cannot be decoded) to the image list. False, with nothing appended, when
+// neither can be used.
 bool AddPhotoThumbnail(HIMAGELIST thumbnails, const std::string& path);
 
 }  // namespace workflow

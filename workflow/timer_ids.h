@@ -4,13 +4,13 @@
 
 namespace workflow {
 
-inline constexpr UINT_PTR kPollTimer = 1025;     // one-shot poll of the data folder
-inline constexpr UINT_PTR kPassTimer = 1026;     // one file of a scan pass per tick
+inline constexpr UINT_PTR kListingTimer = 1026;  // found files become list entries
 inline constexpr UINT_PTR kCopyTimer = 1027;     // one file of the recovery copy per tick
 inline constexpr UINT_PTR kStartupTimer = 1028;  // one-shot: drive list and save folder
 
-inline constexpr UINT kFirstPollDelayMs = 500;
-inline constexpr UINT kTickMs = 200;
+inline constexpr UINT kFirstPollDelayMs = 500;   // from Next to the first walk of the data folder
+inline constexpr UINT kTickMs = 200;             // between walks, animation steps and copy steps
+inline constexpr UINT kListingTickMs = 50;
 inline constexpr UINT kStartupDelayMs = 100;
 
 }  // namespace workflow

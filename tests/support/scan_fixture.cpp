@@ -86,6 +86,10 @@ bool ScanTest::WaitForResults(DWORD timeoutMs) {
     return PumpUntil([&] { return InResultsMode(); }, timeoutMs);
 }
 
+bool ScanTest::WaitForDriveSelection(DWORD timeoutMs) {
+    return PumpUntil([&] { return Visible(IDC_NEXT) && !Visible(IDC_PHOTO_LIST); }, timeoutMs);
+}
+
 std::vector<std::string> ScanTest::PhotoPaths() const {
     win::ListView photos;
     photos.Attach(Item(IDC_PHOTO_LIST));

@@ -33,6 +33,8 @@ protected:
     void StartScan();
     bool WaitForResults(DWORD timeoutMs = 20000);
     bool InResultsMode() const;
+    // The scan ended without anything to list: back to choosing a drive.
+    bool WaitForDriveSelection(DWORD timeoutMs = 20000);
     // Cancel answered Yes; true once the last listing after it has ended.
     bool CancelUntilListed();
 

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tools/bench/answer_questions.h"
+#include "tools/bench/stopwatch.h"
 #include "win/list_view.h"
 #include "workflow/folder_tree.h"
 #include "workflow/timer_ids.h"
@@ -16,17 +17,39 @@ namespace bench {
 namespace {
 
 constexpr int kFilesPerFolder = 500;  // the engine starts a new folder every 500 files
+constexpr ULONGLONG kIdleLimitMs = 20000;
 
-void EnsureEngineFolders() {
-    const std::string engine = settings::GetAppDataFolder() + "\\Norvale";
-    CreateDirectoryA(engine.c_str(), nullptr);
-    CreateDirectoryA((engine + "\\Vantreo").c_str(), nullptr);
-    CreateDirectoryA(DataFolder().c_str(), nullptr);
+std::string EngineFolder() { return settings::GetAppDataFolder() + "\\Norvale\\Vantreo"; }
+
+std::string WindowsPath(std::string unixPath) {
+    for (char& c : unixPath)
+        if (c == '/') c = '\\';
+    return "Z:" + unixPath;
+}
+
+bool InstallStandIn() {
+    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
+    CreateDirectoryA(EngineFolder().c_str(), nullptr);
+    CreateDirectoryA((EngineFolder() + "\\c").c_str(), nullptr);
+    CreateDirectoryA((EngineFolder() + "\\c\\cygwin").c_str(), nullptr);
+    WriteSmallFile(EngineFolder() + "\\cygwin1.dll", "");
+    const std::string nothing = settings::GetAppDataFolder() + "\\Norvale\\no-fixtures";
+    CreateDirectoryA(nothing.c_str(), nullptr);
+    SetEnvironmentVariableA("VANTREO_STANDIN_FIXTURES", nothing.c_str());
+    SetEnvironmentVariableA("VANTREO_STANDIN_HANG", "1");
+    const std::string standIn = WindowsPath(VANTREO_ENGINES_DIR) + "\\standin\\photo.exe";
+    return CopyFileA(standIn.c_str(), (EngineFolder() + "\\photo.exe").c_str(), FALSE) != FALSE;
+}
+
+void RemoveStandIn() {
+    for (const char* file : {"\\photo.exe", "\\cygwin1.dll"}) DeleteFileA((EngineFolder() + file).c_str());
+    workflow::RemoveTree(EngineFolder(), true);
+    workflow::RemoveTree(settings::GetAppDataFolder() + "\\Norvale", true);
 }
 
 }  // namespace
 
-std::string DataFolder() { return settings::GetAppDataFolder() + "\\Norvale\\Vantreo\\data"; }
+std::string DataFolder() { return EngineFolder() + "\\data"; }
 
 void WriteSmallFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
@@ -38,12 +61,6 @@ void WriteResults(int first, int count, const std::string& extension, const std:
         if (i == first || i % kFilesPerFolder == 0) CreateDirectoryA(folder.c_str(), nullptr);
         WriteSmallFile(folder + "\\f" + std::to_string(1000000 + i) + "." + extension, content);
     }
-}
-
-void MakeLeftoverResults(int count, const std::string& shiftedExtension, const std::string& content) {
-    workflow::RemoveTree(DataFolder(), true);
-    EnsureEngineFolders();
-    WriteResults(0, count, shiftedExtension, content);
 }
 
 void Pump() {
@@ -59,15 +76,38 @@ int ListCount(HWND dialog, int id) {
 }
 
 void ListUpTo(HWND dialog, int listId, int count) {
-    SendMessageA(dialog, WM_TIMER, workflow::kPollTimer, 0);
-    // One tick per file found; the bound only keeps a declined file from
-    // turning into an endless loop.
-    const int maxTicks = 2 * count + 100;
-    for (int tick = 0; tick < maxTicks && ListCount(dialog, listId) < count; ++tick)
-        SendMessageA(dialog, WM_TIMER, workflow::kPassTimer, 0);
+    int listed = ListCount(dialog, listId);
+    ULONGLONG lastProgress = GetTickCount64();
+    while (listed < count && GetTickCount64() - lastProgress < kIdleLimitMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+        if (const int now = ListCount(dialog, listId); now != listed) {
+            listed = now;
+            lastProgress = GetTickCount64();
+        }
+    }
 }
 
-HWND OpenAndListEverything(workflow::MainDialog& dialog, int listId, int count) {
+double TimeListingTickUntil(HWND dialog, const std::function<bool()>& done) {
+    const ULONGLONG deadline = GetTickCount64() + kIdleLimitMs;
+    while (GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const bool listingTick =
+                msg.message == WM_TIMER && msg.hwnd == dialog && msg.wParam == workflow::kListingTimer;
+            Stopwatch tick;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (listingTick && done()) return tick.ElapsedMs();
+        }
+    }
+    return 0;
+}
+
+HWND OpenScanning(workflow::MainDialog& dialog) {
+    workflow::RemoveTree(DataFolder(), true);
+    if (!InstallStandIn()) std::printf("the stand-in engine could not be installed\n");
     const AnswerEveryQuestion yes;  // the data folder lies on the disk of C:
     HWND hwnd = dialog.Create(nullptr);
     const ULONGLONG deadline = GetTickCount64() + 5000;
@@ -80,8 +120,22 @@ HWND OpenAndListEverything(workflow::MainDialog& dialog, int listId, int count) 
     for (int i = 0; i < drives.Count(); ++i)
         if (drives.GetItemText(i, 0) == "C:") drives.Select(i);
     SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), 0);
-    ListUpTo(hwnd, listId, count);
     return hwnd;
+}
+
+void CloseScanning(HWND dialog) {
+    {
+        const AnswerEveryQuestion yes;
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (IsWindow(dialog) && GetTickCount64() < deadline) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            Pump();
+        }
+    }
+    if (IsWindow(dialog)) DestroyWindow(dialog);
+    workflow::RemoveTree(DataFolder(), true);
+    RemoveStandIn();
 }
 
 }  // namespace bench

@@ -1,9 +1,11 @@
 #pragma once
-// Drives the real main window as a scan would, without an engine: results are
-// laid out in the engine's data folder and the window's timer ticks are sent
-// to it directly, so nothing waits for 200 ms.
+// Drives the real main window through a scan whose engine is the tests'
+// stand-in, told to write nothing and to hang: the benchmark lays results out
+// in the engine's data folder itself and the window lists them as it would
+// list the engine's, with its own timers and threads.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "workflow/main_dialog.h"
@@ -18,20 +20,22 @@ void WriteSmallFile(const std::string& path, const std::string& content);
 // temp.2, ... of 500 each), named f1000000.EXT upwards.
 void WriteResults(int first, int count, const std::string& extension, const std::string& content);
 
-// An empty data folder holding N results whose extensions are shifted up by
-// one, as a run that was never cleaned up leaves them.
-void MakeLeftoverResults(int count, const std::string& shiftedExtension, const std::string& content);
-
 void Pump();
 
 int ListCount(HWND dialog, int id);
 
-// Polls the data folder, then sends pass ticks until the list holds `count`
-// entries (or every file found has had its tick).
+// Pumps messages until the list holds `count` entries, or nothing more has
+// been listed for a while.
 void ListUpTo(HWND dialog, int listId, int count);
 
-// Opens the main window, selects C: and presses Next: the leftover results are
-// taken as they are, without an engine. Then lists `count` of them.
-HWND OpenAndListEverything(workflow::MainDialog& dialog, int listId, int count);
+// Pumps messages until `done` holds; returns how long the listing tick took
+// in which it came true (0 when it did not within the time limit).
+double TimeListingTickUntil(HWND dialog, const std::function<bool()>& done);
+
+// Installs the stand-in engine, opens the main window, selects C: and presses
+// Next; the engine runs, writes nothing and hangs until the window is closed.
+HWND OpenScanning(workflow::MainDialog& dialog);
+// Closes the window (the engine with it) and removes the engine and its data.
+void CloseScanning(HWND dialog);
 
 }  // namespace bench

@@ -1,5 +1,5 @@
 // The photo list on a large card, driven through the real main window: one
-// pass step (a small picture becomes a thumbnail entry) with N photo entries
+// listing tick (a small picture becomes a thumbnail entry) with N photo entries
 // already listed, and the private bytes each entry costs.
 #include <windows.h>
 #include <psapi.h>
@@ -17,7 +17,6 @@
 #include "tools/bench/stopwatch.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
-#include "workflow/timer_ids.h"
 
 namespace bench {
 
@@ -55,28 +54,24 @@ public:
         bench::ListUpTo(hwnd_, IDC_PHOTO_LIST, count);
     }
 
-    // One new picture is found by a poll, then its pass step is timed; the
-    // repaint the step leaves behind is timed apart.
+    // One new picture is found by a walk, then the listing tick that lists it
+    // is timed; the repaint the tick leaves behind is timed apart.
     void TimeOneStep(std::vector<double>& steps, std::vector<double>& paints) {
+        const int listed = Listed();
         WriteResults(next_++, 1, "jpg", jpeg_);
-        SendMessageA(hwnd_, WM_TIMER, workflow::kPollTimer, 0);
-        Stopwatch step;
-        SendMessageA(hwnd_, WM_TIMER, workflow::kPassTimer, 0);
-        steps.push_back(step.ElapsedMs());
+        steps.push_back(TimeListingTickUntil(hwnd_, [&] { return Listed() > listed; }));
         Stopwatch paint;
         UpdateWindow(GetDlgItem(hwnd_, IDC_PHOTO_LIST));
         paints.push_back(paint.ElapsedMs());
     }
 
     void Open(int count) {
-        MakeLeftoverResults(count, "kqh", jpeg_);  // "kqh" becomes "jpg"
-        next_ = count;
-        hwnd_ = OpenAndListEverything(dialog_, IDC_PHOTO_LIST, count);
+        hwnd_ = OpenScanning(dialog_);
+        ListUpTo(count);
     }
     int Listed() const { return ListCount(hwnd_, IDC_PHOTO_LIST); }
     ~PhotoRun() {
-        if (hwnd_) DestroyWindow(hwnd_);
-        workflow::RemoveTree(DataFolder(), true);
+        if (hwnd_) CloseScanning(hwnd_);
     }
 
 private:
@@ -116,7 +111,7 @@ void RunPhotoSection() {
         for (int i = 0; i < kWarmUps + kRepeats; ++i) run.TimeOneStep(steps, paints);
         steps.erase(steps.begin(), steps.begin() + kWarmUps);
         paints.erase(paints.begin(), paints.begin() + kWarmUps);
-        std::printf("%8d photos | pass step %8.3f ms (best %8.3f) | repaint %8.3f ms | filled in %6.1f s\n", count,
+        std::printf("%8d photos | listing tick %8.3f ms (best %8.3f) | repaint %8.3f ms | filled in %6.1f s\n", count,
                     Median(steps), Best(steps), Median(paints), fillSeconds);
         std::fflush(stdout);
         if (count == kCounts[0]) firstStep = Median(steps);

@@ -1,7 +1,7 @@
-// The scan monitor on large result sets, driven through the real main window:
-// its timer ticks are sent to it directly (see main_window_driver.h).
-//   - one pass step (a new file becomes a row) with N rows already listed;
-//   - one poll (the whole walk of the data folder) beside a bare
+// The scan monitor on large result sets, driven through the real main window
+// during a scan of the stand-in engine (see main_window_driver.h).
+//   - one listing tick (a new file becomes a row) with N rows already listed;
+//   - one walk of the data folder as its watcher makes it, beside a bare
 //     FindFirstFileExA walk of the same tree;
 //   - peak memory with 10,000 photo entries.
 #include <windows.h>
@@ -21,7 +21,7 @@
 #include "win/handles.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
-#include "workflow/timer_ids.h"
+#include "workflow/listing_rules.h"
 
 namespace bench {
 
@@ -46,48 +46,58 @@ int BareWalk(const std::string& folder) {
     return files;
 }
 
-void MeasureListed(int count) {
-    MakeLeftoverResults(count, "uyu", "x");  // "uyu" becomes "txt"
-    workflow::MainDialog dialog;
-    HWND hwnd = OpenAndListEverything(dialog, IDC_FILE_LIST, count);
+// The walk as the data folder's watcher makes it: every file seen, then sorted
+// out against the files already listed.
+double TimeWatcherWalk(const std::string& folder) {
+    Stopwatch walk;
+    std::vector<std::string> walked;
+    workflow::ForEachFileBelow(folder, [&](const workflow::FolderEntry& file) {
+        walked.push_back(file.path);
+        return true;
+    });
+    workflow::SortOutWalk(walked, folder, false, [](const std::string&) { return true; },
+                          workflow::ProbeFoundFile);
+    return walk.ElapsedMs();
+}
 
-    std::vector<double> polls, bare, steps;
+void MeasureListed(int count) {
+    workflow::MainDialog dialog;
+    HWND hwnd = OpenScanning(dialog);
+    WriteResults(0, count, "txt", "x");
+    ListUpTo(hwnd, IDC_FILE_LIST, count);
+
+    std::vector<double> walks, bare, steps;
     for (int i = 0; i < kRepeats; ++i) {
-        Stopwatch poll;
-        SendMessageA(hwnd, WM_TIMER, workflow::kPollTimer, 0);
-        polls.push_back(poll.ElapsedMs());
+        walks.push_back(TimeWatcherWalk(DataFolder()));
         Stopwatch walk;
         BareWalk(DataFolder());
         bare.push_back(walk.ElapsedMs());
     }
     for (int i = 0; i < kRepeats; ++i) {
+        const int listed = ListCount(hwnd, IDC_FILE_LIST);
         WriteSmallFile(DataFolder() + "\\temp.1\\new" + std::to_string(i) + ".txt", "new");
-        SendMessageA(hwnd, WM_TIMER, workflow::kPollTimer, 0);
-        Stopwatch step;
-        SendMessageA(hwnd, WM_TIMER, workflow::kPassTimer, 0);
-        steps.push_back(step.ElapsedMs());
+        steps.push_back(TimeListingTickUntil(hwnd, [&] { return ListCount(hwnd, IDC_FILE_LIST) > listed; }));
     }
-    std::printf("%8d listed | pass step %8.3f ms | poll (walk) %8.1f ms | bare walk %8.1f ms | walk ratio %.2f\n",
-                count, Median(steps), Median(polls), Median(bare), Median(polls) / Median(bare));
+    std::printf("%8d listed | listing tick %8.3f ms | walk %8.1f ms | bare walk %8.1f ms | walk ratio %.2f\n",
+                count, Median(steps), Median(walks), Median(bare), Median(walks) / Median(bare));
     std::fflush(stdout);
-    DestroyWindow(hwnd);
-    workflow::RemoveTree(DataFolder(), true);
+    CloseScanning(hwnd);
 }
 
 void MeasurePhotoMemory(const std::string& jpeg) {
     constexpr int kPhotos = 10000;
-    MakeLeftoverResults(kPhotos, "kqh", jpeg);  // "kqh" becomes "jpg"
     PROCESS_MEMORY_COUNTERS before{};
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
     workflow::MainDialog dialog;
-    HWND hwnd = OpenAndListEverything(dialog, IDC_PHOTO_LIST, kPhotos);
+    HWND hwnd = OpenScanning(dialog);
+    WriteResults(0, kPhotos, "jpg", jpeg);
+    ListUpTo(hwnd, IDC_PHOTO_LIST, kPhotos);
     PROCESS_MEMORY_COUNTERS after{};
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
     std::printf("%8d photos | peak working set %.1f MiB (%.1f MiB before) | private %.1f MiB\n", kPhotos,
                 after.PeakWorkingSetSize / 1048576.0, before.PeakWorkingSetSize / 1048576.0,
                 after.PagefileUsage / 1048576.0);
-    DestroyWindow(hwnd);
-    workflow::RemoveTree(DataFolder(), true);
+    CloseScanning(hwnd);
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#pragma once
+// Which of the files the engine leaves in the data folder become entries of
+// the result lists, in what order, and which are reported as unreadable.
+// Plain functions of paths and answers; the scan monitor feeds them what a
+// walk of the data folder found and what the file system says of each file.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace workflow {
+
+// What the file system says of a found file when it is about to be listed.
+enum class FoundFileState {
+    Complete,    // nobody else has it open and it may be written
+    Busy,        // still open elsewhere (the engine is writing it), or read-only
+    Vanished,    // gone since the walk (the engine drops files that fail its checks)
+    Unopenable,  // its name cannot be opened: a character Windows does not allow, or a path too long
+};
+
+// The state of a file by its path: the exclusive-open test the engine's
+// files must pass before they are listed.
+FoundFileState ProbeFoundFile(const std::string& path);
+
+// The engine's log, "report.xml" directly inside one of its output folders
+// (the folders directly inside the data folder): never a found file.
+bool IsEngineLog(const std::string& path, const std::string& dataDir);
+
+// The sector number of a camera photo "f<digits>.jpg", and of the embedded
+// preview "t<digits>.jpg" the engine writes beside it, by the file's own name.
+std::optional<std::string> PhotoSectorOf(const std::string& path);
+std::optional<std::string> PreviewSectorOf(const std::string& path);
+
+// One walk of the data folder sorted out.
+struct WalkOutcome {
+    std::vector<std::string> admitted;    // to be listed, in the order found
+    std::vector<std::string> unreadable;  // for the report; only the last walk has them
+};
+
+// `walked`: every file the walk met, in walk order, with the paths too long to
+// be opened. `lastWalk`: the walk began after the engine had stopped, so no
+// later walk will look again. `taken`: files already handed over for listing.
+//  - files already taken are passed over;
+//  - the engine's log is never listed;
+//  - a preview is not listed when its photo was found too (the photo holds
+//    it); without its photo it is listed as a picture, but only by the last
+//    walk, since the engine may write the photo just after the preview;
+//  - a busy or unopenable file waits for a later walk; the last walk reports it;
+//  - a file that vanished is passed over.
+// Stops once `maxAdmitted` files are admitted.
+WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
+                        const std::function<bool(const std::string&)>& taken,
+                        const std::function<FoundFileState(const std::string&)>& probe,
+                        size_t maxAdmitted = SIZE_MAX);
+
+// True when a walk of the data folder now would list at least one file.
+bool HasListableFiles(const std::string& dataDir);
+
+// What a listed picture becomes once its thumbnail work is over.
+enum class PictureEntry {
+    Photo,        // an entry with its own thumbnail
+    Placeholder,  // an entry with the placeholder picture
+    File,         // a row of the file list
+    Retry,        // not listed now: a later walk hands it over again
+};
+// `decoded`: the picture gave a thumbnail. A picture that did not (it cannot
+// be decoded, or the thumbnail workers were stopped first) shows the
+// placeholder when there is one; without one it is tried again by a later
+// walk, and the last walk lists it as a file rather than lose it.
+PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk);
+
+}  // namespace workflow
