@@ -183,8 +183,21 @@ TEST_F(RecoveryCopy, OutputFolderThatCannotBeMadeIsReportedAndAnotherCanBeChosen
             if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
         }
     }
+    // The copy had stopped; the two files not copied are still only in the data folder.
+    boxes_.Clear();
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"2 found files have not been recovered yet. If you exit now "
+                                                       "they are deleted.\n\nExit anyway?"});
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Confirm");
+    EXPECT_EQ(boxes_.Boxes()[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_TRUE(FileExists(DataFolder()));
+    boxes_.QueueAnswer(IDYES);
     CloseWindow();
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);  // the copy had stopped: closing asks nothing
+    EXPECT_FALSE(FileExists(DataFolder()));
 }
 
 TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
@@ -235,8 +248,9 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
     EXPECT_TRUE(Visible(IDC_BROWSE));
-    CloseWindow();  // with a copy running, closing would ask first
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);
+    boxes_.QueueAnswer(IDYES);
+    CloseWindow();  // the found file was not recovered: closing asks first
+    EXPECT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_TRUE(FilesIn(output_).empty());
 }
 

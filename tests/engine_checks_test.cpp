@@ -45,6 +45,11 @@ protected:
         Click(IDC_NEXT);
         ASSERT_TRUE(WaitForResults(10000));
     }
+    // Next, then wait for a scan that found nothing to lead back to the drives.
+    void NextUntilNothingFound() {
+        Click(IDC_NEXT);
+        ASSERT_TRUE(WaitForDriveSelection(10000));
+    }
 };
 
 TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSo) {
@@ -69,12 +74,10 @@ TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
         boxes_.Clear();
         OpenWindow();
         SelectDrive("C:");
-        NextUntilResults();
-        ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }, 5000));
-        EXPECT_EQ(boxes_.Texts(), (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009)}));
+        NextUntilNothingFound();
+        EXPECT_EQ(boxes_.Texts(),
+                  (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009), "No files were found."}));
         for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
-        EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
-        EXPECT_FALSE(Enabled(IDC_FILE_TOGGLE));
         dialog_.reset();
     }
 }
@@ -84,13 +87,11 @@ TEST_F(EngineChecks, EmptyFormatListStartsNoEngine) {
     WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=\r\n");
     OpenWindow();
     SelectDrive("C:");
-    NextUntilResults();
-    ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }, 5000));
+    NextUntilNothingFound();
     EXPECT_EQ(boxes_.Texts(),
               (std::vector<std::string>{"No file formats enabled.\n\nPlease go to 'Settings' to enable the type of "
                                         "file you wish to recover.",
-                                        LoadFailed(-1009)}));
-    EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
+                                        LoadFailed(-1009), "No files were found."}));
     EXPECT_FALSE(FileExists(DataFolder() + "\\temp.1"));
 }
 
@@ -102,10 +103,16 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     WriteFile(left + "f0000001.jpg", ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
     WriteFile(left + "f0000003.txt", "found text");
     WriteFile(left + "odd.]", "shifted, ']' would become a backslash");
+    WriteFile(left + "report.xml", "the engine's log is no leftover");
+    boxes_.StopAnsweringSilently();  // no search starts, so nothing is written onto the disk: no question
     OpenWindow();
     SelectDrive("C:");
     NextUntilResults();
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    ASSERT_EQ(boxes_.Texts(),
+              std::vector<std::string>{"Files found by an earlier search were not recovered yet and are shown instead "
+                                       "of a new search.\n\nOnce they are recovered or the program is closed, Next "
+                                       "searches the chosen drive."});
+    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
     EXPECT_TRUE(FileExists(left + "notes.txt"));
     win::ListView files, photos;
     files.Attach(Item(IDC_FILE_LIST));

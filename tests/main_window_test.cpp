@@ -146,8 +146,9 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctions) {
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
 }
 
-// With no data folder the first poll ends the scan: results with empty lists.
-TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenResultsWithEmptyListsDisableBothToggles) {
+// With no data folder the first walk ends the scan, and with nothing found
+// the window goes back to the drives rather than to empty results.
+TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTheDrives) {
     OpenWindow();
     dialog_->EnterAnalysingMode();
     EXPECT_EQ(VisibleControls(),
@@ -156,15 +157,11 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenResultsWithEmptyListsDisa
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
 
-    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_RECOVER) == "Recover"; }, 3000));
-    EXPECT_EQ(VisibleControls(), Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PHOTO_TOGGLE,
-                                         IDC_FILE_TOGGLE}));
-    EXPECT_EQ(Text(IDC_STATUS), "Press 'Recover' to recover files detected.");
-    EXPECT_EQ(Text(IDC_PHOTO_TOGGLE), "Unselect All Photos");
-    EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
-    EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
-    EXPECT_FALSE(Enabled(IDC_FILE_TOGGLE));
-    EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "");
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 3000));
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"No files were found."});
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Vantreo");
+    EXPECT_EQ(VisibleControls(), Sorted({IDC_BROWSE, IDC_DRIVE_LIST, IDC_SAVE_FOLDER, IDC_NEXT, IDC_SAVE_FOLDER_LABEL,
+                                         IDC_DRIVE_LIST_LABEL, IDC_RELOAD}));
 }
 
 TEST_F(MainWindowLayout, TicksOfForeignTimersChangeNothing) {

@@ -2,12 +2,15 @@
 
 #include <gdiplus.h>
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/files.h"
+#include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "win/image_list.h"
@@ -19,6 +22,7 @@ using workflow::PlaceThumbnail;
 using testing_support::CanOpenExclusively;
 using testing_support::FileExists;
 using testing_support::Pixels;
+using testing_support::PumpUntil;
 using testing_support::WriteFile;
 using workflow::ThumbnailPlacement;
 
@@ -302,6 +306,99 @@ TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnly) {
     EXPECT_FALSE(workflow::ProbeImage(corrupt));
     EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
     EXPECT_TRUE(CanOpenExclusively(picture));
+}
+
+// ---------------------------------------------------------------- during a scan
+
+int ThreadsOfThisProcess() {
+    win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    return count;
+}
+
+class LargePictures : public testing_support::ScanTest {
+protected:
+    // The stand-in writes these in name order, and hangs.
+    void Write(const std::string& name, int width, int height, Gdiplus::ARGB colour) {
+        WritePicture(folder_ + "\\" + name, width, height, colour, L"image/jpeg");
+    }
+    HIMAGELIST Thumbnails() const {
+        return reinterpret_cast<HIMAGELIST>(SendMessageA(Item(IDC_PHOTO_LIST), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+    }
+    std::string folder_ = scratch_.In("large");
+};
+
+// Camera-sized pictures are decoded away from the window's thread: the window
+// answers a click while they are made, and the entries still come in the
+// order the engine wrote the files, each with its own thumbnail.
+TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsAndTheWindowAnswersMeanwhile) {
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    const struct {
+        const char* name;
+        int width, height;
+        Gdiplus::ARGB colour;
+        bool (*isColour)(COLORREF);
+    } pictures[] = {
+        {"1_small.jpg", 160, 120, kGreen, IsGreen},
+        {"2_large.jpg", 4000, 3000, kRed, IsRed},
+        {"3_small.jpg", 120, 160, kBlue, IsBlue},
+        {"4_large.jpg", 3000, 4000, kGreen, IsGreen},
+        {"5_small.jpg", 64, 64, kRed, IsRed},
+    };
+    for (const auto& picture : pictures) Write(picture.name, picture.width, picture.height, picture.colour);
+    WriteFile(folder_ + "\\6_notes.txt", "notes");
+    InstallStandIn(folder_, true);
+    StartScan();
+
+    ASSERT_TRUE(PumpUntil([&] { return !PhotoPaths().empty(); }, 15000));
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);  // Cancel, answered No
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 30000));
+
+    ASSERT_EQ(PhotoPaths().size(), std::size(pictures));
+    for (size_t i = 0; i < std::size(pictures); ++i) {
+        const auto& picture = pictures[i];
+        SCOPED_TRACE(picture.name);
+        EXPECT_EQ(PhotoPaths()[i], ScanOutput() + "\\" + picture.name);
+        const workflow::ThumbnailPlacement place = PlaceThumbnail(picture.width, picture.height);
+        ExpectThumbnail(ListedImage(Thumbnails(), static_cast<int>(i)),
+                        RECT{place.x, place.y, place.x + place.width, place.y + place.height}, picture.isColour);
+    }
+    EXPECT_EQ(FileRows()[0].name, "6_notes.txt");
+    ASSERT_TRUE(CancelUntilListed());
+}
+
+// Cancel while pictures wait for their thumbnails: the workers are gone and no
+// found file is held open once the results show, and every picture is listed.
+TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    constexpr int kPictures = 6;
+    for (int i = 0; i < kPictures; ++i) Write(std::to_string(i) + ".jpg", 4000, 3000, i % 2 ? kRed : kBlue);
+    InstallStandIn(folder_, true);
+    OpenWindow();
+    // GDI+ under Wine starts a thread of its own at its first decode and keeps
+    // it for the life of the process: it is counted before the scan.
+    ASSERT_TRUE(workflow::MakeThumbnail(folder_ + "\\0.jpg"));
+    const int threadsBefore = ThreadsOfThisProcess();
+    SelectDrive("C:");
+    Click(IDC_NEXT);
+    ASSERT_TRUE(PumpUntil([&] { return !PhotoPaths().empty(); }, 15000));
+    ASSERT_LT(PhotoPaths().size(), static_cast<size_t>(kPictures));
+
+    ASSERT_TRUE(CancelUntilListed());
+    EXPECT_EQ(PhotoPaths().size() + FileRows().size(), static_cast<size_t>(kPictures));
+    // The engine's own worker ends once the engine has.
+    EXPECT_TRUE(PumpUntil([&] { return ThreadsOfThisProcess() <= threadsBefore; }))
+        << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before the scan";
+    EXPECT_EQ(boxes_.Boxes().size(), 1u) << boxes_.Boxes().back().text;  // Cancel's question, and no report
+    for (int i = 0; i < kPictures; ++i) {
+        EXPECT_TRUE(CanOpenExclusively(ScanOutput() + "\\" + std::to_string(i) + ".jpg")) << i;
+    }
 }
 
 }  // namespace

@@ -31,8 +31,7 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     placeholder_.reset();
     status_.clear();
     shownSector_ = 0;
-    // The status line first moves with the first walk, as the search gets going.
-    nextAnimation_ = GetTickCount64() + kFirstPollDelayMs;
+    nextAnimation_ = 0;
     thumbnails_ = std::make_unique<ThumbnailPool>();
     watcher_ = std::make_unique<DataFolderWatcher>(dataDir_, engineRunning_, kFirstPollDelayMs, kTickMs);
     listing_ = SetTimer(window_, kListingTimer, kListingTickMs, nullptr) != 0;
@@ -91,7 +90,10 @@ bool ScanMonitor::ListNext() {
     std::optional<ThumbnailPool::Thumbnail> thumbnail;
     if (pending_.front().picture) {
         if (pending_.front().ticket) thumbnail = thumbnails_->Take(pending_.front().ticket);
-        if (!thumbnail && !thumbnailsStopped_) return false;
+        // Once the workers are stopped, a picture one of them dropped in hand
+        // is still open there until it finishes: looked at again before
+        // then, it would seem held by someone else.
+        if (!thumbnail && (!thumbnailsStopped_ || !thumbnails_->Idle())) return false;
     }
     // Taken out first: a message box raised while the entry is added runs a
     // nested message loop, in which the window may abandon the scan.
