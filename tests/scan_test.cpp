@@ -10,6 +10,8 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tests/engines/wine_paths.h"
+#include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/list_view.h"
@@ -280,6 +282,52 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
     ClickFileListHeader(2);
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
+}
+
+// A camera photo's embedded preview comes as a file of its own beside the
+// photo; it and the engine's log are no found files of their own, and the
+// clean-up after a copy takes them with the photos.
+TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos) {
+    const std::string fixtures = scratch_.In("camera");
+    CreateDirectoryA(fixtures.c_str(), nullptr);
+    const std::string jpeg = ReadFile(engines::FixturesFolder() + "\\a_small.jpg");
+    for (const char* name : {"f0001000.jpg", "report.xml", "t0001000.jpg", "t0002000.jpg"})
+        WriteFile(fixtures + "\\" + name, jpeg);
+    const std::string output = scratch_.In("recovered");
+    WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
+    InstallStandIn(fixtures, false);
+    StartScan();
+    ASSERT_TRUE(WaitForResults());
+    std::vector<std::string> photos;
+    for (const auto& path : PhotoPaths()) photos.push_back(FileNameOf(path));
+    // A preview whose photo was not found is all there is of that picture.
+    EXPECT_EQ(photos, (std::vector<std::string>{"f0001000.jpg", "t0002000.jpg"}));
+    EXPECT_TRUE(FileRows().empty());
+
+    boxes_.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(WaitForDriveSelection());
+    EXPECT_EQ(testing_support::FilesIn(output), photos);
+    EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+// The engine keeps characters in names that Windows cannot open ('?' in a
+// document's title); such a file is reported with the unreadable ones.
+TEST_F(Scan, FoundFileWhoseNameCannotBeOpenedIsReported) {
+    InstallStandIn(EmptyFixtures(), true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    const std::string unixFolder = engines::WinePaths().ToUnix(ScanOutput());
+    ASSERT_FALSE(unixFolder.empty());
+    ASSERT_TRUE(testing_support::RunUnixUntil("Z:\\bin\\touch \"" + unixFolder + "/f0001234_Why?.doc\"",
+                                              [&] { return testing_support::FilesIn(ScanOutput()).size() == 1; }));
+    WriteFile(ScanOutput() + "\\plain.txt", "plain");
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 10000));
+    ASSERT_TRUE(CancelUntilListed());
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"plain.txt"});
+    ASSERT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_EQ(boxes_.Boxes()[1].text.rfind("1 found file could not be read and is not listed.", 0), 0u)
+        << boxes_.Boxes()[1].text;
 }
 
 }  // namespace
