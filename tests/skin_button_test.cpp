@@ -103,10 +103,13 @@ TEST(SkinButtonSetters, HoverCursorComesFromTheResourcesAndIsShownOverTheButton)
     ASSERT_NE(nullptr, next.HoverCursor());
     EXPECT_EQ(TRUE, SendMessageA(next, WM_SETCURSOR, reinterpret_cast<WPARAM>(next.Handle()),
                                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(next.HoverCursor(), GetCursor());
+    const HCURSOR shown = next.HoverCursor();
+    EXPECT_EQ(shown, GetCursor());
 
+    // The old cursor is destroyed, so it must not stay the one on screen.
     EXPECT_EQ(controls::kButtonResourceFailed, next.SetHoverCursor(4711, false));
     EXPECT_EQ(nullptr, next.HoverCursor());
+    EXPECT_NE(shown, GetCursor());
     EXPECT_EQ(controls::kButtonOk, next.SetHoverCursor(0, false));
 }
 
