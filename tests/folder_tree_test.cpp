@@ -26,6 +26,18 @@ void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_s
 
 std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind('.') + 1); }
 
+// The files a walk visits, sorted.
+std::vector<std::string> WalkedFiles(const std::string& folder, const TooLongVisit& tooLong = {}) {
+    std::vector<std::string> files;
+    const auto collect = [&](const FolderEntry& file) {
+        files.push_back(file.path);
+        return true;
+    };
+    ForEachFileBelow(folder, collect, tooLong);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 class FolderTree : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,15 +117,12 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
     Make({"a\\", "a\\b\\"});
     MakeFile(In("top.jpg"), "12345");
     Make({"a\\mid.png", "a\\b\\low.txt"});
-    std::vector<std::string> files;
+    EXPECT_EQ(WalkedFiles(tree_), (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
     int64_t topSize = -1;
     EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
-        files.push_back(file.path);
         if (file.path == In("top.jpg")) topSize = file.size;
         return true;
     }));
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
     EXPECT_EQ(topSize, 5);
 
     int visited = 0;
@@ -129,13 +138,9 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
     RemoveTree(tree_, true);
 
     EXPECT_TRUE(FileExists(In("keep\\deep\\locked.jpg")));
-    EXPECT_TRUE(IsFolder(In("keep\\deep")));
-    EXPECT_TRUE(IsFolder(In("keep")));
-    EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(FileExists(In("keep\\deep\\other.jpg")));
-    EXPECT_FALSE(FileExists(In("keep\\sibling.png")));
-    EXPECT_FALSE(FileExists(In("gone")));
-    EXPECT_FALSE(FileExists(In("top.txt")));
+    for (const std::string& folder : {In("keep\\deep"), In("keep"), tree_}) EXPECT_TRUE(IsFolder(folder)) << folder;
+    for (const char* gone : {"keep\\deep\\other.jpg", "keep\\sibling.png", "gone", "top.txt"})
+        EXPECT_FALSE(FileExists(In(gone))) << gone;
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -179,19 +184,14 @@ TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
     constexpr int kFiles = 500;
     for (int i = 0; i < kFiles; ++i) MakeFile(In(std::to_string(i) + ".kqh"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    int shiftedOnce = 0;
-    ForEachEntry(tree_, [&](const FolderEntry& entry) {
-        EXPECT_EQ(ExtensionOf(entry.path), "jpg") << entry.path;
-        shiftedOnce += ExtensionOf(entry.path) == "jpg";
-        return true;
-    });
-    EXPECT_EQ(shiftedOnce, kFiles);
+    const std::vector<std::string> files = WalkedFiles(tree_);
+    EXPECT_EQ(files.size(), static_cast<size_t>(kFiles));
+    for (const std::string& file : files) EXPECT_EQ(ExtensionOf(file), "jpg") << file;
 }
 
-// A folder of the new name blocks a.kqh whatever the listing order; the files
-// listed after it must be left as they were.
-// A failed rename leaves that file; the others are still shifted, so no walk
-// leaves a tree half shifted for a second walk to shift again.
+// A folder of the new name blocks a.kqh whatever the listing order. A failed
+// rename leaves that file; the others are still shifted, so no walk leaves a
+// tree half shifted for a second walk to shift again.
 TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
@@ -225,24 +225,17 @@ TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAloneOrHandedOver) {
         CloseHandle(file);
     }
 
-    std::vector<std::string> files, outOfReach;
-    const auto collect = [&](const FolderEntry& entry) {
-        files.push_back(entry.path);
-        return true;
-    };
-    ForEachFileBelow(tree_, collect);
-    EXPECT_EQ(files, std::vector<std::string>{fits});
-    files.clear();
-    ForEachFileBelow(tree_, collect, [&](const FolderEntry& entry) { outOfReach.push_back(entry.path); });
-    EXPECT_EQ(files, std::vector<std::string>{fits});
+    EXPECT_EQ(WalkedFiles(tree_), std::vector<std::string>{fits});
+    std::vector<std::string> outOfReach;
+    EXPECT_EQ(WalkedFiles(tree_, [&](const FolderEntry& entry) { outOfReach.push_back(entry.path); }),
+              std::vector<std::string>{fits});
     std::sort(outOfReach.begin(), outOfReach.end());
     EXPECT_EQ(outOfReach, (std::vector<std::string>{tooLong, longFolder}));
 
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
     EXPECT_TRUE(FileExists(fits.substr(0, fits.size() - 3) + "jpg"));
     EXPECT_NE(GetFileAttributesW(wide(tooLong).c_str()), INVALID_FILE_ATTRIBUTES);
-    DeleteFileW(wide(tooLong).c_str());
-    DeleteFileW(wide(longFolder + "\\inner.jpg").c_str());
+    for (const std::string& path : {tooLong, longFolder + "\\inner.jpg"}) DeleteFileW(wide(path).c_str());
     RemoveDirectoryW(wide(longFolder).c_str());
 }
 
@@ -268,9 +261,7 @@ TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
     EXPECT_FALSE(IsFolder(In("link")));
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("link")));
-    bool visited = false;
-    ForEachFileBelow(tree_, [&](const FolderEntry&) { return !(visited = true); });
-    EXPECT_FALSE(visited);
+    EXPECT_TRUE(WalkedFiles(tree_).empty());
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
