@@ -50,11 +50,11 @@ bool IsValidInFileName(unsigned char c) {
     return c >= 32 && strchr("<>:\"/\\|?*", c) == nullptr;
 }
 
-// False only when a rename was tried and failed. Only a name that an earlier
-// shift up hid from the engine's own extensions is shifted back (kqh becomes
-// jpg); any other name is the engine's own, of a type it writes (ogg, mkv), or
-// not ours to change, and keeps its extension. A shifted character not allowed
-// in names (']' would become '\' and move the file elsewhere) leaves the file.
+// False only when a rename was tried and failed. Only an extension the engine
+// does not write that shifts to one it does is renamed (kqh becomes jpg); every
+// other file keeps its name, whatever its type (ogg, mkv, one nobody knows).
+// A shifted character not allowed in names (']' would become '\' and move the
+// file elsewhere) leaves the file as it is, whatever the list of extensions holds.
 bool ShiftFileExtension(const std::string& path) {
     const size_t nameStart = path.rfind('\\') + 1;
     const size_t dot = path.rfind('.');
