@@ -31,16 +31,16 @@ public:
     bool Bind(HWND control) override;
 
     // The setters return the label so that its set-up reads as one chain.
-    virtual LinkLabel& SetForeColor(COLORREF color);
-    virtual LinkLabel& SetCaption(const std::string& text);
-    virtual LinkLabel& SetBold(bool bold);
-    virtual LinkLabel& SetFaceName(const std::string& faceName, BYTE charSet);
-    virtual LinkLabel& SetUnderline(bool underline);
-    virtual LinkLabel& SetItalic(bool italic);
-    virtual LinkLabel& SetPointSize(int points);
-    virtual LinkLabel& SetTransparentBackground(bool transparent);
-    virtual LinkLabel& SetLinkMode(bool clickable, bool notify);
-    virtual LinkLabel& SetHandCursor(HCURSOR cursor);
+    LinkLabel& SetForeColor(COLORREF color);
+    LinkLabel& SetCaption(const std::string& text);
+    LinkLabel& SetBold(bool bold);
+    LinkLabel& SetFaceName(const std::string& faceName, BYTE charSet);
+    LinkLabel& SetUnderline(bool underline);
+    LinkLabel& SetItalic(bool italic);
+    LinkLabel& SetPointSize(int points);
+    LinkLabel& SetTransparentBackground(bool transparent);
+    LinkLabel& SetLinkMode(bool clickable, bool notify);
+    LinkLabel& SetHandCursor(HCURSOR cursor);
 
     // Redraws the label and the parent under it, so that no old text remains.
     void RepaintArea();

@@ -283,9 +283,9 @@ void SkinButton::DrawItem(const DRAWITEMSTRUCT& item) {
     DrawButtonBorder(dc, rect);
 
     const std::string caption = GetText();
-    if (!caption.empty()) DrawButtonCaption(dc, rect, caption.c_str(), rect);
+    if (!caption.empty()) DrawButtonCaption(dc, caption.c_str(), rect);
 
-    if ((!flat_ || flatFocusRect_) && focused_) {
+    if (!flat_ && focused_) {
         RECT focus = rect;
         InflateRect(&focus, -3, -3);
         DrawFocusRect(dc, &focus);
@@ -328,7 +328,7 @@ void SkinButton::DrawButtonBorder(HDC dc, RECT item) {
     if (pressed_) {
         if (!flat_)
             FrameRect(dc, &item, GetSysColorBrush(COLOR_BTNSHADOW));
-        else if (drawFlatBorder_)
+        else
             Draw3dRect(dc, item, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHILIGHT));
         return;
     }
@@ -340,11 +340,10 @@ void SkinButton::DrawButtonBorder(HDC dc, RECT item) {
         DrawCorner(dc, COLOR_BTNSHADOW, {l + 1, b - 2}, {r - 2, b - 2}, {r - 2, t});
         return;
     }
-    if (hovered_ && drawFlatBorder_)
-        Draw3dRect(dc, item, GetSysColor(COLOR_BTNHILIGHT), GetSysColor(COLOR_BTNSHADOW));
+    if (hovered_) Draw3dRect(dc, item, GetSysColor(COLOR_BTNHILIGHT), GetSysColor(COLOR_BTNSHADOW));
 }
 
-void SkinButton::DrawButtonCaption(HDC dc, const RECT&, const char* caption, RECT captionRect) {
+void SkinButton::DrawButtonCaption(HDC dc, const char* caption, RECT captionRect) {
     if (pressed_) OffsetRect(&captionRect, pressedOffset_.x, pressedOffset_.y);
 
     const RECT frame = captionRect;

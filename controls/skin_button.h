@@ -67,20 +67,23 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    virtual void DrawItem(const DRAWITEMSTRUCT& item);
-    virtual void DrawButtonBackground(HDC dc, RECT item);
-    virtual void DrawButtonBorder(HDC dc, RECT item);
-    virtual void DrawButtonCaption(HDC dc, const RECT& item, const char* caption, RECT captionRect);
-
 private:
+    void DrawItem(const DRAWITEMSTRUCT& item);
+    void DrawButtonBackground(HDC dc, RECT item);
+    void DrawButtonBorder(HDC dc, RECT item);
+    void DrawButtonCaption(HDC dc, const char* caption, RECT captionRect);
     void Repaint(bool repaint);
     void PaintParentBackground(HDC dc);
     void DropSnapshot();
     void TrackHover(WPARAM keys, LPARAM position);
     void FocusNextControl();
 
+    // The cursor on screen must never be one that is gone: the arrow takes its place first.
     struct CursorDestroyer {
-        void operator()(HCURSOR cursor) const { DestroyCursor(cursor); }
+        void operator()(HCURSOR cursor) const {
+            if (GetCursor() == cursor) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+            DestroyCursor(cursor);
+        }
     };
     // A copy of the parent's pixels under the button, taken at the first paint after it was dropped.
     struct Snapshot {
@@ -99,10 +102,8 @@ private:
     bool focused_ = false;
     bool disabled_ = false;
     bool defaultButton_ = false;
-    bool drawFlatBorder_ = true;
-    bool flatFocusRect_ = false;
     COLORREF colors_[kStateColorCount]{};
-    // Loaded without LR_SHARED, so ours to destroy.
+    // Loaded without LR_SHARED, so ours to destroy (a shared cursor never is).
     std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer> hoverCursor_;
     std::unique_ptr<Snapshot> snapshot_;
 };

@@ -1,5 +1,6 @@
 #include "settings/format_checks.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -28,9 +29,7 @@ std::string ListFromTicks(const FormatTicks& ticks) {
 bool IsEngineExtension(std::string_view extension) {
     std::string lower(extension);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (std::string_view known : kEngineExtensions)
-        if (lower == known) return true;
-    return false;
+    return std::ranges::binary_search(kEngineExtensions, std::string_view(lower));
 }
 
 }  // namespace settings

@@ -7,6 +7,7 @@
 #include "settings/folders.h"
 #include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
+#include "workflow/engine_run.h"
 
 namespace {
 
@@ -51,6 +52,19 @@ protected:
         ASSERT_TRUE(WaitForDriveSelection(10000));
     }
 };
+
+// A worker held by its own message box (no engine is installed) is alive until
+// Join closes the box: a second start would share its handles, and is refused.
+TEST(EngineRunStart, RefusedWhileTheWorkerOfAnEarlierRunIsAlive) {
+    const testing_support::ScratchFolder noEngine{"no-engine"};
+    const workflow::EngineInputs inputs{noEngine.path(), noEngine.In("temp"), "/dev/sda", "jpg"};
+    workflow::EngineRun run;
+    ASSERT_TRUE(run.Start(nullptr, inputs));
+    EXPECT_FALSE(run.Start(nullptr, inputs));
+    ASSERT_TRUE(run.Join(10000));
+    EXPECT_TRUE(run.Start(nullptr, inputs));
+    EXPECT_TRUE(run.Join(10000));
+}
 
 TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSo) {
     OpenWindow();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/files.h"
@@ -24,6 +25,18 @@ void MakeFile(const std::string& path, const std::string& content = "x") {
 void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
 
 std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind('.') + 1); }
+
+// The files a walk visits, sorted.
+std::vector<std::string> WalkedFiles(const std::string& folder, const TooLongVisit& tooLong = {}) {
+    std::vector<std::string> files;
+    const auto collect = [&](const FolderEntry& file) {
+        files.push_back(file.path);
+        return true;
+    };
+    ForEachFileBelow(folder, collect, tooLong);
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 class FolderTree : public ::testing::Test {
 protected:
@@ -104,15 +117,12 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
     Make({"a\\", "a\\b\\"});
     MakeFile(In("top.jpg"), "12345");
     Make({"a\\mid.png", "a\\b\\low.txt"});
-    std::vector<std::string> files;
+    EXPECT_EQ(WalkedFiles(tree_), (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
     int64_t topSize = -1;
     EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
-        files.push_back(file.path);
         if (file.path == In("top.jpg")) topSize = file.size;
         return true;
     }));
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
     EXPECT_EQ(topSize, 5);
 
     int visited = 0;
@@ -128,13 +138,9 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
     RemoveTree(tree_, true);
 
     EXPECT_TRUE(FileExists(In("keep\\deep\\locked.jpg")));
-    EXPECT_TRUE(IsFolder(In("keep\\deep")));
-    EXPECT_TRUE(IsFolder(In("keep")));
-    EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(FileExists(In("keep\\deep\\other.jpg")));
-    EXPECT_FALSE(FileExists(In("keep\\sibling.png")));
-    EXPECT_FALSE(FileExists(In("gone")));
-    EXPECT_FALSE(FileExists(In("top.txt")));
+    for (const std::string& folder : {In("keep\\deep"), In("keep"), tree_}) EXPECT_TRUE(IsFolder(folder)) << folder;
+    for (const char* gone : {"keep\\deep\\other.jpg", "keep\\sibling.png", "gone", "top.txt"})
+        EXPECT_FALSE(FileExists(In(gone))) << gone;
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -151,38 +157,41 @@ TEST_F(FolderTree, RemoveTreeEmptiesTheFolderAndRemovesItOnlyWhenAsked) {
     EXPECT_TRUE(FileExists(outside_));
 }
 
-TEST_F(FolderTree, ShiftRenamesEveryFileOfTheTree) {
-    Make({"sub\\", "sub\\deeper\\", "f1.kqh", "sub\\f2.B", "sub\\deeper\\f3.\x7f", "sub\\deeper\\f4.gif.qoh"});
+// Only a name that becomes one the engine writes is shifted back; whatever the
+// engine wrote itself, of any type, keeps its name, and so do names whose shift
+// is no engine type, "]" (it would shift to a backslash and move the file into
+// another folder) and a file without a dot in its own name.
+TEST_F(FolderTree, ShiftGivesBackOnlyNamesThatBecomeTheEnginesOwn) {
+    Make({"sub\\", "sub\\deeper\\", "dir.v2\\"});
+    const std::pair<std::string, std::string> before_after[] = {
+        {"f1.kqh", "f1.jpg"}, {"sub\\f2.B", "sub\\f2.A"}, {"sub\\deeper\\f4.gif.qoh", "sub\\deeper\\f4.gif.png"},
+        {"shifted.uyu", "shifted.txt"}, {"f0000001.ogg", "f0000001.ogg"}, {"f0000002.mkv", "f0000002.mkv"},
+        {"f0000003.deb", "f0000003.deb"}, {"F0000004.CR2", "F0000004.CR2"}, {"f0002048.fat", "f0002048.fat"},
+        {"unknown.zzz", "unknown.zzz"}, {"sub\\deeper\\f5.\x7f", "sub\\deeper\\f5.\x7f"}, {"x.]", "x.]"},
+        {"dir.v2\\plain", "dir.v2\\plain"}, {"noext", "noext"}};
+    for (const auto& [before, after] : before_after) MakeFile(In(before));
 
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
 
-    EXPECT_TRUE(FileExists(In("f1.jpg")));
-    EXPECT_TRUE(FileExists(In("sub\\f2.A")));
-    EXPECT_TRUE(FileExists(In("sub\\deeper\\f3.\x80")));
-    EXPECT_TRUE(FileExists(In("sub\\deeper\\f4.gif.png")));
-    EXPECT_FALSE(FileExists(In("f1.kqh")));
-    EXPECT_FALSE(FileExists(In("sub\\f2.B")));
-    EXPECT_FALSE(FileExists(In("sub\\deeper\\f3.\x7f")));
-    EXPECT_TRUE(IsFolder(In("sub\\deeper")));
+    for (const auto& [before, after] : before_after) {
+        EXPECT_TRUE(FileExists(In(after))) << before;
+        if (before != after) EXPECT_FALSE(FileExists(In(before))) << before;
+    }
+    EXPECT_TRUE(IsFolder(In("dir.v2")));
 }
 
 TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
     constexpr int kFiles = 500;
     for (int i = 0; i < kFiles; ++i) MakeFile(In(std::to_string(i) + ".kqh"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    int shiftedOnce = 0;
-    ForEachEntry(tree_, [&](const FolderEntry& entry) {
-        EXPECT_EQ(ExtensionOf(entry.path), "jpg") << entry.path;
-        shiftedOnce += ExtensionOf(entry.path) == "jpg";
-        return true;
-    });
-    EXPECT_EQ(shiftedOnce, kFiles);
+    const std::vector<std::string> files = WalkedFiles(tree_);
+    EXPECT_EQ(files.size(), static_cast<size_t>(kFiles));
+    for (const std::string& file : files) EXPECT_EQ(ExtensionOf(file), "jpg") << file;
 }
 
-// A folder of the new name blocks a.kqh whatever the listing order; the files
-// listed after it must be left as they were.
-// A failed rename leaves that file; the others are still shifted, so no walk
-// leaves a tree half shifted for a second walk to shift again.
+// A folder of the new name blocks a.kqh whatever the listing order. A failed
+// rename leaves that file; the others are still shifted, so no walk leaves a
+// tree half shifted for a second walk to shift again.
 TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
@@ -194,42 +203,40 @@ TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     }
 }
 
-// Names the engine writes itself keep their extension, and "]" would shift to
-// a backslash and move the file into another folder: both stay as they are,
-// and so does a file without a dot in its own name.
-TEST_F(FolderTree, ShiftLeavesEngineNamesNamesThatWouldBeNoFileNameAndNamesWithoutExtension) {
-    Make({"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.uyu", "dir.v2\\",
-          "dir.v2\\plain", "noext"});
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    for (const char* name : {"x.]", "f0000001.jpg", "f0000003.txt", "F0000004.CR2", "f0002048.fat", "shifted.txt",
-                             "dir.v2\\plain", "noext"})
-        EXPECT_TRUE(FileExists(In(name))) << name;
-}
-
-TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAlone) {
+// A full path of 259 characters fits the platform's limit, one of 260 does not.
+// Only the walk that asks for them is told of entries out of reach, a folder
+// too long to be listed among them; every other walk leaves them alone.
+TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAloneOrHandedOver) {
     std::string folder = tree_;
     while (folder.size() < 200) {
         folder += "\\" + std::string(20, 'd');
         MakeFolder(folder);
     }
-    const std::string longName = std::string(80, 'n') + ".kqh";
-    const std::wstring widePath = L"\\\\?\\" + std::wstring(folder.begin(), folder.end()) + L"\\" +
-                                  std::wstring(longName.begin(), longName.end());
-    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
-    MakeFile(folder + "\\short.kqh");
+    const auto pathOfLength = [&](size_t length) {
+        return folder + "\\" + std::string(length - folder.size() - 5, 'n') + ".kqh";
+    };
+    const auto wide = [](const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); };
+    const std::string fits = pathOfLength(259), tooLong = pathOfLength(260), longFolder = pathOfLength(262) + "d";
+    MakeFile(fits);
+    ASSERT_TRUE(CreateDirectoryW(wide(longFolder).c_str(), nullptr));
+    for (const std::string& path : {tooLong, longFolder + "\\inner.jpg"}) {
+        HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
 
-    std::vector<std::string> files;
-    ForEachFileBelow(tree_, [&](const FolderEntry& entry) {
-        files.push_back(entry.path);
-        return true;
-    });
-    EXPECT_EQ(files, std::vector<std::string>{folder + "\\short.kqh"});
+    EXPECT_EQ(WalkedFiles(tree_), std::vector<std::string>{fits});
+    std::vector<std::string> outOfReach;
+    EXPECT_EQ(WalkedFiles(tree_, [&](const FolderEntry& entry) { outOfReach.push_back(entry.path); }),
+              std::vector<std::string>{fits});
+    std::sort(outOfReach.begin(), outOfReach.end());
+    EXPECT_EQ(outOfReach, (std::vector<std::string>{tooLong, longFolder}));
+
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_TRUE(FileExists(folder + "\\short.jpg"));
-    EXPECT_NE(GetFileAttributesW(widePath.c_str()), INVALID_FILE_ATTRIBUTES);
-    DeleteFileW(widePath.c_str());
+    EXPECT_TRUE(FileExists(fits.substr(0, fits.size() - 3) + "jpg"));
+    EXPECT_NE(GetFileAttributesW(wide(tooLong).c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::string& path : {tooLong, longFolder + "\\inner.jpg"}) DeleteFileW(wide(path).c_str());
+    RemoveDirectoryW(wide(longFolder).c_str());
 }
 
 class FolderTreeLinks : public FolderTree {
@@ -254,9 +261,7 @@ TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
     EXPECT_FALSE(IsFolder(In("link")));
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("link")));
-    bool visited = false;
-    ForEachFileBelow(tree_, [&](const FolderEntry&) { return !(visited = true); });
-    EXPECT_FALSE(visited);
+    EXPECT_TRUE(WalkedFiles(tree_).empty());
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {

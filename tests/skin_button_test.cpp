@@ -2,6 +2,7 @@
 
 #include "controls/skin_button.h"
 #include "tests/skin_test_window.h"
+#include "workflow/main_skin.h"
 
 using controls::ShiftColor;
 using controls::SkinButton;
@@ -16,18 +17,7 @@ namespace {
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-// The look the main window gives its command buttons.
-void StyleAsCommandButton(SkinButton& button) {
-    button.ShiftStateColor(0, 30, true);
-    button.SetStateColor(1, RGB(0, 0, 0), true);
-    button.SetStateColor(3, 0xFF0000, true);
-    button.SetStateColor(5, 0xFF0000, true);
-    button.SetHoverCursor(IDC_HAND_CURSOR, true);
-    button.SetFlatLook(false, true);
-    button.UseParentBackground(false);
-}
-
-// The main window's template with its four command buttons bound and styled.
+// The main window's template with its four command buttons bound and given their look.
 struct ButtonWindow {
     SkinButton next, browse, reload, recover;
     TestDialog dialog;
@@ -39,7 +29,7 @@ struct ButtonWindow {
             for (auto [button, id] : {std::pair{&browse, IDC_BROWSE}, std::pair{&next, IDC_NEXT},
                                       std::pair{&reload, IDC_RELOAD}, std::pair{&recover, IDC_RECOVER}}) {
                 button->Bind(d, id);
-                StyleAsCommandButton(*button);
+                workflow::ApplyCommandButtonLook(*button);
             }
             // The select-all links overlap the bottom of Next in the template; the main window never shows both.
             ShowWindow(d.Item(IDC_PHOTO_TOGGLE), SW_HIDE);
@@ -103,10 +93,12 @@ TEST(SkinButtonSetters, HoverCursorComesFromTheResourcesAndIsShownOverTheButton)
     ASSERT_NE(nullptr, next.HoverCursor());
     EXPECT_EQ(TRUE, SendMessageA(next, WM_SETCURSOR, reinterpret_cast<WPARAM>(next.Handle()),
                                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(next.HoverCursor(), GetCursor());
+    const HCURSOR shown = next.HoverCursor();
+    EXPECT_EQ(shown, GetCursor());
 
     EXPECT_EQ(controls::kButtonResourceFailed, next.SetHoverCursor(4711, false));
     EXPECT_EQ(nullptr, next.HoverCursor());
+    EXPECT_NE(shown, GetCursor());
     EXPECT_EQ(controls::kButtonOk, next.SetHoverCursor(0, false));
 }
 

@@ -12,5 +12,6 @@ if [ -z "${VANTREO_IN_XVFB:-}" ]; then
 fi
 unset WINEPREFIX
 source "$root/tools/wine-env.sh"
+keep_wine_desktop
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 wine "$BUILD_DIR/bench/bench.exe" "$@"

@@ -10,6 +10,7 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${VANTREO_IN_XVFB:-}" ]; then
 fi
 unset WINEPREFIX
 source "$root/tools/wine-env.sh"
+keep_wine_desktop
 # With no window manager, Wine waits 2 s for every closed top-level window (each
 # message box) to be withdrawn; windows it does not hand to a manager are not waited for.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true

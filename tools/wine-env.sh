@@ -15,7 +15,10 @@ wineboot -i </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 # Wine's desktop process starts with the first window and ends some seconds
 # after the last; started from a test, it holds the test's output pipe open
-# that long. A window kept open here keeps one desktop process for the session.
-if [ -n "${DISPLAY:-}" ]; then
-  wine start /min notepad.exe </dev/null >/dev/null 2>&1 || true
-fi
+# that long. Test runs call this: a window kept open (a minimised Notepad)
+# keeps one desktop process for the session. The program's own run does not.
+keep_wine_desktop() {
+  if [ -n "${DISPLAY:-}" ]; then
+    wine start /min notepad.exe </dev/null >/dev/null 2>&1 || true
+  fi
+}

@@ -5,6 +5,9 @@
 
 namespace workflow {
 
+// The caption of the program's message boxes.
+inline constexpr char kAppCaption[] = "Vantreo";
+
 // The application title: the program file's name without its extension.
 inline std::string ApplicationTitle() {
     std::string path(MAX_PATH, '\0');

@@ -63,11 +63,16 @@ bool DataFolderWatcher::Wait(unsigned ms) {
 
 std::vector<std::string> DataFolderWatcher::Walk() {
     std::vector<std::string> walked;
-    ForEachFileBelow(dataDir_, [&](const FolderEntry& file) {
-        walked.push_back(file.path);
-        std::lock_guard<std::mutex> guard(lock_);
-        return !stopped_;
-    });
+    // Files out of reach of MAX_PATH are walked too, so that the last walk
+    // reports them rather than leaving them unmentioned.
+    ForEachFileBelow(
+        dataDir_,
+        [&](const FolderEntry& file) {
+            walked.push_back(file.path);
+            std::lock_guard<std::mutex> guard(lock_);
+            return !stopped_;
+        },
+        [&](const FolderEntry& outOfReach) { walked.push_back(outOfReach.path); });
     return walked;
 }
 

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "win/message_pump.h"
+#include "workflow/app_title.h"
 #include "workflow/copy_names.h"
 #include "workflow/engine_command.h"
 #include "workflow/folder_tree.h"
@@ -11,7 +13,6 @@ namespace workflow {
 
 namespace {
 
-constexpr char kAppCaption[] = "Vantreo";
 constexpr char kEngineFile[] = "photo.exe";
 constexpr char kRuntimeFile[] = "cygwin1.dll";
 constexpr char kLoadFailed[] = "Failed to load engine, error code ";
@@ -30,19 +31,6 @@ void CloseMessageBoxesOf(DWORD threadId) {
         0);
 }
 
-// Dispatches what is queued; a quit request is put back for the loop that owns it.
-void PumpPendingMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 }  // namespace
 
 std::string EngineFailureText(DWORD exitCode) {
@@ -56,6 +44,12 @@ EngineRun::~EngineRun() {
 }
 
 bool EngineRun::Start(HWND owner, EngineInputs inputs) {
+    // The worker works on this object: a second one would share its inputs and
+    // handles with the first.
+    if (worker_ && WaitForSingleObject(worker_.get(), 0) == WAIT_TIMEOUT) return false;
+    // An earlier worker has returned: nobody else can reach its handles.
+    worker_.reset();
+    process_.reset();
     owner_ = owner;
     inputs_ = std::move(inputs);
     {
@@ -92,7 +86,7 @@ bool EngineRun::Join(DWORD boundMs) {
         if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
         CloseMessageBoxesOf(workerId);
         MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
-        PumpPendingMessages();
+        win::PumpPending();
     }
     // The worker has returned: nobody else can reach these any more.
     worker_.reset();

@@ -38,7 +38,8 @@ public:
     ~EngineRun();
 
     // Marks the run as running and starts the worker; false when no thread
-    // could be made (the run is then not running). Only when no worker exists.
+    // could be made (the run is then not running), and false, starting
+    // nothing, while the worker of an earlier run is still alive.
     bool Start(HWND owner, EngineInputs inputs);
     // Ends the engine at once, or keeps it from being launched; the worker's
     // wait returns and the worker ends by itself.

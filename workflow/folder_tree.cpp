@@ -25,15 +25,24 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     return path;
 }
 
-bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                     const TooLongVisit& tooLong) {
     bool carryOn = true;
-    ForEachEntry(folder, [&](const FolderEntry& entry) {
-        if (entry.IsFolder())
-            carryOn = VisitFilesBelow(entry.path, visit);
-        else if (entry.IsFile())
-            carryOn = visit(entry);
-        return carryOn;
-    });
+    const TooLongVisit outOfReach = [&](const FolderEntry& entry) {
+        if (!entry.IsLink()) tooLong(entry);
+    };
+    ForEachEntry(
+        folder,
+        [&](const FolderEntry& entry) {
+            if (entry.IsFolder() && tooLong && SearchPattern(entry.path).size() >= MAX_PATH)
+                tooLong(entry);
+            else if (entry.IsFolder())
+                carryOn = VisitFilesBelow(entry.path, visit, tooLong);
+            else if (entry.IsFile())
+                carryOn = visit(entry);
+            return carryOn;
+        },
+        tooLong ? outOfReach : TooLongVisit{});
     return carryOn;
 }
 
@@ -41,19 +50,22 @@ bool IsValidInFileName(unsigned char c) {
     return c >= 32 && strchr("<>:\"/\\|?*", c) == nullptr;
 }
 
-// False only when a rename was tried and failed. The engine's own names
-// (f0000001.jpg) keep their extension: only extensions shifted up need it.
+// False only when a rename was tried and failed. Only an extension the engine
+// does not write that shifts to one it does is renamed (kqh becomes jpg); every
+// other file keeps its name, whatever its type (ogg, mkv, one nobody knows).
 // A shifted character not allowed in names (']' would become '\' and move the
-// file elsewhere) leaves the file as it is.
+// file elsewhere) leaves the file as it is, whatever the list of extensions holds.
 bool ShiftFileExtension(const std::string& path) {
     const size_t nameStart = path.rfind('\\') + 1;
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < nameStart || dot + 1 == path.size()) return true;
-    if (settings::IsEngineExtension(path.substr(dot + 1))) return true;
-    const std::string extension = ShiftedExtension(path.substr(dot + 1));
-    for (char c : extension)
+    const std::string extension = path.substr(dot + 1);
+    if (settings::IsEngineExtension(extension)) return true;
+    const std::string shifted = ShiftedExtension(extension);
+    for (char c : shifted)
         if (!IsValidInFileName(static_cast<unsigned char>(c))) return true;
-    const std::string target = path.substr(0, dot + 1) + extension;
+    if (!settings::IsEngineExtension(shifted)) return true;
+    const std::string target = path.substr(0, dot + 1) + shifted;
     return MoveFileA(path.c_str(), target.c_str()) != FALSE;
 }
 
@@ -135,7 +147,8 @@ bool IsFolder(const std::string& path) {
     return listing.valid();
 }
 
-bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                  const TooLongVisit& tooLong) {
     // An empty path would list the root of the current drive.
     if (folder.empty()) return false;
     const std::string pattern = SearchPattern(folder);
@@ -149,17 +162,21 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
         if (IsDotEntry(data.cFileName)) continue;
         FolderEntry entry;
         entry.path = prefix + data.cFileName;
-        if (entry.path.size() >= MAX_PATH) continue;
         entry.attributes = data.dwFileAttributes;
         entry.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        if (entry.path.size() >= MAX_PATH) {
+            if (tooLong) tooLong(entry);
+            continue;
+        }
         if (!visit(entry)) break;
     } while (FindNextFileA(listing.get(), &data));
     return true;
 }
 
-bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit) {
+bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                      const TooLongVisit& tooLong) {
     if (IsLinkPath(folder)) return true;
-    return VisitFilesBelow(folder, visit);
+    return VisitFilesBelow(folder, visit, tooLong);
 }
 
 bool TreeHasFile(const std::string& folder) {
@@ -176,10 +193,6 @@ bool CanOpenExclusively(const std::string& path) {
     win::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid();
-}
-
-bool TreeHasListableFile(const std::string& folder) {
-    return !ForEachFileBelow(folder, [](const FolderEntry& file) { return !CanOpenExclusively(file.path); });
 }
 
 std::string ShiftedExtension(const std::string& extension) {

@@ -3,7 +3,8 @@
 // with "<path>\*.*", skips "." and "..", and never follows a junction or
 // symbolic link: a link is treated as an entry of its own (deleted as a link,
 // never descended into), so nothing outside the walked tree is touched.
-// A path longer than the platform's limit is skipped, never shortened.
+// A path longer than the platform's limit is skipped, never shortened; only
+// the walk for files can be asked to hand such entries over.
 #include <windows.h>
 
 #include <cstdint>
@@ -46,15 +47,23 @@ struct FolderEntry {
     bool IsFile() const { return !IsFolder() && !IsLink(); }
 };
 
+// Entries that the platform's calls cannot reach by name: their full path
+// reaches MAX_PATH.
+using TooLongVisit = std::function<void(const FolderEntry&)>;
+
 // Calls `visit` for each entry of one folder in listing order until it returns
-// false. Entries whose full path would not fit MAX_PATH are left out.
-// False when the folder cannot be listed.
-bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+// false. Entries whose full path would not fit MAX_PATH go to `tooLong` when
+// one is given, and are left out otherwise. False when the folder cannot be listed.
+bool ForEachEntry(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                  const TooLongVisit& tooLong = {});
 
 // Calls `visit` for every file below the folder, depth first: a subfolder is
 // walked when the listing reaches it. Links are neither walked nor visited.
-// Returns false when `visit` asked to stop.
-bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit);
+// Returns false when `visit` asked to stop. Files and folders out of reach
+// (a folder whose listing pattern would not fit MAX_PATH, with whatever it
+// holds) go to `tooLong` when one is given, and are left out otherwise.
+bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
+                      const TooLongVisit& tooLong = {});
 
 // True when a file lies anywhere below the folder.
 bool TreeHasFile(const std::string& folder);
@@ -63,17 +72,16 @@ bool TreeHasFile(const std::string& folder);
 // found file passes before it is listed. A read-only file never passes.
 bool CanOpenExclusively(const std::string& path);
 
-// True when a file below the folder passes CanOpenExclusively.
-bool TreeHasListableFile(const std::string& folder);
-
 // The extension shifted down by one character code (127 becomes 128).
 std::string ShiftedExtension(const std::string& extension);
 
-// Renames every file below the folder to its shifted extension; each file at
-// most once. Left as they are: a file whose own name has no dot, one whose
-// extension is already one the engine writes, and one whose shifted extension
-// would hold a character not allowed in names. A failed rename leaves that file
-// and the walk goes on; returns the path of the first such file, or none.
+// Renames each file below the folder whose extension the engine does not write
+// but whose shifted extension it does (kqh becomes jpg); each file at most
+// once. Every other file keeps its name: one whose own name has no dot, one
+// whose extension the engine writes, one whose shifted extension it does not
+// write or that would hold a character not allowed in names. A failed rename
+// leaves that file and the walk goes on; returns the path of the first such
+// file, or none.
 std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
 
 // Deletes everything below the folder, and the folder itself when asked.

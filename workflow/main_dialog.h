@@ -19,6 +19,7 @@
 #include "win/image_list.h"
 #include "win/list_view.h"
 #include "win/progress_bar.h"
+#include "workflow/app_title.h"
 #include "workflow/copy_run.h"
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
@@ -28,7 +29,6 @@
 
 namespace workflow {
 
-inline constexpr char kAppCaption[] = "Vantreo";
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kRecoverCaption[] = "Recover";
 inline constexpr char kResultsPrompt[] = "Press 'Recover' to recover files detected.";

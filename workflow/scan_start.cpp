@@ -94,7 +94,8 @@ bool MainDialog::ShowLeftovers() {
     if (!TreeHasFile(m_dataDir)) return false;
     // A rename that fails leaves that one file as it is; the others are shown.
     if (auto failed = ShiftExtensionsDown(m_dataDir)) {
-        const std::string text = "Failed to rename \"" + *failed + "\".";
+        const std::string text = "Failed to rename \"" + *failed +
+                                 "\".\n\nClose any program that may hold it open, then press Next again.";
         MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
     }
     // Leftovers that can never be listed (read-only, held open) must not

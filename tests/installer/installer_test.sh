@@ -17,6 +17,7 @@ launch_check=$3
 WINEPREFIX=$(mktemp -d /tmp/vantreo-installer-wine.XXXXXX)
 export WINEPREFIX
 source "$(dirname "$0")/../../tools/wine-env.sh"
+keep_wine_desktop
 prefix=$WINEPREFIX
 shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Norvale Vantreo/Norvale Vantreo.lnk"
 

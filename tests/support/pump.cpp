@@ -20,19 +20,6 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
-bool PumpPending() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
-}
-
 std::vector<HWND> WindowsTitled(const std::string& title, DWORD process) {
     struct Search {
         const std::string& title;

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "win/message_pump.h"
+
 namespace testing_support {
 
 // Pumps messages until `done` holds or `timeoutMs` has passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 // Pumps messages for a while: only to show that something does not happen.
 void PumpFor(DWORD milliseconds);
-// Handles every message already waiting, and those they post in turn; false
-// when it met a quit request, which it leaves in the queue.
-bool PumpPending();
+using win::PumpPending;
 
 // Visible top-level windows with exactly this title, of one process or (0) of any.
 std::vector<HWND> WindowsTitled(const std::string& title, DWORD process = GetCurrentProcessId());
