@@ -7,7 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$root/build}
 if [ -z "${VANTREO_IN_XVFB:-}" ]; then
   cmake -S "$root" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$BUILD_DIR" --target bench -j2
+  # The pace section runs the tests' photorec forwarder on a camera card,
+  # made once (a few minutes) and kept in the build folder.
+  cmake --build "$BUILD_DIR" --target bench vantreo_photorec_forwarder -j2
+  card=$BUILD_DIR/bench/camera-card.img
+  if [ ! -f "$card" ] && { [ $# -eq 0 ] || [[ " $* " == *" pace "* ]]; }; then
+    bash "$root/tools/bench/make_camera_card.sh" "$card"
+  fi
   exec env VANTREO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 unset WINEPREFIX
