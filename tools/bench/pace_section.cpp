@@ -234,7 +234,8 @@ void RunPaceSection() {
     }
     const Scan scan = ScanInWindow();
     workflow::RemoveTree(DataFolder(), true);
-    if (!engines::RemoveEngine()) std::printf("the engine could not be removed from %s\n", engines::EngineFolder().c_str());
+    if (!engines::RemoveEngine())
+        std::printf("the engine could not be removed from %s\n", engines::EngineFolder().c_str());
     SetEnvironmentVariableA("VANTREO_DISK_IMAGE", nullptr);
 
     std::printf("listed       %5d photo entries, %d file rows\n", scan.photos, scan.files);
