@@ -20,6 +20,8 @@ const bench::Section kSections[] = {
     {"memory", "peak memory with 10,000 photo entries", bench::RunMemorySection},
     {"photos", "photo pass step with 100 to 20,000 photo entries listed, and memory per entry",
      bench::RunPhotoSection},
+    {"pace", "a camera card scanned by the main window against the engine alone, and the window's stalls",
+     bench::RunPaceSection},
 };
 
 const bench::Section* FindSection(const char* name) {

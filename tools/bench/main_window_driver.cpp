@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tests/engines/engine_paths.h"
 #include "tools/bench/answer_questions.h"
 #include "tools/bench/stopwatch.h"
 #include "win/list_view.h"
@@ -19,37 +20,17 @@ namespace {
 constexpr int kFilesPerFolder = 500;  // the engine starts a new folder every 500 files
 constexpr ULONGLONG kIdleLimitMs = 20000;
 
-std::string EngineFolder() { return settings::GetAppDataFolder() + "\\Norvale\\Vantreo"; }
-
-std::string WindowsPath(std::string unixPath) {
-    for (char& c : unixPath)
-        if (c == '/') c = '\\';
-    return "Z:" + unixPath;
-}
-
 bool InstallStandIn() {
-    CreateDirectoryA((settings::GetAppDataFolder() + "\\Norvale").c_str(), nullptr);
-    CreateDirectoryA(EngineFolder().c_str(), nullptr);
-    CreateDirectoryA((EngineFolder() + "\\c").c_str(), nullptr);
-    CreateDirectoryA((EngineFolder() + "\\c\\cygwin").c_str(), nullptr);
-    WriteSmallFile(EngineFolder() + "\\cygwin1.dll", "");
-    const std::string nothing = settings::GetAppDataFolder() + "\\Norvale\\no-fixtures";
+    const std::string nothing = settings::GetAppDataFolder() + "\\vantreo-bench-no-fixtures";
     CreateDirectoryA(nothing.c_str(), nullptr);
     SetEnvironmentVariableA("VANTREO_STANDIN_FIXTURES", nothing.c_str());
     SetEnvironmentVariableA("VANTREO_STANDIN_HANG", "1");
-    const std::string standIn = WindowsPath(VANTREO_ENGINES_DIR) + "\\standin\\photo.exe";
-    return CopyFileA(standIn.c_str(), (EngineFolder() + "\\photo.exe").c_str(), FALSE) != FALSE;
-}
-
-void RemoveStandIn() {
-    for (const char* file : {"\\photo.exe", "\\cygwin1.dll"}) DeleteFileA((EngineFolder() + file).c_str());
-    workflow::RemoveTree(EngineFolder(), true);
-    workflow::RemoveTree(settings::GetAppDataFolder() + "\\Norvale", true);
+    return engines::InstallEngine(engines::EngineKind::StandIn);
 }
 
 }  // namespace
 
-std::string DataFolder() { return EngineFolder() + "\\data"; }
+std::string DataFolder() { return engines::EngineFolder() + "\\data"; }
 
 void WriteSmallFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
@@ -110,6 +91,7 @@ HWND OpenScanning(workflow::MainDialog& dialog) {
     if (!InstallStandIn()) std::printf("the stand-in engine could not be installed\n");
     const AnswerEveryQuestion yes;  // the data folder lies on the disk of C:
     HWND hwnd = dialog.Create(nullptr);
+    ShowWindow(hwnd, SW_SHOW);  // hidden, it would neither paint nor show the drive list
     const ULONGLONG deadline = GetTickCount64() + 5000;
     while (!IsWindowVisible(GetDlgItem(hwnd, IDC_DRIVE_LIST)) && GetTickCount64() < deadline) {
         Pump();
@@ -135,7 +117,7 @@ void CloseScanning(HWND dialog) {
     }
     if (IsWindow(dialog)) DestroyWindow(dialog);
     workflow::RemoveTree(DataFolder(), true);
-    RemoveStandIn();
+    engines::RemoveEngine();
 }
 
 }  // namespace bench

@@ -14,5 +14,6 @@ void RunThumbnailSection();
 void RunScanSection();
 void RunMemorySection();
 void RunPhotoSection();
+void RunPaceSection();
 
 }  // namespace bench
