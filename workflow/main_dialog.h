@@ -19,10 +19,10 @@
 #include "win/image_list.h"
 #include "win/list_view.h"
 #include "win/progress_bar.h"
-#include "workflow/copy_run.h"
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
+#include "workflow/recovery_copy.h"
 #include "workflow/scan_pass.h"
 #include "workflow/scan_progress.h"
 
@@ -36,7 +36,7 @@ inline constexpr char kWaitingForListingText[] =
     "Listing the last files found; the copy starts as soon as all are listed.";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
-class MainDialog : public controls::SkinnedDialog {
+class MainDialog : public controls::SkinnedDialog, private RecoveryCopy::Report {
 public:
     // The gate runs once while the window sets itself up; when it says no (it
     // has told the user why), the window hides and the program ends. Without
@@ -103,17 +103,17 @@ private:
     void ToggleFiles();
     void StartCopy();
     void CopyStep();
-    void FinishCopy();
-    void ReturnToResults();
+    void OnCopyProgress(int position, int total) override;
+    void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
+    void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
+    void CleanUpAfterCopy();
+    void ReturnToResults(const CopyOutcome& outcome);
     void ShowSaveFolderInResults(bool show);
-    void ReportFailedCopies();
-    bool CopyOneFile(const std::string& source, const std::string& folder);
 
     // Help, settings, folders
     void OnHelpClicked();
     void OnSettingsClicked();
     void CleanUpDataFolder();
-    void CleanUpListedFiles();
 
     // Controls, bound in this order when the dialog initialises.
     controls::LinkLabel m_photoToggle;      // 1018
@@ -152,7 +152,8 @@ private:
     win::OwnedImageList m_thumbnails;
 
     ScanPass m_pass;
-    CopyRun m_copy;
+    // Found files go with the data folder after a copy only once listed.
+    RecoveryCopy m_copy{*this, [this](const std::string& path) { return IsListed(path); }};
     bool m_pollArmed = false;    // timer 1025 is set
     bool m_passRunning = false;  // timer 1026 is set
     bool m_copyRunning = false;  // timer 1027 is set

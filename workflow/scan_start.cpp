@@ -173,11 +173,4 @@ void MainDialog::CleanUpDataFolder() {
     RemoveTree(m_dataDir, true);
 }
 
-// After a copy: a file that was never listed was never offered to the user,
-// so it stays, and with it its folders.
-void MainDialog::CleanUpListedFiles() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    RemoveTree(m_dataDir, true, [this](const std::string& path) { return IsListed(path); });
-}
-
 }  // namespace workflow
