@@ -1,8 +1,6 @@
 // Choosing found files and copying them into the output folder.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
@@ -24,19 +22,16 @@ using testing_support::WriteFile;
 
 class RecoveryCopy : public testing_support::ScanTest {
 protected:
-    void UseOutputFolder(const std::string& folder) {
-        WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + folder + "\r\n");
+    void SetUp() override {
+        ScanTest::SetUp();
+        WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output_ + "\r\n");
     }
     // A scan of files that the test writes into the engine's folder, ended with Cancel.
     void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
         InstallStandIn(EmptyFixtures(), true);
         StartScan();
         ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
-        for (const auto& [name, content] : files) {
-            const size_t slash = name.rfind('\\');
-            if (slash != std::string::npos) CreateDirectoryA((ScanOutput() + "\\" + name.substr(0, slash)).c_str(), nullptr);
-            WriteFile(ScanOutput() + "\\" + name, content);
-        }
+        for (const auto& [name, content] : files) WriteFile(ScanOutput() + "\\" + name, content);
         ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() == files.size(); }, 15000));
         ASSERT_TRUE(CancelUntilListed());
         boxes_.Clear();
@@ -44,9 +39,6 @@ protected:
     void Recover(int answerToFinalQuestion = IDNO) {
         boxes_.QueueAnswer(answerToFinalQuestion);
         Click(IDC_RECOVER);
-    }
-    bool WaitForCopyEnd() {
-        return PumpUntil([&] { return !Visible(IDC_PROGRESS) || Visible(IDC_DRIVE_LIST); }, 20000);
     }
     void SetChecks(int list, const std::vector<bool>& checks) {
         win::ListView view;
@@ -91,11 +83,8 @@ TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndNothingTickedIsSaid) {
     EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
 }
 
-TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
-    UseOutputFolder(output_);
-    CreateDirectoryA(output_.c_str(), nullptr);
-    const std::string jpeg = JpegBytes();
-    ScanFiles({{"one.jpg", jpeg}, {"two.jpg", jpeg}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
+TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelectionAndANewScanStartsEmpty) {
+    ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
     SetChecks(IDC_PHOTO_LIST, {false, true});
     SetChecks(IDC_FILE_LIST, {true, false});
     const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
@@ -112,8 +101,6 @@ TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
 
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
     EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{tickedFile, tickedPhoto}));
-    EXPECT_EQ(ReadFile(output_ + "\\" + tickedPhoto), jpeg);
-    EXPECT_EQ(ReadFile(output_ + "\\" + tickedFile), tickedFile == "a.txt" ? "alpha" : "beta");
     ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"2 files recovered.\n\nDo you want to view recovered files?"});
     EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
     EXPECT_EQ(boxes_.Boxes().front().buttons, (std::vector<int>{IDYES, IDNO}));
@@ -124,80 +111,18 @@ TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelection) {
     for (int id : {IDC_SAVE_FOLDER, IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL, IDC_RELOAD, IDC_BROWSE,
                    IDC_DRIVE_LIST, IDC_NEXT})
         EXPECT_TRUE(Visible(id)) << id;
-}
 
-TEST_F(RecoveryCopy, NewScanAfterACopyStartsWithEmptyLists) {
-    UseOutputFolder(output_);
-    ScanFiles({{"one.jpg", JpegBytes()}, {"a.txt", "a"}});
-    Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
+    // A new scan starts with empty lists.
     SelectDrive("C:");
     Click(IDC_NEXT);
     EXPECT_TRUE(PhotoPaths().empty());
     EXPECT_TRUE(FileRows().empty());
-    win::ListView photos;
-    photos.Attach(Item(IDC_PHOTO_LIST));
-    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageA(photos, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))), 0);
-    // The new scan's engine is stopped by Cancel once it runs, rather than by
-    // tearing the window down while it is still being launched.
+    EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(Item(IDC_PHOTO_LIST), LVSIL_NORMAL)), 0);
+    // Its engine is stopped by Cancel once it runs, not by tearing the window down while it is being launched.
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
     boxes_.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
     EXPECT_TRUE(WaitForResults());
-}
-
-TEST_F(RecoveryCopy, OutputFolderIsCreatedWhenOnlyItsLastLevelIsMissing) {
-    UseOutputFolder(output_);
-    ScanFiles({{"a.txt", "alpha"}});
-    Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(FilesIn(output_), std::vector<std::string>{"a.txt"});
-}
-
-TEST_F(RecoveryCopy, OutputFolderThatCannotBeMadeIsReportedAndAnotherCanBeChosenThere) {
-    const std::string parent = output_ + "\\missing";
-    const std::string folder = parent + "\\deeper";
-    CreateDirectoryA(output_.c_str(), nullptr);
-    CreateDirectoryA(parent.c_str(), nullptr);
-    UseOutputFolder(folder);
-    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
-    Recover();
-    // The first file goes in; then the parent goes away and the folder cannot be made again.
-    ASSERT_TRUE(PumpUntil([&] { return FilesIn(folder).size() == 1; }, 5000));
-    RemoveFolder(parent);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 5000));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
-    EXPECT_TRUE(InResultsMode());
-    EXPECT_FALSE(Visible(IDC_PROGRESS));
-    EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, true}));  // what was copied is no longer ticked
-    EXPECT_TRUE(FileExists(DataFolder()));
-
-    // Another folder can be chosen without leaving the results, and nothing covers another control.
-    ASSERT_TRUE(Visible(IDC_SAVE_FOLDER));
-    ASSERT_TRUE(Visible(IDC_BROWSE));
-    testing_support::SnapshotIfAsked(Window(), "results-after-failed-copy");
-    for (int id : {IDC_SAVE_FOLDER, IDC_BROWSE}) {
-        for (int other : VisibleControls()) {
-            RECT overlap{}, a = Rect(id), b = Rect(other);
-            if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
-        }
-    }
-    // The copy had stopped; the two files not copied are still only in the data folder.
-    boxes_.Clear();
-    boxes_.QueueAnswer(IDNO);
-    SendMessageA(Window(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"2 found files have not been recovered yet. If you exit now "
-                                                       "they are deleted.\n\nExit anyway?"});
-    EXPECT_EQ(boxes_.Boxes()[0].caption, "Confirm");
-    EXPECT_EQ(boxes_.Boxes()[0].buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
-    EXPECT_TRUE(InResultsMode());
-    EXPECT_TRUE(FileExists(DataFolder()));
-    boxes_.QueueAnswer(IDYES);
-    CloseWindow();
-    EXPECT_FALSE(FileExists(DataFolder()));
 }
 
 TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
@@ -205,7 +130,6 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     const std::string written = scratch_.In("written-at-once");
     CreateDirectoryA(written.c_str(), nullptr);
     for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
-    UseOutputFolder(output_);
     InstallStandIn(written, true);
     SetEnvironment("VANTREO_STANDIN_WRITE_MS", "0");
     SetEnvironment("VANTREO_STANDIN_GAP_MS", "0");
@@ -227,7 +151,6 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
 TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     // Under Wine the drive, the data folder and the output folder all lie on disk 0.
     boxes_.StopAnsweringSilently();
-    UseOutputFolder(output_);
     OpenWindow();
     SelectDrive("C:");
     boxes_.QueueAnswer(IDNO);
@@ -254,11 +177,13 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_TRUE(FilesIn(output_).empty());
 }
 
-TEST_F(RecoveryCopy, ClosingDuringTheCopyAsksAndGoesOnOrStops) {
-    UseOutputFolder(output_);
-    ScanFiles({{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}, {"d.txt", "d"}, {"e.txt", "e"}, {"f.txt", "f"},
-               {"g.txt", "g"}, {"h.txt", "h"}});
+TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsDuringTheCopy) {
+    ScanFiles({{"h.txt", "h"}, {"g.txt", "g"}, {"f.txt", "f"}, {"e.txt", "e"}, {"d.txt", "d"}, {"c.txt", "c"},
+               {"b.txt", "b"}, {"a.txt", "a"}});
+    const std::vector<std::string> before = FileNames();
     Click(IDC_RECOVER);
+    ClickFileListHeader(0);
+    EXPECT_EQ(FileNames(), before);
     ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() == 1; }, 5000));
     boxes_.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);  // the dialog turns it into a posted Cancel
@@ -280,20 +205,7 @@ TEST_F(RecoveryCopy, ClosingDuringTheCopyAsksAndGoesOnOrStops) {
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
-TEST_F(RecoveryCopy, VanishedFileIsSkippedAndNotCounted) {
-    UseOutputFolder(output_);
-    ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}});
-    const std::string gone = ScanOutput() + "\\" + FileRows()[1].name;
-    DeleteFileA(gone.c_str());
-    Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(FilesIn(output_).size(), 1u);
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1 files recovered.\n\nDo you want to view recovered files?"});
-    EXPECT_FALSE(FileExists(DataFolder()));
-}
-
-TEST_F(RecoveryCopy, CopyThatFailsIsReportedCountedOutAndLeftTickedWithTheDataKept) {
-    UseOutputFolder(output_);
+TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedAndTheFolderToChange) {
     ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
     const auto rows = FileRows();
     // Held open without sharing, the file cannot be read for the copy.
@@ -309,41 +221,49 @@ TEST_F(RecoveryCopy, CopyThatFailsIsReportedCountedOutAndLeftTickedWithTheDataKe
     EXPECT_EQ(boxes_.Boxes()[1].text, "2 files recovered.\n\nDo you want to view recovered files?");
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
-    EXPECT_TRUE(FileExists(ScanOutput() + "\\" + rows[1].name));
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, false}));
 
-    // Once the cause is gone, Recover copies what is left and finishes.
+    // Into a folder whose parent goes away after the first file, the copy stops with what is left ticked.
+    const std::string parent = output_ + "\\missing", folder = parent + "\\deeper";
+    CreateDirectoryA(parent.c_str(), nullptr);
+    SetWindowTextA(Item(IDC_SAVE_FOLDER), folder.c_str());
+    SetChecks(IDC_FILE_LIST, {true, true, true});
     locked.reset();
     boxes_.Clear();
-    Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"1 files recovered.\n\nDo you want to view recovered files?"});
-    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    Recover();
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(folder).size() == 1; }, 5000));
+    RemoveFolder(parent);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 5000));
+    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
+    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    EXPECT_TRUE(InResultsMode());
+    EXPECT_FALSE(Visible(IDC_PROGRESS));
+    EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, true}));
+    EXPECT_TRUE(FileExists(ScanOutput() + "\\" + rows[1].name));
+
+    // Another folder can be chosen without leaving the results, and nothing covers another control.
+    ASSERT_TRUE(Visible(IDC_SAVE_FOLDER) && Visible(IDC_BROWSE));
+    testing_support::SnapshotIfAsked(Window(), "results-after-failed-copy");
+    for (int id : {IDC_SAVE_FOLDER, IDC_BROWSE}) {
+        for (int other : VisibleControls()) {
+            RECT overlap{}, a = Rect(id), b = Rect(other);
+            if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
+        }
+    }
+    // The copy has stopped; b.txt is still only in the data folder, and closing would delete it.
+    boxes_.Clear();
+    boxes_.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
+    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"1 found files have not been recovered yet. If you exit now "
+                                                       "they are deleted.\n\nExit anyway?"});
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Confirm");
+    EXPECT_EQ(boxes_.Boxes()[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
+    EXPECT_TRUE(InResultsMode());
+    boxes_.QueueAnswer(IDYES);
+    CloseWindow();
     EXPECT_FALSE(FileExists(DataFolder()));
-}
-
-TEST_F(RecoveryCopy, SameNamesNeverReplaceEachOtherOrEarlierFiles) {
-    UseOutputFolder(output_);
-    CreateDirectoryA(output_.c_str(), nullptr);
-    WriteFile(output_ + "\\same.txt", "recovered last time");
-    ScanFiles({{"same.txt", "first"}, {"sub\\same.txt", "second"}});
-    Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{"same (2).txt", "same (3).txt", "same.txt"}));
-    EXPECT_EQ(ReadFile(output_ + "\\same.txt"), "recovered last time");
-    std::vector<std::string> copies = {ReadFile(output_ + "\\same (2).txt"), ReadFile(output_ + "\\same (3).txt")};
-    std::sort(copies.begin(), copies.end());
-    EXPECT_EQ(copies, (std::vector<std::string>{"first", "second"}));
-}
-
-TEST_F(RecoveryCopy, HeaderClickDuringTheCopyLeavesTheOrder) {
-    UseOutputFolder(output_);
-    ScanFiles({{"b.txt", "b"}, {"a.txt", "a"}, {"c.txt", "c"}});
-    const std::vector<std::string> before = FileNames();
-    Recover(IDNO);
-    ClickFileListHeader(0);
-    EXPECT_EQ(FileNames(), before);
-    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
 }
 
 }  // namespace

@@ -17,33 +17,17 @@ std::optional<std::string> CommandFor(const std::string& formatList) {
     return BuildEngineCommand(kScanDir, "/dev/sda", formatList);
 }
 
-TEST(EngineCommand, DefaultListSearchesEverythingOnTheWholeDisk) {
-    EXPECT_EQ(CommandFor("jpg,gif,png,bmp,tif,raw"), kPrefix + "fileopt,everything,enable,search");
+TEST(EngineCommand, DefaultListAllFormatsOrAnyEverythingFormatAloneSearchEverythingOnTheWholeDisk) {
+    for (const char* formats :
+         {"jpg,gif,png,bmp,tif,raw", "raw", "txt", "doc", "wav", "avi", "wmv", "mp4", "3gp",
+          "jpg,gif,png,bmp,tif,avi,mpg,dat,wmv,asf,mp3,mp4,mov,3gp,rm,pdf,swf,doc,txt,wav,pst,zip,rar,raw"})
+        EXPECT_EQ(CommandFor(formats), kPrefix + "fileopt,everything,enable,search") << formats;
 }
 
-TEST(EngineCommand, NamedFormatsAreEnabledOneByOne) {
-    EXPECT_EQ(CommandFor("jpg,png"), kPrefix + "fileopt,everything,disable,jpg,enable,png,enable,search");
-    EXPECT_EQ(CommandFor("mp3,zip"), kPrefix + "fileopt,everything,disable,mp3,enable,zip,enable,search");
-}
-
-TEST(EngineCommand, AnyEverythingFormatAloneSearchesEverything) {
-    for (const char* format : {"raw", "txt", "doc", "wav", "avi", "wmv", "mp4", "3gp"})
-        EXPECT_EQ(CommandFor(format), kPrefix + "fileopt,everything,enable,search") << format;
-}
-
-TEST(EngineCommand, EachNamedFormatAloneIsTheOnlyOneEnabled) {
+TEST(EngineCommand, NamedFormatsAreEnabledOneByOneInTheEngineOrderWhateverTheListOrder) {
     for (const char* format :
          {"jpg", "gif", "png", "bmp", "tif", "mpg", "dat", "asf", "mp3", "mov", "rm", "pdf", "swf", "pst", "zip", "rar"})
-        EXPECT_EQ(CommandFor(format),
-                  kPrefix + "fileopt,everything,disable," + format + ",enable,search") << format;
-}
-
-TEST(EngineCommand, AllTwentyFourFormatsSearchEverything) {
-    EXPECT_EQ(CommandFor("jpg,gif,png,bmp,tif,avi,mpg,dat,wmv,asf,mp3,mp4,mov,3gp,rm,pdf,swf,doc,txt,wav,pst,zip,rar,raw"),
-              kPrefix + "fileopt,everything,enable,search");
-}
-
-TEST(EngineCommand, NamedFormatsFollowTheEngineOrderWhateverTheListOrder) {
+        EXPECT_EQ(CommandFor(format), kPrefix + "fileopt,everything,disable," + format + ",enable,search") << format;
     EXPECT_EQ(CommandFor("rar,zip,pst,swf,pdf,rm,mov,mp3,asf,dat,mpg,tif,bmp,png,gif,jpg"),
               kPrefix +
                   "fileopt,everything,disable,jpg,enable,gif,enable,png,enable,bmp,enable,tif,enable,mpg,enable,"
@@ -51,31 +35,23 @@ TEST(EngineCommand, NamedFormatsFollowTheEngineOrderWhateverTheListOrder) {
                   "zip,enable,rar,enable,search");
 }
 
-TEST(EngineCommand, MembershipIsACaseSensitiveSubstringOfTheWholeList) {
+TEST(EngineCommand, MembershipIsACaseSensitiveSubstringOfTheWholeListAndNoFormatGivesNoCommand) {
     EXPECT_EQ(CommandFor("jpgx"), kPrefix + "fileopt,everything,disable,jpg,enable,search");
     EXPECT_EQ(CommandFor("tiff"), kPrefix + "fileopt,everything,disable,tif,enable,search");
     EXPECT_EQ(CommandFor("jpg, gif"), kPrefix + "fileopt,everything,disable,jpg,enable,gif,enable,search");
     EXPECT_EQ(CommandFor("JPG"), std::nullopt);
     EXPECT_EQ(CommandFor("RAW,Avi"), std::nullopt);
-}
-
-TEST(EngineCommand, NoFormatGivesNoCommand) {
     EXPECT_EQ(CommandFor(""), std::nullopt);
     EXPECT_EQ(FileOptionPart(""), std::nullopt);
     EXPECT_EQ(CommandFor("jp,g"), std::nullopt);
 }
 
-TEST(EngineCommand, DeviceIsPassedThrough) {
+// The engine's runtime reads \" as an escaped quote: the folder would swallow the rest.
+TEST(EngineCommand, DeviceIsPassedThroughAndAFolderThatWouldBreakTheQuotesIsRefused) {
     EXPECT_EQ(BuildEngineCommand("D:\\d\\temp_1", "/dev/sdab", "png"),
               "/d \"D:\\d\\temp_1\" /cmd /dev/sdab partition_none,fileopt,everything,disable,png,enable,search");
-}
-
-// The engine's runtime reads \" as an escaped quote: the folder would swallow the rest.
-TEST(EngineCommand, RefusesAFolderThatWouldBreakTheQuotes) {
-    EXPECT_EQ(BuildEngineCommand("C:\\data\\temp\\", "/dev/sda", "jpg"), std::nullopt);
-    EXPECT_EQ(BuildEngineCommand("C:\\", "/dev/sda", "jpg"), std::nullopt);
-    EXPECT_EQ(BuildEngineCommand("C:\\da\"ta", "/dev/sda", "jpg"), std::nullopt);
-    EXPECT_EQ(BuildEngineCommand("", "/dev/sda", "jpg"), std::nullopt);
+    for (const char* folder : {"C:\\data\\temp\\", "C:\\", "C:\\da\"ta", ""})
+        EXPECT_EQ(BuildEngineCommand(folder, "/dev/sda", "jpg"), std::nullopt) << folder;
 }
 
 }  // namespace

@@ -101,18 +101,12 @@ protected:
     HWND box_ = nullptr;
 };
 
-TEST_F(SettingsFile, FilesLiveBesideTheProgram) {
+TEST_F(SettingsFile, FilesBesideTheProgramAreShownAndStoredAsExactlyOneCrLfLine) {
     EXPECT_EQ(settings::SaveFolderPath(), settings::GetProgramFolder() + "settings.ini");
     EXPECT_EQ(settings::FormatListPath(), settings::GetProgramFolder() + "formats.ini");
-}
-
-TEST_F(SettingsFile, SavedFolderIsShown) {
     WriteFile(settings::SaveFolderPath(), "savedir=C:\\a\nsavedir=C:\\b\n");
     settings::LoadSaveFolder(box_);
     EXPECT_EQ(BoxText(), "C:\\b");
-}
-
-TEST_F(SettingsFile, StoreWritesExactlyOneCrLfLine) {
     WriteFile(settings::SaveFolderPath(), "# old\nsavedir=C:\\old\nformats=jpg\nmore\n");
     settings::StoreSaveFolder("D:");
     EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\n");
@@ -125,9 +119,8 @@ TEST_F(SettingsFile, StoreWritesExactlyOneCrLfLine) {
     settings::StoreFormatList("");  // an empty list is kept as empty
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=\r\n");
     EXPECT_EQ(settings::LoadFormatList(), "");
-}
 
-TEST_F(SettingsFile, ValueWithALineFeedIsNotWritten) {
+    // A value with a line feed is not written.
     WriteFile(settings::FormatListPath(), "formats=gif\n");
     EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg\nsavedir=x"));
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=gif\n");

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "controls/link_label.h"
@@ -20,10 +21,10 @@
 #include "win/list_view.h"
 #include "win/progress_bar.h"
 #include "workflow/app_title.h"
-#include "workflow/copy_run.h"
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
+#include "workflow/recovery_copy.h"
 #include "workflow/scan_monitor.h"
 #include "workflow/scan_progress.h"
 
@@ -36,7 +37,7 @@ inline constexpr char kWaitingForListingText[] =
     "Listing the last files found; the copy starts as soon as all are listed.";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
-class MainDialog : public controls::SkinnedDialog, private ScanMonitor::Listener {
+class MainDialog : public controls::SkinnedDialog, private ScanMonitor::Listener, private RecoveryCopy::Report {
 public:
     // The gate runs once while the window sets itself up; when it says no (it
     // has told the user why), the window hides and the program ends. Without
@@ -99,17 +100,17 @@ private:
     void ToggleFiles();
     void StartCopy();
     void CopyStep();
-    void FinishCopy();
-    void ReturnToResults();
+    void OnCopyProgress(int position, int total) override;
+    void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
+    void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
+    void CleanUpAfterCopy();
+    void ReturnToResults(const CopyOutcome& outcome);
     void ShowSaveFolderInResults(bool show);
-    void ReportFailedCopies();
-    bool CopyOneFile(const std::string& source, const std::string& folder);
 
     // Help, settings, folders
     void OnHelpClicked();
     void OnSettingsClicked();
     void CleanUpDataFolder();
-    void CleanUpListedFiles();
 
     // Controls, bound in this order when the dialog initialises.
     controls::LinkLabel m_photoToggle;      // 1018
@@ -148,10 +149,12 @@ private:
     win::OwnedImageList m_thumbnails;
 
     ScanMonitor m_monitor{*this};
-    CopyRun m_copy;
+    // Found files go with the data folder after a copy only once listed, and
+    // with them the previews of listed photos and the engine's log.
+    RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
     bool m_copyRunning = false;  // kCopyTimer is set
-    // Entries copied since the lists were filled: what closing would not lose.
-    int m_recoveredCount = 0;
+    // Found files copied since the lists were filled: what closing would not lose.
+    std::unordered_set<std::string> m_recoveredFiles;
     // A cancelled engine is being waited for; Next, Cancel and Close wait too.
     bool m_waitingForEngine = false;
     // Recover was pressed while the last files were still being listed.

@@ -99,7 +99,7 @@ void MainDialog::EmptyResultLists() {
     if (m_photoList.Exists()) m_photoList.DeleteAll();
     if (m_fileList.Exists()) m_fileList.DeleteAll();
     m_monitor.ForgetEntries();
-    m_recoveredCount = 0;
+    m_recoveredFiles.clear();
     if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
 }
 

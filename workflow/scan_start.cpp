@@ -164,7 +164,7 @@ void MainDialog::CancelScan() {
 // window closes; while they are shown, closing asks first.
 int MainDialog::UnrecoveredCount() const {
     if (!m_photoList.IsVisible() && !m_fileList.IsVisible()) return 0;
-    return m_monitor.ListedCount() - m_recoveredCount;
+    return m_monitor.ListedCount() - static_cast<int>(m_recoveredFiles.size());
 }
 
 void MainDialog::ConfirmClose() {
@@ -205,13 +205,6 @@ void MainDialog::ConfirmClose() {
 void MainDialog::CleanUpDataFolder() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     RemoveTree(m_dataDir, true);
-}
-
-// After a copy: a file that was never listed was never offered to the user,
-// so it stays, and with it its folders.
-void MainDialog::CleanUpListedFiles() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    RemoveTree(m_dataDir, true, [this](const std::string& path) { return m_monitor.MayCleanUp(path); });
 }
 
 }  // namespace workflow
