@@ -11,7 +11,7 @@ bool MainApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    gdiplus_.emplace();
+    m_gdiplus.emplace();
 
     win::UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
     if (!mutex) return true;
@@ -21,7 +21,7 @@ bool MainApp::InitInstance() {
             // give it back so that later starts can take their turn.
             const auto created = win::MutexOwnershipScope::Adopt(mutex.get());
         }
-        instanceMutex_ = std::move(mutex);
+        m_instanceMutex = std::move(mutex);
         return true;
     }
     {

@@ -23,10 +23,10 @@ private:
     // Open for the life of the first instance, so the name stays alive for
     // later starts to find. Declared before the GDI+ session so that it is
     // closed after GDI+ has shut down, as when the process ended with it open.
-    win::UniqueHandle instanceMutex_;
+    win::UniqueHandle m_instanceMutex;
     // Ends with the application object, after Run has destroyed the main
     // window and every GDI+ object with it.
-    std::optional<win::GdiplusSession> gdiplus_;
+    std::optional<win::GdiplusSession> m_gdiplus;
 };
 
 }  // namespace app

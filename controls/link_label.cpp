@@ -29,23 +29,23 @@ UINT LabelTextLayout(LONG_PTR style, const std::string& text) {
 }
 
 LinkLabel::LinkLabel()
-    : textColor_(GetSysColor(COLOR_WINDOWTEXT)), backgroundBrush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))) {}
+    : m_textColor(GetSysColor(COLOR_WINDOWTEXT)), m_backgroundBrush(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))) {}
 
 bool LinkLabel::Bind(HWND control) {
     if (!win::SubclassedWindow::Bind(control)) return false;
-    auto* dialogFont = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    auto* dialogFont = reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
     if (!dialogFont) dialogFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-    GetObjectA(dialogFont, sizeof(fontRecord_), &fontRecord_);
+    GetObjectA(dialogFont, sizeof(m_fontRecord), &m_fontRecord);
     RebuildFont();
     SetFaceName("Lucida Sans", 0);
     SetPointSize(8);
     return true;
 }
 
-void LinkLabel::RebuildFont() { font_.reset(CreateFontIndirectA(&fontRecord_)); }
+void LinkLabel::RebuildFont() { m_font.reset(CreateFontIndirectA(&m_fontRecord)); }
 
 LinkLabel& LinkLabel::SetForeColor(COLORREF color) {
-    textColor_ = color;
+    m_textColor = color;
     RepaintArea();
     return *this;
 }
@@ -57,76 +57,76 @@ LinkLabel& LinkLabel::SetCaption(const std::string& text) {
 }
 
 LinkLabel& LinkLabel::SetBold(bool bold) {
-    fontRecord_.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    m_fontRecord.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     RebuildFont();
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetFaceName(const std::string& faceName, BYTE charSet) {
-    fontRecord_.lfCharSet = charSet;
+    m_fontRecord.lfCharSet = charSet;
     // The record holds at most LF_FACESIZE - 1 characters; a longer name is cut.
-    const size_t length = faceName.copy(fontRecord_.lfFaceName, LF_FACESIZE - 1);
-    fontRecord_.lfFaceName[length] = '\0';
+    const size_t length = faceName.copy(m_fontRecord.lfFaceName, LF_FACESIZE - 1);
+    m_fontRecord.lfFaceName[length] = '\0';
     RebuildFont();
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetUnderline(bool underline) {
-    fontRecord_.lfUnderline = underline ? TRUE : FALSE;
+    m_fontRecord.lfUnderline = underline ? TRUE : FALSE;
     RebuildFont();
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetItalic(bool italic) {
-    fontRecord_.lfItalic = italic ? TRUE : FALSE;
+    m_fontRecord.lfItalic = italic ? TRUE : FALSE;
     RebuildFont();
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetPointSize(int points) {
-    fontRecord_.lfHeight = PointSizeToHeight(points);
-    fontRecord_.lfWidth = 0;
+    m_fontRecord.lfHeight = PointSizeToHeight(points);
+    m_fontRecord.lfWidth = 0;
     RebuildFont();
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetTransparentBackground(bool transparent) {
-    transparent_ = transparent;
+    m_transparent = transparent;
     // Siblings and the parent paint before a transparent window, so the
     // background is in place when the text goes over it.
-    if (hwnd_) SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+    if (m_hwnd) SetWindowLongPtrA(m_hwnd, GWL_EXSTYLE, GetWindowLongPtrA(m_hwnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
     RepaintArea();
     return *this;
 }
 
 LinkLabel& LinkLabel::SetLinkMode(bool clickable, bool notify) {
-    notify_ = notify;
-    if (hwnd_) {
+    m_notify = notify;
+    if (m_hwnd) {
         // SS_NOTIFY makes the static take mouse input and report clicks to its parent.
-        const LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
-        SetWindowLongPtrA(hwnd_, GWL_STYLE, clickable ? style | SS_NOTIFY : style & ~static_cast<LONG_PTR>(SS_NOTIFY));
+        const LONG_PTR style = GetWindowLongPtrA(m_hwnd, GWL_STYLE);
+        SetWindowLongPtrA(m_hwnd, GWL_STYLE, clickable ? style | SS_NOTIFY : style & ~static_cast<LONG_PTR>(SS_NOTIFY));
     }
     return *this;
 }
 
 LinkLabel& LinkLabel::SetHandCursor(HCURSOR cursor) {
-    handCursor_ = cursor;
+    m_handCursor = cursor;
     return *this;
 }
 
 void LinkLabel::RepaintArea() {
-    if (!hwnd_) return;
+    if (!m_hwnd) return;
     RECT area{};
-    GetWindowRect(hwnd_, &area);
-    InvalidateRect(hwnd_, nullptr, TRUE);
-    UpdateWindow(hwnd_);
+    GetWindowRect(m_hwnd, &area);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+    UpdateWindow(m_hwnd);
 
-    HWND parent = GetParent(hwnd_);
+    HWND parent = GetParent(m_hwnd);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
     InvalidateRect(parent, &area, TRUE);
     UpdateWindow(parent);
@@ -134,10 +134,10 @@ void LinkLabel::RepaintArea() {
 
 void LinkLabel::InvalidateArea() {
     RECT area{};
-    GetWindowRect(hwnd_, &area);
-    HWND parent = GetParent(hwnd_);
+    GetWindowRect(m_hwnd, &area);
+    HWND parent = GetParent(m_hwnd);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    InvalidateRect(m_hwnd, nullptr, TRUE);
     InvalidateRect(parent, &area, TRUE);
 }
 
@@ -147,8 +147,8 @@ LRESULT LinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Paint();
         return 0;
     case WM_SETCURSOR:
-        if (handCursor_) {
-            SetCursor(handCursor_);
+        if (m_handCursor) {
+            SetCursor(m_handCursor);
             return TRUE;
         }
         break;
@@ -158,8 +158,8 @@ LRESULT LinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT: {
         // The static control paints its new text at once in its own look (a
         // filled box); store the text without it and let the paint above draw it.
-        const LRESULT result = IsWindowUnicode(hwnd_) ? DefWindowProcW(hwnd_, message, wParam, lParam)
-                                                      : DefWindowProcA(hwnd_, message, wParam, lParam);
+        const LRESULT result = IsWindowUnicode(m_hwnd) ? DefWindowProcW(m_hwnd, message, wParam, lParam)
+                                                      : DefWindowProcA(m_hwnd, message, wParam, lParam);
         InvalidateArea();
         return result;
     }
@@ -168,7 +168,7 @@ LRESULT LinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateArea();
         return 0;
     case WM_SYSCOLORCHANGE:
-        backgroundBrush_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+        m_backgroundBrush.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
         RepaintArea();
         return 0;
     default:
@@ -179,26 +179,26 @@ LRESULT LinkLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void LinkLabel::OnClick() {
     const int id = ControlId();
-    if (notify_) {
-        NMHDR header{hwnd_, static_cast<UINT_PTR>(id), LABEL_CLICKED};
-        SendMessageA(GetParent(hwnd_), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&header));
+    if (m_notify) {
+        NMHDR header{m_hwnd, static_cast<UINT_PTR>(id), LABEL_CLICKED};
+        SendMessageA(GetParent(m_hwnd), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&header));
         return;
     }
     ShellExecuteA(nullptr, "open", GetText().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void LinkLabel::Paint() {
-    win::PaintScope paint(hwnd_);
+    win::PaintScope paint(m_hwnd);
     HDC target = paint.dc();
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(m_hwnd, &client);
     const std::string text = GetText();
 
     HDC dc = target;
     std::optional<win::MemoryDC> canvas;
     win::BitmapHandle canvasBitmap;
     std::optional<win::SelectObjectScope> canvasSelection;
-    if (!transparent_) {
+    if (!m_transparent) {
         // Opaque labels are composed off screen and copied in one go.
         canvas.emplace(target);
         canvasBitmap.reset(CreateCompatibleBitmap(target, client.right, client.bottom));
@@ -208,17 +208,17 @@ void LinkLabel::Paint() {
 
     {
         const int previousMode = SetBkMode(dc, TRANSPARENT);
-        const COLORREF previousColor = SetTextColor(dc, textColor_);
-        win::SelectObjectScope fontSelection(dc, font_.get());
-        if (!transparent_) FillRect(dc, &client, backgroundBrush_.get());
+        const COLORREF previousColor = SetTextColor(dc, m_textColor);
+        win::SelectObjectScope fontSelection(dc, m_font.get());
+        if (!m_transparent) FillRect(dc, &client, m_backgroundBrush.get());
 
         RECT textRect = client;
-        DrawTextA(dc, text.c_str(), -1, &textRect, LabelTextLayout(GetWindowLongPtrA(hwnd_, GWL_STYLE), text));
+        DrawTextA(dc, text.c_str(), -1, &textRect, LabelTextLayout(GetWindowLongPtrA(m_hwnd, GWL_STYLE), text));
 
         SetBkMode(dc, previousMode);
         SetTextColor(dc, previousColor);
     }
-    if (!transparent_) BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    if (!m_transparent) BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
 }
 
 }  // namespace controls

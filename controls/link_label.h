@@ -45,12 +45,12 @@ public:
     // Redraws the label and the parent under it, so that no old text remains.
     void RepaintArea();
 
-    const LOGFONTA& FontRecord() const { return fontRecord_; }
-    HFONT Font() const { return font_.get(); }
-    COLORREF ForeColor() const { return textColor_; }
-    bool IsTransparent() const { return transparent_; }
-    bool NotifyMode() const { return notify_; }
-    HCURSOR HandCursor() const { return handCursor_; }
+    const LOGFONTA& FontRecord() const { return m_fontRecord; }
+    HFONT Font() const { return m_font.get(); }
+    COLORREF ForeColor() const { return m_textColor; }
+    bool IsTransparent() const { return m_transparent; }
+    bool NotifyMode() const { return m_notify; }
+    HCURSOR HandCursor() const { return m_handCursor; }
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -61,13 +61,13 @@ private:
     void Paint();
     void OnClick();
 
-    COLORREF textColor_;
-    win::BrushHandle backgroundBrush_;
-    LOGFONTA fontRecord_{};
-    win::FontHandle font_;
-    bool transparent_ = false;
-    bool notify_ = false;
-    HCURSOR handCursor_ = nullptr;  // shared system or resource cursor, not ours to destroy
+    COLORREF m_textColor;
+    win::BrushHandle m_backgroundBrush;
+    LOGFONTA m_fontRecord{};
+    win::FontHandle m_font;
+    bool m_transparent = false;
+    bool m_notify = false;
+    HCURSOR m_handCursor = nullptr;  // shared system or resource cursor, not ours to destroy
 };
 
 }  // namespace controls

@@ -77,14 +77,14 @@ SkinButton::SkinButton() {
 }
 
 SkinButton::~SkinButton() {
-    snapshot_.reset();
-    hoverCursor_.reset();
+    m_snapshot.reset();
+    m_hoverCursor.reset();
 }
 
 bool SkinButton::Bind(HWND control) {
     if (!control) return false;
     const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
-    if ((style & kButtonTypeBits) == BS_DEFPUSHBUTTON) defaultButton_ = true;
+    if ((style & kButtonTypeBits) == BS_DEFPUSHBUTTON) m_defaultButton = true;
     SetWindowLongPtrA(control, GWL_STYLE, (style & ~kButtonTypeBits) | BS_OWNERDRAW);
     SetWindowPos(control, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -92,12 +92,12 @@ bool SkinButton::Bind(HWND control) {
 }
 
 void SkinButton::Repaint(bool repaint) {
-    if (repaint && hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (repaint && m_hwnd) InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
 int SkinButton::SetStateColor(BYTE index, COLORREF color, bool repaint) {
     if (index >= kStateColorCount) return kButtonBadColorIndex;
-    colors_[index] = color;
+    m_colors[index] = color;
     Repaint(repaint);
     return kButtonOk;
 }
@@ -105,7 +105,7 @@ int SkinButton::SetStateColor(BYTE index, COLORREF color, bool repaint) {
 int SkinButton::ShiftStateColor(BYTE index, short offset, bool repaint) {
     if (index >= kStateColorCount) return kButtonBadColorIndex;
     if (offset < -255 || offset > 255) return kButtonBadOffset;
-    colors_[index] = ShiftColor(colors_[index], offset);
+    m_colors[index] = ShiftColor(m_colors[index], offset);
     Repaint(repaint);
     return kButtonOk;
 }
@@ -113,34 +113,34 @@ int SkinButton::ShiftStateColor(BYTE index, short offset, bool repaint) {
 int SkinButton::ResetStateColors(bool repaint) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const COLORREF text = GetSysColor(COLOR_BTNTEXT);
-    colors_[kActiveBackground] = face;
-    colors_[kActiveCaption] = text;
-    colors_[kNormalBackground] = face;
-    colors_[kNormalCaption] = text;
-    colors_[kFocusedBackground] = face;
-    colors_[kFocusedCaption] = text;
+    m_colors[kActiveBackground] = face;
+    m_colors[kActiveCaption] = text;
+    m_colors[kNormalBackground] = face;
+    m_colors[kNormalCaption] = text;
+    m_colors[kFocusedBackground] = face;
+    m_colors[kFocusedCaption] = text;
     Repaint(repaint);
     return kButtonOk;
 }
 
 int SkinButton::SetFlatLook(bool flat, bool repaint) {
-    flat_ = flat;
+    m_flat = flat;
     Repaint(repaint);
     return kButtonOk;
 }
 
 int SkinButton::SetHoverCursor(int cursorId, bool repaint) {
-    hoverCursor_.reset();
+    m_hoverCursor.reset();
     if (cursorId == 0) return kButtonOk;
-    hoverCursor_.reset(static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr),
+    m_hoverCursor.reset(static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr),
                                                        MAKEINTRESOURCEA(static_cast<WORD>(cursorId)), IMAGE_CURSOR,
                                                        0, 0, LR_DEFAULTCOLOR)));
     Repaint(repaint);
-    return hoverCursor_ ? kButtonOk : kButtonResourceFailed;
+    return m_hoverCursor ? kButtonOk : kButtonResourceFailed;
 }
 
 int SkinButton::UseParentBackground(bool repaint) {
-    parentBackground_ = true;
+    m_parentBackground = true;
     DropSnapshot();
     Repaint(repaint);
     return kButtonOk;
@@ -149,18 +149,18 @@ int SkinButton::UseParentBackground(bool repaint) {
 int SkinButton::SetPressedOffset(int style, bool repaint) {
     POINT offset{};
     if (!PressedOffsetForStyle(style, offset)) return kButtonBadPressedStyle;
-    pressedOffset_ = offset;
+    m_pressedOffset = offset;
     Repaint(repaint);
     return kButtonOk;
 }
 
 void SkinButton::EndHover() {
-    if (!flat_ || !hovered_) return;
-    hovered_ = false;
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (!m_flat || !m_hovered) return;
+    m_hovered = false;
+    if (m_hwnd) InvalidateRect(m_hwnd, nullptr, TRUE);
 }
 
-void SkinButton::DropSnapshot() { snapshot_.reset(); }
+void SkinButton::DropSnapshot() { m_snapshot.reset(); }
 
 bool SkinButton::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
@@ -176,7 +176,7 @@ bool SkinButton::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     case WM_COMMAND:
         // Clicks that come without a mouse press (BM_CLICK, accelerators) must
         // move the focus too; the parent still acts on the click.
-        if (HIWORD(wParam) == BN_CLICKED) SetFocus(hwnd_);
+        if (HIWORD(wParam) == BN_CLICKED) SetFocus(m_hwnd);
         return false;
     default:
         return false;
@@ -189,8 +189,8 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // An owner-drawn button reports a double-click as such; each click of it should act as a click.
         return DefaultProc(WM_LBUTTONDOWN, wParam, lParam);
     case WM_SETCURSOR:
-        if (hoverCursor_) {
-            SetCursor(hoverCursor_.get());
+        if (m_hoverCursor) {
+            SetCursor(m_hoverCursor.get());
             return TRUE;
         }
         break;
@@ -229,11 +229,11 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETDLGCODE:
         // The dialog manager moves the default-button look by these codes.
-        return DefaultProc(message, wParam, lParam) | (defaultButton_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        return DefaultProc(message, wParam, lParam) | (m_defaultButton ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     case BM_SETSTYLE: {
         const WPARAM type = wParam & kButtonTypeBits;
-        if (type == BS_DEFPUSHBUTTON) defaultButton_ = true;
-        if (type == BS_PUSHBUTTON) defaultButton_ = false;
+        if (type == BS_DEFPUSHBUTTON) m_defaultButton = true;
+        if (type == BS_PUSHBUTTON) m_defaultButton = false;
         return DefaultProc(message, (wParam & ~static_cast<WPARAM>(kButtonTypeBits)) | BS_OWNERDRAW, lParam);
     }
     case BM_SETCHECK:
@@ -246,37 +246,37 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SkinButton::FocusNextControl() {
-    HWND parent = GetParent(hwnd_);
-    HWND next = GetNextDlgTabItem(parent, hwnd_, FALSE);
-    SetFocus(next && next != hwnd_ ? next : parent);
+    HWND parent = GetParent(m_hwnd);
+    HWND next = GetNextDlgTabItem(parent, m_hwnd, FALSE);
+    SetFocus(next && next != m_hwnd ? next : parent);
 }
 
 void SkinButton::TrackHover(WPARAM keys, LPARAM position) {
     POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    ClientToScreen(hwnd_, &point);
+    ClientToScreen(m_hwnd, &point);
     HWND under = WindowFromPoint(point);
-    if ((keys & MK_LBUTTON) && !hovered_) return;
-    if (!flat_) return;
-    if (under != hwnd_) {
+    if ((keys & MK_LBUTTON) && !m_hovered) return;
+    if (!m_flat) return;
+    if (under != m_hwnd) {
         EndHover();
         return;
     }
-    if (hovered_) return;
-    hovered_ = true;
-    InvalidateRect(hwnd_, nullptr, TRUE);
-    TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, hwnd_, 0};
+    if (m_hovered) return;
+    m_hovered = true;
+    InvalidateRect(m_hwnd, nullptr, TRUE);
+    TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, m_hwnd, 0};
     TrackMouseEvent(&leave);
 }
 
 void SkinButton::DrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const RECT rect = item.rcItem;
-    pressed_ = (item.itemState & ODS_SELECTED) != 0;
-    focused_ = (item.itemState & ODS_FOCUS) != 0;
-    disabled_ = (item.itemState & ODS_DISABLED) != 0;
+    m_pressed = (item.itemState & ODS_SELECTED) != 0;
+    m_focused = (item.itemState & ODS_FOCUS) != 0;
+    m_disabled = (item.itemState & ODS_DISABLED) != 0;
 
     SetBkMode(dc, TRANSPARENT);
-    if (parentBackground_)
+    if (m_parentBackground)
         PaintParentBackground(dc);
     else
         DrawButtonBackground(dc, rect);
@@ -285,7 +285,7 @@ void SkinButton::DrawItem(const DRAWITEMSTRUCT& item) {
     const std::string caption = GetText();
     if (!caption.empty()) DrawButtonCaption(dc, caption.c_str(), rect);
 
-    if (!flat_ && focused_) {
+    if (!m_flat && m_focused) {
         RECT focus = rect;
         InflateRect(&focus, -3, -3);
         DrawFocusRect(dc, &focus);
@@ -293,14 +293,14 @@ void SkinButton::DrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void SkinButton::PaintParentBackground(HDC dc) {
-    HWND parent = GetParent(hwnd_);
+    HWND parent = GetParent(m_hwnd);
     win::WindowDC parentDC(parent);
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(m_hwnd, &client);
     const int width = client.right;
     const int height = client.bottom;
 
-    if (!snapshot_) {
+    if (!m_snapshot) {
         // Whatever the parent shows under the button now is kept for every later paint.
         const RECT place = RectInParent();
         auto snapshot = std::make_unique<Snapshot>(parentDC);
@@ -308,31 +308,31 @@ void SkinButton::PaintParentBackground(HDC dc) {
         if (!snapshot->dc.get() || !snapshot->bitmap) return;
         snapshot->selection.emplace(snapshot->dc, snapshot->bitmap.get());
         BitBlt(snapshot->dc, 0, 0, width, height, parentDC, place.left, place.top, SRCCOPY);
-        snapshot_ = std::move(snapshot);
+        m_snapshot = std::move(snapshot);
     }
-    BitBlt(dc, 0, 0, width, height, snapshot_->dc, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, width, height, m_snapshot->dc, 0, 0, SRCCOPY);
 }
 
 void SkinButton::DrawButtonBackground(HDC dc, RECT item) {
-    if (!flat_ && (focused_ || defaultButton_)) {
+    if (!m_flat && (m_focused || m_defaultButton)) {
         FrameRect(dc, &item, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         InflateRect(&item, -1, -1);
     }
-    const COLORREF fill = (hovered_ || pressed_) ? colors_[kActiveBackground]
-                          : focused_             ? colors_[kFocusedBackground]
-                                                 : colors_[kNormalBackground];
+    const COLORREF fill = (m_hovered || m_pressed) ? m_colors[kActiveBackground]
+                          : m_focused             ? m_colors[kFocusedBackground]
+                                                 : m_colors[kNormalBackground];
     FillSolid(dc, item, fill);
 }
 
 void SkinButton::DrawButtonBorder(HDC dc, RECT item) {
-    if (pressed_) {
-        if (!flat_)
+    if (m_pressed) {
+        if (!m_flat)
             FrameRect(dc, &item, GetSysColorBrush(COLOR_BTNSHADOW));
         else
             Draw3dRect(dc, item, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHILIGHT));
         return;
     }
-    if (!flat_) {
+    if (!m_flat) {
         const LONG l = item.left, t = item.top, r = item.right, b = item.bottom;
         DrawCorner(dc, COLOR_BTNHILIGHT, {l, b - 1}, {l, t}, {r, t});
         DrawCorner(dc, COLOR_3DLIGHT, {l + 1, b - 1}, {l + 1, t + 1}, {r, t + 1});
@@ -340,18 +340,18 @@ void SkinButton::DrawButtonBorder(HDC dc, RECT item) {
         DrawCorner(dc, COLOR_BTNSHADOW, {l + 1, b - 2}, {r - 2, b - 2}, {r - 2, t});
         return;
     }
-    if (hovered_) Draw3dRect(dc, item, GetSysColor(COLOR_BTNHILIGHT), GetSysColor(COLOR_BTNSHADOW));
+    if (m_hovered) Draw3dRect(dc, item, GetSysColor(COLOR_BTNHILIGHT), GetSysColor(COLOR_BTNSHADOW));
 }
 
 void SkinButton::DrawButtonCaption(HDC dc, const char* caption, RECT captionRect) {
-    if (pressed_) OffsetRect(&captionRect, pressedOffset_.x, pressedOffset_.y);
+    if (m_pressed) OffsetRect(&captionRect, m_pressedOffset.x, m_pressedOffset.y);
 
     const RECT frame = captionRect;
     DrawTextA(dc, caption, -1, &captionRect, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
     captionRect = CentreRectIn(captionRect, frame);
     SetBkMode(dc, TRANSPARENT);
 
-    if (disabled_) {
+    if (m_disabled) {
         // Engraved: a highlight copy one pixel down and right, the shadow copy on top.
         OffsetRect(&captionRect, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
@@ -362,14 +362,14 @@ void SkinButton::DrawButtonCaption(HDC dc, const char* caption, RECT captionRect
         return;
     }
 
-    COLORREF text = colors_[kNormalCaption];
-    COLORREF background = colors_[kNormalBackground];
-    if (hovered_ || pressed_) {
-        text = colors_[kActiveCaption];
-        background = colors_[kActiveBackground];
-    } else if (focused_) {
-        text = colors_[kFocusedCaption];
-        background = colors_[kFocusedBackground];
+    COLORREF text = m_colors[kNormalCaption];
+    COLORREF background = m_colors[kNormalBackground];
+    if (m_hovered || m_pressed) {
+        text = m_colors[kActiveCaption];
+        background = m_colors[kActiveBackground];
+    } else if (m_focused) {
+        text = m_colors[kFocusedCaption];
+        background = m_colors[kFocusedBackground];
     }
     SetTextColor(dc, text);
     SetBkColor(dc, background);

@@ -56,11 +56,11 @@ public:
     int SetPressedOffset(int style, bool repaint);
     void EndHover();
 
-    COLORREF StateColor(BYTE index) const { return index < kStateColorCount ? colors_[index] : CLR_INVALID; }
-    POINT PressedOffset() const { return pressedOffset_; }
-    bool IsDefaultButton() const { return defaultButton_; }
-    bool IsHovered() const { return hovered_; }
-    HCURSOR HoverCursor() const { return hoverCursor_.get(); }
+    COLORREF StateColor(BYTE index) const { return index < kStateColorCount ? m_colors[index] : CLR_INVALID; }
+    POINT PressedOffset() const { return m_pressedOffset; }
+    bool IsDefaultButton() const { return m_defaultButton; }
+    bool IsHovered() const { return m_hovered; }
+    HCURSOR HoverCursor() const { return m_hoverCursor.get(); }
 
     bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -94,18 +94,18 @@ private:
         std::optional<win::SelectObjectScope> selection;
     };
 
-    POINT pressedOffset_{1, 1};
-    bool flat_ = true;
-    bool hovered_ = false;
-    bool parentBackground_ = false;
-    bool pressed_ = false;
-    bool focused_ = false;
-    bool disabled_ = false;
-    bool defaultButton_ = false;
-    COLORREF colors_[kStateColorCount]{};
+    POINT m_pressedOffset{1, 1};
+    bool m_flat = true;
+    bool m_hovered = false;
+    bool m_parentBackground = false;
+    bool m_pressed = false;
+    bool m_focused = false;
+    bool m_disabled = false;
+    bool m_defaultButton = false;
+    COLORREF m_colors[kStateColorCount]{};
     // Loaded without LR_SHARED, so ours to destroy (a shared cursor never is).
-    std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer> hoverCursor_;
-    std::unique_ptr<Snapshot> snapshot_;
+    std::unique_ptr<std::remove_pointer_t<HCURSOR>, CursorDestroyer> m_hoverCursor;
+    std::unique_ptr<Snapshot> m_snapshot;
 };
 
 }  // namespace controls

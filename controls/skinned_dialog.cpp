@@ -88,7 +88,7 @@ int SkinnedDialog::SetBackgroundBitmap(int resourceId, COLORREF key) {
 int SkinnedDialog::SetBackgroundBitmap(win::BitmapHandle bitmap, COLORREF key) {
     ClearBackground();
     if (!bitmap) {
-        if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+        if (m_hwnd) InvalidateRect(m_hwnd, nullptr, TRUE);
         return kBackgroundSet;
     }
 
@@ -103,35 +103,35 @@ int SkinnedDialog::SetBackgroundBitmap(win::BitmapHandle bitmap, COLORREF key) {
 
     // In place before the window is reshaped: SetWindowRgn sends the window
     // position messages, and their handlers must see the new background.
-    background_ = std::move(bitmap);
-    width_ = description.bmWidth;
-    height_ = description.bmHeight;
+    m_background = std::move(bitmap);
+    m_width = description.bmWidth;
+    m_height = description.bmHeight;
     if (shape) {
-        region_ = std::move(shape);
+        m_region = std::move(shape);
         ShapeWindow();
     }
 
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (m_hwnd) InvalidateRect(m_hwnd, nullptr, TRUE);
     return kBackgroundSet;
 }
 
 void SkinnedDialog::ShapeWindow() {
-    if (!hwnd_) return;
+    if (!m_hwnd) return;
     // SetWindowRgn takes over the region it is given and deletes it when the
     // shape is replaced, so the window gets a duplicate and ours stays valid.
     // A region it refused is still ours to delete.
     win::RegionHandle windowShape(CreateRectRgn(0, 0, 0, 0));
     if (!windowShape) return;
-    CombineRgn(windowShape.get(), region_.get(), nullptr, RGN_COPY);
-    if (SetWindowRgn(hwnd_, windowShape.get(), FALSE)) windowShape.release();
+    CombineRgn(windowShape.get(), m_region.get(), nullptr, RGN_COPY);
+    if (SetWindowRgn(m_hwnd, windowShape.get(), FALSE)) windowShape.release();
 }
 
 void SkinnedDialog::ClearBackground() {
-    if (region_ && hwnd_ && IsWindow(hwnd_)) SetWindowRgn(hwnd_, nullptr, FALSE);
-    region_.reset();
-    background_.reset();
-    width_ = 0;
-    height_ = 0;
+    if (m_region && m_hwnd && IsWindow(m_hwnd)) SetWindowRgn(m_hwnd, nullptr, FALSE);
+    m_region.reset();
+    m_background.reset();
+    m_width = 0;
+    m_height = 0;
 }
 
 void SkinnedDialog::DrawBackgroundHook(HDC) {}
@@ -140,15 +140,15 @@ bool SkinnedDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     switch (message) {
     case WM_ERASEBKGND: {
         const LRESULT erased = DefaultProcessing(message, wParam, lParam);
-        if (background_) PaintBackground(reinterpret_cast<HDC>(wParam));
-        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, erased);
+        if (m_background) PaintBackground(reinterpret_cast<HDC>(wParam));
+        SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, erased);
         result = TRUE;
         return true;
     }
     case WM_SIZE: {
         const LRESULT sized = DefaultProcessing(message, wParam, lParam);
-        if (background_) InvalidateRect(hwnd_, nullptr, TRUE);
-        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, sized);
+        if (m_background) InvalidateRect(m_hwnd, nullptr, TRUE);
+        SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, sized);
         result = TRUE;
         return true;
     }
@@ -159,7 +159,7 @@ bool SkinnedDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
 
 void SkinnedDialog::PaintBackground(HDC target) {
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(m_hwnd, &client);
     const int width = client.right;
     const int height = client.bottom;
 
@@ -175,9 +175,9 @@ void SkinnedDialog::PaintBackground(HDC target) {
 
         win::MemoryDC tiles(target);
         {
-            win::SelectObjectScope tileSelection(tiles, background_.get());
-            for (const POINT& origin : TileOrigins(width, height, width_, height_))
-                BitBlt(canvas, origin.x, origin.y, width_, height_, tiles, 0, 0, SRCCOPY);
+            win::SelectObjectScope tileSelection(tiles, m_background.get());
+            for (const POINT& origin : TileOrigins(width, height, m_width, m_height))
+                BitBlt(canvas, origin.x, origin.y, m_width, m_height, tiles, 0, 0, SRCCOPY);
             BitBlt(target, 0, 0, width, height, canvas, 0, 0, SRCCOPY);
             DrawBackgroundHook(canvas);
         }

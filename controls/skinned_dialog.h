@@ -46,9 +46,9 @@ public:
     // Makes `bitmap` the background. A bitmap that cannot serve is deleted.
     int SetBackgroundBitmap(win::BitmapHandle bitmap, COLORREF key);
 
-    HBITMAP BackgroundBitmap() const { return background_.get(); }
-    HRGN WindowRegion() const { return region_.get(); }
-    SIZE BackgroundSize() const { return SIZE{width_, height_}; }
+    HBITMAP BackgroundBitmap() const { return m_background.get(); }
+    HRGN WindowRegion() const { return m_region.get(); }
+    SIZE BackgroundSize() const { return SIZE{m_width, m_height}; }
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -61,11 +61,11 @@ private:
     void ShapeWindow();
     void PaintBackground(HDC target);
 
-    win::BitmapHandle background_;
+    win::BitmapHandle m_background;
     // Our own copy of the shape; the window is given a duplicate, which it owns.
-    win::RegionHandle region_;
-    int width_ = 0;
-    int height_ = 0;
+    win::RegionHandle m_region;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 }  // namespace controls

@@ -3,13 +3,13 @@
 namespace settings {
 
 SettingLineScanner::SettingLineScanner(std::string key, std::string fallback)
-    : key_(std::move(key)), value_(std::move(fallback)) {}
+    : m_key(std::move(key)), m_value(std::move(fallback)) {}
 
 void SettingLineScanner::Feed(std::string_view text) {
     for (char c : text) {
         // A CR is held back until the next character shows whether it ends the line.
-        if (pendingCarriageReturn_) {
-            pendingCarriageReturn_ = false;
+        if (m_pendingCarriageReturn) {
+            m_pendingCarriageReturn = false;
             if (c == '\n') {
                 EndLine();
                 continue;
@@ -17,7 +17,7 @@ void SettingLineScanner::Feed(std::string_view text) {
             Append('\r');
         }
         if (c == '\r')
-            pendingCarriageReturn_ = true;
+            m_pendingCarriageReturn = true;
         else if (c == '\n')
             EndLine();
         else
@@ -26,28 +26,28 @@ void SettingLineScanner::Feed(std::string_view text) {
 }
 
 std::string SettingLineScanner::Finish() {
-    if (pendingCarriageReturn_) {
-        pendingCarriageReturn_ = false;
+    if (m_pendingCarriageReturn) {
+        m_pendingCarriageReturn = false;
         Append('\r');
     }
-    if (!line_.empty()) EndLine();
-    return value_;
+    if (!m_line.empty()) EndLine();
+    return m_value;
 }
 
 void SettingLineScanner::Append(char c) {
-    if (line_.size() < kMaxLineLength)
-        line_ += c;
+    if (m_line.size() < kMaxLineLength)
+        m_line += c;
     else
-        lineCut_ = true;
+        m_lineCut = true;
 }
 
 void SettingLineScanner::EndLine() {
     // The C string the runtime would have seen ends at the first NUL.
-    const std::string_view line(line_.c_str());
-    if (!lineCut_ && line.size() >= key_.size() && line.compare(0, key_.size(), key_) == 0)
-        value_ = std::string(line.substr(key_.size()));
-    line_.clear();
-    lineCut_ = false;
+    const std::string_view line(m_line.c_str());
+    if (!m_lineCut && line.size() >= m_key.size() && line.compare(0, m_key.size(), m_key) == 0)
+        m_value = std::string(line.substr(m_key.size()));
+    m_line.clear();
+    m_lineCut = false;
 }
 
 }  // namespace settings

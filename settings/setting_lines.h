@@ -23,11 +23,11 @@ private:
     void Append(char c);
     void EndLine();
 
-    std::string key_;
-    std::string value_;
-    std::string line_;
-    bool lineCut_ = false;
-    bool pendingCarriageReturn_ = false;
+    std::string m_key;
+    std::string m_value;
+    std::string m_line;
+    bool m_lineCut = false;
+    bool m_pendingCarriageReturn = false;
 };
 
 }  // namespace settings

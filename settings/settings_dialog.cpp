@@ -36,13 +36,13 @@ void SettingsDialog::OnDefaultClicked() { SetChecksFromList(kDefaultFormatList);
 void SettingsDialog::SetChecksFromList(const std::string& list) {
     const FormatTicks ticks = TicksFromList(list);
     for (std::size_t i = 0; i < kFormatCount; ++i)
-        CheckDlgButton(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i), ticks[i] ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i), ticks[i] ? BST_CHECKED : BST_UNCHECKED);
 }
 
 std::string SettingsDialog::BuildListFromChecks() const {
     FormatTicks ticks{};
     for (std::size_t i = 0; i < kFormatCount; ++i)
-        ticks[i] = IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) != BST_UNCHECKED;
+        ticks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) != BST_UNCHECKED;
     return ListFromTicks(ticks);
 }
 
@@ -53,15 +53,15 @@ void SettingsDialog::CentreOverOwner() {
     RECT workArea{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     RECT area = workArea;
-    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    HWND owner = GetWindow(m_hwnd, GW_OWNER);
     if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &area);
     RECT dialog{};
-    GetWindowRect(hwnd_, &dialog);
+    GetWindowRect(m_hwnd, &dialog);
     int x = area.left + (win::Width(area) - win::Width(dialog)) / 2;
     int y = area.top + (win::Height(area) - win::Height(dialog)) / 2;
     x = std::max<int>(workArea.left, std::min<int>(x, workArea.right - win::Width(dialog)));
     y = std::max<int>(workArea.top, std::min<int>(y, workArea.bottom - win::Height(dialog)));
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace settings

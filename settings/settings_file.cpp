@@ -28,15 +28,15 @@ using ItemIdList = std::unique_ptr<ITEMIDLIST, ItemIdListFree>;
 // The new-style folder picker needs COM on the calling thread.
 class ComScope {
 public:
-    ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope() : m_initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
     ~ComScope() {
-        if (initialised_) CoUninitialize();
+        if (m_initialised) CoUninitialize();
     }
 
 private:
-    bool initialised_;
+    bool m_initialised;
 };
 
 // Empty, and so never opened, when the program's folder is unknown.

@@ -32,14 +32,14 @@ public:
     bool Open(std::function<void(TestDialog&)> setUp = {}) {
         setUp_ = std::move(setUp);
         if (!Create(nullptr)) return false;
-        ShowWindow(hwnd_, SW_SHOW);
-        SetForegroundWindow(hwnd_);
+        ShowWindow(m_hwnd, SW_SHOW);
+        SetForegroundWindow(m_hwnd);
         Settle();
         return true;
     }
-    void Settle() const { testing_support::Settle(hwnd_); }
+    void Settle() const { testing_support::Settle(m_hwnd); }
     void HideAllControls() const {
-        for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        for (HWND child = GetWindow(m_hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             ShowWindow(child, SW_HIDE);
     }
     int CountCommands(int id, UINT code) const {

@@ -7,29 +7,29 @@
 namespace win {
 
 Dialog::~Dialog() {
-    if (!modal_ && hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    if (!m_modal && m_hwnd && IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
 }
 
 INT_PTR Dialog::DoModal(HWND owner) {
-    modal_ = true;
-    result_ = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, DialogProc,
+    m_modal = true;
+    m_result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
                               reinterpret_cast<LPARAM>(this));
-    hwnd_ = nullptr;
-    return result_;
+    m_hwnd = nullptr;
+    return m_result;
 }
 
 HWND Dialog::Create(HWND owner) {
-    modal_ = false;
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner, DialogProc,
+    m_modal = false;
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
 
 void Dialog::End(INT_PTR code) {
-    result_ = code;
-    if (modal_)
-        EndDialog(hwnd_, code);
+    m_result = code;
+    if (m_modal)
+        EndDialog(m_hwnd, code);
     else
-        DestroyWindow(hwnd_);
+        DestroyWindow(m_hwnd);
 }
 
 bool Dialog::OnCommand(int id, int, HWND) {
@@ -47,7 +47,7 @@ bool Dialog::OnCommand(int id, int, HWND) {
 bool Dialog::OnNotify(const NMHDR&, LRESULT&) { return false; }
 
 void Dialog::OnUnhandledException(const char* what) {
-    MessageBoxA(hwnd_, what, "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(m_hwnd, what, "Error", MB_OK | MB_ICONERROR);
 }
 
 bool Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -62,7 +62,7 @@ bool Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
     case WM_NOTIFY: {
         LRESULT notifyResult = 0;
         if (!OnNotify(*reinterpret_cast<const NMHDR*>(lParam), notifyResult)) return false;
-        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, notifyResult);
+        SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, notifyResult);
         result = TRUE;
         return true;
     }
@@ -83,10 +83,10 @@ bool Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& resu
 LRESULT Dialog::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
     // DefDlgProc asks the dialog procedure first; it must decline this one call
     // or the handler that asked for the default would run again.
-    const UINT saved = bypassedMessage_;
-    bypassedMessage_ = message;
-    const LRESULT result = DefDlgProcA(hwnd_, message, wParam, lParam);
-    bypassedMessage_ = saved;
+    const UINT saved = m_bypassedMessage;
+    m_bypassedMessage = message;
+    const LRESULT result = DefDlgProcA(m_hwnd, message, wParam, lParam);
+    m_bypassedMessage = saved;
     return result;
 }
 
@@ -100,7 +100,7 @@ bool Dialog::ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, INT_PT
     if (!bound->OnReflected(message, wParam, lParam, reflected)) return false;
     // WM_CTLCOLOR* answers with the brush itself; other messages through DWLP_MSGRESULT.
     if (message == WM_DRAWITEM || message == WM_COMMAND) {
-        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, reflected);
+        SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT, reflected);
         result = TRUE;
     } else {
         result = reflected;
@@ -112,19 +112,19 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     Dialog* self = nullptr;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<Dialog*>(lParam);
-        self->hwnd_ = hwnd;
+        self->m_hwnd = hwnd;
         SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!self) return FALSE;
-    if (message != 0 && message == self->bypassedMessage_) {
-        self->bypassedMessage_ = 0;  // a nested message of the same kind is handled as usual
+    if (message != 0 && message == self->m_bypassedMessage) {
+        self->m_bypassedMessage = 0;  // a nested message of the same kind is handled as usual
         return FALSE;
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        self->hwnd_ = nullptr;
+        self->m_hwnd = nullptr;
         return FALSE;
     }
     try {

@@ -8,7 +8,7 @@ namespace win {
 
 class Dialog : public Window {
 public:
-    explicit Dialog(int templateId) : templateId_(templateId) {}
+    explicit Dialog(int templateId) : m_templateId(templateId) {}
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
     ~Dialog() override;
@@ -19,10 +19,10 @@ public:
     HWND Create(HWND owner);
     // Ends the dialog: EndDialog when modal, DestroyWindow otherwise.
     void End(INT_PTR code);
-    bool IsModal() const { return modal_; }
-    INT_PTR Result() const { return result_; }
+    bool IsModal() const { return m_modal; }
+    INT_PTR Result() const { return m_result; }
 
-    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
 
 protected:
     // Runs the system's own handling of a message now, from inside a handler
@@ -48,10 +48,10 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
-    int templateId_;
-    UINT bypassedMessage_ = 0;
-    bool modal_ = false;
-    INT_PTR result_ = -1;
+    int m_templateId;
+    UINT m_bypassedMessage = 0;
+    bool m_modal = false;
+    INT_PTR m_result = -1;
 };
 
 }  // namespace win

@@ -6,11 +6,11 @@ namespace win {
 
 GdiplusSession::GdiplusSession() {
     const Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, no suppression
-    started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+    m_started = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
 }
 
 GdiplusSession::~GdiplusSession() {
-    if (started_) Gdiplus::GdiplusShutdown(token_);
+    if (m_started) Gdiplus::GdiplusShutdown(m_token);
 }
 
 }  // namespace win

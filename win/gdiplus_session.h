@@ -12,11 +12,11 @@ public:
     GdiplusSession& operator=(const GdiplusSession&) = delete;
     ~GdiplusSession();
 
-    bool started() const { return started_; }
+    bool started() const { return m_started; }
 
 private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
+    ULONG_PTR m_token = 0;
+    bool m_started = false;
 };
 
 }  // namespace win

@@ -10,39 +10,39 @@ namespace win {
 class UniqueHandle {
 public:
     UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h) {}
+    explicit UniqueHandle(HANDLE h) : m_h(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
+    UniqueHandle(UniqueHandle&& o) noexcept : m_h(o.release()) {}
     UniqueHandle& operator=(UniqueHandle&& o) noexcept { reset(o.release()); return *this; }
     ~UniqueHandle() { reset(); }
 
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_h; }
+    bool valid() const { return m_h != nullptr && m_h != INVALID_HANDLE_VALUE; }
     explicit operator bool() const { return valid(); }
-    HANDLE release() { HANDLE h = h_; h_ = INVALID_HANDLE_VALUE; return h; }
+    HANDLE release() { HANDLE h = m_h; m_h = INVALID_HANDLE_VALUE; return h; }
     void reset(HANDLE h = INVALID_HANDLE_VALUE) {
-        if (valid()) CloseHandle(h_);
-        h_ = h;
+        if (valid()) CloseHandle(m_h);
+        m_h = h;
     }
 
 private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
+    HANDLE m_h = INVALID_HANDLE_VALUE;
 };
 
 // Owns a FindFirstFile listing.
 class FindHandle {
 public:
     FindHandle() = default;
-    explicit FindHandle(HANDLE h) : h_(h) {}
+    explicit FindHandle(HANDLE h) : m_h(h) {}
     FindHandle(const FindHandle&) = delete;
     FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle() { if (valid()) FindClose(h_); }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
+    ~FindHandle() { if (valid()) FindClose(m_h); }
+    bool valid() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
+    HANDLE get() const { return m_h; }
 
 private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
+    HANDLE m_h = INVALID_HANDLE_VALUE;
 };
 
 // Owns a GDI object (bitmap, brush, font, region, pen).
@@ -50,23 +50,23 @@ template <typename T>
 class GdiObject {
 public:
     GdiObject() = default;
-    explicit GdiObject(T h) : h_(h) {}
+    explicit GdiObject(T h) : m_h(h) {}
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& o) noexcept : h_(o.release()) {}
+    GdiObject(GdiObject&& o) noexcept : m_h(o.release()) {}
     GdiObject& operator=(GdiObject&& o) noexcept { reset(o.release()); return *this; }
     ~GdiObject() { reset(); }
 
-    T get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    T release() { T h = h_; h_ = nullptr; return h; }
+    T get() const { return m_h; }
+    explicit operator bool() const { return m_h != nullptr; }
+    T release() { T h = m_h; m_h = nullptr; return h; }
     void reset(T h = nullptr) {
-        if (h_) DeleteObject(h_);
-        h_ = h;
+        if (m_h) DeleteObject(m_h);
+        m_h = h;
     }
 
 private:
-    T h_ = nullptr;
+    T m_h = nullptr;
 };
 
 using BitmapHandle = GdiObject<HBITMAP>;
@@ -77,59 +77,59 @@ using RegionHandle = GdiObject<HRGN>;
 // Owns a memory device context made by CreateCompatibleDC.
 class MemoryDC {
 public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+    explicit MemoryDC(HDC compatibleWith) : m_dc(CreateCompatibleDC(compatibleWith)) {}
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
-    ~MemoryDC() { if (dc_) DeleteDC(dc_); }
-    HDC get() const { return dc_; }
-    operator HDC() const { return dc_; }
+    ~MemoryDC() { if (m_dc) DeleteDC(m_dc); }
+    HDC get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
 
 private:
-    HDC dc_;
+    HDC m_dc;
 };
 
 // Selects an object into a DC for the lifetime of this object.
 class SelectObjectScope {
 public:
-    SelectObjectScope(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+    SelectObjectScope(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(SelectObject(dc, obj)) {}
     SelectObjectScope(const SelectObjectScope&) = delete;
     SelectObjectScope& operator=(const SelectObjectScope&) = delete;
-    ~SelectObjectScope() { if (old_) SelectObject(dc_, old_); }
+    ~SelectObjectScope() { if (m_old) SelectObject(m_dc, m_old); }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_;
+    HDC m_dc;
+    HGDIOBJ m_old;
 };
 
 // A window DC from GetDC, released on destruction.
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
-    ~WindowDC() { if (dc_) ReleaseDC(hwnd_, dc_); }
-    operator HDC() const { return dc_; }
+    ~WindowDC() { if (m_dc) ReleaseDC(m_hwnd, m_dc); }
+    operator HDC() const { return m_dc; }
 
 private:
-    HWND hwnd_;
-    HDC dc_;
+    HWND m_hwnd;
+    HDC m_dc;
 };
 
 // BeginPaint on construction, EndPaint on destruction: the update region is
 // only validated by EndPaint, which must follow every BeginPaint.
 class PaintScope {
 public:
-    explicit PaintScope(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    explicit PaintScope(HWND hwnd) : m_hwnd(hwnd), m_dc(BeginPaint(hwnd, &m_paint)) {}
     PaintScope(const PaintScope&) = delete;
     PaintScope& operator=(const PaintScope&) = delete;
-    ~PaintScope() { EndPaint(hwnd_, &paint_); }
-    HDC dc() const { return dc_; }
-    operator HDC() const { return dc_; }
+    ~PaintScope() { EndPaint(m_hwnd, &m_paint); }
+    HDC dc() const { return m_dc; }
+    operator HDC() const { return m_dc; }
 
 private:
-    HWND hwnd_;
-    PAINTSTRUCT paint_{};
-    HDC dc_;
+    HWND m_hwnd;
+    PAINTSTRUCT m_paint{};
+    HDC m_dc;
 };
 
 // Ownership of a mutex held by the calling thread, given back with
@@ -147,38 +147,38 @@ public:
     }
     MutexOwnershipScope(const MutexOwnershipScope&) = delete;
     MutexOwnershipScope& operator=(const MutexOwnershipScope&) = delete;
-    ~MutexOwnershipScope() { if (owned_) ReleaseMutex(mutex_); }
+    ~MutexOwnershipScope() { if (m_owned) ReleaseMutex(m_mutex); }
 
 private:
-    MutexOwnershipScope(HANDLE mutex, bool owned) : mutex_(mutex), owned_(owned) {}
+    MutexOwnershipScope(HANDLE mutex, bool owned) : m_mutex(mutex), m_owned(owned) {}
 
-    HANDLE mutex_;
-    bool owned_;
+    HANDLE m_mutex;
+    bool m_owned;
 };
 
 // A critical section, initialised and deleted with its owner.
 class CriticalSection {
 public:
-    CriticalSection() { InitializeCriticalSection(&cs_); }
+    CriticalSection() { InitializeCriticalSection(&m_cs); }
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
-    ~CriticalSection() { DeleteCriticalSection(&cs_); }
-    void Enter() { EnterCriticalSection(&cs_); }
-    void Leave() { LeaveCriticalSection(&cs_); }
+    ~CriticalSection() { DeleteCriticalSection(&m_cs); }
+    void Enter() { EnterCriticalSection(&m_cs); }
+    void Leave() { LeaveCriticalSection(&m_cs); }
 
 private:
-    CRITICAL_SECTION cs_;
+    CRITICAL_SECTION m_cs;
 };
 
 class LockScope {
 public:
-    explicit LockScope(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
+    explicit LockScope(CriticalSection& cs) : m_cs(cs) { m_cs.Enter(); }
     LockScope(const LockScope&) = delete;
     LockScope& operator=(const LockScope&) = delete;
-    ~LockScope() { cs_.Leave(); }
+    ~LockScope() { m_cs.Leave(); }
 
 private:
-    CriticalSection& cs_;
+    CriticalSection& m_cs;
 };
 
 }  // namespace win

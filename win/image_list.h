@@ -8,19 +8,19 @@ namespace win {
 class ImageList {
 public:
     ImageList() = default;
-    explicit ImageList(HIMAGELIST list) : list_(list) {}
-    HIMAGELIST Handle() const { return list_; }
-    operator HIMAGELIST() const { return list_; }
-    int Count() const { return ImageList_GetImageCount(list_); }
+    explicit ImageList(HIMAGELIST list) : m_list(list) {}
+    HIMAGELIST Handle() const { return m_list; }
+    operator HIMAGELIST() const { return m_list; }
+    int Count() const { return ImageList_GetImageCount(m_list); }
     // Appends the bitmap's images; the index of the first, or -1.
-    int Add(HBITMAP bitmap) const { return ImageList_Add(list_, bitmap, nullptr); }
-    bool SetCount(int count) const { return ImageList_SetImageCount(list_, static_cast<UINT>(count)) != FALSE; }
-    void RemoveAll() const { ImageList_Remove(list_, -1); }
-    void Replace(int index, HBITMAP bitmap) const { ImageList_Replace(list_, index, bitmap, nullptr); }
-    void SetBackground(COLORREF colour) const { ImageList_SetBkColor(list_, colour); }
+    int Add(HBITMAP bitmap) const { return ImageList_Add(m_list, bitmap, nullptr); }
+    bool SetCount(int count) const { return ImageList_SetImageCount(m_list, static_cast<UINT>(count)) != FALSE; }
+    void RemoveAll() const { ImageList_Remove(m_list, -1); }
+    void Replace(int index, HBITMAP bitmap) const { ImageList_Replace(m_list, index, bitmap, nullptr); }
+    void SetBackground(COLORREF colour) const { ImageList_SetBkColor(m_list, colour); }
 
 protected:
-    HIMAGELIST list_ = nullptr;
+    HIMAGELIST m_list = nullptr;
 };
 
 class OwnedImageList : public ImageList {
@@ -32,12 +32,12 @@ public:
 
     bool Create(int width, int height, UINT flags, int initial, int grow) {
         Destroy();
-        list_ = ImageList_Create(width, height, flags, initial, grow);
-        return list_ != nullptr;
+        m_list = ImageList_Create(width, height, flags, initial, grow);
+        return m_list != nullptr;
     }
     void Destroy() {
-        if (list_) ImageList_Destroy(list_);
-        list_ = nullptr;
+        if (m_list) ImageList_Destroy(m_list);
+        m_list = nullptr;
     }
 };
 

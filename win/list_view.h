@@ -11,11 +11,11 @@ namespace win {
 
 class ListView : public Window {
 public:
-    int Count() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
-    void DeleteAll() const { SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+    int Count() const { return static_cast<int>(SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0)); }
+    void DeleteAll() const { SendMessageA(m_hwnd, LVM_DELETEALLITEMS, 0, 0); }
 
     void AddExtendedStyle(DWORD style) const {
-        SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+        SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
     }
     void InsertColumn(int index, const char* title, int width) const {
         LVCOLUMNA column{};
@@ -24,7 +24,7 @@ public:
         column.cx = width;
         column.pszText = const_cast<char*>(title);
         column.iSubItem = index;
-        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+        SendMessageA(m_hwnd, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
     }
     // Inserts an item; returns its index or -1.
     int InsertItem(int index, const std::string& text, int image = -1, LPARAM data = 0) const {
@@ -34,7 +34,7 @@ public:
         item.pszText = const_cast<char*>(text.c_str());
         item.iImage = image;
         item.lParam = data;
-        return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
     // Inserts an item whose text the list asks its parent for (LVN_GETDISPINFO)
     // each time it draws it, so the list stores no text of its own for it.
@@ -45,13 +45,13 @@ public:
         item.pszText = LPSTR_TEXTCALLBACKA;
         item.iImage = image;
         item.lParam = data;
-        return static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
     void SetItemText(int index, int column, const std::string& text) const {
         LVITEMA item{};
         item.iSubItem = column;
         item.pszText = const_cast<char*>(text.c_str());
-        SendMessageA(hwnd_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(m_hwnd, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
     }
     std::string GetItemText(int index, int column) const {
         std::string text(1024, '\0');
@@ -59,7 +59,7 @@ public:
         item.iSubItem = column;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        auto length = SendMessageA(hwnd_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+        auto length = SendMessageA(m_hwnd, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
         text.resize(static_cast<size_t>(length));
         return text;
     }
@@ -67,34 +67,34 @@ public:
         LVITEMA item{};
         item.mask = LVIF_PARAM;
         item.iItem = index;
-        SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(m_hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         return item.lParam;
     }
     int GetItemImage(int index) const {
         LVITEMA item{};
         item.mask = LVIF_IMAGE;
         item.iItem = index;
-        SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(m_hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         return item.iImage;
     }
     void SetCheck(int index, bool checked) const {
-        ListView_SetCheckState(hwnd_, index, checked ? TRUE : FALSE);
+        ListView_SetCheckState(m_hwnd, index, checked ? TRUE : FALSE);
     }
-    bool GetCheck(int index) const { return ListView_GetCheckState(hwnd_, index) != 0; }
+    bool GetCheck(int index) const { return ListView_GetCheckState(m_hwnd, index) != 0; }
     int FirstSelected() const {
-        return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        return static_cast<int>(SendMessageA(m_hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
     void Select(int index) const {
-        ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(m_hwnd, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
-    void EnsureVisible(int index) const { SendMessageA(hwnd_, LVM_ENSUREVISIBLE, index, TRUE); }
+    void EnsureVisible(int index) const { SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, index, TRUE); }
     void SetImageList(HIMAGELIST list, int which) const {
-        SendMessageA(hwnd_, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
+        SendMessageA(m_hwnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
     }
     void SortItems(PFNLVCOMPARE compare, LPARAM data) const {
-        SendMessageA(hwnd_, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare));
+        SendMessageA(m_hwnd, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare));
     }
-    HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0)); }
+    HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0)); }
 };
 
 }  // namespace win

@@ -17,17 +17,17 @@ bool SubclassedWindow::Bind(HWND parent, int id) { return Bind(GetDlgItem(parent
 bool SubclassedWindow::Bind(HWND control) {
     if (!control) return false;
     Unbind();
-    hwnd_ = control;
+    m_hwnd = control;
     SetPropA(control, kBoundObjectProperty, this);
     return SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 void SubclassedWindow::Unbind() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-        RemovePropA(hwnd_, kBoundObjectProperty);
+    if (m_hwnd && IsWindow(m_hwnd)) {
+        RemoveWindowSubclass(m_hwnd, SubclassProc, kSubclassId);
+        RemovePropA(m_hwnd, kBoundObjectProperty);
     }
-    hwnd_ = nullptr;
+    m_hwnd = nullptr;
 }
 
 SubclassedWindow* SubclassedWindow::FromHandle(HWND hwnd) {
@@ -42,7 +42,7 @@ LRESULT SubclassedWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT SubclassedWindow::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefSubclassProc(hwnd_, message, wParam, lParam);
+    return DefSubclassProc(m_hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -52,7 +52,7 @@ LRESULT CALLBACK SubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM 
         // The control goes away: drop the binding before the default processing.
         RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
         RemovePropA(hwnd, kBoundObjectProperty);
-        if (self) self->hwnd_ = nullptr;
+        if (self) self->m_hwnd = nullptr;
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
     try {

@@ -9,56 +9,56 @@ namespace workflow {
 
 DataFolderWatcher::DataFolderWatcher(std::string dataDir, std::function<bool()> engineRunning,
                                      unsigned firstWalkDelayMs, unsigned walkIntervalMs)
-    : dataDir_(std::move(dataDir)),
-      engineRunning_(std::move(engineRunning)),
-      firstWalkDelayMs_(firstWalkDelayMs),
-      walkIntervalMs_(walkIntervalMs) {
-    thread_ = std::thread([this] { Watch(); });
+    : m_dataDir(std::move(dataDir)),
+      m_engineRunning(std::move(engineRunning)),
+      m_firstWalkDelayMs(firstWalkDelayMs),
+      m_walkIntervalMs(walkIntervalMs) {
+    m_thread = std::thread([this] { Watch(); });
 }
 
 DataFolderWatcher::~DataFolderWatcher() {
     Stop();
-    if (thread_.joinable()) thread_.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 std::vector<DataFolderWatcher::Found> DataFolderWatcher::TakeFound() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return std::exchange(found_, {});
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::exchange(m_found, {});
 }
 
 bool DataFolderWatcher::Retry(const std::string& path) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (lastWalkBegun_) return false;
-    taken_.erase(path);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_lastWalkBegun) return false;
+    m_taken.erase(path);
     return true;
 }
 
 bool DataFolderWatcher::Finished() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return finished_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_finished;
 }
 
 std::vector<std::string> DataFolderWatcher::TakeUnreadable() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return std::exchange(unreadable_, {});
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::exchange(m_unreadable, {});
 }
 
 uint64_t DataFolderWatcher::FurthestSector() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return progress_.furthestSector;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_progress.furthestSector;
 }
 
 void DataFolderWatcher::Stop() {
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        stopped_ = true;
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stopped = true;
     }
-    stopping_.notify_all();
+    m_stopping.notify_all();
 }
 
 bool DataFolderWatcher::Wait(unsigned ms) {
-    std::unique_lock<std::mutex> guard(lock_);
-    return !stopping_.wait_for(guard, std::chrono::milliseconds(ms), [this] { return stopped_; });
+    std::unique_lock<std::mutex> guard(m_lock);
+    return !m_stopping.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_stopped; });
 }
 
 std::vector<std::string> DataFolderWatcher::Walk() {
@@ -66,54 +66,54 @@ std::vector<std::string> DataFolderWatcher::Walk() {
     // Files out of reach of MAX_PATH are walked too, so that the last walk
     // reports them rather than leaving them unmentioned.
     ForEachFileBelow(
-        dataDir_,
+        m_dataDir,
         [&](const FolderEntry& file) {
             walked.push_back(file.path);
-            std::lock_guard<std::mutex> guard(lock_);
-            return !stopped_;
+            std::lock_guard<std::mutex> guard(m_lock);
+            return !m_stopped;
         },
         [&](const FolderEntry& outOfReach) { walked.push_back(outOfReach.path); });
     return walked;
 }
 
 void DataFolderWatcher::Watch() {
-    if (!Wait(firstWalkDelayMs_)) return;
+    if (!Wait(m_firstWalkDelayMs)) return;
     for (;;) {
         // The engine is asked before the walk: a walk that begins after it has
         // stopped sees everything it wrote, so it is the last.
-        const bool lastWalk = !engineRunning_();
+        const bool lastWalk = !m_engineRunning();
         if (lastWalk) {
-            std::lock_guard<std::mutex> guard(lock_);
-            lastWalkBegun_ = true;
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_lastWalkBegun = true;
         }
         const std::vector<std::string> walked = Walk();
         {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (stopped_) return;
-            for (const std::string& path : walked) progress_.See(path);
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (m_stopped) return;
+            for (const std::string& path : walked) m_progress.See(path);
         }
         // The file tests run without the lock: each opens the file.
         const WalkOutcome outcome = SortOutWalk(
-            walked, dataDir_, lastWalk,
+            walked, m_dataDir, lastWalk,
             [this](const std::string& path) {
-                std::lock_guard<std::mutex> guard(lock_);
-                return taken_.count(path) != 0;
+                std::lock_guard<std::mutex> guard(m_lock);
+                return m_taken.count(path) != 0;
             },
             ProbeFoundFile);
         {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (stopped_) return;
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (m_stopped) return;
             for (const std::string& path : outcome.admitted) {
-                taken_.insert(path);
-                found_.push_back(Found{path, lastWalk});
+                m_taken.insert(path);
+                m_found.push_back(Found{path, lastWalk});
             }
             if (lastWalk) {
-                unreadable_ = outcome.unreadable;
-                finished_ = true;
+                m_unreadable = outcome.unreadable;
+                m_finished = true;
                 return;
             }
         }
-        if (!Wait(walkIntervalMs_)) return;
+        if (!Wait(m_walkIntervalMs)) return;
     }
 }
 

@@ -51,20 +51,20 @@ private:
     bool Wait(unsigned ms);  // false when stopped meanwhile
     std::vector<std::string> Walk();
 
-    const std::string dataDir_;
-    const std::function<bool()> engineRunning_;
-    const unsigned firstWalkDelayMs_, walkIntervalMs_;
+    const std::string m_dataDir;
+    const std::function<bool()> m_engineRunning;
+    const unsigned m_firstWalkDelayMs, m_walkIntervalMs;
 
-    std::mutex lock_;
-    std::condition_variable stopping_;
-    bool stopped_ = false;
-    bool lastWalkBegun_ = false;
-    bool finished_ = false;
-    std::unordered_set<std::string> taken_;
-    std::vector<Found> found_;
-    std::vector<std::string> unreadable_;
-    SearchProgress progress_;
-    std::thread thread_;
+    std::mutex m_lock;
+    std::condition_variable m_stopping;
+    bool m_stopped = false;
+    bool m_lastWalkBegun = false;
+    bool m_finished = false;
+    std::unordered_set<std::string> m_taken;
+    std::vector<Found> m_found;
+    std::vector<std::string> m_unreadable;
+    SearchProgress m_progress;
+    std::thread m_thread;
 };
 
 }  // namespace workflow

@@ -46,42 +46,42 @@ EngineRun::~EngineRun() {
 bool EngineRun::Start(HWND owner, EngineInputs inputs) {
     // The worker works on this object: a second one would share its inputs and
     // handles with the first.
-    if (worker_ && WaitForSingleObject(worker_.get(), 0) == WAIT_TIMEOUT) return false;
+    if (m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT) return false;
     // An earlier worker has returned: nobody else can reach its handles.
-    worker_.reset();
-    process_.reset();
-    owner_ = owner;
-    inputs_ = std::move(inputs);
+    m_worker.reset();
+    m_process.reset();
+    m_owner = owner;
+    m_inputs = std::move(inputs);
     {
-        win::LockScope lock(lock_);
-        stopRequested_ = false;
-        failed_ = false;
-        running_ = 1;
+        win::LockScope lock(m_lock);
+        m_stopRequested = false;
+        m_failed = false;
+        m_running = 1;
     }
-    worker_.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
-    if (worker_) return true;
-    win::LockScope lock(lock_);
-    running_ = 0;
+    m_worker.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
+    if (m_worker) return true;
+    win::LockScope lock(m_lock);
+    m_running = 0;
     return false;
 }
 
 void EngineRun::Stop() {
-    win::LockScope lock(lock_);
-    stopRequested_ = true;
-    running_ = 0;
-    if (process_) TerminateProcess(process_.get(), 0);
+    win::LockScope lock(m_lock);
+    m_stopRequested = true;
+    m_running = 0;
+    if (m_process) TerminateProcess(m_process.get(), 0);
 }
 
 bool EngineRun::Stopped() {
-    win::LockScope lock(lock_);
-    return stopRequested_;
+    win::LockScope lock(m_lock);
+    return m_stopRequested;
 }
 
 bool EngineRun::Join(DWORD boundMs) {
-    if (!worker_) return true;
-    const DWORD workerId = GetThreadId(worker_.get());
+    if (!m_worker) return true;
+    const DWORD workerId = GetThreadId(m_worker.get());
     const ULONGLONG start = GetTickCount64();
-    HANDLE worker = worker_.get();
+    HANDLE worker = m_worker.get();
     while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
         if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
         CloseMessageBoxesOf(workerId);
@@ -89,8 +89,8 @@ bool EngineRun::Join(DWORD boundMs) {
         win::PumpPending();
     }
     // The worker has returned: nobody else can reach these any more.
-    worker_.reset();
-    process_.reset();
+    m_worker.reset();
+    m_process.reset();
     return true;
 }
 
@@ -106,32 +106,32 @@ DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
 
 void EngineRun::Work() {
     if (!LaunchEngine()) {
-        failed_ = true;
+        m_failed = true;
         WorkerMessage(std::string(kLoadFailed) + "-1009" + kReinstallAdvice);
         FinishEngineRun();
         return;
     }
     HANDLE process = nullptr;
     {
-        win::LockScope lock(lock_);
-        process = process_.get();
+        win::LockScope lock(m_lock);
+        process = m_process.get();
     }
     if (!process) {  // stopped before it was launched
         FinishEngineRun();
         return;
     }
-    // process_ is closed only after this thread has returned.
+    // m_process is closed only after this thread has returned.
     WaitForSingleObject(process, INFINITE);
 
     bool stopped = false;
     {
-        win::LockScope lock(lock_);
-        stopped = stopRequested_;
+        win::LockScope lock(m_lock);
+        stopped = m_stopRequested;
     }
     DWORD exitCode = 0;
     // An engine that ends by itself with a failure must not look like a disk with nothing on it.
     if (!stopped && GetExitCodeProcess(process, &exitCode) && exitCode != 0) {
-        failed_ = true;
+        m_failed = true;
         WorkerMessage(EngineFailureText(exitCode));
     }
     FinishEngineRun();
@@ -145,8 +145,8 @@ bool EngineRun::LaunchEngine() {
     {
         // Stopped before the launch: nothing to start, and nothing to terminate
         // while it is still starting.
-        win::LockScope lock(lock_);
-        if (stopRequested_) return true;
+        win::LockScope lock(m_lock);
+        if (m_stopRequested) return true;
     }
 
     SHELLEXECUTEINFOA launch{};
@@ -157,15 +157,15 @@ bool EngineRun::LaunchEngine() {
     launch.nShow = SW_HIDE;
     if (!ShellExecuteExA(&launch) || !launch.hProcess) return false;
 
-    win::LockScope lock(lock_);
-    process_.reset(launch.hProcess);
+    win::LockScope lock(m_lock);
+    m_process.reset(launch.hProcess);
     // Stopped while the engine was being started: end it now.
-    if (stopRequested_) TerminateProcess(process_.get(), 0);
+    if (m_stopRequested) TerminateProcess(m_process.get(), 0);
     return true;
 }
 
 bool EngineRun::CheckEngineInstall(std::string& enginePath) {
-    const std::string& folder = inputs_.engineFolder;
+    const std::string& folder = m_inputs.engineFolder;
     if (!EnsureFolder(folder)) {
         WorkerMessage(std::string(kLoadFailed) + "-1007");
         return false;
@@ -187,7 +187,7 @@ bool EngineRun::CheckEngineInstall(std::string& enginePath) {
 }
 
 std::optional<std::string> EngineRun::BuildEngineCommand() {
-    std::optional<std::string> command = workflow::BuildEngineCommand(inputs_.scanDir, inputs_.device, inputs_.formats);
+    std::optional<std::string> command = workflow::BuildEngineCommand(m_inputs.scanDir, m_inputs.device, m_inputs.formats);
     if (!command) {
         WorkerMessage(
             "No file formats enabled.\n\nPlease go to 'Settings' to enable the type of file you wish to recover.");
@@ -196,10 +196,10 @@ std::optional<std::string> EngineRun::BuildEngineCommand() {
 }
 
 void EngineRun::FinishEngineRun() {
-    win::LockScope lock(lock_);
-    running_ = 0;
+    win::LockScope lock(m_lock);
+    m_running = 0;
 }
 
-void EngineRun::WorkerMessage(const std::string& text) { MessageBoxA(owner_, text.c_str(), kAppCaption, MB_OK); }
+void EngineRun::WorkerMessage(const std::string& text) { MessageBoxA(m_owner, text.c_str(), kAppCaption, MB_OK); }
 
 }  // namespace workflow

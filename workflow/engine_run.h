@@ -45,11 +45,11 @@ public:
     // wait returns and the worker ends by itself.
     void Stop();
     // The engine is being launched or runs. Read without the lock.
-    bool Running() const { return running_.load() != 0; }
+    bool Running() const { return m_running.load() != 0; }
     // Stop() was called for this run: the engine did not end by itself.
     bool Stopped();
     // The engine could not be launched, or ended by itself with a failure.
-    bool Failed() const { return failed_.load(); }
+    bool Failed() const { return m_failed.load(); }
     // Waits until the worker has returned, pumping messages meanwhile and
     // closing the worker's own message boxes (they are owned by the window).
     // False when a worker is still running after `boundMs`; it stays owned.
@@ -64,14 +64,14 @@ private:
     void FinishEngineRun();
     void WorkerMessage(const std::string& text);
 
-    HWND owner_ = nullptr;
-    EngineInputs inputs_;
-    win::CriticalSection lock_;
-    std::atomic<unsigned char> running_{0};  // written under lock_
-    std::atomic<bool> failed_{false};
-    bool stopRequested_ = false;             // under lock_
-    win::UniqueHandle process_;              // set by the worker under lock_
-    win::UniqueHandle worker_;               // user-interface thread only
+    HWND m_owner = nullptr;
+    EngineInputs m_inputs;
+    win::CriticalSection m_lock;
+    std::atomic<unsigned char> m_running{0};  // written under m_lock
+    std::atomic<bool> m_failed{false};
+    bool m_stopRequested = false;             // under m_lock
+    win::UniqueHandle m_process;              // set by the worker under m_lock
+    win::UniqueHandle m_worker;               // user-interface thread only
 };
 
 }  // namespace workflow

@@ -17,6 +17,6 @@ void ShowHelpFile(HWND owner) {
         MessageBoxA(owner, kHelpNotFoundText, kAppCaption, MB_OK);
 }
 
-void MainDialog::OnHelpClicked() { ShowHelpFile(hwnd_); }
+void MainDialog::OnHelpClicked() { ShowHelpFile(m_hwnd); }
 
 }  // namespace workflow

@@ -23,34 +23,34 @@ MainDialog::~MainDialog() {
     m_engineRun.Stop();
     m_engineRun.Join(INFINITE);
     // A modeless window goes while this object can still answer its messages.
-    if (Exists() && !IsModal()) DestroyWindow(hwnd_);
+    if (Exists() && !IsModal()) DestroyWindow(m_hwnd);
 }
 
 bool MainDialog::OnInit() {
     // The controls are bound in this order (the skinned ones by subclassing),
     // then the background: tiles of a plain bitmap with no shape cut out.
-    m_photoToggle.Bind(hwnd_, IDC_PHOTO_TOGGLE);
-    m_fileToggle.Bind(hwnd_, IDC_FILE_TOGGLE);
+    m_photoToggle.Bind(m_hwnd, IDC_PHOTO_TOGGLE);
+    m_fileToggle.Bind(m_hwnd, IDC_FILE_TOGGLE);
     m_fileList.Attach(Item(IDC_FILE_LIST));
-    m_loading.Bind(hwnd_, IDC_LOADING);
-    m_settingsLink.Bind(hwnd_, IDC_SETTINGS_LINK);
-    m_helpLink.Bind(hwnd_, IDC_HELP_LINK);
-    m_status.Bind(hwnd_, IDC_STATUS);
-    m_progressText.Bind(hwnd_, IDC_PROGRESS_TEXT);
+    m_loading.Bind(m_hwnd, IDC_LOADING);
+    m_settingsLink.Bind(m_hwnd, IDC_SETTINGS_LINK);
+    m_helpLink.Bind(m_hwnd, IDC_HELP_LINK);
+    m_status.Bind(m_hwnd, IDC_STATUS);
+    m_progressText.Bind(m_hwnd, IDC_PROGRESS_TEXT);
     m_progress.Attach(Item(IDC_PROGRESS));
     m_photoList.Attach(Item(IDC_PHOTO_LIST));
     m_saveFolder.Attach(Item(IDC_SAVE_FOLDER));
-    m_saveFolderLabel.Bind(hwnd_, IDC_SAVE_FOLDER_LABEL);
-    m_driveListLabel.Bind(hwnd_, IDC_DRIVE_LIST_LABEL);
-    m_next.Bind(hwnd_, IDC_NEXT);
-    m_reload.Bind(hwnd_, IDC_RELOAD);
-    m_browse.Bind(hwnd_, IDC_BROWSE);
-    m_recover.Bind(hwnd_, IDC_RECOVER);
+    m_saveFolderLabel.Bind(m_hwnd, IDC_SAVE_FOLDER_LABEL);
+    m_driveListLabel.Bind(m_hwnd, IDC_DRIVE_LIST_LABEL);
+    m_next.Bind(m_hwnd, IDC_NEXT);
+    m_reload.Bind(m_hwnd, IDC_RELOAD);
+    m_browse.Bind(m_hwnd, IDC_BROWSE);
+    m_recover.Bind(m_hwnd, IDC_RECOVER);
     m_driveList.Attach(Item(IDC_DRIVE_LIST));
     SetBackgroundBitmap(IDB_BACKGROUND, controls::kNoKeyColor);
 
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
+    SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
+    SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
 
     m_driveList.AddExtendedStyle(LVS_EX_FULLROWSELECT);
     m_driveList.InsertColumn(0, "Drive", 80);
@@ -81,7 +81,7 @@ bool MainDialog::OnInit() {
 
     // The loading notice is centred by the whole window's size, frame included.
     RECT window{};
-    GetWindowRect(hwnd_, &window);
+    GetWindowRect(m_hwnd, &window);
     m_loading.Move(CentredLoadingRect(SIZE{win::Width(window), win::Height(window)}, m_driveListLabel.RectInParent()),
                    false);
     m_loading.Show(false);
@@ -113,10 +113,10 @@ bool MainDialog::OnInit() {
     m_fileList.Show(false);
 
     // Nothing happens for a user without administrator rights.
-    if (!m_startupGate || m_startupGate(hwnd_)) {
-        SetTimer(hwnd_, kStartupTimer, kStartupDelayMs, nullptr);
+    if (!m_startupGate || m_startupGate(m_hwnd)) {
+        SetTimer(m_hwnd, kStartupTimer, kStartupDelayMs, nullptr);
     } else {
-        ShowWindow(hwnd_, SW_HIDE);
+        ShowWindow(m_hwnd, SW_HIDE);
         // The modal loop ends on the quit request and the program ends with exit code 0.
         PostQuitMessage(18);
     }
@@ -132,7 +132,7 @@ bool MainDialog::OnInit() {
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (message) {
     case WM_PAINT:
-        if (!IsIconic(hwnd_)) return false;
+        if (!IsIconic(m_hwnd)) return false;
         PaintMinimised();
         result = TRUE;
         return true;
@@ -145,10 +145,10 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
 }
 
 void MainDialog::PaintMinimised() {
-    win::PaintScope paint(hwnd_);
-    SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
+    win::PaintScope paint(m_hwnd);
+    SendMessageA(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
     RECT rect{};
-    GetClientRect(hwnd_, &rect);
+    GetClientRect(m_hwnd, &rect);
     const int x = (win::Width(rect) - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (win::Height(rect) - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(paint.dc(), x, y, m_appIcon);
@@ -159,7 +159,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
     if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
     case IDC_BROWSE:
-        settings::BrowseForSaveFolder(hwnd_, m_saveFolder);
+        settings::BrowseForSaveFolder(m_hwnd, m_saveFolder);
         return true;
     case IDC_NEXT:
         OnNext();
@@ -232,7 +232,7 @@ void MainDialog::OnTimer(UINT_PTR id) {
 }
 
 void MainDialog::OnStartupTimer() {
-    KillTimer(hwnd_, kStartupTimer);
+    KillTimer(m_hwnd, kStartupTimer);
     EnumerateDrives();
     settings::LoadSaveFolder(m_saveFolder);
     ShowDriveControls(true);
@@ -281,7 +281,7 @@ void MainDialog::EnterAnalysingMode() {
     SetLabelText(m_progressText, kTipsText);
     m_progressText.Show(true);
 
-    m_monitor.Start(hwnd_, m_dataDir, [this] { return m_engineRun.Running(); });
+    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); });
 }
 
 void MainDialog::EnterResultsMode() {

@@ -64,7 +64,7 @@ void MainDialog::StartCopy() {
     for (int item : CheckedItems(m_fileList))
         files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
     if (photos.empty() && files.empty()) {
-        MessageBoxA(hwnd_, "No files selected.\n\nPlease select files that you want to recover.",
+        MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
                     ApplicationTitle().c_str(), MB_OK);
         return;
     }
@@ -80,7 +80,7 @@ void MainDialog::StartCopy() {
     ShowSaveFolderInResults(false);
     m_progress.Show(true);
     m_progressText.Show(true);
-    m_copyRunning = SetTimer(hwnd_, kCopyTimer, kTickMs, nullptr) != 0;
+    m_copyRunning = SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr) != 0;
 }
 
 void MainDialog::CopyStep() { m_copy.Step(); }
@@ -99,19 +99,19 @@ void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& so
 }
 
 void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
-    KillTimer(hwnd_, kCopyTimer);
+    KillTimer(m_hwnd, kCopyTimer);
     m_copyRunning = false;
     const bool allCopied = failureReport.empty();
     if (allCopied) {
         CleanUpAfterCopy();
     } else {
-        MessageBoxA(hwnd_, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
     }
 
     char question[128];
     std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
                   outcome.CopiedCount());
-    if (MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (MessageBoxA(m_hwnd, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         const std::string& folder = m_copy.OutputFolder();
         SHELLEXECUTEINFOA open{};
         open.cbSize = sizeof(open);

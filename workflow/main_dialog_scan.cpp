@@ -13,9 +13,9 @@ namespace workflow {
 
 int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std::string& text,
                             const std::string& caption, UINT type) {
-    KillTimer(hwnd_, timer);
-    const int answer = MessageBoxA(hwnd_, text.c_str(), caption.c_str(), type);
-    if (rearm) SetTimer(hwnd_, timer, periodMs, nullptr);
+    KillTimer(m_hwnd, timer);
+    const int answer = MessageBoxA(m_hwnd, text.c_str(), caption.c_str(), type);
+    if (rearm) SetTimer(m_hwnd, timer, periodMs, nullptr);
     return answer;
 }
 
@@ -61,7 +61,7 @@ void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
     if (m_photoList.Count() == 0 && m_fileList.Count() == 0 && unreadable.empty()) {
         // Nothing to choose from: a results screen would be a dead end.
         m_copyRequested = false;
-        MessageBoxA(hwnd_, "No files were found.", kAppCaption, MB_OK);
+        MessageBoxA(m_hwnd, "No files were found.", kAppCaption, MB_OK);
         ReturnToDriveSelection();
         return;
     }
@@ -78,7 +78,7 @@ void MainDialog::ReportUnreadable(const std::vector<std::string>& unreadable) {
         std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
         " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
         "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
-    MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 }
 
 // Drive selection as the program opened it; the lists keep their (hidden)

@@ -11,42 +11,42 @@
 namespace workflow {
 
 RecoveryCopy::RecoveryCopy(Report& report, PathTest mayDelete, PathTest nameTaken)
-    : report_(report), mayDelete_(std::move(mayDelete)), nameTaken_(nameTaken ? std::move(nameTaken) : PathExists) {}
+    : m_report(report), m_mayDelete(std::move(mayDelete)), m_nameTaken(nameTaken ? std::move(nameTaken) : PathExists) {}
 
 void RecoveryCopy::Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, std::string outputFolder) {
-    photos_ = std::move(photos);
-    files_ = std::move(files);
-    folder_ = std::move(outputFolder);
-    cursor_ = 0;
-    outcome_ = {};
-    running_ = true;
+    m_photos = std::move(photos);
+    m_files = std::move(files);
+    m_folder = std::move(outputFolder);
+    m_cursor = 0;
+    m_outcome = {};
+    m_running = true;
 }
 
 void RecoveryCopy::Step() {
-    if (!running_) return;
-    if (cursor_ >= Total()) {
-        running_ = false;
-        report_.OnCopyFinished(outcome_, FailureReport());
+    if (!m_running) return;
+    if (m_cursor >= Total()) {
+        m_running = false;
+        m_report.OnCopyFinished(m_outcome, FailureReport());
         return;
     }
-    const int photoCount = static_cast<int>(photos_.size());
-    const bool photo = cursor_ < photoCount;
-    const CopyEntry& entry = photo ? photos_[static_cast<size_t>(cursor_)]
-                                   : files_[static_cast<size_t>(cursor_ - photoCount)];
+    const int photoCount = static_cast<int>(m_photos.size());
+    const bool photo = m_cursor < photoCount;
+    const CopyEntry& entry = photo ? m_photos[static_cast<size_t>(m_cursor)]
+                                   : m_files[static_cast<size_t>(m_cursor - photoCount)];
 
     // A file that has gone cannot be recovered any more; it is not counted.
     if (!PathExists(entry.source)) {
-        ++cursor_;
+        ++m_cursor;
         return;
     }
     // Only the last level is made: a missing parent means the folder is not what the user chose.
-    if (!PathExists(folder_) && !CreateDirectoryA(folder_.c_str(), nullptr)) {
-        running_ = false;
-        report_.OnCopyStopped("Output directory \"" + folder_ + "\" does not exists.", outcome_);
+    if (!PathExists(m_folder) && !CreateDirectoryA(m_folder.c_str(), nullptr)) {
+        m_running = false;
+        m_report.OnCopyStopped("Output directory \"" + m_folder + "\" does not exists.", m_outcome);
         return;
     }
     Record(photo, entry.item, CopyOneFile(entry.source));
-    report_.OnCopyProgress(cursor_, Total());
+    m_report.OnCopyProgress(m_cursor, Total());
 }
 
 // Copies under the file's own name, or the next free "name (n).ext"; never
@@ -55,7 +55,7 @@ void RecoveryCopy::Step() {
 bool RecoveryCopy::CopyOneFile(const std::string& source) const {
     const std::string name = FileNameOf(source);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string destination = NextFreeDestination(folder_, name, nameTaken_);
+        const std::string destination = NextFreeDestination(m_folder, name, m_nameTaken);
         if (destination.size() >= MAX_PATH) return false;
         if (CopyFileA(source.c_str(), destination.c_str(), TRUE)) return true;
         // A file of that name appeared since it was found free: take the next free name.
@@ -65,22 +65,22 @@ bool RecoveryCopy::CopyOneFile(const std::string& source) const {
 }
 
 void RecoveryCopy::Record(bool photo, int item, bool copied) {
-    auto& items = copied ? (photo ? outcome_.copiedPhotos : outcome_.copiedFiles)
-                         : (photo ? outcome_.failedPhotos : outcome_.failedFiles);
+    auto& items = copied ? (photo ? m_outcome.copiedPhotos : m_outcome.copiedFiles)
+                         : (photo ? m_outcome.failedPhotos : m_outcome.failedFiles);
     items.push_back(item);
-    ++cursor_;
+    ++m_cursor;
 }
 
 std::string RecoveryCopy::FailureReport() const {
-    const int failed = outcome_.FailedCount();
+    const int failed = m_outcome.FailedCount();
     if (failed == 0) return {};
-    return std::to_string(failed) + (failed == 1 ? " file" : " files") + " could not be copied to \"" + folder_ +
+    return std::to_string(failed) + (failed == 1 ? " file" : " files") + " could not be copied to \"" + m_folder +
            "\".\n\nThe found files are kept and those not copied stay ticked. Free some space "
            "or choose another folder, then press 'Recover' again.";
 }
 
 void RecoveryCopy::CleanUpFoundFiles(const std::string& dataFolder) const {
-    RemoveTree(dataFolder, true, mayDelete_);
+    RemoveTree(dataFolder, true, m_mayDelete);
 }
 
 }  // namespace workflow

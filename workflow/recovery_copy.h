@@ -53,9 +53,9 @@ public:
     void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, std::string outputFolder);
     // Copies the entry in hand, or, once every entry has had its turn, finishes.
     void Step();
-    bool Running() const { return running_; }
-    int Total() const { return static_cast<int>(photos_.size() + files_.size()); }
-    const std::string& OutputFolder() const { return folder_; }
+    bool Running() const { return m_running; }
+    int Total() const { return static_cast<int>(m_photos.size() + m_files.size()); }
+    const std::string& OutputFolder() const { return m_folder; }
 
     // Deletes the data folder with the found files that may go; any other file
     // stays, and with it its folders.
@@ -66,14 +66,14 @@ private:
     void Record(bool photo, int item, bool copied);
     std::string FailureReport() const;
 
-    Report& report_;
-    PathTest mayDelete_;
-    PathTest nameTaken_;
-    std::vector<CopyEntry> photos_, files_;
-    std::string folder_;
-    int cursor_ = 0;
-    bool running_ = false;
-    CopyOutcome outcome_;
+    Report& m_report;
+    PathTest m_mayDelete;
+    PathTest m_nameTaken;
+    std::vector<CopyEntry> m_photos, m_files;
+    std::string m_folder;
+    int m_cursor = 0;
+    bool m_running = false;
+    CopyOutcome m_outcome;
 };
 
 }  // namespace workflow

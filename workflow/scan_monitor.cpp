@@ -24,81 +24,81 @@ uint64_t FileSizeOf(const std::string& path) {
 
 void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning) {
     Abandon();
-    window_ = window;
-    dataDir_ = dataDir;
-    engineRunning_ = std::move(engineRunning);
-    thumbnailsStopped_ = false;
-    placeholder_.reset();
-    status_.clear();
-    shownSector_ = 0;
-    nextAnimation_ = 0;
-    thumbnails_ = std::make_unique<ThumbnailPool>();
-    watcher_ = std::make_unique<DataFolderWatcher>(dataDir_, engineRunning_, kFirstPollDelayMs, kTickMs);
-    listing_ = SetTimer(window_, kListingTimer, kListingTickMs, nullptr) != 0;
+    m_window = window;
+    m_dataDir = dataDir;
+    m_engineRunning = std::move(engineRunning);
+    m_thumbnailsStopped = false;
+    m_placeholder.reset();
+    m_status.clear();
+    m_shownSector = 0;
+    m_nextAnimation = 0;
+    m_thumbnails = std::make_unique<ThumbnailPool>();
+    m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs);
+    m_listing = SetTimer(m_window, kListingTimer, kListingTickMs, nullptr) != 0;
 }
 
 void ScanMonitor::StopThumbnails() {
-    thumbnailsStopped_ = true;
-    if (thumbnails_) thumbnails_->Stop();
+    m_thumbnailsStopped = true;
+    if (m_thumbnails) m_thumbnails->Stop();
 }
 
 void ScanMonitor::Abandon() {
-    if (window_) KillTimer(window_, kListingTimer);
-    listing_ = false;
+    if (m_window) KillTimer(m_window, kListingTimer);
+    m_listing = false;
     // The watcher ends at its next file; a worker finishes the picture in hand.
-    watcher_.reset();
-    thumbnails_.reset();
-    pending_.clear();
+    m_watcher.reset();
+    m_thumbnails.reset();
+    m_pending.clear();
 }
 
 void ScanMonitor::OnTick() {
-    if (!listing_) return;
+    if (!m_listing) return;
     const ULONGLONG start = GetTickCount64();
     // After Cancel the window shows its results prompt, which stays.
-    if (!thumbnailsStopped_ && start >= nextAnimation_) {
-        status_ = NextStatusText(status_);
-        listener_.ShowScanStatus(status_);
-        nextAnimation_ = start + kTickMs;
+    if (!m_thumbnailsStopped && start >= m_nextAnimation) {
+        m_status = NextStatusText(m_status);
+        m_listener.ShowScanStatus(m_status);
+        m_nextAnimation = start + kTickMs;
     }
-    if (const uint64_t sector = watcher_->FurthestSector(); sector != shownSector_) {
-        shownSector_ = sector;
-        listener_.ShowSearchProgress(sector);
+    if (const uint64_t sector = m_watcher->FurthestSector(); sector != m_shownSector) {
+        m_shownSector = sector;
+        m_listener.ShowSearchProgress(sector);
     }
     // Asked before taking what was found: once it holds, nothing more comes.
-    const bool walkedToTheEnd = watcher_->Finished();
-    for (DataFolderWatcher::Found& found : watcher_->TakeFound()) Queue(std::move(found));
-    while (listing_ && !pending_.empty() && GetTickCount64() - start < kListingSliceMs) {
+    const bool walkedToTheEnd = m_watcher->Finished();
+    for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
+    while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
         if (!ListNext()) break;
     }
     // A worker still decoding a dropped picture holds its file open.
-    if (listing_ && walkedToTheEnd && pending_.empty() && thumbnails_->Idle()) EndListing();
+    if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
 }
 
 void ScanMonitor::Queue(DataFolderWatcher::Found found) {
     Pending pending{std::move(found.path), found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
-    if (pending.picture && !thumbnailsStopped_) {
-        pending.ticket = ++lastTicket_;
-        thumbnails_->Submit(pending.ticket, pending.path);
+    if (pending.picture && !m_thumbnailsStopped) {
+        pending.ticket = ++m_lastTicket;
+        m_thumbnails->Submit(pending.ticket, pending.path);
     }
-    pending_.push_back(std::move(pending));
+    m_pending.push_back(std::move(pending));
 }
 
 // False when the next entry is a picture whose thumbnail is not made yet: the
 // entries after it wait, so the lists keep the order the files were found in.
 bool ScanMonitor::ListNext() {
     std::optional<ThumbnailPool::Thumbnail> thumbnail;
-    if (pending_.front().picture) {
-        if (pending_.front().ticket) thumbnail = thumbnails_->Take(pending_.front().ticket);
+    if (m_pending.front().picture) {
+        if (m_pending.front().ticket) thumbnail = m_thumbnails->Take(m_pending.front().ticket);
         // Once the workers are stopped, a picture one of them dropped in hand
         // is still open there until it finishes: looked at again before
         // then, it would seem held by someone else.
-        if (!thumbnail && (!thumbnailsStopped_ || !thumbnails_->Idle())) return false;
+        if (!thumbnail && (!m_thumbnailsStopped || !m_thumbnails->Idle())) return false;
     }
     // Taken out first: a message box raised while the entry is added runs a
     // nested message loop, in which the window may abandon the scan.
-    const Pending next = std::move(pending_.front());
-    pending_.pop_front();
+    const Pending next = std::move(m_pending.front());
+    m_pending.pop_front();
     if (!PathExists(next.path)) return true;
     if (!next.picture) {
         AddFile(next.path);
@@ -116,17 +116,17 @@ bool ScanMonitor::ListNext() {
         AddFile(next.path);
         break;
     case PictureEntry::Retry:
-        if (!watcher_->Retry(next.path)) AddFile(next.path);
+        if (!m_watcher->Retry(next.path)) AddFile(next.path);
         break;
     }
     return true;
 }
 
 void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
-    photoPaths_.push_back(std::make_unique<std::string>(path));
-    listed_.insert(path);
-    if (auto sector = PhotoSectorOf(path)) listedPhotoSectors_.insert(*sector);
-    listener_.AddPhotoEntry(photoPaths_.back().get(), thumbnail);
+    m_photoPaths.push_back(std::make_unique<std::string>(path));
+    m_listed.insert(path);
+    if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    m_listener.AddPhotoEntry(m_photoPaths.back().get(), thumbnail);
 }
 
 void ScanMonitor::AddFile(const std::string& path) {
@@ -135,36 +135,36 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->size = FileSizeOf(path);
     item->extension = ExtensionOf(path);
     item->path = path;
-    foundItems_.push_back(std::move(item));
-    listed_.insert(path);
-    listener_.AddFileEntry(foundItems_.back().get());
+    m_foundItems.push_back(std::move(item));
+    m_listed.insert(path);
+    m_listener.AddFileEntry(m_foundItems.back().get());
 }
 
 const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
-    if (!placeholder_) placeholder_ = MakePlaceholderThumbnail();
-    return *placeholder_;
+    if (!m_placeholder) m_placeholder = MakePlaceholderThumbnail();
+    return *m_placeholder;
 }
 
 void ScanMonitor::EndListing() {
-    KillTimer(window_, kListingTimer);
-    listing_ = false;
-    const std::vector<std::string> unreadable = watcher_->TakeUnreadable();
-    watcher_.reset();
-    thumbnails_.reset();
-    listener_.ListingEnded(unreadable);
+    KillTimer(m_window, kListingTimer);
+    m_listing = false;
+    const std::vector<std::string> unreadable = m_watcher->TakeUnreadable();
+    m_watcher.reset();
+    m_thumbnails.reset();
+    m_listener.ListingEnded(unreadable);
 }
 
 bool ScanMonitor::MayCleanUp(const std::string& path) const {
-    if (IsListed(path) || IsEngineLog(path, dataDir_)) return true;
+    if (IsListed(path) || IsEngineLog(path, m_dataDir)) return true;
     const std::optional<std::string> sector = PreviewSectorOf(path);
-    return sector && listedPhotoSectors_.count(*sector) != 0;
+    return sector && m_listedPhotoSectors.count(*sector) != 0;
 }
 
 void ScanMonitor::ForgetEntries() {
-    photoPaths_.clear();
-    foundItems_.clear();
-    listed_.clear();
-    listedPhotoSectors_.clear();
+    m_photoPaths.clear();
+    m_foundItems.clear();
+    m_listed.clear();
+    m_listedPhotoSectors.clear();
 }
 
 }  // namespace workflow

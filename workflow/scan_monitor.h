@@ -40,7 +40,7 @@ public:
         ~Listener() = default;
     };
 
-    explicit ScanMonitor(Listener& listener) : listener_(listener) {}
+    explicit ScanMonitor(Listener& listener) : m_listener(listener) {}
     ScanMonitor(const ScanMonitor&) = delete;
     ScanMonitor& operator=(const ScanMonitor&) = delete;
     ~ScanMonitor() { Abandon(); }
@@ -56,12 +56,12 @@ public:
     void OnTick();
 
     // The listing of a scan has not ended.
-    bool Listing() const { return listing_; }
-    bool IsListed(const std::string& path) const { return listed_.count(path) != 0; }
+    bool Listing() const { return m_listing; }
+    bool IsListed(const std::string& path) const { return m_listed.count(path) != 0; }
     // What the clean-up after a copy may delete: listed files, the previews
     // of listed photos and the engine's log.
     bool MayCleanUp(const std::string& path) const;
-    int ListedCount() const { return static_cast<int>(photoPaths_.size() + foundItems_.size()); }
+    int ListedCount() const { return static_cast<int>(m_photoPaths.size() + m_foundItems.size()); }
     // The window emptied its lists: the entries' data goes.
     void ForgetEntries();
 
@@ -79,25 +79,25 @@ private:
     const std::optional<win::BitmapHandle>& Placeholder();
     void EndListing();
 
-    Listener& listener_;
-    HWND window_ = nullptr;
-    std::string dataDir_;
-    std::function<bool()> engineRunning_;
-    bool listing_ = false;
-    std::unique_ptr<DataFolderWatcher> watcher_;
-    std::unique_ptr<ThumbnailPool> thumbnails_;
-    bool thumbnailsStopped_ = false;
-    uint64_t lastTicket_ = 0;
-    std::deque<Pending> pending_;
-    std::optional<std::optional<win::BitmapHandle>> placeholder_;  // made once a scan, when first needed
-    std::string status_;
-    ULONGLONG nextAnimation_ = 0;
-    uint64_t shownSector_ = 0;
+    Listener& m_listener;
+    HWND m_window = nullptr;
+    std::string m_dataDir;
+    std::function<bool()> m_engineRunning;
+    bool m_listing = false;
+    std::unique_ptr<DataFolderWatcher> m_watcher;
+    std::unique_ptr<ThumbnailPool> m_thumbnails;
+    bool m_thumbnailsStopped = false;
+    uint64_t m_lastTicket = 0;
+    std::deque<Pending> m_pending;
+    std::optional<std::optional<win::BitmapHandle>> m_placeholder;  // made once a scan, when first needed
+    std::string m_status;
+    ULONGLONG m_nextAnimation = 0;
+    uint64_t m_shownSector = 0;
 
-    std::vector<std::unique_ptr<std::string>> photoPaths_;
-    std::vector<std::unique_ptr<FoundItem>> foundItems_;
-    std::unordered_set<std::string> listed_;
-    std::unordered_set<std::string> listedPhotoSectors_;
+    std::vector<std::unique_ptr<std::string>> m_photoPaths;
+    std::vector<std::unique_ptr<FoundItem>> m_foundItems;
+    std::unordered_set<std::string> m_listed;
+    std::unordered_set<std::string> m_listedPhotoSectors;
 };
 
 }  // namespace workflow

@@ -29,7 +29,7 @@ void MainDialog::OnNext() {
     if (m_waitingForEngine) return;
     const int selected = m_driveList.FirstSelected();
     if (selected < 0) {
-        MessageBoxA(hwnd_, "Please select drive from where to recover files.", kAppCaption, MB_OK);
+        MessageBoxA(m_hwnd, "Please select drive from where to recover files.", kAppCaption, MB_OK);
         return;
     }
     const std::string name = m_driveList.GetItemText(selected, 0);
@@ -41,7 +41,7 @@ void MainDialog::OnNext() {
         }
     }
     if (!drive) {
-        MessageBoxA(hwnd_, "Error. Failed to find the disk.", kAppCaption, MB_OK);
+        MessageBoxA(m_hwnd, "Error. Failed to find the disk.", kAppCaption, MB_OK);
         return;
     }
 
@@ -61,7 +61,7 @@ void MainDialog::OnNext() {
     m_searchedDisk = MapVolumeToDisk(drive->name);
     if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
     if (!PrepareWorkFolders()) return;
-    m_engineRun.Start(hwnd_, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
+    m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
     if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
     EnterAnalysingMode();
     ShowSearchProgressBar();
@@ -70,14 +70,14 @@ void MainDialog::OnNext() {
 // Every write onto the disk being searched can overwrite a deleted file for good.
 bool MainDialog::ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question) {
     if (!WritesOntoSearchedDisk(m_searchedDisk, DiskOfPath(folder))) return true;
-    return MessageBoxA(hwnd_, question, kAppCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
+    return MessageBoxA(m_hwnd, question, kAppCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 // A slim bar below the Cancel row, as wide as the lists; none when the disk's size is unknown.
 void MainDialog::ShowSearchProgressBar() {
     if (!m_searchedDiskBytes) return;
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(m_hwnd, &client);
     m_progress.Move(ScanProgressBarRect(m_recover.RectInParent(), m_fileList.RectInParent(), client), true);
     m_progress.SetRange(0, kSearchProgressSteps);
     m_progress.SetPosition(0);
@@ -96,12 +96,12 @@ bool MainDialog::ShowLeftovers() {
     if (auto failed = ShiftExtensionsDown(m_dataDir)) {
         const std::string text = "Failed to rename \"" + *failed +
                                  "\".\n\nClose any program that may hold it open, then press Next again.";
-        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
+        MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
     }
     // Leftovers that can never be listed (read-only, held open) must not
     // stand in for a new scan every time.
     if (!HasListableFiles(m_dataDir)) return false;
-    MessageBoxA(hwnd_,
+    MessageBoxA(m_hwnd,
                 "Files found by an earlier search were not recovered yet and are shown instead of a new search."
                 "\n\nOnce they are recovered or the program is closed, Next searches the chosen drive.",
                 kAppCaption, MB_OK | MB_ICONINFORMATION);
@@ -112,12 +112,12 @@ bool MainDialog::ShowLeftovers() {
 bool MainDialog::PrepareWorkFolders() {
     const std::string engineFolder = EngineFolder();
     if (!EnsureFolder(engineFolder)) {
-        MessageBoxA(hwnd_, "Failed to initialize data", "Quillon", MB_OK);
+        MessageBoxA(m_hwnd, "Failed to initialize data", "Quillon", MB_OK);
         return false;
     }
     const std::string dataDir = JoinPath(engineFolder, "data");
     if (!EnsureFolder(dataDir)) {
-        MessageBoxA(hwnd_, "Failed to initialize data", kAppCaption, MB_OK);
+        MessageBoxA(m_hwnd, "Failed to initialize data", kAppCaption, MB_OK);
         return false;
     }
     m_dataDir = dataDir;
@@ -125,7 +125,7 @@ bool MainDialog::PrepareWorkFolders() {
 
     m_scanDir = m_dataDir + "\\temp";
     if (PathExists(m_scanDir)) {
-        MessageBoxA(hwnd_, "Internal error, error code: -1008", kAppCaption, MB_OK);
+        MessageBoxA(m_hwnd, "Internal error, error code: -1008", kAppCaption, MB_OK);
         m_scanDir += "_1";
     }
     return true;
@@ -140,7 +140,7 @@ bool MainDialog::WorkFoldersArePlain() {
         const std::string text = "The folder \"" + folder +
                                  "\" is a link to another place, so nothing is renamed or deleted in it.\n\n"
                                  "Replace the link with a plain folder, then try again.";
-        MessageBoxA(hwnd_, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
         return false;
     }
     return true;
@@ -148,7 +148,7 @@ bool MainDialog::WorkFoldersArePlain() {
 
 void MainDialog::CancelScan() {
     if (m_waitingForEngine) return;
-    if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
+    if (MessageBoxA(m_hwnd, "Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
                     MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
@@ -170,18 +170,18 @@ int MainDialog::UnrecoveredCount() const {
 void MainDialog::ConfirmClose() {
     if (m_waitingForEngine) return;
     if (m_engineRun.Running()) {
-        if (MessageBoxA(hwnd_, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
+        if (MessageBoxA(m_hwnd, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
                         MB_YESNO | MB_ICONQUESTION) != IDYES) {
             return;
         }
     } else if (m_copyRunning) {
         // The copy waits while the question is up, so it cannot finish behind it.
-        KillTimer(hwnd_, kCopyTimer);
-        if (MessageBoxA(hwnd_,
+        KillTimer(m_hwnd, kCopyTimer);
+        if (MessageBoxA(m_hwnd,
                         "Files are still being recovered, are you sure you want to exit?\n\n"
                         "Files not yet copied will be lost.",
                         "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            SetTimer(hwnd_, kCopyTimer, kTickMs, nullptr);
+            SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
             return;
         }
         m_copyRunning = false;
@@ -189,14 +189,14 @@ void MainDialog::ConfirmClose() {
         const std::string text = std::to_string(unrecovered) +
                                  " found files have not been recovered yet. If you exit now they are deleted."
                                  "\n\nExit anyway?";
-        if (MessageBoxA(hwnd_, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
+        if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
     }
     m_engineRun.Stop();
     m_waitingForEngine = true;
     m_engineRun.Join(kWorkerStopTimeoutMs);
     m_waitingForEngine = false;
     m_monitor.Abandon();
-    KillTimer(hwnd_, kCopyTimer);
+    KillTimer(m_hwnd, kCopyTimer);
     CleanUpDataFolder();
     EmptyResultLists();
     End(IDCANCEL);

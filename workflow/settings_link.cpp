@@ -6,7 +6,7 @@ namespace workflow {
 // The next scan reads "formats.ini" afresh, so the outcome of the dialog needs no handling here.
 void MainDialog::OnSettingsClicked() {
     settings::SettingsDialog dialog;
-    dialog.DoModal(hwnd_);
+    dialog.DoModal(m_hwnd);
 }
 
 }  // namespace workflow

@@ -14,8 +14,8 @@ int ThumbnailPool::DefaultWorkerCount() {
     return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, 4);
 }
 
-ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting) : maxWaiting_(std::max<size_t>(maxWaiting, 1)) {
-    for (int i = 0; i < std::max(workers, 1); ++i) workers_.emplace_back([this] { Work(); });
+ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting) : m_maxWaiting(std::max<size_t>(maxWaiting, 1)) {
+    for (int i = 0; i < std::max(workers, 1); ++i) m_workers.emplace_back([this] { Work(); });
 }
 
 ThumbnailPool::~ThumbnailPool() {
@@ -25,55 +25,55 @@ ThumbnailPool::~ThumbnailPool() {
 
 void ThumbnailPool::Submit(uint64_t ticket, std::string path) {
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (stopped_) return;
-        queued_.push_back(Job{ticket, std::move(path)});
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_stopped) return;
+        m_queued.push_back(Job{ticket, std::move(path)});
     }
-    changed_.notify_one();
+    m_changed.notify_one();
 }
 
 std::optional<ThumbnailPool::Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
     std::optional<Thumbnail> taken;
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        const auto found = finished_.find(ticket);
-        if (found == finished_.end()) return std::nullopt;
+        std::lock_guard<std::mutex> guard(m_lock);
+        const auto found = m_finished.find(ticket);
+        if (found == m_finished.end()) return std::nullopt;
         taken = std::move(found->second);
-        finished_.erase(found);
+        m_finished.erase(found);
     }
     // Room for one more: a waiting worker may go on.
-    changed_.notify_one();
+    m_changed.notify_one();
     return taken;
 }
 
 void ThumbnailPool::Stop() {
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        stopped_ = true;
-        queued_.clear();
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stopped = true;
+        m_queued.clear();
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 }
 
 bool ThumbnailPool::Idle() {
-    std::lock_guard<std::mutex> guard(lock_);
-    return inHand_ == 0;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_inHand == 0;
 }
 
 void ThumbnailPool::Join() {
-    for (std::thread& worker : workers_)
+    for (std::thread& worker : m_workers)
         if (worker.joinable()) worker.join();
-    workers_.clear();
+    m_workers.clear();
 }
 
 void ThumbnailPool::Work() {
-    std::unique_lock<std::mutex> guard(lock_);
+    std::unique_lock<std::mutex> guard(m_lock);
     for (;;) {
-        changed_.wait(guard, [this] { return stopped_ || (!queued_.empty() && finished_.size() < maxWaiting_); });
-        if (stopped_) return;
-        Job job = std::move(queued_.front());
-        queued_.pop_front();
-        ++inHand_;
+        m_changed.wait(guard, [this] { return m_stopped || (!m_queued.empty() && m_finished.size() < m_maxWaiting); });
+        if (m_stopped) return;
+        Job job = std::move(m_queued.front());
+        m_queued.pop_front();
+        ++m_inHand;
         guard.unlock();
         Thumbnail thumbnail;
         try {
@@ -83,8 +83,8 @@ void ThumbnailPool::Work() {
             thumbnail.reset();
         }
         guard.lock();
-        --inHand_;
-        if (!stopped_) finished_.emplace(job.ticket, std::move(thumbnail));
+        --m_inHand;
+        if (!m_stopped) m_finished.emplace(job.ticket, std::move(thumbnail));
     }
 }
 

@@ -58,14 +58,14 @@ private:
     };
     void Work();
 
-    const size_t maxWaiting_;
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::deque<Job> queued_;
-    std::unordered_map<uint64_t, Thumbnail> finished_;
-    int inHand_ = 0;
-    bool stopped_ = false;
-    std::vector<std::thread> workers_;
+    const size_t m_maxWaiting;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<Job> m_queued;
+    std::unordered_map<uint64_t, Thumbnail> m_finished;
+    int m_inHand = 0;
+    bool m_stopped = false;
+    std::vector<std::thread> m_workers;
 };
 
 }  // namespace workflow

@@ -19,40 +19,40 @@ constexpr Gdiplus::ARGB kOpaqueWhite = 0xFFFFFFFF;
 class GdiplusImage {
 public:
     GdiplusImage() = default;
-    explicit GdiplusImage(Gdiplus::GpImage* image) : image_(image) {}
+    explicit GdiplusImage(Gdiplus::GpImage* image) : m_image(image) {}
     GdiplusImage(const GdiplusImage&) = delete;
     GdiplusImage& operator=(const GdiplusImage&) = delete;
-    GdiplusImage(GdiplusImage&& o) noexcept : image_(o.release()) {}
+    GdiplusImage(GdiplusImage&& o) noexcept : m_image(o.release()) {}
     GdiplusImage& operator=(GdiplusImage&& o) noexcept { reset(o.release()); return *this; }
     ~GdiplusImage() { reset(); }
 
-    Gdiplus::GpImage* get() const { return image_; }
-    explicit operator bool() const { return image_ != nullptr; }
-    Gdiplus::GpImage* release() { Gdiplus::GpImage* image = image_; image_ = nullptr; return image; }
+    Gdiplus::GpImage* get() const { return m_image; }
+    explicit operator bool() const { return m_image != nullptr; }
+    Gdiplus::GpImage* release() { Gdiplus::GpImage* image = m_image; m_image = nullptr; return image; }
     void reset(Gdiplus::GpImage* image = nullptr) {
-        if (image_) gdip::GdipDisposeImage(image_);
-        image_ = image;
+        if (m_image) gdip::GdipDisposeImage(m_image);
+        m_image = image;
     }
 
 private:
-    Gdiplus::GpImage* image_ = nullptr;
+    Gdiplus::GpImage* m_image = nullptr;
 };
 
 // Owns a drawing surface opened on an image.
 class GdiplusGraphics {
 public:
     explicit GdiplusGraphics(Gdiplus::GpImage* image) {
-        if (image) gdip::GdipGetImageGraphicsContext(image, &graphics_);
+        if (image) gdip::GdipGetImageGraphicsContext(image, &m_graphics);
     }
     GdiplusGraphics(const GdiplusGraphics&) = delete;
     GdiplusGraphics& operator=(const GdiplusGraphics&) = delete;
-    ~GdiplusGraphics() { if (graphics_) gdip::GdipDeleteGraphics(graphics_); }
+    ~GdiplusGraphics() { if (m_graphics) gdip::GdipDeleteGraphics(m_graphics); }
 
-    Gdiplus::GpGraphics* get() const { return graphics_; }
-    explicit operator bool() const { return graphics_ != nullptr; }
+    Gdiplus::GpGraphics* get() const { return m_graphics; }
+    explicit operator bool() const { return m_graphics != nullptr; }
 
 private:
-    Gdiplus::GpGraphics* graphics_ = nullptr;
+    Gdiplus::GpGraphics* m_graphics = nullptr;
 };
 
 std::wstring ToWide(const std::string& text) {

@@ -19,8 +19,8 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 AnswerEveryQuestion::AnswerEveryQuestion()
-    : hook_(SetWindowsHookExA(WH_CBT, OnActivate, nullptr, GetCurrentThreadId())) {}
+    : m_hook(SetWindowsHookExA(WH_CBT, OnActivate, nullptr, GetCurrentThreadId())) {}
 
 AnswerEveryQuestion::~AnswerEveryQuestion() {
-    if (hook_) UnhookWindowsHookEx(hook_);
+    if (m_hook) UnhookWindowsHookEx(m_hook);
 }

@@ -12,5 +12,5 @@ public:
     AnswerEveryQuestion& operator=(const AnswerEveryQuestion&) = delete;
 
 private:
-    HHOOK hook_ = nullptr;
+    HHOOK m_hook = nullptr;
 };

@@ -44,41 +44,41 @@ size_t PrivateBytes() {
 // only once; the pictures of the timed steps count among the listed ones.
 class PhotoRun {
 public:
-    explicit PhotoRun(std::string jpeg) : jpeg_(std::move(jpeg)) {}
+    explicit PhotoRun(std::string jpeg) : m_jpeg(std::move(jpeg)) {}
 
     void ListUpTo(int count) {
-        const int listed = ListCount(hwnd_, IDC_PHOTO_LIST);
+        const int listed = ListCount(m_hwnd, IDC_PHOTO_LIST);
         if (listed >= count) return;
-        WriteResults(next_, count - listed, "jpg", jpeg_);
-        next_ += count - listed;
-        bench::ListUpTo(hwnd_, IDC_PHOTO_LIST, count);
+        WriteResults(m_next, count - listed, "jpg", m_jpeg);
+        m_next += count - listed;
+        bench::ListUpTo(m_hwnd, IDC_PHOTO_LIST, count);
     }
 
     // One new picture is found by a walk, then the listing tick that lists it
     // is timed; the repaint the tick leaves behind is timed apart.
     void TimeOneStep(std::vector<double>& steps, std::vector<double>& paints) {
         const int listed = Listed();
-        WriteResults(next_++, 1, "jpg", jpeg_);
-        steps.push_back(TimeListingTickUntil(hwnd_, [&] { return Listed() > listed; }));
+        WriteResults(m_next++, 1, "jpg", m_jpeg);
+        steps.push_back(TimeListingTickUntil(m_hwnd, [&] { return Listed() > listed; }));
         Stopwatch paint;
-        UpdateWindow(GetDlgItem(hwnd_, IDC_PHOTO_LIST));
+        UpdateWindow(GetDlgItem(m_hwnd, IDC_PHOTO_LIST));
         paints.push_back(paint.ElapsedMs());
     }
 
     void Open(int count) {
-        hwnd_ = OpenScanning(dialog_);
+        m_hwnd = OpenScanning(m_dialog);
         ListUpTo(count);
     }
-    int Listed() const { return ListCount(hwnd_, IDC_PHOTO_LIST); }
+    int Listed() const { return ListCount(m_hwnd, IDC_PHOTO_LIST); }
     ~PhotoRun() {
-        if (hwnd_) CloseScanning(hwnd_);
+        if (m_hwnd) CloseScanning(m_hwnd);
     }
 
 private:
-    std::string jpeg_;
-    workflow::MainDialog dialog_;
-    HWND hwnd_ = nullptr;
-    int next_ = 0;
+    std::string m_jpeg;
+    workflow::MainDialog m_dialog;
+    HWND m_hwnd = nullptr;
+    int m_next = 0;
 };
 
 }  // namespace

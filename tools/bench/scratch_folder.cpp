@@ -10,14 +10,14 @@ namespace bench {
 ScratchFolder::ScratchFolder(const std::string& name) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(path_.c_str(), nullptr);
+    m_path = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(m_path.c_str(), nullptr);
 }
 
 ScratchFolder::~ScratchFolder() {
     // The shell's delete takes whole trees; its list of paths ends with an
     // empty string, and the folder itself must not end with a backslash.
-    std::vector<char> from(path_.begin(), path_.end() - 1);
+    std::vector<char> from(m_path.begin(), m_path.end() - 1);
     from.push_back('\0');
     from.push_back('\0');
     SHFILEOPSTRUCTA operation{};

@@ -13,10 +13,10 @@ public:
     ~ScratchFolder();
 
     // The folder's path, ending with a backslash.
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 }  // namespace bench

@@ -10,21 +10,21 @@ constexpr UINT kAnswerTimeoutMs = 60000;
 }  // namespace
 
 StallSampler::StallSampler(HWND window, DWORD periodMs)
-    : window_(window), periodMs_(periodMs), thread_([this](std::stop_token stop) { Run(stop); }) {}
+    : m_window(window), m_periodMs(periodMs), m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
 void StallSampler::Stop() {
-    if (!thread_.joinable()) return;
-    thread_.request_stop();
-    thread_.join();
+    if (!m_thread.joinable()) return;
+    m_thread.request_stop();
+    m_thread.join();
 }
 
 void StallSampler::Run(std::stop_token stop) {
-    while (!stop.stop_requested() && IsWindow(window_)) {
-        const double sentAt = clock_.ElapsedMs();
+    while (!stop.stop_requested() && IsWindow(m_window)) {
+        const double sentAt = m_clock.ElapsedMs();
         DWORD_PTR answer = 0;
-        SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer);
-        samples_.push_back({sentAt, clock_.ElapsedMs() - sentAt});
-        Sleep(periodMs_);
+        SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer);
+        m_samples.push_back({sentAt, m_clock.ElapsedMs() - sentAt});
+        Sleep(m_periodMs);
     }
 }
 

@@ -25,20 +25,20 @@ public:
     ~StallSampler() { Stop(); }
 
     // The clock of the samples, started with the sampler.
-    double NowMs() const { return clock_.ElapsedMs(); }
+    double NowMs() const { return m_clock.ElapsedMs(); }
     // Ends the sampling once the send in progress is answered.
     void Stop();
     // Only after Stop.
-    const std::vector<StallSample>& Samples() const { return samples_; }
+    const std::vector<StallSample>& Samples() const { return m_samples; }
 
 private:
     void Run(std::stop_token stop);
 
-    HWND window_;
-    DWORD periodMs_;
-    Stopwatch clock_;
-    std::vector<StallSample> samples_;  // the sampling thread's until it has ended
-    std::jthread thread_;
+    HWND m_window;
+    DWORD m_periodMs;
+    Stopwatch m_clock;
+    std::vector<StallSample> m_samples;  // the sampling thread's until it has ended
+    std::jthread m_thread;
 };
 
 }  // namespace bench

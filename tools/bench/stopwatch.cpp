@@ -5,14 +5,14 @@
 namespace bench {
 
 Stopwatch::Stopwatch() {
-    QueryPerformanceCounter(&start_);
+    QueryPerformanceCounter(&m_start);
 }
 
 double Stopwatch::ElapsedMs() const {
     LARGE_INTEGER now{}, frequency{};
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(now.QuadPart - start_.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(now.QuadPart - m_start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 double Best(const std::vector<double>& values) {

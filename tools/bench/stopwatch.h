@@ -12,7 +12,7 @@ public:
     double ElapsedMs() const;
 
 private:
-    LARGE_INTEGER start_{};
+    LARGE_INTEGER m_start{};
 };
 
 // The least of the values; 0 for none.
