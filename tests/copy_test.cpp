@@ -247,7 +247,9 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
     for (int id : {IDC_SAVE_FOLDER, IDC_BROWSE}) {
         for (int other : VisibleControls()) {
             RECT overlap{}, a = Rect(id), b = Rect(other);
-            if (other != id) EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
+            if (other != id) {
+                EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " covers " << other;
+            }
         }
     }
     // The copy has stopped; b.txt is still only in the data folder, and closing would delete it.

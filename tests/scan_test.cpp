@@ -249,7 +249,9 @@ TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     EXPECT_TRUE(EqualRect(&bar, &placed));
     for (int id : VisibleControls()) {
         RECT overlap{}, control = Rect(id);
-        if (id != IDC_PROGRESS) EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
+        if (id != IDC_PROGRESS) {
+            EXPECT_FALSE(IntersectRect(&overlap, &bar, &control)) << id;
+        }
     }
 
     std::vector<int> positions;

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "win/window.h"
 
@@ -81,6 +82,16 @@ public:
         ListView_SetCheckState(m_hwnd, index, checked ? TRUE : FALSE);
     }
     bool GetCheck(int index) const { return ListView_GetCheckState(m_hwnd, index) != 0; }
+    void SetCheckAll(bool checked) const {
+        for (int i = 0, count = Count(); i < count; ++i) SetCheck(i, checked);
+    }
+    // Indexes of the ticked entries, in list order.
+    std::vector<int> CheckedItems() const {
+        std::vector<int> items;
+        for (int i = 0, count = Count(); i < count; ++i)
+            if (GetCheck(i)) items.push_back(i);
+        return items;
+    }
     int FirstSelected() const {
         return static_cast<int>(SendMessageA(m_hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }

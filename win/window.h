@@ -44,6 +44,9 @@ public:
         MoveWindow(m_hwnd, x, y, width, height, repaint ? TRUE : FALSE);
     }
     int ControlId() const { return GetDlgCtrlID(m_hwnd); }
+    void AddStyle(DWORD style) const {
+        SetWindowLongPtrA(m_hwnd, GWL_STYLE, GetWindowLongPtrA(m_hwnd, GWL_STYLE) | static_cast<LONG_PTR>(style));
+    }
 
 protected:
     HWND m_hwnd = nullptr;

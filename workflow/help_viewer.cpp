@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/folders.h"
-#include "workflow/main_dialog.h"
+#include "workflow/app_title.h"
 
 namespace workflow {
 
@@ -16,7 +16,5 @@ void ShowHelpFile(HWND owner) {
     if (!HtmlHelpA(nullptr, path.c_str(), HH_DISPLAY_TOPIC, 0))
         MessageBoxA(owner, kHelpNotFoundText, kAppCaption, MB_OK);
 }
-
-void MainDialog::OnHelpClicked() { ShowHelpFile(m_hwnd); }
 
 }  // namespace workflow

@@ -2,14 +2,41 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "resources/resource.h"
+#include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
+#include "workflow/help_viewer.h"
 #include "workflow/main_layout.h"
 #include "workflow/main_skin.h"
+#include "workflow/scan_results.h"
 #include "workflow/thumbnails.h"
 #include "workflow/timer_ids.h"
 
 namespace workflow {
+
+namespace {
+
+struct Column {
+    const char* title;
+    int width;
+};
+constexpr Column kDriveColumns[] = {{"Drive", 80}, {"File System", 80}, {"Capacity", 120}, {"Information", 180}};
+constexpr Column kFileColumns[] = {{"Name", 150}, {"Size", 150}, {"Extension", 150}};
+
+struct SortRequest {
+    int column;
+    bool descending;
+};
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM request) {
+    const auto& sort = *reinterpret_cast<const SortRequest*>(request);
+    return CompareFoundItems(*reinterpret_cast<const FoundItem*>(first), *reinterpret_cast<const FoundItem*>(second),
+                             sort.column, sort.descending);
+}
+
+}  // namespace
 
 MainDialog::MainDialog(StartupGate startupGate)
     : controls::SkinnedDialog(IDD_MAIN), m_startupGate(std::move(startupGate)) {
@@ -27,8 +54,23 @@ MainDialog::~MainDialog() {
 }
 
 bool MainDialog::OnInit() {
-    // The controls are bound in this order (the skinned ones by subclassing),
-    // then the background: tiles of a plain bitmap with no shape cut out.
+    BindControls();
+    SetIcons();
+    SetUpDriveList();
+    StyleAndPlaceControls();
+    SetUpResultLists();
+    // Where the save-folder box and Browse go back to after the results showed them beside Recover.
+    m_saveFolderRect = m_saveFolder.RectInParent();
+    m_browseRect = m_browse.RectInParent();
+    RunStartupGate();
+    ShowDriveControls(false);
+    m_loading.Show(true);
+    return true;
+}
+
+// The controls are bound in this order (the skinned ones by subclassing),
+// then the background: tiles of a plain bitmap with no shape cut out.
+void MainDialog::BindControls() {
     m_photoToggle.Bind(m_hwnd, IDC_PHOTO_TOGGLE);
     m_fileToggle.Bind(m_hwnd, IDC_FILE_TOGGLE);
     m_fileList.Attach(Item(IDC_FILE_LIST));
@@ -48,16 +90,20 @@ bool MainDialog::OnInit() {
     m_recover.Bind(m_hwnd, IDC_RECOVER);
     m_driveList.Attach(Item(IDC_DRIVE_LIST));
     SetBackgroundBitmap(IDB_BACKGROUND, controls::kNoKeyColor);
+}
 
+void MainDialog::SetIcons() {
     SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
     SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
+}
 
+void MainDialog::SetUpDriveList() {
     m_driveList.AddExtendedStyle(LVS_EX_FULLROWSELECT);
-    m_driveList.InsertColumn(0, "Drive", 80);
-    m_driveList.InsertColumn(1, "File System", 80);
-    m_driveList.InsertColumn(2, "Capacity", 120);
-    m_driveList.InsertColumn(3, "Information", 180);
+    for (int i = 0; i < static_cast<int>(std::size(kDriveColumns)); ++i)
+        m_driveList.InsertColumn(i, kDriveColumns[i].title, kDriveColumns[i].width);
+}
 
+void MainDialog::StyleAndPlaceControls() {
     ApplyCommandButtonLook(m_browse);
     ApplyCommandButtonLook(m_next);
     ApplyCommandButtonLook(m_reload);
@@ -86,7 +132,7 @@ bool MainDialog::OnInit() {
                    false);
     m_loading.Show(false);
 
-    // The progress bar below Next, and the two places of label 1012.
+    // The progress bar below Next, and the two places of IDC_PROGRESS_TEXT.
     const ProgressPlacement progress =
         PlaceProgress(m_next.RectInParent(), m_saveFolder.RectInParent(), m_progress.RectInParent());
     m_progress.Move(progress.bar, false);
@@ -97,7 +143,12 @@ bool MainDialog::OnInit() {
     ApplyLabelLook(m_progressText, kProgressTextLook);
     m_progressText.Move(m_progressTextRect, false);
     m_progressText.Show(false);
+}
 
+void MainDialog::SetUpResultLists() {
+    // The thumbnails belong to this window (m_thumbnails), not to the list:
+    // a list view without this style destroys its image list with itself.
+    m_photoList.AddStyle(LVS_SHAREIMAGELISTS);
     CreateThumbnailList(m_thumbnails);
     m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES);
     m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
@@ -107,26 +158,20 @@ bool MainDialog::OnInit() {
     m_fileToggle.Show(false);
 
     m_fileList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    m_fileList.InsertColumn(0, "Name", 150);
-    m_fileList.InsertColumn(1, "Size", 150);
-    m_fileList.InsertColumn(2, "Extension", 150);
+    for (int i = 0; i < static_cast<int>(std::size(kFileColumns)); ++i)
+        m_fileList.InsertColumn(i, kFileColumns[i].title, kFileColumns[i].width);
     m_fileList.Show(false);
+}
 
-    // Nothing happens for a user without administrator rights.
+// Nothing happens for a user without administrator rights.
+void MainDialog::RunStartupGate() {
     if (!m_startupGate || m_startupGate(m_hwnd)) {
         SetTimer(m_hwnd, kStartupTimer, kStartupDelayMs, nullptr);
-    } else {
-        ShowWindow(m_hwnd, SW_HIDE);
-        // The modal loop ends on the quit request and the program ends with exit code 0.
-        PostQuitMessage(18);
+        return;
     }
-
-    m_saveFolderRect = m_saveFolder.RectInParent();
-    m_browseRect = m_browse.RectInParent();
-
-    ShowDriveControls(false);
-    m_loading.Show(true);
-    return true;
+    ShowWindow(m_hwnd, SW_HIDE);
+    // The modal loop ends on the quit request; the program's exit code stays 0.
+    PostQuitMessage(kStartupRefusedQuitCode);
 }
 
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -174,11 +219,14 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
             StartCopy();
         return true;
     case IDC_HELP_LINK:
-        OnHelpClicked();
+        ShowHelpFile(m_hwnd);
         return true;
-    case IDC_SETTINGS_LINK:
-        OnSettingsClicked();
+    case IDC_SETTINGS_LINK: {
+        // The next scan reads "formats.ini" afresh: the dialog's outcome needs no handling here.
+        settings::SettingsDialog dialog;
+        dialog.DoModal(m_hwnd);
         return true;
+    }
     case IDC_PHOTO_TOGGLE:
         TogglePhotos();
         return true;
@@ -224,7 +272,7 @@ void MainDialog::OnTimer(UINT_PTR id) {
         m_monitor.OnTick();
         break;
     case kCopyTimer:
-        CopyStep();
+        m_copy.Step();
         break;
     default:
         break;
@@ -304,6 +352,81 @@ void MainDialog::EnterResultsMode() {
 
     m_recover.SetText(kRecoverCaption);
     m_recover.Show(true);
+}
+
+// Drive selection as the program opened it; the lists keep their (hidden)
+// entries until the next scan, and the drive list its selection.
+void MainDialog::ReturnToDriveSelection() {
+    m_progress.SetPosition(0);
+    m_saveFolder.Move(m_saveFolderRect, false);
+    m_browse.Move(m_browseRect, false);
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
+             &m_fileList}) {
+        control->Show(false);
+    }
+    ShowDriveControls(true);
+}
+
+// In results mode the box and Browse share the Recover row, right of Recover.
+void MainDialog::ShowSaveFolderInResults(bool show) {
+    if (show) {
+        const SaveFolderPlacement place =
+            PlaceSaveFolderBesideRecover(m_recover.RectInParent(), m_saveFolderRect, m_browseRect);
+        m_saveFolder.Move(place.box, true);
+        m_browse.Move(place.browse, true);
+    }
+    m_saveFolder.Show(show);
+    m_browse.Show(show);
+}
+
+void MainDialog::EnumerateDrives() {
+    m_drives.clear();
+    m_driveList.DeleteAll();
+    m_drives = ListDrives();
+    for (size_t i = 0; i < m_drives.size(); ++i) {
+        const DriveInfo& drive = m_drives[i];
+        const int index = static_cast<int>(i);
+        m_driveList.InsertItem(index, drive.name);
+        m_driveList.SetItemText(index, 0, drive.name);
+        m_driveList.SetItemText(index, 1, drive.fileSystem);
+        m_driveList.SetItemText(index, 2, FormatSize(drive.capacity));
+        m_driveList.SetItemText(index, 3, drive.typeText);
+    }
+}
+
+void MainDialog::OnReload() {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    EnumerateDrives();
+    SetCursor(previous);
+}
+
+void MainDialog::TogglePhotos() {
+    const bool selectAll = m_photoToggle.GetText() == m_selectAllPhotosText;
+    m_photoList.SetCheckAll(selectAll);
+    SetLabelText(m_photoToggle, selectAll ? m_unselectAllPhotosText : m_selectAllPhotosText);
+}
+
+void MainDialog::ToggleFiles() {
+    const bool selectAll = m_fileToggle.GetText() == m_selectAllFilesText;
+    m_fileList.SetCheckAll(selectAll);
+    SetLabelText(m_fileToggle, selectAll ? m_unselectAllFilesText : m_selectAllFilesText);
+}
+
+void MainDialog::SortFileList(int column) {
+    // The copy holds item indexes; a sort would hand them to other entries.
+    if (m_copyRunning) return;
+    SortRequest request{column, m_sortDescending};
+    m_fileList.SortItems(CompareRows, reinterpret_cast<LPARAM>(&request));
+    m_sortDescending = !m_sortDescending;
+}
+
+void MainDialog::EmptyResultLists() {
+    if (m_photoList.Exists()) m_photoList.DeleteAll();
+    if (m_fileList.Exists()) m_fileList.DeleteAll();
+    m_monitor.ForgetEntries();
+    m_recoveredFiles.clear();
+    if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
 }
 
 }  // namespace workflow

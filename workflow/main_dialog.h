@@ -49,6 +49,7 @@ public:
     void ShowDriveControls(bool show);
     void EnterAnalysingMode();
     void EnterResultsMode();
+    void ReturnToDriveSelection();
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -60,6 +61,16 @@ protected:
     void OnOK() override {}    // Enter must not end the window
 
 private:
+    // Set-up, in this order.
+    void BindControls();
+    void SetIcons();
+    void SetUpDriveList();
+    void StyleAndPlaceControls();
+    void SetUpResultLists();
+    void RunStartupGate();
+    // Ends the modal loop when the start-up gate says no.
+    static constexpr int kStartupRefusedQuitCode = 18;
+
     void OnStartupTimer();
     void PaintMinimised();
     void SetLabelText(controls::LinkLabel& label, const std::string& text);
@@ -86,7 +97,6 @@ private:
     void ShowSearchProgress(uint64_t furthestSector) override;
     void ListingEnded(const std::vector<std::string>& unreadable) override;
     void ReportUnreadable(const std::vector<std::string>& unreadable);
-    void ReturnToDriveSelection();
     void SortFileList(int column);
     void EmptyResultLists();
     void ShowSearchProgressBar();
@@ -99,7 +109,6 @@ private:
     void TogglePhotos();
     void ToggleFiles();
     void StartCopy();
-    void CopyStep();
     void OnCopyProgress(int position, int total) override;
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
@@ -107,30 +116,27 @@ private:
     void ReturnToResults(const CopyOutcome& outcome);
     void ShowSaveFolderInResults(bool show);
 
-    // Help, settings, folders
-    void OnHelpClicked();
-    void OnSettingsClicked();
     void CleanUpDataFolder();
 
     // Controls, bound in this order when the dialog initialises.
-    controls::LinkLabel m_photoToggle;      // 1018
-    controls::LinkLabel m_fileToggle;       // 1019
-    win::ListView m_fileList;               // 1017
-    controls::LinkLabel m_loading;          // 1016
-    controls::LinkLabel m_settingsLink;     // 1015
-    controls::LinkLabel m_helpLink;         // 1014
-    controls::LinkLabel m_status;           // 1013
-    controls::LinkLabel m_progressText;     // 1012
-    win::ProgressBar m_progress;            // 1011
-    win::ListView m_photoList;              // 1010
-    win::Edit m_saveFolder;                 // 1003
-    controls::LinkLabel m_saveFolderLabel;  // 1005
-    controls::LinkLabel m_driveListLabel;   // 1008
-    controls::SkinButton m_next;            // 1004
-    controls::SkinButton m_reload;          // 1009
-    controls::SkinButton m_browse;          // 1000
-    controls::SkinButton m_recover;         // 1002
-    win::ListView m_driveList;              // 1001
+    controls::LinkLabel m_photoToggle;      // IDC_PHOTO_TOGGLE
+    controls::LinkLabel m_fileToggle;       // IDC_FILE_TOGGLE
+    win::ListView m_fileList;               // IDC_FILE_LIST
+    controls::LinkLabel m_loading;          // IDC_LOADING
+    controls::LinkLabel m_settingsLink;     // IDC_SETTINGS_LINK
+    controls::LinkLabel m_helpLink;         // IDC_HELP_LINK
+    controls::LinkLabel m_status;           // IDC_STATUS
+    controls::LinkLabel m_progressText;     // IDC_PROGRESS_TEXT
+    win::ProgressBar m_progress;            // IDC_PROGRESS
+    win::ListView m_photoList;              // IDC_PHOTO_LIST
+    win::Edit m_saveFolder;                 // IDC_SAVE_FOLDER
+    controls::LinkLabel m_saveFolderLabel;  // IDC_SAVE_FOLDER_LABEL
+    controls::LinkLabel m_driveListLabel;   // IDC_DRIVE_LIST_LABEL
+    controls::SkinButton m_next;            // IDC_NEXT
+    controls::SkinButton m_reload;          // IDC_RELOAD
+    controls::SkinButton m_browse;          // IDC_BROWSE
+    controls::SkinButton m_recover;         // IDC_RECOVER
+    win::ListView m_driveList;              // IDC_DRIVE_LIST
 
     StartupGate m_startupGate;
     HICON m_appIcon = nullptr;

@@ -5,31 +5,31 @@
 
 namespace workflow {
 
-// Label 1016 centred by the size of the whole window (frame and caption included).
+// Label IDC_LOADING centred by the size of the whole window (frame and caption included).
 RECT CentredLoadingRect(SIZE window, const RECT& driveListLabel);
 
-// The status line 1013: at the left of the drive-list label, 5 pixels from the top.
+// The status line IDC_STATUS: at the left of the drive-list label, 5 pixels from the top.
 RECT StatusLineRect(const RECT& status, const RECT& driveListLabel);
 
 struct ProgressPlacement {
-    RECT bar;           // progress bar 1011
-    RECT progressText;  // label 1012 while it shows progress
-    RECT tips;          // label 1012 while it shows the tips
+    RECT bar;           // IDC_PROGRESS
+    RECT progressText;  // IDC_PROGRESS_TEXT while it shows progress
+    RECT tips;          // IDC_PROGRESS_TEXT while it shows the tips
 };
 ProgressPlacement PlaceProgress(const RECT& next, const RECT& saveFolderBox, const RECT& progressBar);
 
 struct AnalysingPlacement {
-    RECT photoToggle;  // 1018
-    RECT photoList;    // 1010
-    RECT fileToggle;   // 1019
-    RECT fileList;     // 1017
+    RECT photoToggle;  // IDC_PHOTO_TOGGLE
+    RECT photoList;    // IDC_PHOTO_LIST
+    RECT fileToggle;   // IDC_FILE_TOGGLE
+    RECT fileList;     // IDC_FILE_LIST
 };
 // D: drive list, L: status line, S: size of the photo toggle, nextTop: top of Next.
 AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
 
 struct SaveFolderPlacement {
-    RECT box;     // save-folder box 1003
-    RECT browse;  // Browse 1000
+    RECT box;     // IDC_SAVE_FOLDER
+    RECT browse;  // IDC_BROWSE
 };
 // The box and Browse on the Recover row, right of Recover, when the results
 // screen offers another output folder. Browse keeps its own left edge and the

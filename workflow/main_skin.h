@@ -18,12 +18,12 @@ struct LabelLook {
     bool link;        // underlined, clickable, reported to the window, hand cursor
 };
 
-inline constexpr LabelLook kCaptionLook{9, 0x000000, false, false};     // 1008, 1005
-inline constexpr LabelLook kHeaderLinkLook{9, 0xFF0000, false, true};   // 1015, 1014
-inline constexpr LabelLook kStatusLook{12, 0xB469FF, true, false};      // 1013
-inline constexpr LabelLook kLoadingLook{14, 0xFF69FF, true, false};     // 1016
-inline constexpr LabelLook kToggleLinkLook{9, 0xB40000, false, true};   // 1018, 1019
-inline constexpr LabelLook kProgressTextLook{9, 0xFF0000, false, false};  // 1012
+inline constexpr LabelLook kCaptionLook{9, 0x000000, false, false};     // IDC_DRIVE_LIST_LABEL, IDC_SAVE_FOLDER_LABEL
+inline constexpr LabelLook kHeaderLinkLook{9, 0xFF0000, false, true};   // IDC_SETTINGS_LINK, IDC_HELP_LINK
+inline constexpr LabelLook kStatusLook{12, 0xB469FF, true, false};      // IDC_STATUS
+inline constexpr LabelLook kLoadingLook{14, 0xFF69FF, true, false};     // IDC_LOADING
+inline constexpr LabelLook kToggleLinkLook{9, 0xB40000, false, true};   // IDC_PHOTO_TOGGLE, IDC_FILE_TOGGLE
+inline constexpr LabelLook kProgressTextLook{9, 0xFF0000, false, false};  // IDC_PROGRESS_TEXT
 
 // Transparent "Ariel" text (as the face is spelled) of the given size and colour.
 void ApplyLabelLook(controls::LinkLabel& label, const LabelLook& look);

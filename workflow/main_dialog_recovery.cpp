@@ -1,15 +1,24 @@
-// Starting and stopping a scan: Next, Cancel and the close request.
+// The main window's side of the recovery: Next and the work folders, Cancel
+// and closing, the entries the scan monitor hands over, and the copy.
+//
+// When any ticked file could not be copied, the data folder is kept and the
+// window goes back to the results with just those files ticked, so the user
+// can fix the cause and press Recover again.
 #include <windows.h>
-#include <shlwapi.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
 #include "workflow/disk_warning.h"
-#include "workflow/main_layout.h"
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
 #include "workflow/main_dialog.h"
+#include "workflow/main_layout.h"
+#include "workflow/scan_results.h"
+#include "workflow/thumbnails.h"
 #include "workflow/timer_ids.h"
 
 namespace workflow {
@@ -205,6 +214,184 @@ void MainDialog::ConfirmClose() {
 void MainDialog::CleanUpDataFolder() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     RemoveTree(m_dataDir, true);
+}
+
+int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std::string& text,
+                            const std::string& caption, UINT type) {
+    KillTimer(m_hwnd, timer);
+    const int answer = MessageBoxA(m_hwnd, text.c_str(), caption.c_str(), type);
+    if (rearm) SetTimer(m_hwnd, timer, periodMs, nullptr);
+    return answer;
+}
+
+void MainDialog::AddPhotoEntry(const std::string* path, HBITMAP thumbnail) {
+    AppendThumbnail(m_thumbnails, thumbnail);
+    const int position = m_photoList.Count();
+    // The entry's empty text comes by callback: stored, it would cost the list
+    // about a kilobyte per photo.
+    const int index = m_photoList.InsertItemWithCallbackText(position, position, reinterpret_cast<LPARAM>(path));
+    m_photoList.SetCheck(index, true);
+    m_photoList.EnsureVisible(index);
+    if (m_photoList.Count() != m_thumbnails.Count()) {
+        TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
+    }
+}
+
+void MainDialog::AddFileEntry(const FoundItem* item) {
+    const int index = m_fileList.InsertItem(m_fileList.Count(), item->name, -1, reinterpret_cast<LPARAM>(item));
+    m_fileList.SetItemText(index, 1, SizeText(item->size));
+    m_fileList.SetItemText(index, 2, item->extension);
+    m_fileList.SetCheck(index, true);
+    m_fileList.EnsureVisible(index);
+}
+
+// The monitor animates only until Cancel, so neither the Recover prompt nor
+// the note of a pending copy is overwritten.
+void MainDialog::ShowScanStatus(const std::string& text) { SetLabelText(m_status, text); }
+
+// An engine that ended by itself has read the whole disk; one that failed or
+// was cancelled has not.
+void MainDialog::ShowSearchProgress(uint64_t furthestSector) {
+    if (!m_searchedDiskBytes || !m_progress.IsVisible()) return;
+    const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped() && !m_engineRun.Failed();
+    const double fraction =
+        searchedToTheEnd ? 1.0 : SearchProgress{furthestSector}.Fraction(*m_searchedDiskBytes);
+    const int position = static_cast<int>(fraction * kSearchProgressSteps);
+    if (position > m_progress.Position()) m_progress.SetPosition(position);
+}
+
+void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
+    EnterResultsMode();
+    ReportUnreadable(unreadable);
+    if (m_photoList.Count() == 0 && m_fileList.Count() == 0 && unreadable.empty()) {
+        // Nothing to choose from: a results screen would be a dead end.
+        m_copyRequested = false;
+        MessageBoxA(m_hwnd, "No files were found.", kAppCaption, MB_OK);
+        ReturnToDriveSelection();
+        return;
+    }
+    if (m_copyRequested) {
+        m_copyRequested = false;
+        StartCopy();
+    }
+}
+
+void MainDialog::ReportUnreadable(const std::vector<std::string>& unreadable) {
+    if (unreadable.empty()) return;
+    const size_t count = unreadable.size();
+    const std::string text =
+        std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
+        " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
+        "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
+    MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+}
+
+void MainDialog::StartCopy() {
+    if (m_copyRunning) return;
+    // While the last files are still being listed, the copy waits for them and
+    // says so: it copies what is ticked, and every listed file goes with the data folder.
+    if (m_monitor.Listing()) {
+        m_copyRequested = true;
+        SetLabelText(m_status, kWaitingForListingText);
+        return;
+    }
+
+    std::vector<CopyEntry> photos, files;
+    for (int item : m_photoList.CheckedItems())
+        photos.push_back({item, *reinterpret_cast<const std::string*>(m_photoList.GetItemData(item))});
+    for (int item : m_fileList.CheckedItems())
+        files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
+    if (photos.empty() && files.empty()) {
+        MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
+                    ApplicationTitle().c_str(), MB_OK);
+        return;
+    }
+    if (!ConfirmWritingOntoSearchedDisk(m_saveFolder.GetText(), kCopyOntoSearchedDiskQuestion)) {
+        ShowSaveFolderInResults(true);  // another folder can be chosen right there
+        return;
+    }
+    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText());
+
+    m_progress.SetRange(0, m_copy.Total());
+    m_progress.SetPosition(0);
+    m_recover.Show(false);
+    ShowSaveFolderInResults(false);
+    m_progress.Show(true);
+    m_progressText.Show(true);
+    m_copyRunning = SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr) != 0;
+}
+
+void MainDialog::OnCopyProgress(int position, int total) {
+    char progress[64];
+    std::snprintf(progress, sizeof(progress), "Recovering file %d of %d", position, total);
+    SetLabelText(m_progressText, progress);
+    m_progress.SetPosition(position);
+}
+
+void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
+    m_copyRunning = false;
+    TickMessage(kCopyTimer, kTickMs, false, message, kAppCaption, MB_OK);
+    ReturnToResults(soFar);
+}
+
+void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
+    KillTimer(m_hwnd, kCopyTimer);
+    m_copyRunning = false;
+    const bool allCopied = failureReport.empty();
+    if (allCopied) {
+        CleanUpAfterCopy();
+    } else {
+        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    }
+
+    char question[128];
+    std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
+                  outcome.CopiedCount());
+    if (MessageBoxA(m_hwnd, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        const std::string& folder = m_copy.OutputFolder();
+        SHELLEXECUTEINFOA open{};
+        open.cbSize = sizeof(open);
+        open.fMask = SEE_MASK_FLAG_NO_UI;
+        open.lpVerb = "open";
+        open.lpFile = folder.c_str();
+        open.nShow = SW_SHOW;
+        ShellExecuteExA(&open);
+    }
+
+    if (!allCopied) {
+        // Only what could not be copied stays ticked, ready for another Recover.
+        m_photoList.SetCheckAll(false);
+        m_fileList.SetCheckAll(false);
+        for (int item : outcome.failedPhotos) m_photoList.SetCheck(item, true);
+        for (int item : outcome.failedFiles) m_fileList.SetCheck(item, true);
+        ReturnToResults(outcome);
+        return;
+    }
+
+    ReturnToDriveSelection();
+}
+
+// Only the found files the copy may delete go; any other file stays, with its
+// folders: a file that was never listed was never offered to the user.
+void MainDialog::CleanUpAfterCopy() {
+    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
+    m_copy.CleanUpFoundFiles(m_dataDir);
+}
+
+// Back to the results screen after a copy that could not finish. What was
+// copied is no longer ticked, so Recover again makes no second copy of it, and
+// the save folder can be changed right there.
+void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
+    for (int item : outcome.copiedPhotos)
+        m_recoveredFiles.insert(*reinterpret_cast<const std::string*>(m_photoList.GetItemData(item)));
+    for (int item : outcome.copiedFiles)
+        m_recoveredFiles.insert(reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path);
+    for (int item : outcome.copiedPhotos) m_photoList.SetCheck(item, false);
+    for (int item : outcome.copiedFiles) m_fileList.SetCheck(item, false);
+    m_progress.SetPosition(0);
+    m_progress.Show(false);
+    EnterResultsMode();
+    ShowSaveFolderInResults(true);
 }
 
 }  // namespace workflow
