@@ -152,7 +152,14 @@ TEST_F(Scan, EngineThatFailsByItselfIsReportedThenNothingFoundLeadsBackToTheDriv
     InstallStandIn(EmptyFixtures(), false);
     SetEnvironment("VANTREO_STANDIN_EXIT", "3");
     StartScan();
-    ASSERT_TRUE(WaitForDriveSelection());
+    // A failed engine has not searched the whole disk: the bar never shows it full.
+    int furthest = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (Visible(IDC_PROGRESS))
+            furthest = std::max(furthest, static_cast<int>(SendMessageA(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0)));
+        return Visible(IDC_NEXT) && !Visible(IDC_PHOTO_LIST);
+    }, 20000));
+    EXPECT_EQ(furthest, 0);
     ASSERT_EQ(boxes_.Boxes().size(), 2u);
     EXPECT_EQ(boxes_.Boxes()[0].text.rfind("Recovery engine failed, error code: 3\n\n", 0), 0u)
         << boxes_.Boxes()[0].text;
@@ -198,6 +205,8 @@ TEST_F(Scan, CancelAnsweredYesStopsTheEngineAndKeepsWhatWasFound) {
     EXPECT_GE(FileRows().size() + PhotoPaths().size(), found);
     EXPECT_TRUE(InResultsMode());
     EXPECT_TRUE(FileExists(DataFolder()));
+    testing_support::PumpFor(600);  // the status animation's pace is 200 ms: it must not come back
+    EXPECT_EQ(Text(IDC_STATUS), workflow::kResultsPrompt);
 }
 
 TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDeletesTheData) {

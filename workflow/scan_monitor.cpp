@@ -31,6 +31,7 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_placeholder.reset();
     m_status.clear();
     m_shownSector = 0;
+    m_engineWasRunning = true;
     m_nextAnimation = 0;
     m_thumbnails = std::make_unique<ThumbnailPool>();
     m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs);
@@ -60,8 +61,12 @@ void ScanMonitor::OnTick() {
         m_listener.ShowScanStatus(m_status);
         m_nextAnimation = start + kTickMs;
     }
-    if (const uint64_t sector = m_watcher->FurthestSector(); sector != m_shownSector) {
+    // The window shows the bar full once the engine has ended by itself.
+    const uint64_t sector = m_watcher->FurthestSector();
+    const bool engineRunning = m_engineRunning();
+    if (sector != m_shownSector || engineRunning != m_engineWasRunning) {
         m_shownSector = sector;
+        m_engineWasRunning = engineRunning;
         m_listener.ShowSearchProgress(sector);
     }
     // Asked before taking what was found: once it holds, nothing more comes.

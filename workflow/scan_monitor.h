@@ -93,6 +93,7 @@ private:
     std::string m_status;
     ULONGLONG m_nextAnimation = 0;
     uint64_t m_shownSector = 0;
+    bool m_engineWasRunning = true;
 
     std::vector<std::unique_ptr<std::string>> m_photoPaths;
     std::vector<std::unique_ptr<FoundItem>> m_foundItems;
