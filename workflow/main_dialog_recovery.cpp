@@ -7,8 +7,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
-
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
@@ -322,9 +320,8 @@ void MainDialog::StartCopy() {
 }
 
 void MainDialog::OnCopyProgress(int position, int total) {
-    char progress[64];
-    std::snprintf(progress, sizeof(progress), "Recovering file %d of %d", position, total);
-    SetLabelText(m_progressText, progress);
+    SetLabelText(m_progressText,
+                 "Recovering file " + std::to_string(position) + " of " + std::to_string(total));
     m_progress.SetPosition(position);
 }
 
@@ -344,10 +341,9 @@ void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& f
         MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
     }
 
-    char question[128];
-    std::snprintf(question, sizeof(question), "%d files recovered.\n\nDo you want to view recovered files?",
-                  outcome.CopiedCount());
-    if (MessageBoxA(m_hwnd, question, kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    const std::string question =
+        std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?";
+    if (MessageBoxA(m_hwnd, question.c_str(), kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
         const std::string& folder = m_copy.OutputFolder();
         SHELLEXECUTEINFOA open{};
         open.cbSize = sizeof(open);
