@@ -415,7 +415,7 @@ void MainDialog::ToggleFiles() {
 
 void MainDialog::SortFileList(int column) {
     // The copy holds item indexes; a sort would hand them to other entries.
-    if (m_copyRunning) return;
+    if (m_copy.Running()) return;
     SortRequest request{column, m_sortDescending};
     m_fileList.SortItems(CompareRows, reinterpret_cast<LPARAM>(&request));
     m_sortDescending = !m_sortDescending;

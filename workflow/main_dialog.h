@@ -158,7 +158,6 @@ private:
     // Found files go with the data folder after a copy only once listed, and
     // with them the previews of listed photos and the engine's log.
     RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
-    bool m_copyRunning = false;  // kCopyTimer is set
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
     // A cancelled engine is being waited for; Next, Cancel and Close wait too.

@@ -181,7 +181,7 @@ void MainDialog::ConfirmClose() {
                         MB_YESNO | MB_ICONQUESTION) != IDYES) {
             return;
         }
-    } else if (m_copyRunning) {
+    } else if (m_copy.Running()) {
         // The copy waits while the question is up, so it cannot finish behind it.
         KillTimer(m_hwnd, kCopyTimer);
         if (MessageBoxA(m_hwnd,
@@ -191,7 +191,6 @@ void MainDialog::ConfirmClose() {
             SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
             return;
         }
-        m_copyRunning = false;
     } else if (const int unrecovered = UnrecoveredCount(); unrecovered > 0) {
         const std::string text = std::to_string(unrecovered) +
                                  " found files have not been recovered yet. If you exit now they are deleted."
@@ -285,7 +284,7 @@ void MainDialog::ReportUnreadable(const std::vector<std::string>& unreadable) {
 }
 
 void MainDialog::StartCopy() {
-    if (m_copyRunning) return;
+    if (m_copy.Running()) return;
     // While the last files are still being listed, the copy waits for them and
     // says so: it copies what is ticked, and every listed file goes with the data folder.
     if (m_monitor.Listing()) {
@@ -316,7 +315,7 @@ void MainDialog::StartCopy() {
     ShowSaveFolderInResults(false);
     m_progress.Show(true);
     m_progressText.Show(true);
-    m_copyRunning = SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr) != 0;
+    SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
 }
 
 void MainDialog::OnCopyProgress(int position, int total) {
@@ -326,14 +325,12 @@ void MainDialog::OnCopyProgress(int position, int total) {
 }
 
 void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
-    m_copyRunning = false;
     TickMessage(kCopyTimer, kTickMs, false, message, kAppCaption, MB_OK);
     ReturnToResults(soFar);
 }
 
 void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
     KillTimer(m_hwnd, kCopyTimer);
-    m_copyRunning = false;
     const bool allCopied = failureReport.empty();
     if (allCopied) {
         CleanUpAfterCopy();
