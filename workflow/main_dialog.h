@@ -91,8 +91,10 @@ private:
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
 
     // Scan monitor: the entries it hands over, the end of the listing
+    void BeginEntries() override;
     void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) override;
     void AddFileEntry(const FoundItem* item) override;
+    void EndEntries() override;
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
     void ListingEnded(const std::vector<std::string>& unreadable) override;
@@ -164,6 +166,9 @@ private:
     bool m_waitingForEngine = false;
     // Recover was pressed while the last files were still being listed.
     bool m_copyRequested = false;
+    // The lists' lengths when the scan monitor began its current batch of entries.
+    int m_photosBeforeBatch = 0;
+    int m_filesBeforeBatch = 0;
     // Direction of the next file-list sort.
     bool m_sortDescending = false;
     // How far the search has got, shown while the engine runs when the disk's size is known.

@@ -72,8 +72,12 @@ void ScanMonitor::OnTick() {
     // Asked before taking what was found: once it holds, nothing more comes.
     const bool walkedToTheEnd = m_watcher->Finished();
     for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
-    while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
-        if (!ListNext()) break;
+    if (!m_pending.empty()) {
+        m_listener.BeginEntries();
+        while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
+            if (!ListNext()) break;
+        }
+        m_listener.EndEntries();
     }
     // A worker still decoding a dropped picture holds its file open.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();

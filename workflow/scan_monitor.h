@@ -27,9 +27,12 @@ public:
     // What the monitor asks of the window, always on the window's thread.
     class Listener {
     public:
+        // Entries come in batches, one a tick: Begin, Add..., End.
+        virtual void BeginEntries() = 0;
         // `path` and `item` stay valid until ForgetEntries; a null thumbnail takes an empty slot.
         virtual void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) = 0;
         virtual void AddFileEntry(const FoundItem* item) = 0;
+        virtual void EndEntries() = 0;
         virtual void ShowScanStatus(const std::string& text) = 0;
         // How far the engine has got, by the furthest file it has written.
         virtual void ShowSearchProgress(uint64_t furthestSector) = 0;
