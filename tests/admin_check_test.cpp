@@ -13,11 +13,10 @@ using app::AdminMessageFor;
 using app::VersionCodeFor;
 
 TEST(VersionCode, FollowsThePlatformTable) {
-    struct Row {
+    const struct {
         DWORD platform, major, minor;
         std::optional<int> code;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {VER_PLATFORM_WIN32s, 3, 10, 7},         {VER_PLATFORM_WIN32_WINDOWS, 3, 0, 1},
         {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 1},   {VER_PLATFORM_WIN32_WINDOWS, 4, 1, 2},
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2},  {VER_PLATFORM_WIN32_WINDOWS, 4, 89, 2},
@@ -29,7 +28,7 @@ TEST(VersionCode, FollowsThePlatformTable) {
         {VER_PLATFORM_WIN32_NT, 7, 0, std::nullopt}, {VER_PLATFORM_WIN32_NT, 10, 0, std::nullopt},
         {3, 1, 0, 9},                             {77, 6, 0, 9},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         EXPECT_EQ(VersionCodeFor(row.platform, row.major, row.minor), row.code)
             << "platform " << row.platform << " version " << row.major << "." << row.minor;
     }
@@ -40,9 +39,8 @@ TEST(VersionCode, OnlyVistaToEightAndUnknownSystemsGetRunAsAdministrator) {
     EXPECT_STREQ(AdminMessageFor(std::nullopt), app::kRunAsAdministratorText);
     for (int code : {1, 2, 3, 4, 5, 6, 7, 9}) EXPECT_STREQ(AdminMessageFor(code), app::kLogOffText) << code;
     EXPECT_NE(std::string(app::kRunAsAdministratorText).find("\"Run as administrator\""), std::string::npos);
-}
 
-TEST(VersionCode, TheRunningSystemHasACode) {
+    // The running system has a code.
     std::optional<int> code;
     ASSERT_TRUE(app::GetWindowsVersionCode(code));
     OSVERSIONINFOA info{sizeof(info)};
@@ -65,14 +63,10 @@ TEST_F(AdministratorCheck, NonAdministratorIsToldHowAndTheProgramEnds) {
     ASSERT_TRUE(patch.Applied());
     OpenWindow(false, app::CheckAdministrator);
 
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    const auto& box = boxes_.Boxes().front();
-    EXPECT_EQ(box.caption, "Quillon");
     std::optional<int> code;
     app::GetWindowsVersionCode(code);
-    EXPECT_EQ(box.text, AdminMessageFor(code));
-    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-    EXPECT_FALSE(box.hasIcon);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Quillon", AdminMessageFor(code), {IDOK}, false));
 
     // The quit request ends the run; the start-up timer was never set.
     MSG quit{};

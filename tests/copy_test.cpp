@@ -4,7 +4,6 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
-#include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "win/list_view.h"
 #include "workflow/app_title.h"
@@ -28,7 +27,7 @@ protected:
     }
     // A scan of files that the test writes into the engine's folder, ended with Cancel.
     void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-        InstallStandIn(EmptyFixtures(), true);
+        InstallStandIn("", true);
         StartScan();
         ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
         for (const auto& [name, content] : files) WriteFile(ScanOutput() + "\\" + name, content);
@@ -41,8 +40,7 @@ protected:
         Click(IDC_RECOVER);
     }
     void SetChecks(int list, const std::vector<bool>& checks) {
-        win::ListView view;
-        view.Attach(Item(list));
+        win::ListView view = List(list);
         for (size_t i = 0; i < checks.size(); ++i) view.SetCheck(static_cast<int>(i), checks[i]);
     }
     std::vector<bool> FileChecks() const {
@@ -55,7 +53,7 @@ protected:
     std::string output_ = scratch_.In("output");  // made by the copy
 };
 
-TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndNothingTickedIsSaid) {
+TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCopiedPhotosFirst) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);
     Click(IDC_PHOTO_TOGGLE);
@@ -81,10 +79,9 @@ TEST_F(RecoveryCopy, TogglesUntickAndTickEverythingAndNothingTickedIsSaid) {
     Click(IDC_FILE_TOGGLE);
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Unselect All Files");
     EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
-}
 
-TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelectionAndANewScanStartsEmpty) {
-    ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "alpha"}, {"b.txt", "beta"}});
+    // The ticked photo and file are copied, the photo first, then the drives show; a new scan starts empty.
+    boxes_.Clear();
     SetChecks(IDC_PHOTO_LIST, {false, true});
     SetChecks(IDC_FILE_LIST, {true, false});
     const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
@@ -95,15 +92,14 @@ TEST_F(RecoveryCopy, TickedPhotoAndFileAreCopiedPhotosFirstThenDriveSelectionAnd
     EXPECT_TRUE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_PROGRESS_TEXT));
     ASSERT_TRUE(PumpUntil([&] { return !FilesIn(output_).empty(); }, 5000));
-    testing_support::SnapshotIfAsked(Window(), "recovering");
     EXPECT_EQ(FilesIn(output_), std::vector<std::string>{tickedPhoto});  // the photo comes first
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "Recovering file 1 of 2");
 
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
     EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{tickedFile, tickedPhoto}));
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"2 files recovered.\n\nDo you want to view recovered files?"});
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
-    EXPECT_EQ(boxes_.Boxes().front().buttons, (std::vector<int>{IDYES, IDNO}));
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Vantreo", "2 files recovered.\n\nDo you want to view recovered files?",
+                      {IDYES, IDNO}, true));
     EXPECT_FALSE(FileExists(DataFolder()));
     for (int id : {IDC_PROGRESS, IDC_PROGRESS_TEXT, IDC_STATUS, IDC_PHOTO_LIST, IDC_RECOVER, IDC_FILE_TOGGLE,
                    IDC_PHOTO_TOGGLE, IDC_FILE_LIST})
@@ -156,11 +152,8 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     SelectDrive("C:");
     boxes_.QueueAnswer(IDNO);
     Click(IDC_NEXT);
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{workflow::kSearchOntoSearchedDiskQuestion});
-    const auto& box = boxes_.Boxes().front();
-    EXPECT_EQ(box.caption, "Vantreo");
-    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(box.hasIcon);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Vantreo", workflow::kSearchOntoSearchedDiskQuestion, {IDYES, IDNO}, true));
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     EXPECT_FALSE(FileExists(DataFolder()));
 
@@ -190,11 +183,8 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsDuri
     SendMessageA(Window(), WM_CLOSE, 0, 0);  // the dialog turns it into a posted Cancel
     ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
     ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    const auto& box = boxes_.Boxes().front();
-    EXPECT_EQ(box.caption, "Confirm");
-    EXPECT_EQ(box.text, "Files are still being recovered, are you sure you want to exit?\n\nFiles not yet copied will be lost.");
-    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(box.hasIcon);
+    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Confirm", "Files are still being recovered, are you sure you want to exit?"
+                      "\n\nFiles not yet copied will be lost.", {IDYES, IDNO}, true));
     const size_t copied = FilesIn(output_).size();
     ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() > copied; }, 5000));  // No: the copy goes on
 
@@ -244,7 +234,6 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
 
     // Another folder can be chosen without leaving the results, and nothing covers another control.
     ASSERT_TRUE(Visible(IDC_SAVE_FOLDER) && Visible(IDC_BROWSE));
-    testing_support::SnapshotIfAsked(Window(), "results-after-failed-copy");
     for (int id : {IDC_SAVE_FOLDER, IDC_BROWSE}) {
         for (int other : VisibleControls()) {
             RECT overlap{}, a = Rect(id), b = Rect(other);
@@ -258,11 +247,9 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
     boxes_.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"1 found files have not been recovered yet. If you exit now "
-                                                       "they are deleted.\n\nExit anyway?"});
-    EXPECT_EQ(boxes_.Boxes()[0].caption, "Confirm");
-    EXPECT_EQ(boxes_.Boxes()[0].buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
+    ASSERT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Confirm", "1 found files have not been recovered yet. If you exit now they "
+                      "are deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
     EXPECT_TRUE(InResultsMode());
     boxes_.QueueAnswer(IDYES);
     CloseWindow();

@@ -43,9 +43,8 @@ TEST(EngineDeviceName, LettersLikeSpreadsheetColumnsAndNoneFrom128) {
         {1000, none},      {UINT32_MAX, none},
     };
     for (const auto& row : rows) EXPECT_EQ(EngineDeviceName(row.disk), row.name) << row.disk;
-}
 
-TEST(EngineDeviceName, EveryNameableDiskHasItsOwnLowerCaseName) {
+    // Every nameable disk has its own lower-case name.
     std::set<std::string> names;
     for (uint32_t disk = 0; disk < 128; ++disk) {
         const std::optional<std::string> name = EngineDeviceName(disk);
@@ -60,13 +59,10 @@ TEST(EngineDeviceName, EveryNameableDiskHasItsOwnLowerCaseName) {
 }
 
 TEST(DriveTypeText, KnownTypesAndEmptyForTheRest) {
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_REMOVABLE), "Removable Disk");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_FIXED), "Local Disk");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_REMOTE), "Network Drive");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_CDROM), "Compact Disc");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_UNKNOWN), "");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_NO_ROOT_DIR), "");
-    EXPECT_EQ(workflow::DriveTypeText(DRIVE_RAMDISK), "");
+    const std::pair<UINT, std::string> rows[] = {
+        {DRIVE_REMOVABLE, "Removable Disk"}, {DRIVE_FIXED, "Local Disk"}, {DRIVE_REMOTE, "Network Drive"},
+        {DRIVE_CDROM, "Compact Disc"}, {DRIVE_UNKNOWN, ""}, {DRIVE_NO_ROOT_DIR, ""}, {DRIVE_RAMDISK, ""}};
+    for (const auto& [type, text] : rows) EXPECT_EQ(workflow::DriveTypeText(type), text) << type;
 }
 
 // Wine puts its C: drive on disk 0.
@@ -87,12 +83,7 @@ TEST(DriveList, ListsEveryDriveByBareNameInOrderWithTheSystemDriveOnTheFirstDisk
     EXPECT_EQ(c->device, "/dev/sda");
 }
 
-TEST(DriveList, MapsVolumesToDisks) {
-    EXPECT_EQ(workflow::MapVolumeToDisk("C:"), 0u);
-    EXPECT_EQ(workflow::MapVolumeToDisk("Q:"), std::nullopt);  // no such drive under Wine
-}
-
-TEST(DiskWarning, WarnsOnlyWhenBothDisksAreKnownAndTheSame) {
+TEST(DiskWarning, WarnsOnlyWhenBothDisksAreKnownAndTheSameAsTheDisksOfTheirVolumes) {
     const std::optional<uint32_t> unknown;
     const struct {
         std::optional<uint32_t> searched, written;
@@ -104,14 +95,14 @@ TEST(DiskWarning, WarnsOnlyWhenBothDisksAreKnownAndTheSame) {
     for (const auto& row : rows)
         EXPECT_EQ(workflow::WritesOntoSearchedDisk(row.searched, row.written), row.warn)
             << row.searched.value_or(99) << " " << row.written.value_or(99);
-}
 
-// Under Wine every drive letter sits on disk 0, and the temp folder on C:.
-TEST(DiskWarning, PathsLieOnTheDiskOfTheirVolume) {
+    // Volumes and paths lie on the disk of their volume. Under Wine every drive
+    // letter sits on disk 0, and the temp folder on C:.
     const testing_support::ScratchFolder scratch("disk");
     const std::string temp = scratch.path();
     const std::optional<uint32_t> c = workflow::MapVolumeToDisk("C:");
-    ASSERT_TRUE(c);
+    ASSERT_EQ(c, 0u);
+    EXPECT_EQ(workflow::MapVolumeToDisk("Q:"), std::nullopt);  // no such drive under Wine
     EXPECT_EQ(workflow::DiskOfPath(temp), c);
     EXPECT_EQ(workflow::DiskOfPath(temp + "\\not made yet\\deeper"), c);
     EXPECT_EQ(workflow::DiskOfPath("c:\\"), c);

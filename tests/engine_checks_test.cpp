@@ -12,8 +12,6 @@
 namespace {
 
 using testing_support::FileExists;
-using testing_support::MainWindowTest;
-using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::RemoveFolder;
 using testing_support::WriteFile;
@@ -41,15 +39,13 @@ protected:
         if (withData) CreateDirectoryA(DataFolder().c_str(), nullptr);
         if (withData) CreateDirectoryA((DataFolder() + "\\temp.1").c_str(), nullptr);
     }
-    // Next, then wait for the scan to settle in results mode.
-    void NextUntilResults() {
+    // Opens the window and presses Next on C:; with `results`, waits for the
+    // results, else for a scan that found nothing to lead back to the drives.
+    void NextOnC(bool results) {
+        OpenWindow();
+        SelectDrive("C:");
         Click(IDC_NEXT);
-        ASSERT_TRUE(WaitForResults(10000));
-    }
-    // Next, then wait for a scan that found nothing to lead back to the drives.
-    void NextUntilNothingFound() {
-        Click(IDC_NEXT);
-        ASSERT_TRUE(WaitForDriveSelection(10000));
+        ASSERT_TRUE(results ? WaitForResults(10000) : WaitForDriveSelection(10000));
     }
 };
 
@@ -66,47 +62,44 @@ TEST(EngineRunStart, RefusedWhileTheWorkerOfAnEarlierRunIsAlive) {
     EXPECT_TRUE(run.Join(10000));
 }
 
-TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSo) {
+// Next without a selected drive says so; with an empty format list, no engine starts.
+TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSoAndAnEmptyFormatListStartsNoEngine) {
+    InstallFakeEngine(true, true, true);
+    WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=\r\n");
     OpenWindow();
     Click(IDC_NEXT);
     ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Please select drive from where to recover files."});
     EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     EXPECT_FALSE(FileExists(DataFolder()));
-}
 
-TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
-    struct Case {
-        bool engine, runtime, cygwin;
-        int code;
-    };
-    const Case cases[] = {{false, true, true, -1003}, {true, false, true, -1004}, {true, true, false, -1005}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        RemoveFolder(EngineFolder());
-        InstallFakeEngine(c.engine, c.runtime, c.cygwin);
-        boxes_.Clear();
-        OpenWindow();
-        SelectDrive("C:");
-        NextUntilNothingFound();
-        EXPECT_EQ(boxes_.Texts(),
-                  (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009), "No files were found."}));
-        for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
-        dialog_.reset();
-    }
-}
-
-TEST_F(EngineChecks, EmptyFormatListStartsNoEngine) {
-    InstallFakeEngine(true, true, true);
-    WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=\r\n");
-    OpenWindow();
+    boxes_.Clear();
     SelectDrive("C:");
-    NextUntilNothingFound();
+    Click(IDC_NEXT);
+    ASSERT_TRUE(WaitForDriveSelection(10000));
     EXPECT_EQ(boxes_.Texts(),
               (std::vector<std::string>{"No file formats enabled.\n\nPlease go to 'Settings' to enable the type of "
                                         "file you wish to recover.",
                                         LoadFailed(-1009), "No files were found."}));
     EXPECT_FALSE(FileExists(DataFolder() + "\\temp.1"));
+}
+
+TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
+    const struct {
+        bool engine, runtime, cygwin;
+        int code;
+    } cases[] = {{false, true, true, -1003}, {true, false, true, -1004}, {true, true, false, -1005}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        RemoveFolder(EngineFolder());
+        InstallFakeEngine(c.engine, c.runtime, c.cygwin);
+        boxes_.Clear();
+        NextOnC(false);
+        EXPECT_EQ(boxes_.Texts(),
+                  (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009), "No files were found."}));
+        for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
+        dialog_.reset();
+    }
 }
 
 TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
@@ -119,25 +112,18 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     WriteFile(left + "odd.]", "shifted, ']' would become a backslash");
     WriteFile(left + "report.xml", "the engine's log is no leftover");
     boxes_.StopAnsweringSilently();  // no search starts, so nothing is written onto the disk: no question
-    OpenWindow();
-    SelectDrive("C:");
-    NextUntilResults();
+    NextOnC(true);
     ASSERT_EQ(boxes_.Texts(),
               std::vector<std::string>{"Files found by an earlier search were not recovered yet and are shown instead "
                                        "of a new search.\n\nOnce they are recovered or the program is closed, Next "
                                        "searches the chosen drive."});
     EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
     EXPECT_TRUE(FileExists(left + "notes.txt"));
-    win::ListView files, photos;
-    files.Attach(Item(IDC_FILE_LIST));
-    photos.Attach(Item(IDC_PHOTO_LIST));
-    std::vector<std::string> names;
-    for (int i = 0; i < files.Count(); ++i) names.push_back(files.GetItemText(i, 0));
+    std::vector<std::string> names = FileNames();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"f0000003.txt", "notes.txt", "odd.]"}));
-    ASSERT_EQ(photos.Count(), 1);
-    EXPECT_EQ(*reinterpret_cast<const std::string*>(photos.GetItemData(0)), left + "f0000001.jpg");
-    for (int i = 0; i < files.Count(); ++i) EXPECT_TRUE(files.GetCheck(i));
+    EXPECT_EQ(PhotoPaths(), std::vector<std::string>{left + "f0000001.jpg"});
+    for (const auto& row : FileRows()) EXPECT_TRUE(row.checked) << row.name;
     EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
 }
 
@@ -146,9 +132,7 @@ TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
     const std::string locked = DataFolder() + "\\temp.1\\f0000001.jpg";
     WriteFile(locked, "read only");
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    OpenWindow();
-    SelectDrive("C:");
-    NextUntilResults();
+    NextOnC(true);
     // A new scan was started: with no engine installed, that is the -1003 report.
     ASSERT_FALSE(boxes_.Texts().empty());
     EXPECT_EQ(boxes_.Texts().front(), LoadFailed(-1003));

@@ -17,14 +17,13 @@ std::optional<std::string> CommandFor(const std::string& formatList) {
     return BuildEngineCommand(kScanDir, "/dev/sda", formatList);
 }
 
-TEST(EngineCommand, DefaultListAllFormatsOrAnyEverythingFormatAloneSearchEverythingOnTheWholeDisk) {
+TEST(EngineCommand, EverythingFormatsSearchEverythingOnTheWholeDiskAndNamedOnesAreEnabledInTheEngineOrder) {
     for (const char* formats :
          {"jpg,gif,png,bmp,tif,raw", "raw", "txt", "doc", "wav", "avi", "wmv", "mp4", "3gp",
           "jpg,gif,png,bmp,tif,avi,mpg,dat,wmv,asf,mp3,mp4,mov,3gp,rm,pdf,swf,doc,txt,wav,pst,zip,rar,raw"})
         EXPECT_EQ(CommandFor(formats), kPrefix + "fileopt,everything,enable,search") << formats;
-}
 
-TEST(EngineCommand, NamedFormatsAreEnabledOneByOneInTheEngineOrderWhateverTheListOrder) {
+    // Named formats are enabled one by one in the engine's order, whatever the list's order.
     for (const char* format :
          {"jpg", "gif", "png", "bmp", "tif", "mpg", "dat", "asf", "mp3", "mov", "rm", "pdf", "swf", "pst", "zip", "rar"})
         EXPECT_EQ(CommandFor(format), kPrefix + "fileopt,everything,disable," + format + ",enable,search") << format;
@@ -35,7 +34,7 @@ TEST(EngineCommand, NamedFormatsAreEnabledOneByOneInTheEngineOrderWhateverTheLis
                   "zip,enable,rar,enable,search");
 }
 
-TEST(EngineCommand, MembershipIsACaseSensitiveSubstringOfTheWholeListAndNoFormatGivesNoCommand) {
+TEST(EngineCommand, MembershipIsACaseSensitiveSubstringNoFormatOrABadFolderGivesNoCommand) {
     EXPECT_EQ(CommandFor("jpgx"), kPrefix + "fileopt,everything,disable,jpg,enable,search");
     EXPECT_EQ(CommandFor("tiff"), kPrefix + "fileopt,everything,disable,tif,enable,search");
     EXPECT_EQ(CommandFor("jpg, gif"), kPrefix + "fileopt,everything,disable,jpg,enable,gif,enable,search");
@@ -44,10 +43,9 @@ TEST(EngineCommand, MembershipIsACaseSensitiveSubstringOfTheWholeListAndNoFormat
     EXPECT_EQ(CommandFor(""), std::nullopt);
     EXPECT_EQ(FileOptionPart(""), std::nullopt);
     EXPECT_EQ(CommandFor("jp,g"), std::nullopt);
-}
 
-// The engine's runtime reads \" as an escaped quote: the folder would swallow the rest.
-TEST(EngineCommand, DeviceIsPassedThroughAndAFolderThatWouldBreakTheQuotesIsRefused) {
+    // The device is passed through. The engine's runtime reads \" as an escaped
+    // quote: a folder that would break the quotes swallows the rest, and is refused.
     EXPECT_EQ(BuildEngineCommand("D:\\d\\temp_1", "/dev/sdab", "png"),
               "/d \"D:\\d\\temp_1\" /cmd /dev/sdab partition_none,fileopt,everything,disable,png,enable,search");
     for (const char* folder : {"C:\\data\\temp\\", "C:\\", "C:\\da\"ta", ""})

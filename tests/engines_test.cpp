@@ -22,6 +22,7 @@
 namespace {
 
 using engines::EngineKind;
+using engines::EnginePath;
 using testing_support::CanOpenExclusively;
 using testing_support::FileExists;
 using testing_support::FilesBelow;
@@ -47,6 +48,13 @@ private:
     testing_support::ScratchFolder folder_{"engines"};
 };
 
+// The stand-in set to write the fixtures, spending `writeMs` on each file, with no pause between files.
+struct StandInWriting {
+    explicit StandInWriting(const char* writeMs) : writeMs("VANTREO_STANDIN_WRITE_MS", writeMs) {}
+    ScopedEnvironment fixtures{"VANTREO_STANDIN_FIXTURES", engines::FixturesFolder()}, writeMs,
+        gapMs{"VANTREO_STANDIN_GAP_MS", "0"};
+};
+
 std::string Parameters(const std::string& scanDir, const std::string& options) {
     return "/d \"" + scanDir + "\" /cmd /dev/sda " + options;
 }
@@ -61,10 +69,6 @@ win::UniqueHandle Launch(const std::string& file, const std::string& parameters)
     info.nShow = SW_HIDE;
     if (!ShellExecuteExA(&info)) return {};
     return win::UniqueHandle(info.hProcess);
-}
-
-win::UniqueHandle Launch(EngineKind kind, const std::string& parameters) {
-    return Launch(engines::EnginePath(kind), parameters);
 }
 
 // The exit code, or nothing when the process is still running after `ms`.
@@ -104,17 +108,15 @@ TEST(StandInEngine, LogsItsParametersWritesEveryFixtureAndExitsWithTheAskedCode)
     ScanArea area;
     const std::string log = area.root() + "\\log.txt";
     ScopedEnvironment logEnv("VANTREO_STANDIN_LOG", log);
-    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
-    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "20");
-    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
+    const StandInWriting writing("20");
 
     const std::string first = Parameters(area.scanDir(), kEverything);
     const std::string second = Parameters(area.scanDir(), kJpgAndPng);
-    win::UniqueHandle engine = Launch(EngineKind::StandIn, first);
+    win::UniqueHandle engine = Launch(EnginePath(EngineKind::StandIn), first);
     ASSERT_TRUE(engine);
     EXPECT_EQ(WaitForExit(engine, 30000), 0u);
     ScopedEnvironment exitCode("VANTREO_STANDIN_EXIT", "3");
-    engine = Launch(EngineKind::StandIn, second);
+    engine = Launch(EnginePath(EngineKind::StandIn), second);
     ASSERT_TRUE(engine);
     EXPECT_EQ(WaitForExit(engine, 30000), 3u);
 
@@ -129,10 +131,8 @@ TEST(StandInEngine, LogsItsParametersWritesEveryFixtureAndExitsWithTheAskedCode)
 
 TEST(StandInEngine, HoldsEachFileUnsharedWhileWritingIt) {
     ScanArea area;
-    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
-    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "2000");
-    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
-    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(area.scanDir(), kEverything));
+    const StandInWriting writing("2000");
+    win::UniqueHandle engine = Launch(EnginePath(EngineKind::StandIn), Parameters(area.scanDir(), kEverything));
     ASSERT_TRUE(engine);
 
     const std::string firstFile = area.output() + "\\a_small.jpg";
@@ -150,13 +150,11 @@ TEST(StandInEngine, HoldsEachFileUnsharedWhileWritingIt) {
 TEST(StandInEngine, HoldsTheNamedFileUntilReleasedThenHangsWhenAsked) {
     ScanArea area;
     const std::string release = area.root() + "\\release";
-    ScopedEnvironment fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder());
+    const StandInWriting writing("0");
     ScopedEnvironment hold("VANTREO_STANDIN_HOLD", "c_small.png");
     ScopedEnvironment releaseEnv("VANTREO_STANDIN_RELEASE", release);
     ScopedEnvironment hang("VANTREO_STANDIN_HANG", "1");
-    ScopedEnvironment writeMs("VANTREO_STANDIN_WRITE_MS", "0");
-    ScopedEnvironment gapMs("VANTREO_STANDIN_GAP_MS", "0");
-    win::UniqueHandle engine = Launch(EngineKind::StandIn, Parameters(area.scanDir(), kEverything));
+    win::UniqueHandle engine = Launch(EnginePath(EngineKind::StandIn), Parameters(area.scanDir(), kEverything));
     ASSERT_TRUE(engine);
 
     // Bounded waits: these show what does not happen while the file is held.
@@ -182,7 +180,7 @@ std::map<std::string, std::string> CarveImage(const ScanArea& area, const std::s
                                               const std::string& options) {
     ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
     const ULONGLONG start = GetTickCount64();
-    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), options));
+    win::UniqueHandle engine = Launch(EnginePath(EngineKind::Photorec), Parameters(area.scanDir(), options));
     EXPECT_TRUE(engine);
     if (!engine) return {};
     EXPECT_EQ(WaitForExit(engine, 90000), 0u);
@@ -227,18 +225,17 @@ TEST(PhotorecEngine, FindsTheSecondPartitionOnlyWhenToldPartitionNone) {
     EXPECT_EQ(firstOnly.count("report.xml"), 1u);
 }
 
-TEST(PhotorecEngine, EndsAtOnceWithoutADiskImage) {
+// It ends at once without a disk image, and stops when the forwarder is terminated.
+TEST(PhotorecEngine, EndsAtOnceWithoutADiskImageAndStopsWhenTheForwarderIsTerminated) {
     ScanArea area;
-    ScopedEnvironment disk("VANTREO_DISK_IMAGE", nullptr);
-    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
-    ASSERT_TRUE(engine);
-    EXPECT_EQ(WaitForExit(engine, 20000), 2u);
-    EXPECT_FALSE(FileExists(area.output()));
-}
-
-TEST(PhotorecEngine, StopsWhenTheForwarderIsTerminated) {
+    {
+        ScopedEnvironment noDisk("VANTREO_DISK_IMAGE", nullptr);
+        win::UniqueHandle engine = Launch(EnginePath(EngineKind::Photorec), Parameters(area.scanDir(), kEverything));
+        ASSERT_TRUE(engine);
+        EXPECT_EQ(WaitForExit(engine, 20000), 2u);
+        EXPECT_FALSE(FileExists(area.output()));
+    }
     // A blank sparse image large enough that photorec needs several seconds on it.
-    ScanArea area;
     const std::string image = area.root() + "\\blank.img";
     {
         win::UniqueHandle file(CreateFileA(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -250,7 +247,7 @@ TEST(PhotorecEngine, StopsWhenTheForwarderIsTerminated) {
         ASSERT_TRUE(SetEndOfFile(file.get()));
     }
     ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::WinePaths().ToUnix(image));
-    win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
+    win::UniqueHandle engine = Launch(EnginePath(EngineKind::Photorec), Parameters(area.scanDir(), kEverything));
     ASSERT_TRUE(engine);
     ASSERT_TRUE(PumpUntil([&] { return FileExists(area.output() + "\\report.xml"); }, 20000));
 
@@ -276,7 +273,7 @@ TEST(EngineInstall, InstalledEnginesRunFromTheEngineFolderAndComeOutAgain) {
     ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath("plain.img"));
     for (EngineKind kind : {EngineKind::StandIn, EngineKind::Photorec}) {
         ASSERT_TRUE(engines::InstallEngine(kind));
-        EXPECT_EQ(ReadFile(folder + "\\photo.exe"), ReadFile(engines::EnginePath(kind)));
+        EXPECT_EQ(ReadFile(folder + "\\photo.exe"), ReadFile(EnginePath(kind)));
         EXPECT_TRUE(FileExists(folder + "\\cygwin1.dll"));
         EXPECT_EQ(ReadFile(folder + "\\cygwin1.dll"), "");
         EXPECT_NE(GetFileAttributesA((folder + "\\c\\cygwin").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);

@@ -24,8 +24,6 @@ void MakeFile(const std::string& path, const std::string& content = "x") {
 
 void MakeFolder(const std::string& path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
 
-std::string ExtensionOf(const std::string& path) { return path.substr(path.rfind('.') + 1); }
-
 // The files a walk visits, sorted.
 std::vector<std::string> WalkedFiles(const std::string& folder, const TooLongVisit& tooLong = {}) {
     std::vector<std::string> files;
@@ -59,19 +57,15 @@ protected:
 };
 
 TEST(SearchPattern, AddsTheWildcardOnce) {
-    EXPECT_EQ(SearchPattern("C:\\data"), "C:\\data\\*.*");
-    EXPECT_EQ(SearchPattern("C:\\data\\"), "C:\\data\\*.*");
+    for (const char* folder : {"C:\\data", "C:\\data\\", "C:\\data\\*.*"})
+        EXPECT_EQ(SearchPattern(folder), "C:\\data\\*.*") << folder;
     EXPECT_EQ(SearchPattern("C:\\"), "C:\\*.*");
-    EXPECT_EQ(SearchPattern("C:\\data\\*.*"), "C:\\data\\*.*");
 }
 
 TEST(ShiftedExtension, EachCodeGoesDownByOneExcept127) {
-    EXPECT_EQ(ShiftedExtension("kqh"), "jpg");
-    EXPECT_EQ(ShiftedExtension("B"), "A");
-    EXPECT_EQ(ShiftedExtension("\x7f"), "\x80");
-    EXPECT_EQ(ShiftedExtension("\x80"), "\x7f");
-    EXPECT_EQ(ShiftedExtension("\xff"), "\xfe");
-    EXPECT_EQ(ShiftedExtension(""), "");
+    const std::pair<std::string, std::string> shifts[] = {{"kqh", "jpg"},     {"B", "A"},       {"\x7f", "\x80"},
+                                                          {"\x80", "\x7f"}, {"\xff", "\xfe"}, {"", ""}};
+    for (const auto& [from, to] : shifts) EXPECT_EQ(ShiftedExtension(from), to) << from;
 }
 
 TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
@@ -92,22 +86,19 @@ TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
     EXPECT_FALSE(link.IsFolder());
 }
 
-TEST_F(FolderTree, IsFolderForFoldersOnly) {
-    Make({"empty\\", "file.txt"});
+TEST_F(FolderTree, IsFolderForFoldersOnlyAndTreeHasFileOnlyWithAFileSomewhereBelow) {
+    Make({"empty\\", "a\\", "a\\b\\", "a\\b\\c\\", "d\\"});
     EXPECT_TRUE(IsFolder(tree_));
     EXPECT_TRUE(IsFolder(tree_ + "\\"));
     EXPECT_TRUE(IsFolder(In("empty")));
-    EXPECT_FALSE(IsFolder(In("file.txt")));
     EXPECT_FALSE(IsFolder(In("missing")));
     EXPECT_FALSE(IsFolder(""));
-}
 
-TEST_F(FolderTree, TreeHasFileOnlyWithAFileSomewhereBelow) {
-    Make({"a\\", "a\\b\\", "a\\b\\c\\", "d\\"});
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("missing")));
     EXPECT_FALSE(TreeHasFile(""));
     Make({"a\\b\\c\\f0001.jpg"});
+    EXPECT_FALSE(IsFolder(In("a\\b\\c\\f0001.jpg")));
     EXPECT_TRUE(TreeHasFile(tree_));
     EXPECT_TRUE(TreeHasFile(tree_ + "\\"));
     EXPECT_FALSE(TreeHasFile(In("d")));
@@ -130,7 +121,7 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
     EXPECT_EQ(visited, 2);
 }
 
-TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
+TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolderOnlyWhenAsked) {
     Make({"keep\\", "keep\\deep\\", "gone\\", "gone\\deeper\\", "keep\\deep\\locked.jpg", "keep\\deep\\other.jpg",
           "keep\\sibling.png", "gone\\deeper\\a.jpg", "top.txt"});
     ASSERT_TRUE(SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -142,16 +133,15 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFolders) {
     for (const char* gone : {"keep\\deep\\other.jpg", "keep\\sibling.png", "gone", "top.txt"})
         EXPECT_FALSE(FileExists(In(gone))) << gone;
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
 
-// Entries of a large folder are deleted while its listing is still open.
-TEST_F(FolderTree, RemoveTreeEmptiesTheFolderAndRemovesItOnlyWhenAsked) {
+    // Entries of a large folder are deleted while its listing is still open.
     Make({"sub\\", "sub\\a.jpg"});
     for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
     RemoveTree(tree_, false);
     EXPECT_TRUE(IsFolder(tree_));
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(FileExists(In("sub")));
+    EXPECT_FALSE(FileExists(In("keep")));
     RemoveTree(tree_, true);
     EXPECT_FALSE(FileExists(tree_));
     EXPECT_TRUE(FileExists(outside_));
@@ -180,19 +170,17 @@ TEST_F(FolderTree, ShiftGivesBackOnlyNamesThatBecomeTheEnginesOwn) {
     EXPECT_TRUE(IsFolder(In("dir.v2")));
 }
 
-TEST_F(FolderTree, ShiftRenamesEachFileOnce) {
+// Each file is renamed once. A folder of the new name blocks a.kqh whatever the
+// listing order. A failed rename leaves that file; the others are still shifted,
+// so no walk leaves a tree half shifted for a second walk to shift again.
+TEST_F(FolderTree, ShiftRenamesEachFileOnceAndAFailedRenameLeavesThatFileAndTheWalkGoesOn) {
     constexpr int kFiles = 500;
     for (int i = 0; i < kFiles; ++i) MakeFile(In(std::to_string(i) + ".kqh"));
     EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
     const std::vector<std::string> files = WalkedFiles(tree_);
     EXPECT_EQ(files.size(), static_cast<size_t>(kFiles));
-    for (const std::string& file : files) EXPECT_EQ(ExtensionOf(file), "jpg") << file;
-}
+    for (const std::string& file : files) EXPECT_EQ(file.substr(file.rfind('.') + 1), "jpg") << file;
 
-// A folder of the new name blocks a.kqh whatever the listing order. A failed
-// rename leaves that file; the others are still shifted, so no walk leaves a
-// tree half shifted for a second walk to shift again.
-TEST_F(FolderTree, FailedRenameLeavesThatFileAndTheWalkGoesOn) {
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
     EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
@@ -257,11 +245,18 @@ protected:
     }
 };
 
-TEST_F(FolderTreeLinks, ALinkIsNoFolderAndHoldsNoFileOfTheTree) {
+TEST_F(FolderTreeLinks, ALinkIsNoFolderHoldsNoFileOfTheTreeAndNothingIsRenamedThroughIt) {
     EXPECT_FALSE(IsFolder(In("link")));
     EXPECT_FALSE(TreeHasFile(tree_));
     EXPECT_FALSE(TreeHasFile(In("link")));
     EXPECT_TRUE(WalkedFiles(tree_).empty());
+
+    MakeFile(In("mine.kqh"));
+    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
+    EXPECT_TRUE(FileExists(In("mine.jpg")));
+    ExpectOutsideUntouched();
+    EXPECT_FALSE(FileExists(Outside("precious.jpg")));
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
@@ -276,15 +271,6 @@ TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
     RemoveTree(In("link"), true);
     RemoveTree(In("empty_link"), true);
     ExpectOutsideUntouched();
-}
-
-TEST_F(FolderTreeLinks, ShiftNeverRenamesThroughALink) {
-    MakeFile(In("mine.kqh"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
-    EXPECT_TRUE(FileExists(In("mine.jpg")));
-    ExpectOutsideUntouched();
-    EXPECT_FALSE(FileExists(Outside("precious.jpg")));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
-#include "tests/support/window_picture.h"
 #include "win/list_view.h"
 #include "workflow/main_layout.h"
 
@@ -25,20 +24,16 @@ std::vector<int> Sorted(std::vector<int> ids) {
     return ids;
 }
 
-std::string Show(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
 // Equal rectangles, shown as numbers when they differ.
-::testing::AssertionResult Same(const RECT& actual, const RECT& expected) {
-    if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << Show(actual) << " instead of " << Show(expected);
+::testing::AssertionResult Same(const RECT& a, const RECT& e) {
+    if (EqualRect(&a, &e)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a.left << "," << a.top << "," << a.right << "," << a.bottom << " not "
+                                         << e.left << "," << e.top << "," << e.right << "," << e.bottom;
 }
 
 // ---- Placement as plain functions of rectangles -------------------------------------------
 
-TEST(MainLayout, LoadingNoticeIsTheLabelGrownAndCentredInTheWholeWindow) {
+TEST(MainLayout, LoadingNoticeIsTheLabelGrownAndCentredInTheWindowAndTheStatusLineKeepsItsWidth) {
     const struct {
         SIZE window;
         RECT label, loading;
@@ -48,27 +43,32 @@ TEST(MainLayout, LoadingNoticeIsTheLabelGrownAndCentredInTheWholeWindow) {
         {{100, 20}, {0, 0, 100, 20}, {-15, -5, 115, 25}},     // larger than the window
     };
     for (const auto& row : rows) EXPECT_TRUE(Same(workflow::CentredLoadingRect(row.window, row.label), row.loading));
-}
 
-TEST(MainLayout, StatusLineKeepsItsWidthAtTheLabelsLeftFivePixelsDown) {
+    // The status line keeps its width, at the label's left, five pixels down.
     const struct {
         RECT status, label, placed;
-    } rows[] = {
+    } lines[] = {
         {{100, 200, 400, 220}, {16, 60, 116, 76}, {16, 5, 316, 26}},
         {{0, 0, 0, 0}, {30, 0, 40, 0}, {30, 5, 30, 10}},
     };
-    for (const auto& row : rows) EXPECT_TRUE(Same(workflow::StatusLineRect(row.status, row.label), row.placed));
+    for (const auto& row : lines) EXPECT_TRUE(Same(workflow::StatusLineRect(row.status, row.label), row.placed));
 }
 
-TEST(MainLayout, ProgressBarUnderNextAsWideAsTheBoxWithTheTextAboveAndTheTipsBeside) {
+TEST(MainLayout, ProgressBarUnderNextAsWideAsTheBoxTextAboveTipsBesideAndSaveFolderBesideRecover) {
     const RECT next{16, 420, 104, 443}, box{16, 380, 416, 400}, bar{0, 0, 10, 17};
     const workflow::ProgressPlacement p = workflow::PlaceProgress(next, box, bar);
     EXPECT_TRUE(Same(p.bar, RECT{16, 441, 416, 458}));            // bottom 15 below Next's, the bar's own height
     EXPECT_TRUE(Same(p.progressText, RECT{16, 416, 416, 436}));   // 25 to 5 pixels above the bar
     EXPECT_TRUE(Same(p.tips, RECT{109, 420, 496, 443}));          // right of Next, 80 past the box's width
+
+    // In the results the save folder sits beside Recover, which keeps Next's place.
+    const RECT browse{410, 378, 490, 401};
+    const auto save = workflow::PlaceSaveFolderBesideRecover(next, {16, 380, 400, 400}, browse);
+    EXPECT_TRUE(Same(save.box, RECT{114, 421, 400, 441}));      // centred on the row: 431 - 20 / 2
+    EXPECT_TRUE(Same(save.browse, RECT{410, 420, 490, 443}));   // top of Recover, its own size
 }
 
-TEST(MainLayout, AnalysingListsShareTheDriveListsPlaceThreeQuartersToPhotos) {
+TEST(MainLayout, AnalysingListsShareTheDriveListsPlaceThreeQuartersToPhotosAndTheBarKeepsOffCancel) {
     const RECT driveList{16, 80, 616, 381}, status{16, 5, 316, 26};
     const SIZE toggle{120, 17};
     const workflow::AnalysingPlacement p = workflow::PlaceAnalysingControls(driveList, status, toggle, 420);
@@ -77,16 +77,8 @@ TEST(MainLayout, AnalysingListsShareTheDriveListsPlaceThreeQuartersToPhotos) {
     EXPECT_TRUE(Same(p.photoList, RECT{16, 48, 616, 297}));  // (381 - 48) * 3 / 4 = 249.75
     EXPECT_TRUE(Same(p.fileToggle, RECT{16, 302, 136, 319}));
     EXPECT_TRUE(Same(p.fileList, RECT{16, 322, 616, 410}));  // down to 10 above Next
-}
 
-TEST(MainLayout, SaveFolderBesideRecoverKeepsBrowsesLeftAndTheGapBetweenThem) {
-    const RECT recover{16, 420, 104, 443}, box{16, 380, 400, 400}, browse{410, 378, 490, 401};
-    const workflow::SaveFolderPlacement p = workflow::PlaceSaveFolderBesideRecover(recover, box, browse);
-    EXPECT_TRUE(Same(p.box, RECT{114, 421, 400, 441}));      // centred on the row: 431 - 20 / 2
-    EXPECT_TRUE(Same(p.browse, RECT{410, 420, 490, 443}));   // top of Recover, its own size
-}
-
-TEST(MainLayout, ScanProgressBarShrinksToTheClientAreaRatherThanCoverCancel) {
+    // The scan's progress bar shrinks to the client area rather than cover Cancel.
     const RECT cancel{16, 432, 104, 455};
     const RECT files{16, 300, 809, 422};
     const struct {
@@ -104,9 +96,8 @@ TEST(MainLayout, ScanProgressBarShrinksToTheClientAreaRatherThanCoverCancel) {
 
 class MainWindowLayout : public MainWindowTest {};
 
-TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelection) {
+TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelectionWithCAsLocalDisk) {
     OpenWindow(false);
-    testing_support::SnapshotIfAsked(Window(), "loading");
     EXPECT_EQ(VisibleControls(), Sorted({IDC_LOADING}));
     EXPECT_EQ(Text(IDC_LOADING), "Loading, please wait...");
     char title[64] = {};
@@ -114,14 +105,34 @@ TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelection) {
     EXPECT_STREQ(title, "Norvale Vantreo");
 
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }));
-    testing_support::SnapshotIfAsked(Window(), "drive-selection");
     EXPECT_EQ(VisibleControls(), Sorted({IDC_DRIVE_LIST, IDC_BROWSE, IDC_NEXT, IDC_RELOAD, IDC_SAVE_FOLDER,
                                          IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL}));
     EXPECT_EQ(Text(IDC_RECOVER), "Recover");
     EXPECT_FALSE(Enabled(IDC_SAVE_FOLDER));
+
+    // The drive list shows C: as a local disk; Reload rebuilds it without a selection.
+    win::ListView list;
+    list.Attach(Item(IDC_DRIVE_LIST));
+    const int count = list.Count();
+    ASSERT_GT(count, 0);
+    const auto cell = [&](int item, int column) { return list.GetItemText(item, column); };
+    int c = -1;
+    for (int i = 0; i < count; ++i)
+        if (cell(i, 0) == "C:") c = i;
+    ASSERT_GE(c, 0);
+    EXPECT_EQ(cell(c, 3), "Local Disk");
+    EXPECT_FALSE(cell(c, 1).empty());
+    EXPECT_NE(cell(c, 2).find("B"), std::string::npos);  // "... GB", "... MB"
+
+    list.Select(c);
+    ASSERT_EQ(list.FirstSelected(), c);
+    Click(IDC_RELOAD);
+    EXPECT_EQ(list.Count(), count);
+    EXPECT_EQ(list.FirstSelected(), -1);
+    EXPECT_EQ(cell(c, 0), "C:");
 }
 
-TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctions) {
+TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersChangeNothing) {
     OpenWindow();
     RECT window{};
     GetWindowRect(Window(), &window);
@@ -144,6 +155,15 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctions) {
     EXPECT_TRUE(Same(Rect(IDC_FILE_TOGGLE), lists.fileToggle));
     EXPECT_TRUE(Same(Rect(IDC_FILE_LIST), lists.fileList));
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
+
+    // Ticks of foreign timers change nothing.
+    dialog_->EnterResultsMode();
+    const auto before = VisibleControls();
+    const std::string status = Text(IDC_STATUS);
+    for (UINT_PTR id : {1, 1024, 1029, 4000}) SendMessageA(Window(), WM_TIMER, id, 0);
+    EXPECT_EQ(VisibleControls(), before);
+    EXPECT_EQ(Text(IDC_STATUS), status);
+    EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
 // With no data folder the first walk ends the scan, and with nothing found
@@ -164,57 +184,19 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTh
                                          IDC_DRIVE_LIST_LABEL, IDC_RELOAD}));
 }
 
-TEST_F(MainWindowLayout, TicksOfForeignTimersChangeNothing) {
-    OpenWindow();
-    dialog_->EnterAnalysingMode();
-    dialog_->EnterResultsMode();
-    const auto before = VisibleControls();
-    const std::string status = Text(IDC_STATUS);
-    for (UINT_PTR id : {1, 1024, 1029, 4000}) SendMessageA(Window(), WM_TIMER, id, 0);
-    EXPECT_EQ(VisibleControls(), before);
-    EXPECT_EQ(Text(IDC_STATUS), status);
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(MainWindowLayout, MinimisedWindowAnswersWithItsIcon) {
+// A minimised window answers with its icon.
+TEST_F(MainWindowLayout, HasItsIconAndEnterDoesNotCloseTheWindowAndCloseWithoutScanAsksNothing) {
     OpenWindow();
     const auto icon = reinterpret_cast<HICON>(SendMessageA(Window(), WM_GETICON, ICON_BIG, 0));
     EXPECT_NE(icon, nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Window(), WM_GETICON, ICON_SMALL, 0)), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(Window(), WM_QUERYDRAGICON, 0, 0)), icon);
-}
-
-TEST_F(MainWindowLayout, EnterDoesNotCloseTheWindowAndCloseWithoutScanAsksNothing) {
-    OpenWindow();
     SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     testing_support::PumpPending();
     EXPECT_TRUE(IsWindow(Window()));
     CloseWindow();
     EXPECT_FALSE(IsWindow(Window()));
     EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(MainWindowLayout, DriveListShowsCAsLocalDiskAndReloadRebuildsItWithoutSelection) {
-    OpenWindow();
-    win::ListView list;
-    list.Attach(Item(IDC_DRIVE_LIST));
-    const int count = list.Count();
-    ASSERT_GT(count, 0);
-    const auto cell = [&](int item, int column) { return list.GetItemText(item, column); };
-    int c = -1;
-    for (int i = 0; i < count; ++i)
-        if (cell(i, 0) == "C:") c = i;
-    ASSERT_GE(c, 0);
-    EXPECT_EQ(cell(c, 3), "Local Disk");
-    EXPECT_FALSE(cell(c, 1).empty());
-    EXPECT_NE(cell(c, 2).find("B"), std::string::npos);  // "... GB", "... MB"
-
-    list.Select(c);
-    ASSERT_EQ(list.FirstSelected(), c);
-    Click(IDC_RELOAD);
-    EXPECT_EQ(list.Count(), count);
-    EXPECT_EQ(list.FirstSelected(), -1);
-    EXPECT_EQ(cell(c, 0), "C:");
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
-#include "win/handles.h"
 
 namespace {
 

@@ -8,21 +8,17 @@ namespace {
 
 using namespace workflow;
 
-TEST(FoundFileNames, NameIsTheTextAfterTheLastSeparator) {
+TEST(FoundFileNames, NameFollowsTheLastSeparatorAndPhotosAreKnownByItsExtension) {
     EXPECT_EQ(FileNameOf("C:\\data\\temp.1\\f0001.jpg"), "f0001.jpg");
     EXPECT_EQ(FileNameOf("C:/data/f0002.png"), "f0002.png");
     EXPECT_EQ(FileNameOf("C:\\a/b\\c.txt"), "c.txt");
     EXPECT_EQ(FileNameOf("plain"), "");
-}
-
-TEST(FoundFileNames, ExtensionComesFromTheFileNameOnly) {
+    // The extension comes from the file name only.
     EXPECT_EQ(ExtensionOf("C:\\data\\temp.1\\f0001.JPG"), "JPG");
     EXPECT_EQ(ExtensionOf("C:\\data\\temp.1\\f0001.tar.gz"), "gz");
     EXPECT_EQ(ExtensionOf("C:\\data\\temp.1\\f0001"), "");
     EXPECT_EQ(ExtensionOf("C:\\data\\temp.1\\f0001."), "");
-}
-
-TEST(FoundFileNames, PhotosAreKnownByExtensionInAnyCase) {
+    // Photos are known by their extension, in any case.
     for (const char* photo : {"a.jpg", "a.JPG", "a.jpeg", "a.Gif", "a.png", "a.bmp", "a.tif", "a.TIFF"})
         EXPECT_TRUE(IsPhotoPath(std::string("C:\\d\\") + photo)) << photo;
     for (const char* other : {"a.txt", "a.jpgx", "a", "a.mp3", "a.raw", "jpg"})
@@ -43,13 +39,12 @@ TEST(StatusAnimation, CountsDotsUpToFiveThenStartsAgain) {
     EXPECT_EQ(NextStatusText("Press 'Recover' to recover files detected."), base);
 }
 
-TEST(FileListRows, ZeroSizeShowsUnknown) {
+TEST(FileListRows, ZeroSizeShowsUnknownAndRowsSortByAnyColumnEitherWay) {
     EXPECT_EQ(SizeText(0), "unknown");
     EXPECT_EQ(SizeText(1536), "1.5 KB");
     EXPECT_EQ(SizeText(5ULL << 32), "20.0 GB");  // beyond 32 bits, shown in full
-}
 
-TEST(FileListRows, SortsByNameSizeOrExtensionEitherWay) {
+    // Rows sort by name, size or extension, either way.
     FoundItem small{"b.txt", 10, "txt", "p1"};
     FoundItem big{"a.zip", 5ULL << 32, "zip", "p2"};
     FoundItem upper{"B.txt", 20, "TXT", "p3"};

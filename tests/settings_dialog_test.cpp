@@ -41,9 +41,17 @@ std::string Names(const FormatTicks& ticks) {
 }
 
 std::string FormatsFile() { return testing_support::TestExeFolder() + "formats.ini"; }
+std::string TextOf(HWND window) {
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+// A click as the mouse makes it, through the button control itself.
+void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 // ---- The list rules, without a window --------------------------------------------------
 
+// Each name alone ticks only its own box.
 TEST(FormatTicks, NamesCountWhereverTheyOccurCaseSignificant) {
     EXPECT_EQ(Names(TicksFromList("JPG,GIF")), "");
     EXPECT_EQ(Names(TicksFromList("tiff")), "tif");
@@ -51,9 +59,6 @@ TEST(FormatTicks, NamesCountWhereverTheyOccurCaseSignificant) {
     EXPECT_EQ(Names(TicksFromList("jpg, gif")), "jpg,gif");
     EXPECT_EQ(Names(TicksFromList("jpg,xyz")), "jpg");
     EXPECT_EQ(Names(TicksFromList("mp3mp4")), "mp3,mp4");
-}
-
-TEST(FormatTicks, EachNameAloneTicksOnlyItsOwnBox) {
     for (const std::string& name : kNames) EXPECT_EQ(Names(TicksFromList(name)), name);
 }
 
@@ -88,7 +93,6 @@ protected:
         ASSERT_NE(hwnd_, nullptr);
         ShowWindow(hwnd_, SW_SHOW);
     }
-    HWND Box(size_t index) const { return GetDlgItem(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(index)); }
     // What the boxes show, as the names of the ticked ones.
     std::string TickedNames() const {
         FormatTicks ticks{};
@@ -96,14 +100,11 @@ protected:
             ticks[i] = IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
         return Names(ticks);
     }
-    // A click as the mouse makes it, through the button control itself.
-    void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
-    void ClickId(int id) { Click(GetDlgItem(hwnd_, id)); }
     void SetTicks(const std::string& names) {
         for (size_t i = 0; i < kNames.size(); ++i) {
             const bool wanted = ("," + names + ",").find("," + kNames[i] + ",") != std::string::npos;
             if ((IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
-                Click(Box(i));
+                Tick(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i));
         }
         ASSERT_EQ(TickedNames(), names);
     }
@@ -114,11 +115,10 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
-TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrder) {
+// Opened first, without a file, it ticks the defaults and writes nothing.
+TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAndTheDefaultsTicked) {
     Open();
-    char text[64] = {};
-    GetWindowTextA(hwnd_, text, sizeof(text));
-    EXPECT_STREQ(text, "Settings");
+    EXPECT_EQ(TextOf(hwnd_), "Settings");
 
     RECT expected{0, 0, 285, 219};
     MapDialogRect(hwnd_, &expected);
@@ -127,79 +127,70 @@ TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrder) 
     EXPECT_EQ(client.right, expected.right);
     EXPECT_EQ(client.bottom, expected.bottom);
 
+    int clear = 0;  // none indeterminate
     for (size_t i = 0; i < kNames.size(); ++i) {
         SCOPED_TRACE(kNames[i]);
-        HWND box = Box(i);
+        HWND box = GetDlgItem(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i));
+        clear += IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_UNCHECKED;
         ASSERT_NE(box, nullptr);
-        GetWindowTextA(box, text, sizeof(text));
-        EXPECT_EQ(std::string(text), kNames[i] == "raw" ? "Other raw files" : "." + kNames[i]);
+        EXPECT_EQ(TextOf(box), kNames[i] == "raw" ? "Other raw files" : "." + kNames[i]);
         const LONG style = GetWindowLongA(box, GWL_STYLE);
         EXPECT_EQ(style & BS_TYPEMASK, BS_AUTOCHECKBOX);
         EXPECT_EQ(style & WS_TABSTOP, 0);
         EXPECT_TRUE(IsWindowEnabled(box));
     }
-    GetWindowTextA(GetDlgItem(hwnd_, IDC_DEFAULT_FORMATS), text, sizeof(text));
-    EXPECT_STREQ(text, "Default");
+    EXPECT_EQ(TextOf(GetDlgItem(hwnd_, IDC_DEFAULT_FORMATS)), "Default");
     EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd_, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-}
-
-TEST_F(SettingsDialogTest, FirstOpeningWithoutFileTicksTheDefaultsAndWritesNothing) {
-    Open();
     EXPECT_EQ(TickedNames(), kDefaults);
-    int clear = 0;
-    for (size_t i = 0; i < kNames.size(); ++i) clear += IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_UNCHECKED;
     EXPECT_EQ(clear, 18);
     EXPECT_FALSE(FileExists(FormatsFile()));
 }
 
+// OK closes the dialog and writes the ticked names in the boxes' order;
+// hand-edited lists open by the substring rule and are written back clean; a
+// file that cannot be written is given up quietly.
 TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
-    for (const std::string names : {std::string(kAllNames), std::string("mp3")}) {
+    const std::string all = kAllNames;
+    const struct {
+        std::string file;  // formats.ini before opening, if any
+        std::string opened, ticks;
+        bool folder = false;  // a folder in its place
+    } rows[] = {
+        {"", kDefaults, all},
+        {"formats=" + all + "\r\n", all, "mp3"},
+        {"formats=JPG,GIF\n", "", ""},
+        {"formats=jpg,xyz\n", "jpg", "jpg"},
+        {"formats=jpg, gif\n", "jpg,gif", "jpg,gif"},
+        {"formats=tiff,mp3,mp3\n", "tif,mp3", "tif,mp3"},
+        {"", kDefaults, "pdf", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file + " -> " + row.ticks);
+        Clean();
+        if (row.folder) ASSERT_TRUE(CreateDirectoryA(FormatsFile().c_str(), nullptr));
+        if (!row.file.empty()) WriteFile(FormatsFile(), row.file);
         Open();
-        SetTicks(names);
-        ClickId(IDOK);
+        EXPECT_EQ(TickedNames(), row.opened);
+        SetTicks(row.ticks);
+        Tick(hwnd_, IDOK);
         EXPECT_TRUE(Closed());
         EXPECT_EQ(dialog_->Result(), IDOK);
-        EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + names + "\r\n");
+        if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.ticks + "\r\n");
     }
+    EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
 TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
     WriteFile(FormatsFile(), "formats=mp3,zip\r\n");
     Open();
     EXPECT_EQ(TickedNames(), "mp3,zip");
-    ClickId(IDC_DEFAULT_FORMATS);
+    Tick(hwnd_, IDC_DEFAULT_FORMATS);
     EXPECT_EQ(TickedNames(), kDefaults);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
-    ClickId(IDCANCEL);
+    Tick(hwnd_, IDCANCEL);
     EXPECT_TRUE(Closed());
     EXPECT_EQ(dialog_->Result(), IDCANCEL);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
-}
-
-TEST_F(SettingsDialogTest, HandEditedListsOpenByTheSubstringRuleAndAreWrittenBackClean) {
-    struct Case {
-        const char* line;
-        const char* ticked;
-    };
-    for (const Case& c : {Case{"formats=JPG,GIF\n", ""}, Case{"formats=jpg,xyz\n", "jpg"},
-                          Case{"formats=jpg, gif\n", "jpg,gif"}, Case{"formats=tiff,mp3,mp3\n", "tif,mp3"}}) {
-        SCOPED_TRACE(c.line);
-        WriteFile(FormatsFile(), c.line);
-        Open();
-        EXPECT_EQ(TickedNames(), c.ticked);
-        ClickId(IDOK);
-        EXPECT_EQ(ReadFile(FormatsFile()), std::string("formats=") + c.ticked + "\r\n");
-    }
-}
-
-TEST_F(SettingsDialogTest, OkClosesQuietlyWhenTheFileCannotBeWritten) {
-    ASSERT_TRUE(CreateDirectoryA(FormatsFile().c_str(), nullptr));
-    Open();
-    SetTicks("pdf");
-    ClickId(IDOK);
-    EXPECT_TRUE(Closed());
-    EXPECT_EQ(dialog_->Result(), IDOK);
-    EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
 // ---- The dialog run modally: keys and the close box go through the real modal loop ----
@@ -232,7 +223,6 @@ INT_PTR RunModal(settings::SettingsDialog& dialog, std::function<void(HWND)> scr
     return result;
 }
 
-void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 // Posted to the focused control, as the keyboard delivers it, so that the
 // modal loop's dialog-message handling turns it into a command.
 void PressKey(HWND dialog, UINT key) {
@@ -271,11 +261,9 @@ TEST_F(SettingsDialogTest, EnterStoresLikeOkWhileEscapeAndTheCloseBoxWriteNothin
 class SettingsLink : public testing_support::MainWindowTest {};
 
 struct SeenWhileOpen {
-    HWND dialog = nullptr;
-    HWND owner = nullptr;
+    HWND dialog = nullptr, owner = nullptr;
     bool ownerEnabled = true;
-};
-SeenWhileOpen g_seen;
+} g_seen;
 
 // Clicks the Settings link; while the dialog is open, notes its owner, ticks
 // ".mp3" and closes it with `closeWith`.

@@ -60,14 +60,13 @@ TEST(SettingLines, PiecesOfAnySizeReadAlike) {
     }
 }
 
-TEST(SettingsPath, DriveRootLosesItsBackslash) {
+TEST(SettingsPath, DriveRootLosesItsBackslashAndTheProgramFolderIsThisExecutables) {
     EXPECT_EQ(settings::WithoutTrailingBackslash("D:\\"), "D:");
     EXPECT_EQ(settings::WithoutTrailingBackslash("C:\\Photos\\"), "C:\\Photos");
     EXPECT_EQ(settings::WithoutTrailingBackslash("C:\\Photos"), "C:\\Photos");
     EXPECT_EQ(settings::WithoutTrailingBackslash(""), "");
-}
 
-TEST(Folders, ProgramFolderIsThisExecutablesFolder) {
+    // The program folder is this executable's folder, with a backslash.
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     const std::string folder = settings::GetProgramFolder();
@@ -126,7 +125,7 @@ TEST_F(SettingsFile, FilesBesideTheProgramAreShownAndStoredAsExactlyOneCrLfLine)
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=gif\n");
 }
 
-TEST_F(SettingsFile, MissingFilesOrFoldersInTheirPlaceGiveTheDefaults) {
+TEST_F(SettingsFile, MissingFilesFoldersInTheirPlaceOrFilesHeldOpenGiveTheDefaults) {
     for (bool folders : {false, true}) {
         if (folders) ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
         if (folders) ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
@@ -136,9 +135,9 @@ TEST_F(SettingsFile, MissingFilesOrFoldersInTheirPlaceGiveTheDefaults) {
         EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
     }
     EXPECT_FALSE(settings::WriteSetting(settings::FormatListPath(), "formats=", "jpg"));
-}
 
-TEST_F(SettingsFile, FileThatCannotBeOpenedGivesTheDefault) {
+    // So does a file that cannot be opened.
+    RemoveFiles();
     WriteFile(settings::FormatListPath(), "formats=png\n");
     HANDLE locked = CreateFileA(settings::FormatListPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

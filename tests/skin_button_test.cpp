@@ -40,7 +40,7 @@ struct ButtonWindow {
 
 }  // namespace
 
-TEST(SkinButtonColors, ShiftIsLimitedByTheChannelNearestTheEnd) {
+TEST(SkinButtonColors, ShiftIsLimitedByTheChannelNearestTheEndAndSettersReportBadValues) {
     EXPECT_EQ(RGB(255, 252, 235), ShiftColor(RGB(236, 233, 216), 30));
     EXPECT_EQ(RGB(255, 255, 255), ShiftColor(RGB(255, 255, 255), 30));
     EXPECT_EQ(RGB(40, 50, 60), ShiftColor(RGB(10, 20, 30), 30));
@@ -48,9 +48,8 @@ TEST(SkinButtonColors, ShiftIsLimitedByTheChannelNearestTheEnd) {
     EXPECT_EQ(RGB(10, 30, 0), ShiftColor(RGB(50, 70, 40), -255));
     EXPECT_EQ(RGB(0, 215, 0), ShiftColor(RGB(0, 215, 0), -255));
     EXPECT_EQ(RGB(1, 2, 3), ShiftColor(0x7F030201, 0));  // the top byte is dropped
-}
 
-TEST(SkinButtonColors, SettersReportBadIndexesAndOffsetsAndChangeNothing) {
+    // The setters report bad indexes, offsets and styles, and change nothing then.
     SkinButton button;
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), button.StateColor(0));
     EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), button.StateColor(5));
@@ -71,10 +70,8 @@ TEST(SkinButtonColors, SettersReportBadIndexesAndOffsetsAndChangeNothing) {
     EXPECT_EQ(controls::kButtonOk, button.ResetStateColors(false));
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), button.StateColor(0));
     EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), button.StateColor(5));
-}
 
-TEST(SkinButtonSetters, PressedOffsetStyles) {
-    SkinButton button;
+    // The pressed offset comes in two styles, and a third is refused.
     EXPECT_EQ(1, button.PressedOffset().x);
     EXPECT_EQ(1, button.PressedOffset().y);
     EXPECT_EQ(controls::kButtonOk, button.SetPressedOffset(1, false));
@@ -86,7 +83,7 @@ TEST(SkinButtonSetters, PressedOffsetStyles) {
     EXPECT_EQ(1, button.PressedOffset().x);
 }
 
-TEST(SkinButtonSetters, HoverCursorComesFromTheResourcesAndIsShownOverTheButton) {
+TEST(SkinButtonSetters, HoverCursorComesFromTheResourcesAndSystemColoursComeBackOnTheirChange) {
     ButtonWindow window;
     ASSERT_TRUE(window.Open());
     SkinButton& next = window.next;
@@ -100,6 +97,12 @@ TEST(SkinButtonSetters, HoverCursorComesFromTheResourcesAndIsShownOverTheButton)
     EXPECT_EQ(nullptr, next.HoverCursor());
     EXPECT_NE(shown, GetCursor());
     EXPECT_EQ(controls::kButtonOk, next.SetHoverCursor(0, false));
+
+    // A change of the system colours brings back the system colours.
+    ASSERT_EQ(kBlue, next.StateColor(3));
+    SendMessageA(next, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), next.StateColor(3));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), next.StateColor(0));
 }
 
 TEST(SkinButtonBinding, BecomesOwnerDrawnAndKeepsItsDefaultButtonRole) {
@@ -162,7 +165,9 @@ TEST(SkinButtonPaint, CaptionIsBlueAtRestAndBlackOnePixelFurtherWhilePressed) {
     EXPECT_TRUE(EqualRect(&releasedCaption, &restCaption));
 }
 
-TEST(SkinButtonPaint, FocusRectangleRunsThreePixelsInside) {
+// The focus rectangle runs three pixels inside; disabling the button moves
+// the focus to the next tab stop, even when another control had it.
+TEST(SkinButtonFocus, FocusRectangleRunsThreePixelsInsideAndDisablingMovesTheFocusOn) {
     ButtonWindow window;
     ASSERT_TRUE(window.Open());
     const RECT ring = Inset(PlaceOf(window.next), 3);
@@ -175,9 +180,16 @@ TEST(SkinButtonPaint, FocusRectangleRunsThreePixelsInside) {
     SetFocus(window.next);
     window.dialog.Settle();
     EXPECT_GT(Pixels(window.dialog).CountOther(topRow, kBackgroundColor), 5);
+
+    SetFocus(window.dialog.Item(IDC_DRIVE_LIST));
+    ASSERT_EQ(window.dialog.Item(IDC_DRIVE_LIST), GetFocus());
+    EnableWindow(window.next, FALSE);
+    EXPECT_EQ(window.browse.Handle(), GetFocus());
 }
 
-TEST(SkinButtonClicks, EachClickOfADoubleClickIsAClick) {
+// Each click of a double click is a click; a click notification gives the
+// button the focus and still reaches the parent.
+TEST(SkinButtonClicks, EachClickOfADoubleClickIsAClickAndTakesTheFocus) {
     ButtonWindow window;
     ASSERT_TRUE(window.Open());
     const LPARAM inside = MAKELPARAM(5, 5);
@@ -188,32 +200,9 @@ TEST(SkinButtonClicks, EachClickOfADoubleClickIsAClick) {
     testing_support::PumpPending();
     EXPECT_EQ(2, window.dialog.CountCommands(IDC_NEXT, BN_CLICKED));
     EXPECT_EQ(0, window.dialog.CountCommands(IDC_NEXT, BN_DOUBLECLICKED));
-}
 
-TEST(SkinButtonClicks, ClickNotificationGivesTheButtonTheFocusAndStillReachesTheParent) {
-    ButtonWindow window;
-    ASSERT_TRUE(window.Open());
     SetFocus(window.reload);
-    SendMessageA(window.dialog, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(window.next.Handle()));
+    SendMessageA(window.dialog, WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED), LPARAM(window.next.Handle()));
     EXPECT_EQ(window.next.Handle(), GetFocus());
-    EXPECT_EQ(1, window.dialog.CountCommands(IDC_NEXT, BN_CLICKED));
-}
-
-TEST(SkinButtonFocus, DisablingMovesTheFocusToTheNextTabStopEvenFromAnotherControl) {
-    ButtonWindow window;
-    ASSERT_TRUE(window.Open());
-    SetFocus(window.dialog.Item(IDC_DRIVE_LIST));
-    ASSERT_EQ(window.dialog.Item(IDC_DRIVE_LIST), GetFocus());
-    EnableWindow(window.next, FALSE);
-    EXPECT_EQ(window.browse.Handle(), GetFocus());
-}
-
-TEST(SkinButtonColors, SystemColourChangeBringsBackTheSystemColours) {
-    ButtonWindow window;
-    ASSERT_TRUE(window.Open());
-    ASSERT_EQ(kBlue, window.next.StateColor(3));
-    SendMessageA(window.next, WM_SYSCOLORCHANGE, 0, 0);
-    EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), window.next.StateColor(3));
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), window.next.StateColor(0));
+    EXPECT_EQ(3, window.dialog.CountCommands(IDC_NEXT, BN_CLICKED));
 }

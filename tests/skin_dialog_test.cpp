@@ -43,31 +43,29 @@ bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE;
 
 }  // namespace
 
-TEST(SkinnedDialogRegion, KeyColourNoPixelHasGivesTheRoundedRectangle) {
+TEST(SkinnedDialogRegion, KeyColourNoPixelHasGivesTheRoundedRectangleAndKeyPixelsAreCutOut) {
     win::BitmapHandle bitmap(MakeBitmap(635, 6, RGB(10, 20, 30)));
     win::RegionHandle shape(BuildRegionFromBitmap(bitmap.get(), 1, 2, 3));
     ASSERT_TRUE(shape);
     EXPECT_TRUE(SameRect(BoxOf(shape.get()), RECT{0, 0, 632, 6}));
     EXPECT_TRUE(PtInRegion(shape.get(), 631, 5));
     EXPECT_FALSE(PtInRegion(shape.get(), 632, 0));  // the columns beyond the rounded width are cut off
-}
 
-TEST(SkinnedDialogRegion, KeyPixelsAreCutOutAndNothingElse) {
-    const COLORREF key = RGB(255, 0, 255);
-    win::BitmapHandle bitmap(MakeBitmap(8, 4, RGB(1, 2, 3), {{0, 0}, {5, 2}, {7, 3}}, key));
-    win::RegionHandle shape(BuildRegionFromBitmap(bitmap.get(), 255, 0, 255));
-    ASSERT_TRUE(shape);
+    // Key pixels are cut out, and nothing else.
+    win::BitmapHandle keyed(MakeBitmap(8, 4, RGB(1, 2, 3), {{0, 0}, {5, 2}, {7, 3}}, RGB(255, 0, 255)));
+    win::RegionHandle cut(BuildRegionFromBitmap(keyed.get(), 255, 0, 255));
+    ASSERT_TRUE(cut);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 8; ++x) {
             const bool isKey = (x == 0 && y == 0) || (x == 5 && y == 2) || (x == 7 && y == 3);
-            EXPECT_EQ(!isKey, PtInRegion(shape.get(), x, y) != FALSE) << x << "," << y;
+            EXPECT_EQ(!isKey, PtInRegion(cut.get(), x, y) != FALSE) << x << "," << y;
         }
     // A colour one step away from the key is no match.
-    win::RegionHandle none(BuildRegionFromBitmap(bitmap.get(), 254, 0, 255));
+    win::RegionHandle none(BuildRegionFromBitmap(keyed.get(), 254, 0, 255));
     EXPECT_TRUE(PtInRegion(none.get(), 0, 0));
 }
 
-TEST(SkinnedDialogRegion, PixelsAreReadTopRowFirstAsBlueGreenRed) {
+TEST(SkinnedDialogRegion, PixelsAreReadTopRowFirstAsBlueGreenRedAndUnusableInputGivesNoRegion) {
     win::BitmapHandle bitmap(MakeBitmap(6, 2, RGB(0, 0, 0), {{1, 0}}, RGB(10, 20, 30)));
     int width = 0;
     int height = 0;
@@ -79,20 +77,32 @@ TEST(SkinnedDialogRegion, PixelsAreReadTopRowFirstAsBlueGreenRed) {
     EXPECT_EQ(20, pixels[4]);
     EXPECT_EQ(10, pixels[5]);
     EXPECT_EQ(0, pixels[4 * 3 + 3]);  // the same column of the second row is untouched
-}
 
-TEST(SkinnedDialogRegion, UnusableInputGivesNoRegion) {
+    // Unusable input gives no region.
     win::BitmapHandle narrow(MakeBitmap(3, 3, RGB(0, 0, 0)));
     EXPECT_EQ(nullptr, BuildRegionFromBitmap(narrow.get(), 0, 0, 0).get());
     EXPECT_EQ(nullptr, BuildRegionFromPixels(std::vector<BYTE>(5), 4, 4, 0, 0, 0).get());
     EXPECT_TRUE(controls::TileOrigins(100, 100, 0, 10).empty());
 }
 
-TEST(SkinnedDialogPaint, BackgroundBitmapFillsTheClientAreaInTiles) {
+// The hook gets the composed canvas after each erase.
+TEST(SkinnedDialogPaint, BackgroundBitmapFillsTheClientAreaInTilesAndTheHookGetsTheCanvas) {
     TestDialog dialog;
+    int calls = 0;
+    COLORREF seen = CLR_INVALID;
+    dialog.backgroundHook = [&](HDC canvas) {
+        ++calls;
+        seen = GetPixel(canvas, 3, 3);
+    };
     ASSERT_TRUE(dialog.Open([](TestDialog& d) {
         EXPECT_EQ(controls::kBackgroundSet, d.SetBackgroundBitmap(IDB_BACKGROUND, kNoKeyColor));
     }));
+    ASSERT_GT(calls, 0);
+    EXPECT_EQ(kBackgroundColor, seen);
+    const int before = calls;
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    EXPECT_EQ(before + 1, calls);
+
     dialog.HideAllControls();
     dialog.Settle();
 
@@ -128,34 +138,7 @@ TEST(SkinnedDialogPaint, TilesRepeatFromTheTopLeftCorner) {
     EXPECT_EQ(fill, pixels.At(41, 31));
 }
 
-TEST(SkinnedDialogPaint, HookGetsTheComposedCanvasAfterEachErase) {
-    TestDialog dialog;
-    int calls = 0;
-    COLORREF seen = CLR_INVALID;
-    dialog.backgroundHook = [&](HDC canvas) {
-        ++calls;
-        seen = GetPixel(canvas, 3, 3);
-    };
-    ASSERT_TRUE(dialog.Open([](TestDialog& d) { d.SetBackgroundBitmap(IDB_BACKGROUND, kNoKeyColor); }));
-    ASSERT_GT(calls, 0);
-    EXPECT_EQ(kBackgroundColor, seen);
-
-    const int before = calls;
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
-    EXPECT_EQ(before + 1, calls);
-}
-
-TEST(SkinnedDialogPaint, FailedLoadLeavesTheDefaultPaint) {
-    TestDialog dialog;
-    ASSERT_TRUE(dialog.Open([](TestDialog& d) { EXPECT_EQ(0, d.SetBackgroundBitmap(4711, kNoKeyColor)); }));
-    dialog.HideAllControls();
-    dialog.Settle();
-    EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
-    Pixels pixels(dialog);
-    EXPECT_EQ(0, pixels.Count(RECT{0, 0, pixels.Width(), pixels.Height()}, kBackgroundColor));
-}
-
-TEST(SkinnedDialogShape, KeyColourShapesTheWindowUntilReleased) {
+TEST(SkinnedDialogShape, KeyColourShapesTheWindowUntilReplacedAndFailuresLeaveNoBackground) {
     const COLORREF key = RGB(0, 255, 0);
     TestDialog dialog;
     ASSERT_TRUE(dialog.Open());
@@ -172,12 +155,8 @@ TEST(SkinnedDialogShape, KeyColourShapesTheWindowUntilReleased) {
     dialog.SetBackgroundBitmap(IDB_BACKGROUND, kNoKeyColor);
     EXPECT_EQ(ERROR, GetWindowRgn(dialog, windowShape.get()));
     EXPECT_EQ(nullptr, dialog.WindowRegion());
-}
 
-TEST(SkinnedDialogShape, FailuresReportTheirCodeAndLeaveNoBackground) {
-    TestDialog dialog;
-    ASSERT_TRUE(dialog.Open());
-    // Too narrow to keep any column of its shape.
+    // Failures report their code and leave no background. Too narrow to keep any column of its shape.
     EXPECT_EQ(controls::kBackgroundNoShape, dialog.SetBackgroundBitmap(MakeBitmap(3, 3, 0), RGB(1, 1, 1)));
     EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
     EXPECT_EQ(nullptr, dialog.WindowRegion());
@@ -190,9 +169,16 @@ TEST(SkinnedDialogShape, FailuresReportTheirCodeAndLeaveNoBackground) {
     EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
 }
 
-TEST(SkinnedDialogPaint, ResizingWithABackgroundInvalidatesTheWholeClientArea) {
+// A failed load leaves the default paint; resizing with a background invalidates the whole client area.
+TEST(SkinnedDialogPaint, FailedLoadLeavesTheDefaultPaintAndResizingWithABackgroundInvalidatesAll) {
     TestDialog dialog;
-    ASSERT_TRUE(dialog.Open());
+    ASSERT_TRUE(dialog.Open([](TestDialog& d) { EXPECT_EQ(0, d.SetBackgroundBitmap(4711, kNoKeyColor)); }));
+    dialog.HideAllControls();
+    dialog.Settle();
+    EXPECT_EQ(nullptr, dialog.BackgroundBitmap());
+    Pixels pixels(dialog);
+    EXPECT_EQ(0, pixels.Count(RECT{0, 0, pixels.Width(), pixels.Height()}, kBackgroundColor));
+
     RECT window{};
     GetWindowRect(dialog, &window);
     auto shrinkAndGetUpdate = [&](int by) {

@@ -46,15 +46,24 @@ LOGFONTA FontOf(HFONT font) {
 
 }  // namespace
 
-TEST(LinkLabelFont, PointSizesBecomeNegativeHeightsAt96Dpi) {
+TEST(LinkLabelFont, PointSizesBecomeNegativeHeightsAt96DpiAndTheStyleChoosesTheLayout) {
     EXPECT_EQ(-10, PointSizeToHeight(8));
     EXPECT_EQ(-12, PointSizeToHeight(9));
     EXPECT_EQ(-16, PointSizeToHeight(12));
     EXPECT_EQ(-18, PointSizeToHeight(14));
     EXPECT_EQ(-10, PointSizeToHeight(-8));
+
+    // The style chooses the text layout.
+    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_LEFT, "a"));
+    EXPECT_EQ(UINT(DT_CENTER | DT_WORDBREAK), LabelTextLayout(SS_CENTER, "a"));
+    EXPECT_EQ(UINT(DT_RIGHT | DT_WORDBREAK), LabelTextLayout(SS_RIGHT | SS_NOTIFY, "a"));
+    EXPECT_EQ(UINT(DT_LEFT), LabelTextLayout(SS_LEFTNOWORDWRAP, "a"));
+    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_SIMPLE, "a"));
+    EXPECT_EQ(UINT(DT_CENTER | DT_VCENTER | DT_SINGLELINE), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading"));
+    EXPECT_EQ(UINT(DT_CENTER), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading\r\nplease wait"));
 }
 
-TEST(LinkLabelFont, BindingRestylesToLucidaSansEightPointsOverButtonFace) {
+TEST(LinkLabelFont, BindingRestylesToLucidaSansEightPointsOverButtonFaceAndSettersChain) {
     LabelWindow window;
     ASSERT_TRUE(window.Open(IDC_DRIVE_LIST_LABEL));
     const LOGFONTA& record = window.label.FontRecord();
@@ -69,11 +78,8 @@ TEST(LinkLabelFont, BindingRestylesToLucidaSansEightPointsOverButtonFace) {
     const RECT place = PlaceOf(window.label);
     EXPECT_EQ(0, pixels.Count(place, kBackgroundColor));
     EXPECT_GT(pixels.Count(place, GetSysColor(COLOR_BTNFACE)), 0);
-}
 
-TEST(LinkLabelFont, SettersChangeTheRecordAndTheFontAndChain) {
-    LabelWindow window;
-    ASSERT_TRUE(window.Open(IDC_STATUS));
+    // The setters change the record and the font, and chain.
     LinkLabel& label = window.label;
     EXPECT_EQ(&label, &label.SetFaceName("Ariel", 0).SetPointSize(12).SetBold(true).SetItalic(true));
     LOGFONTA font = FontOf(label.Font());
@@ -92,16 +98,6 @@ TEST(LinkLabelFont, SettersChangeTheRecordAndTheFontAndChain) {
 
     label.SetFaceName(std::string(40, 'x'), 0);
     EXPECT_EQ(std::string(31, 'x'), label.FontRecord().lfFaceName);
-}
-
-TEST(LinkLabelLayout, StyleChoosesTheTextLayout) {
-    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_LEFT, "a"));
-    EXPECT_EQ(UINT(DT_CENTER | DT_WORDBREAK), LabelTextLayout(SS_CENTER, "a"));
-    EXPECT_EQ(UINT(DT_RIGHT | DT_WORDBREAK), LabelTextLayout(SS_RIGHT | SS_NOTIFY, "a"));
-    EXPECT_EQ(UINT(DT_LEFT), LabelTextLayout(SS_LEFTNOWORDWRAP, "a"));
-    EXPECT_EQ(UINT(DT_LEFT | DT_WORDBREAK), LabelTextLayout(SS_SIMPLE, "a"));
-    EXPECT_EQ(UINT(DT_CENTER | DT_VCENTER | DT_SINGLELINE), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading"));
-    EXPECT_EQ(UINT(DT_CENTER), LabelTextLayout(SS_CENTER | SS_CENTERIMAGE, "Loading\r\nplease wait"));
 }
 
 TEST(LinkLabelPaint, ShorterTextLeavesNoTraceOfTheLongerOne) {
@@ -163,15 +159,9 @@ TEST(LinkOpening, OnlyAClickOutsideNotifyModeOpensTheTextAndEitherReachesThePare
     window.dialog.events.clear();
     SendMessageA(window.label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageA(window.label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    const auto& events = window.dialog.events;
-    ASSERT_EQ(2u, events.size());
-    EXPECT_EQ(Event::Notify, events[0].kind);
-    EXPECT_EQ(IDC_HELP_LINK, events[0].id);
-    EXPECT_EQ(controls::LABEL_CLICKED, events[0].code);
-    EXPECT_EQ(window.label.Handle(), events[0].from);
-    EXPECT_EQ(Event::Command, events[1].kind);
-    EXPECT_EQ(IDC_HELP_LINK, events[1].id);
-    EXPECT_EQ(0u, events[1].code);
+    const HWND label = window.label.Handle();
+    EXPECT_EQ(window.dialog.events, (std::vector<Event>{{Event::Notify, IDC_HELP_LINK, controls::LABEL_CLICKED, label},
+                                                        {Event::Command, IDC_HELP_LINK, 0, label}}));
 
     window.label.SetLinkMode(true, false);
     window.label.SetCaption(script("open"));

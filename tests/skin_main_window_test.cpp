@@ -17,13 +17,11 @@ using skin_test::Pixels;
 class MainWindowSkin : public testing_support::MainWindowTest {
 protected:
     LinkLabel* Label(int id) const { return dynamic_cast<LinkLabel*>(win::SubclassedWindow::FromHandle(Item(id))); }
-    SkinButton* Button(int id) const {
-        return dynamic_cast<SkinButton*>(win::SubclassedWindow::FromHandle(Item(id)));
-    }
+    SkinButton* Button(int id) const { return dynamic_cast<SkinButton*>(win::SubclassedWindow::FromHandle(Item(id))); }
     void Settle() const { testing_support::Settle(Window()); }
 };
 
-TEST_F(MainWindowSkin, BackgroundIsTheBitmapInTilesOnAnOrdinaryFrame) {
+TEST_F(MainWindowSkin, BackgroundIsTheBitmapInTilesOnAnOrdinaryFrameWithTheCommandButtonsOverIt) {
     OpenWindow();
     Settle();
     EXPECT_NE(nullptr, dialog_->BackgroundBitmap());
@@ -36,10 +34,8 @@ TEST_F(MainWindowSkin, BackgroundIsTheBitmapInTilesOnAnOrdinaryFrame) {
     EXPECT_EQ(kBackgroundColor, pixels.At(pixels.Width() - 1, 0));
     EXPECT_EQ(kBackgroundColor, pixels.At(pixels.Width() - 1, pixels.Height() - 1));
     EXPECT_EQ(kBackgroundColor, pixels.At(0, pixels.Height() - 1));
-}
 
-TEST_F(MainWindowSkin, CommandButtonsDrawABlueCaptionOverTheBackground) {
-    OpenWindow();
+    // The command buttons draw a blue caption over the background.
     for (int id : {IDC_BROWSE, IDC_NEXT, IDC_RELOAD, IDC_RECOVER}) {
         SkinButton* button = Button(id);
         ASSERT_NE(nullptr, button) << id;
@@ -51,8 +47,6 @@ TEST_F(MainWindowSkin, CommandButtonsDrawABlueCaptionOverTheBackground) {
         EXPECT_NE(nullptr, button->HoverCursor()) << id;
     }
 
-    Settle();
-    Pixels pixels(Window());
     for (int id : {IDC_BROWSE, IDC_NEXT, IDC_RELOAD}) {
         const RECT inner = skin_test::Inset(Rect(id), 4);
         EXPECT_GT(pixels.Count(inner, RGB(0, 0, 255)), 10) << id;
@@ -62,14 +56,11 @@ TEST_F(MainWindowSkin, CommandButtonsDrawABlueCaptionOverTheBackground) {
 
 TEST_F(MainWindowSkin, LabelsGetTheirFontsColoursAndLinks) {
     OpenWindow(false);
-    struct Expected {
-        int id;
-        int height;
+    const struct Expected {
+        int id, height;
         COLORREF color;
-        bool emphasised;
-        bool link;
-    };
-    const Expected labels[] = {
+        bool emphasised, link;
+    } labels[] = {
         {IDC_DRIVE_LIST_LABEL, -12, RGB(0, 0, 0), false, false},
         {IDC_SAVE_FOLDER_LABEL, -12, RGB(0, 0, 0), false, false},
         {IDC_SETTINGS_LINK, -12, RGB(0, 0, 255), false, true},

@@ -22,6 +22,7 @@ struct Event {
     int id;
     UINT code;
     HWND from;
+    bool operator==(const Event&) const = default;
 };
 
 class TestDialog : public controls::SkinnedDialog {

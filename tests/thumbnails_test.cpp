@@ -9,6 +9,7 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tests/engines/wine_paths.h"
 #include "tests/support/files.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
@@ -29,6 +30,7 @@ using workflow::ThumbnailPlacement;
 constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
 constexpr Gdiplus::ARGB kGreen = 0xFF00FF00;
 constexpr Gdiplus::ARGB kBlue = 0xFF0000FF;
+constexpr Gdiplus::ARGB kWhite = 0xFFFFFFFF;
 
 // ---------------------------------------------------------------- placement
 
@@ -53,10 +55,6 @@ TEST(PlaceThumbnail, FillsTheLongerSideCentredAndTruncated) {
 
 // ---------------------------------------------------------------- pictures
 
-std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
 bool EncoderFor(const wchar_t* mimeType, CLSID& clsid) {
     UINT count = 0, bytes = 0;
     gdip::GdipGetImageEncodersSize(&count, &bytes);
@@ -73,7 +71,8 @@ bool EncoderFor(const wchar_t* mimeType, CLSID& clsid) {
 }
 
 // Writes a picture of one colour in the format of the MIME type.
-void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB colour, const wchar_t* mimeType) {
+void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB colour,
+                  const wchar_t* mimeType = L"image/png") {
     CLSID encoder{};
     ASSERT_TRUE(EncoderFor(mimeType, encoder));
     Gdiplus::GpBitmap* bitmap = nullptr;
@@ -82,7 +81,7 @@ void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB 
     gdip::GdipGetImageGraphicsContext(bitmap, &graphics);
     gdip::GdipGraphicsClear(graphics, colour);
     gdip::GdipDeleteGraphics(graphics);
-    const Gdiplus::GpStatus saved = gdip::GdipSaveImageToFile(bitmap, Wide(path).c_str(), &encoder, nullptr);
+    const Gdiplus::GpStatus saved = gdip::GdipSaveImageToFile(bitmap, engines::Widen(path).c_str(), &encoder, nullptr);
     gdip::GdipDisposeImage(bitmap);
     ASSERT_EQ(saved, Gdiplus::Ok) << path;
 }
@@ -116,32 +115,29 @@ Pixels ListedImage(HIMAGELIST list, int index) {
     return Pixels(memory, area);
 }
 
-bool IsWhite(COLORREF p) { return p == RGB(255, 255, 255); }
-bool IsRed(COLORREF p) { return GetRValue(p) > 200 && GetGValue(p) < 60 && GetBValue(p) < 60; }
-bool IsGreen(COLORREF p) { return GetGValue(p) > 200 && GetRValue(p) < 60 && GetBValue(p) < 60; }
-bool IsBlue(COLORREF p) { return GetBValue(p) > 200 && GetRValue(p) < 60 && GetGValue(p) < 60; }
+// Near a picture's colour: every channel it has in full is bright, every other dark.
+bool Shows(COLORREF p, Gdiplus::ARGB colour) {
+    const auto channel = [](BYTE seen, BYTE full) { return full ? seen > 200 : seen < 60; };
+    return channel(GetRValue(p), (colour >> 16) & 0xFF) && channel(GetGValue(p), (colour >> 8) & 0xFF) &&
+           channel(GetBValue(p), colour & 0xFF);
+}
 
 // Every pixel of the image is white outside `drawn`, and of the picture's
 // colour more than two pixels inside it; the rim between is bicubic blending.
-template <typename IsColour>
-void ExpectThumbnail(const Pixels& image, RECT drawn, IsColour isColour) {
+void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
     ASSERT_EQ(image.Width(), workflow::kThumbnailSize);
-    int failures = 0;
-    for (int y = 0; y < workflow::kThumbnailSize && failures < 5; ++y) {
-        for (int x = 0; x < workflow::kThumbnailSize && failures < 5; ++x) {
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < workflow::kThumbnailSize; ++y) {
+        for (int x = 0; x < workflow::kThumbnailSize; ++x) {
             const COLORREF p = image.At(x, y);
             const bool outside = x < drawn.left || x >= drawn.right || y < drawn.top || y >= drawn.bottom;
             const bool inside = x >= drawn.left + 2 && x < drawn.right - 2 && y >= drawn.top + 2 && y < drawn.bottom - 2;
-            if (outside && !IsWhite(p)) {
-                ADD_FAILURE() << "not white at " << x << ", " << y << ": " << std::hex << p;
-                ++failures;
-            }
-            if (inside && !isColour(p)) {
-                ADD_FAILURE() << "not the picture's colour at " << x << ", " << y << ": " << std::hex << p;
-                ++failures;
-            }
+            if (((outside && p != RGB(255, 255, 255)) || (inside && !Shows(p, colour))) && wrong++ == 0)
+                first = std::to_string(x) + ", " + std::to_string(y) + (outside ? " not white" : " not the colour");
         }
     }
+    EXPECT_EQ(wrong, 0) << "pixels wrong, the first at " << first;
 }
 
 class PhotoThumbnails : public ::testing::Test {
@@ -161,13 +157,12 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
         Gdiplus::ARGB colour;
         const wchar_t* type;
         RECT drawn;
-        bool (*isColour)(COLORREF);
         bool sharpCorners;  // no blending at the corners of the drawn area
     } rows[] = {
-        {"wide.jpg", 640, 480, kRed, L"image/jpeg", {0, 7, 64, 55}, IsRed, false},
-        {"tall.png", 300, 600, kGreen, L"image/png", {15, 0, 47, 64}, IsGreen, false},
-        {"square.bmp", 100, 100, kBlue, L"image/bmp", {0, 0, 63, 63}, IsBlue, true},  // last row and column white
-        {"small.png", 32, 16, kRed, L"image/png", {0, 16, 64, 48}, IsRed, false},
+        {"wide.jpg", 640, 480, kRed, L"image/jpeg", {0, 7, 64, 55}, false},
+        {"tall.png", 300, 600, kGreen, L"image/png", {15, 0, 47, 64}, false},
+        {"square.bmp", 100, 100, kBlue, L"image/bmp", {0, 0, 63, 63}, true},  // last row and column white
+        {"small.png", 32, 16, kRed, L"image/png", {0, 16, 64, 48}, false},
     };
     for (const auto& row : rows) {
         WritePicture(Picture(row.name), row.width, row.height, row.colour, row.type);
@@ -178,10 +173,10 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
         const auto& row = rows[i];
         SCOPED_TRACE(row.name);
         const Pixels image = ListedImage(list_, i);
-        ExpectThumbnail(image, row.drawn, row.isColour);
+        ExpectThumbnail(image, row.drawn, row.colour);
         if (!row.sharpCorners) continue;
-        EXPECT_TRUE(row.isColour(image.At(0, 0))) << std::hex << image.At(0, 0);
-        EXPECT_TRUE(row.isColour(image.At(62, 62))) << std::hex << image.At(62, 62);
+        EXPECT_TRUE(Shows(image.At(0, 0), row.colour)) << std::hex << image.At(0, 0);
+        EXPECT_TRUE(Shows(image.At(62, 62), row.colour)) << std::hex << image.At(62, 62);
     }
 }
 
@@ -196,14 +191,15 @@ int Room(HIMAGELIST list) {
 }
 
 // A list that grew by one slot per photo would copy every earlier thumbnail at
-// each new one: a scan of 20,000 photos then takes hours.
-TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksAndKeepsTheOrder) {
+// each new one: a scan of 20,000 photos then takes hours. A new scan empties
+// the list; its first photo must be image 0 again.
+TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksKeepsTheOrderAndStartsAgainWhenEmptied) {
     win::OwnedImageList list;
     ASSERT_TRUE(workflow::CreateThumbnailList(list));
-    const std::string red = Picture("red.png");
-    const std::string blue = Picture("blue.png");
-    WritePicture(red, 64, 64, kRed, L"image/png");
-    WritePicture(blue, 64, 64, kBlue, L"image/png");
+    const std::string red = Picture("red.png"), blue = Picture("blue.png"), green = Picture("green.png");
+    WritePicture(red, 64, 64, kRed);
+    WritePicture(blue, 64, 64, kBlue);
+    WritePicture(green, 64, 64, kGreen);
 
     const int count = 2 * workflow::kThumbnailGrowth + 1;
     int growths = 0;
@@ -213,99 +209,75 @@ TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksAndKeepsTheOrder) {
         if (Room(list) != room) ++growths;
         room = Room(list);
     }
-
     EXPECT_EQ(list.Count(), count);
     EXPECT_LE(growths, count / workflow::kThumbnailGrowth + 1);
     for (int index : {0, workflow::kThumbnailGrowth - 1, workflow::kThumbnailGrowth, count - 2, count - 1}) {
         SCOPED_TRACE(index);
-        ExpectThumbnail(ListedImage(list, index), RECT{0, 0, 64, 64}, index % 2 == 0 ? IsRed : IsBlue);
+        ExpectThumbnail(ListedImage(list, index), RECT{0, 0, 64, 64}, index % 2 == 0 ? kRed : kBlue);
     }
-}
-
-// A new scan empties the list; its first photo must be image 0 again.
-TEST_F(PhotoThumbnails, AnEmptiedListStartsAgainAtTheFirstImage) {
-    win::OwnedImageList list;
-    ASSERT_TRUE(workflow::CreateThumbnailList(list));
-    const std::string red = Picture("red.png");
-    const std::string green = Picture("green.png");
-    WritePicture(red, 64, 64, kRed, L"image/png");
-    WritePicture(green, 64, 64, kGreen, L"image/png");
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(workflow::AddPhotoThumbnail(list, red));
 
     list.RemoveAll();
     ASSERT_EQ(list.Count(), 0);
     ASSERT_TRUE(workflow::AddPhotoThumbnail(list, green));
-
     ASSERT_EQ(list.Count(), 1);
-    ExpectThumbnail(ListedImage(list, 0), RECT{0, 0, 64, 64}, IsGreen);
+    ExpectThumbnail(ListedImage(list, 0), RECT{0, 0, 64, 64}, kGreen);
 }
 
-TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholder) {
-    const PlaceholderScope placeholder;
-    WritePicture(placeholder.path(), 96, 96, kGreen, L"image/png");
-    const std::string path = Picture("corrupt.jpg");
-    WriteFile(path, "\xFF\xD8\xFF\xE0 this is not a picture");
+// A picture that cannot be decoded shows the placeholder beside the program,
+// plain white when that is no picture either; without one it is declined and
+// the list keeps what it had. Neither file is held open afterwards.
+TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholderOrIsDeclined) {
+    const struct {
+        const char* placeholder;  // null: none; empty: a green picture
+        const char* corrupt;
+        Gdiplus::ARGB shown;  // 0: declined
+        RECT drawn;
+    } rows[] = {
+        {"", "\xFF\xD8\xFF\xE0 this is not a picture", kGreen, {0, 0, 64, 64}},
+        {nullptr, "not a picture", 0, {}},
+        {"not a picture either", "not a picture", kWhite, {0, 0, 0, 0}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.placeholder ? row.placeholder : "no placeholder");
+        const PlaceholderScope placeholder;
+        if (row.placeholder) WriteFile(placeholder.path(), row.placeholder);
+        if (row.placeholder && !*row.placeholder) WritePicture(placeholder.path(), 96, 96, kGreen);
+        const std::string path = Picture("corrupt.jpg");
+        WriteFile(path, row.corrupt);
+        const int before = list_.Count();
 
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    ASSERT_EQ(list_.Count(), 1);
-    ExpectThumbnail(ListedImage(list_, 0), RECT{0, 0, 64, 64}, IsGreen);
-    EXPECT_TRUE(CanOpenExclusively(path));  // neither is held open afterwards
-    EXPECT_TRUE(CanOpenExclusively(placeholder.path()));
+        EXPECT_EQ(workflow::AddPhotoThumbnail(list_, path), row.shown != 0);
+        if (row.shown) {
+            ASSERT_EQ(list_.Count(), before + 1);
+            ExpectThumbnail(ListedImage(list_, before), row.drawn, row.shown);
+            EXPECT_TRUE(CanOpenExclusively(placeholder.path()));
+        } else {
+            EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, Picture("missing.jpg")));
+            EXPECT_EQ(list_.Count(), before);
+        }
+        EXPECT_TRUE(CanOpenExclusively(path));
+    }
 }
 
-TEST_F(PhotoThumbnails, CorruptPictureWithoutPlaceholderIsDeclined) {
-    const PlaceholderScope noPlaceholder;
-    const std::string path = Picture("corrupt.jpg");
-    WriteFile(path, "not a picture");
-    const std::string good = Picture("good.png");
-    WritePicture(good, 64, 64, kRed, L"image/png");
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, good));
-
-    EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, path));
-    EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, Picture("missing.jpg")));
-
-    EXPECT_EQ(list_.Count(), 1);
-}
-
-TEST_F(PhotoThumbnails, PlaceholderThatIsNoPictureGivesAPlainWhiteThumbnail) {
-    const PlaceholderScope placeholder;
-    WriteFile(placeholder.path(), "not a picture either");
-    const std::string path = Picture("corrupt.jpg");
-    WriteFile(path, "not a picture");
-
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
-    ASSERT_EQ(list_.Count(), 1);
-    ExpectThumbnail(ListedImage(list_, 0), RECT{0, 0, 0, 0}, IsWhite);
-}
-
-TEST_F(PhotoThumbnails, PictureIsNotHeldOpenAfterwards) {
-    const std::string path = Picture("held.jpg");
+// The probe takes pictures only; neither it nor a thumbnail holds the file open.
+TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnlyAndNoPictureIsHeldOpenAfterwards) {
+    const std::string path = Picture("held.jpg"), corrupt = Picture("corrupt.jpg");
     WritePicture(path, 640, 480, kRed, L"image/jpeg");
+    WriteFile(corrupt, "not a picture");
     {
-        // Shows that the check below can see a picture the library holds.
+        // Shows that the checks below can see a picture the library holds.
         Gdiplus::GpBitmap* open = nullptr;
-        ASSERT_EQ(gdip::GdipCreateBitmapFromFile(Wide(path).c_str(), &open), Gdiplus::Ok);
+        ASSERT_EQ(gdip::GdipCreateBitmapFromFile(engines::Widen(path).c_str(), &open), Gdiplus::Ok);
         EXPECT_FALSE(CanOpenExclusively(path));
         gdip::GdipDisposeImage(open);
     }
 
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
-
+    EXPECT_TRUE(workflow::ProbeImage(path));
     EXPECT_TRUE(CanOpenExclusively(path));
-}
-
-TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnly) {
-    const std::string picture = Picture("picture.jpg");
-    WritePicture(picture, 32, 32, kRed, L"image/jpeg");
-    const std::string corrupt = Picture("corrupt.jpg");
-    WriteFile(corrupt, "not a picture");
-
-    EXPECT_TRUE(workflow::ProbeImage(picture));
     EXPECT_FALSE(workflow::ProbeImage(corrupt));
     EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
-    EXPECT_TRUE(CanOpenExclusively(picture));
+    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
+    EXPECT_TRUE(CanOpenExclusively(path));
 }
 
 // ---------------------------------------------------------------- during a scan
@@ -320,14 +292,16 @@ int ThreadsOfThisProcess() {
     return count;
 }
 
+struct LargePicture { std::string name; int width, height; Gdiplus::ARGB colour; };
+
 class LargePictures : public testing_support::ScanTest {
 protected:
-    // The stand-in writes these in name order, and hangs.
-    void Write(const std::string& name, int width, int height, Gdiplus::ARGB colour) {
-        WritePicture(folder_ + "\\" + name, width, height, colour, L"image/jpeg");
-    }
-    HIMAGELIST Thumbnails() const {
-        return reinterpret_cast<HIMAGELIST>(SendMessageA(Item(IDC_PHOTO_LIST), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+    // The stand-in writes these JPEGs in name order, and hangs.
+    void InstallWith(const std::vector<LargePicture>& pictures) {
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        for (const auto& p : pictures)
+            WritePicture(folder_ + "\\" + p.name, p.width, p.height, p.colour, L"image/jpeg");
+        InstallStandIn(folder_, true);
     }
     std::string folder_ = scratch_.In("large");
 };
@@ -336,22 +310,12 @@ protected:
 // answers a click while they are made, and the entries still come in the
 // order the engine wrote the files, each with its own thumbnail.
 TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsAndTheWindowAnswersMeanwhile) {
-    CreateDirectoryA(folder_.c_str(), nullptr);
-    const struct {
-        const char* name;
-        int width, height;
-        Gdiplus::ARGB colour;
-        bool (*isColour)(COLORREF);
-    } pictures[] = {
-        {"1_small.jpg", 160, 120, kGreen, IsGreen},
-        {"2_large.jpg", 4000, 3000, kRed, IsRed},
-        {"3_small.jpg", 120, 160, kBlue, IsBlue},
-        {"4_large.jpg", 3000, 4000, kGreen, IsGreen},
-        {"5_small.jpg", 64, 64, kRed, IsRed},
+    const std::vector<LargePicture> pictures = {
+        {"1_small.jpg", 160, 120, kGreen}, {"2_large.jpg", 4000, 3000, kRed}, {"3_small.jpg", 120, 160, kBlue},
+        {"4_large.jpg", 3000, 4000, kGreen}, {"5_small.jpg", 64, 64, kRed},
     };
-    for (const auto& picture : pictures) Write(picture.name, picture.width, picture.height, picture.colour);
+    InstallWith(pictures);
     WriteFile(folder_ + "\\6_notes.txt", "notes");
-    InstallStandIn(folder_, true);
     StartScan();
 
     ASSERT_TRUE(PumpUntil([&] { return !PhotoPaths().empty(); }, 15000));
@@ -360,14 +324,15 @@ TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsAndTheWindowAnswersM
     EXPECT_EQ(boxes_.Boxes().size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 30000));
 
-    ASSERT_EQ(PhotoPaths().size(), std::size(pictures));
-    for (size_t i = 0; i < std::size(pictures); ++i) {
+    ASSERT_EQ(PhotoPaths().size(), pictures.size());
+    const auto thumbnails = ListView_GetImageList(Item(IDC_PHOTO_LIST), LVSIL_NORMAL);
+    for (size_t i = 0; i < pictures.size(); ++i) {
         const auto& picture = pictures[i];
         SCOPED_TRACE(picture.name);
         EXPECT_EQ(PhotoPaths()[i], ScanOutput() + "\\" + picture.name);
         const workflow::ThumbnailPlacement place = PlaceThumbnail(picture.width, picture.height);
-        ExpectThumbnail(ListedImage(Thumbnails(), static_cast<int>(i)),
-                        RECT{place.x, place.y, place.x + place.width, place.y + place.height}, picture.isColour);
+        ExpectThumbnail(ListedImage(thumbnails, static_cast<int>(i)),
+                        RECT{place.x, place.y, place.x + place.width, place.y + place.height}, picture.colour);
     }
     EXPECT_EQ(FileRows()[0].name, "6_notes.txt");
     ASSERT_TRUE(CancelUntilListed());
@@ -376,10 +341,11 @@ TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsAndTheWindowAnswersM
 // Cancel while pictures wait for their thumbnails: the workers are gone and no
 // found file is held open once the results show, and every picture is listed.
 TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
-    CreateDirectoryA(folder_.c_str(), nullptr);
     constexpr int kPictures = 6;
-    for (int i = 0; i < kPictures; ++i) Write(std::to_string(i) + ".jpg", 4000, 3000, i % 2 ? kRed : kBlue);
-    InstallStandIn(folder_, true);
+    std::vector<LargePicture> pictures;
+    for (int i = 0; i < kPictures; ++i)
+        pictures.push_back({std::to_string(i) + ".jpg", 4000, 3000, i % 2 ? kRed : kBlue});
+    InstallWith(pictures);
     OpenWindow();
     // GDI+ under Wine starts a thread of its own at its first decode and keeps
     // it for the life of the process: it is counted before the scan.
@@ -391,14 +357,16 @@ TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
     ASSERT_LT(PhotoPaths().size(), static_cast<size_t>(kPictures));
 
     ASSERT_TRUE(CancelUntilListed());
+    EXPECT_TRUE(InResultsMode());
     EXPECT_EQ(PhotoPaths().size() + FileRows().size(), static_cast<size_t>(kPictures));
-    // The engine's own worker ends once the engine has.
+    // The engine's own worker ends once the engine has; meanwhile the status
+    // animation, whose pace is 200 ms, must not come back over the prompt.
     EXPECT_TRUE(PumpUntil([&] { return ThreadsOfThisProcess() <= threadsBefore; }))
         << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before the scan";
+    testing_support::PumpFor(400);
+    EXPECT_EQ(Text(IDC_STATUS), workflow::kResultsPrompt);
     EXPECT_EQ(boxes_.Boxes().size(), 1u) << boxes_.Boxes().back().text;  // Cancel's question, and no report
-    for (int i = 0; i < kPictures; ++i) {
-        EXPECT_TRUE(CanOpenExclusively(ScanOutput() + "\\" + std::to_string(i) + ".jpg")) << i;
-    }
+    for (const auto& p : pictures) EXPECT_TRUE(CanOpenExclusively(ScanOutput() + "\\" + p.name)) << p.name;
 }
 
 }  // namespace

@@ -23,8 +23,6 @@ std::string EnginePath(EngineKind kind) {
     return EnginesDir() + (kind == EngineKind::StandIn ? "\\standin\\photo.exe" : "\\photorec\\photo.exe");
 }
 
-std::string DiskImagePath(const std::string& image) { return EnginesDir() + "\\disks\\" + image; }
-
 std::string DiskImageUnixPath(const std::string& image) {
     return std::string(VANTREO_ENGINES_DIR) + "/disks/" + image;
 }

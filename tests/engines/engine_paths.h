@@ -13,9 +13,8 @@ enum class EngineKind {
 
 std::string EnginePath(EngineKind kind);  // its photo.exe
 
-// Disk images by name: "plain.img" or "partitioned.img".
-std::string DiskImagePath(const std::string& image);
-std::string DiskImageUnixPath(const std::string& image);  // for VANTREO_DISK_IMAGE
+// Unix path of a disk image by name ("plain.img" or "partitioned.img"), for VANTREO_DISK_IMAGE.
+std::string DiskImageUnixPath(const std::string& image);
 // The files put on an image ("plain" or "partitioned"), with SHA256SUMS and
 // deleted.txt; and the names of those deleted from it again.
 std::string OriginalsFolder(const std::string& image);

@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# Makes the disk images the carver tests scan, with copies of the files put on them:
-#   plain.img        64 MiB, one FAT16 file system, no partition table
-#   partitioned.img  64 MiB, MBR with two FAT16 partitions; the deleted files are on the second
-#   originals/<image>/  every file copied onto that image, SHA256SUMS over them, and
-#                       deleted.txt naming the ones deleted again (one name a line)
-#   fixtures/        a small folder for the stand-in engine to "find"
+# Makes the disk images the carver tests scan, the originals of the files put on
+# them and the stand-in engine's fixtures, as README.md describes them.
 # Usage: make_disk_images.sh OUTPUT_DIR
 set -euo pipefail
 out=${1:?output folder}
@@ -40,10 +36,7 @@ mkdir -p "$out/originals/plain" "$out/originals/partitioned" "$out/fixtures/sub"
 
 # plain.img: four JPEGs and a PNG; two JPEGs and the PNG are deleted.
 o=$out/originals/plain
-jpeg "$o/beach.jpg" 11
-jpeg "$o/forest.jpg" 12
-jpeg "$o/harbour.jpg" 13
-jpeg "$o/meadow.jpg" 14
+for picture in beach:11 forest:12 harbour:13 meadow:14; do jpeg "$o/${picture%:*}.jpg" "${picture#*:}"; done
 png "$o/sketch.png" 15
 new_fat16 "$work/plain.img" 64
 mcopy -i "$work/plain.img" "$o/beach.jpg" "$o/forest.jpg" "$o/harbour.jpg" "$o/meadow.jpg" "$o/sketch.png" ::/
@@ -53,10 +46,7 @@ mv "$work/plain.img" "$out/plain.img"
 
 # partitioned.img: sectors 2048..32767 and 32768..131071 (512-byte sectors).
 o=$out/originals/partitioned
-jpeg "$o/first.jpg" 21
-jpeg "$o/lake.jpg" 22
-jpeg "$o/mountain.jpg" 23
-jpeg "$o/river.jpg" 24
+for picture in first:21 lake:22 mountain:23 river:24; do jpeg "$o/${picture%:*}.jpg" "${picture#*:}"; done
 new_fat16 "$work/part1.img" 15
 new_fat16 "$work/part2.img" 48
 mcopy -i "$work/part1.img" "$o/first.jpg" ::/

@@ -1,21 +1,11 @@
-// Runs the Linux photorec as the carving engine, from under Wine. Takes our
-// parameter string, points it at a disk image instead of a physical disk, and
-// starts photorec through run_photorec.sh.
-//
-// Environment:
-//   VANTREO_DISK_IMAGE  Unix path of the disk image that stands for the device (required)
-//
-// A Windows program under Wine can start a Linux one, but gets no handle to its
-// process; the script therefore writes a marker when photorec has ended, and the
-// forwarder waits for it. The forwarder also keeps a delete-on-close "lock" file
-// in the shared work folder: the Wine server deletes it when this process ends
-// in any way, also by TerminateProcess, and the script then stops photorec.
-//
-// Exit code: photorec's own (0 when it ran to the end); 2 when the parameter
-// string or the environment is unusable, 3 when photorec could not be started.
+// Runs the Linux photorec as the carving engine, from under Wine: takes our
+// parameter string, points photorec at the disk image VANTREO_DISK_IMAGE names
+// instead of a physical disk, and starts it through run_photorec.sh. README.md
+// tells how the two wait for and stop each other, and the exit codes.
 #include <windows.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/engines/engine_args.h"
@@ -44,17 +34,8 @@ std::string MakeWorkFolder() {
 }
 
 void RemoveFolder(const std::string& folder) {
-    {
-        WIN32_FIND_DATAA data;
-        win::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
-        if (find.valid()) {
-            do {
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA((folder + "\\" + data.cFileName).c_str());
-            } while (FindNextFileA(find.get(), &data));
-        }
-    }
-    RemoveDirectoryA(folder.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 bool StartScript(const engines::WinePaths& paths, const std::string& arguments, const std::string& workFolder) {
@@ -104,16 +85,10 @@ int Run() {
     win::UniqueHandle lock(CreateFileA(lockPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                        nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     const std::string unixWorkFolder = paths.ToUnix(workFolder);
-    if (!lock || unixWorkFolder.empty()) {
-        lock.reset();
-        RemoveFolder(workFolder);
-        return 3;
-    }
-
     const std::string arguments = engines::QuoteArgument(VANTREO_PHOTOREC_SCRIPT) + " " +
                                   engines::QuoteArgument(unixWorkFolder) + " " + engines::QuoteArgument(unixScanDir) +
                                   " " + engines::QuoteArgument(image) + " " + engines::QuoteArgument(command->options);
-    if (!StartScript(paths, arguments, workFolder)) {
+    if (!lock || unixWorkFolder.empty() || !StartScript(paths, arguments, workFolder)) {
         lock.reset();
         RemoveFolder(workFolder);
         return 3;

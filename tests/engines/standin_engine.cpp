@@ -1,8 +1,6 @@
-// A stand-in for the carving engine: takes the same parameter string, "finds"
-// the files of a fixture folder by writing them into "<scan dir>.1" the way the
-// real engine writes what it carves (one file at a time, held open without
-// sharing while it is written), and can be told to hold a file or to hang.
-// Its VANTREO_STANDIN_* environment variables are listed in README.md.
+// A stand-in for the carving engine that "finds" the files of a fixture folder
+// by writing them the way the real engine writes what it carves; README.md
+// lists the VANTREO_STANDIN_* variables that configure it.
 #include <windows.h>
 
 #include <algorithm>
@@ -19,17 +17,6 @@
 
 namespace {
 
-struct Options {
-    std::string log;
-    std::string fixtures;
-    DWORD writeMs = 100;
-    DWORD gapMs = 50;
-    std::string hold;
-    std::string release;
-    bool hang = false;
-    DWORD exitCode = 0;
-};
-
 DWORD EnvNumber(const char* name, DWORD fallback) {
     const std::string text = engines::EnvironmentValue(name);
     if (text.empty()) return fallback;
@@ -38,18 +25,16 @@ DWORD EnvNumber(const char* name, DWORD fallback) {
     return *end == '\0' ? static_cast<DWORD>(value) : fallback;
 }
 
-Options ReadOptions() {
-    Options options;
-    options.log = engines::EnvironmentValue("VANTREO_STANDIN_LOG");
-    options.fixtures = engines::EnvironmentValue("VANTREO_STANDIN_FIXTURES");
-    options.writeMs = EnvNumber("VANTREO_STANDIN_WRITE_MS", 100);
-    options.gapMs = EnvNumber("VANTREO_STANDIN_GAP_MS", 50);
-    options.hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
-    options.release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
-    options.hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
-    options.exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
-    return options;
-}
+struct Options {
+    std::string log = engines::EnvironmentValue("VANTREO_STANDIN_LOG");
+    std::string fixtures = engines::EnvironmentValue("VANTREO_STANDIN_FIXTURES");
+    DWORD writeMs = EnvNumber("VANTREO_STANDIN_WRITE_MS", 100);
+    DWORD gapMs = EnvNumber("VANTREO_STANDIN_GAP_MS", 50);
+    std::string hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
+    std::string release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
+    bool hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
+    DWORD exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
+};
 
 [[noreturn]] void SleepForever() {
     for (;;) Sleep(INFINITE);
@@ -136,7 +121,7 @@ private:
 };
 
 int Run() {
-    const Options options = ReadOptions();
+    const Options options;
     const std::string parameters = engines::ParametersOf(GetCommandLineA());
     if (!options.log.empty()) AppendLine(options.log, parameters);
 

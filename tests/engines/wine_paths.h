@@ -28,25 +28,22 @@ public:
     }
     bool available() const { return toUnix_ && toDos_; }
 
-    // Empty when Wine cannot map the path. Both functions return memory of the
-    // process heap.
+    // Empty when Wine cannot map the path.
     std::string ToUnix(const std::string& windowsPath) const {
-        char* name = toUnix_ ? toUnix_(Widen(windowsPath).c_str()) : nullptr;
-        if (!name) return {};
-        std::string result = name;
-        HeapFree(GetProcessHeap(), 0, name);
-        return result;
+        return Take(toUnix_ ? toUnix_(Widen(windowsPath).c_str()) : nullptr);
     }
-
-    std::wstring ToDos(const std::string& unixPath) const {
-        WCHAR* name = toDos_ ? toDos_(unixPath.c_str()) : nullptr;
-        if (!name) return {};
-        std::wstring result = name;
-        HeapFree(GetProcessHeap(), 0, name);
-        return result;
-    }
+    std::wstring ToDos(const std::string& unixPath) const { return Take(toDos_ ? toDos_(unixPath.c_str()) : nullptr); }
 
 private:
+    // Both functions return memory of the process heap.
+    template <typename Char>
+    static std::basic_string<Char> Take(Char* name) {
+        if (!name) return {};
+        std::basic_string<Char> result = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        return result;
+    }
+
     using UnixNameFn = char*(CDECL*)(const WCHAR*);
     using DosNameFn = WCHAR*(CDECL*)(const char*);
 

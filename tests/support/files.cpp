@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -66,12 +67,11 @@ bool CanOpenExclusively(const std::string& path) {
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
-    std::map<std::string, std::string> sorted;
-    ForEachEntry(folder, [&](const std::string& name, DWORD attributes) {
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) sorted[name];
-    });
     std::vector<std::string> names;
-    for (const auto& entry : sorted) names.push_back(entry.first);
+    ForEachEntry(folder, [&](const std::string& name, DWORD attributes) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
     return names;
 }
 

@@ -6,9 +6,18 @@
 
 namespace testing_support {
 
-void RemoveSettingsFiles() {
+static void RemoveSettingsFiles() {
     DeleteFileA((settings::GetProgramFolder() + "settings.ini").c_str());
     DeleteFileA((settings::GetProgramFolder() + "formats.ini").c_str());
+}
+
+::testing::AssertionResult IsBox(const CaughtBox& box, const std::string& caption, const std::string& text,
+                                 const std::vector<int>& buttons, bool hasIcon) {
+    if (box.caption == caption && box.text == text && box.buttons == buttons && box.hasIcon == hasIcon)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << box.caption << "\": \"" << box.text << "\" with buttons "
+                                         << ::testing::PrintToString(box.buttons) << (box.hasIcon ? " and" : " and no")
+                                         << " icon";
 }
 
 std::string MainWindowTest::EngineFolder() { return settings::GetAppDataFolder() + "\\Norvale\\Vantreo"; }

@@ -44,6 +44,8 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
-void RemoveSettingsFiles();
+// True when the box shows exactly this caption, text and buttons, with an icon or without.
+::testing::AssertionResult IsBox(const CaughtBox& box, const std::string& caption, const std::string& text,
+                                 const std::vector<int>& buttons, bool hasIcon);
 
 }  // namespace testing_support

@@ -55,7 +55,6 @@ void MessageBoxCatcher::Catch(HWND box) {
         if (icon && (GetWindowLongA(icon, GWL_STYLE) & WS_VISIBLE) && SendMessageA(icon, STM_GETICON, 0, 0))
             caught.hasIcon = true;
     }
-    caught.thread = GetWindowThreadProcessId(box, nullptr);
     caught.owner = GetWindow(box, GW_OWNER);
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);

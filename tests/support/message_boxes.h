@@ -18,7 +18,6 @@ struct CaughtBox {
     std::string text;
     std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO present in the box
     bool hasIcon = false;
-    DWORD thread = 0;
     HWND owner = nullptr;
 };
 

@@ -6,7 +6,6 @@
 
 #include "resources/resource.h"
 #include "win/handles.h"
-#include "win/list_view.h"
 #include "workflow/found_item.h"
 #include "workflow/main_dialog.h"
 
@@ -47,12 +46,6 @@ void ScanTest::InstallStandIn(const std::string& fixtures, bool hang) {
     ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
 }
 
-std::string ScanTest::EmptyFixtures() const {
-    const std::string folder = scratch_.In("no-fixtures");
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 bool ScanTest::CancelUntilListed() {
     boxes_.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
@@ -63,8 +56,7 @@ bool ScanTest::CancelUntilListed() {
 }
 
 void ScanTest::SelectDrive(const std::string& name) {
-    win::ListView drives;
-    drives.Attach(Item(IDC_DRIVE_LIST));
+    win::ListView drives = List(IDC_DRIVE_LIST);
     for (int i = 0; i < drives.Count(); ++i) {
         if (drives.GetItemText(i, 0) == name) {
             drives.Select(i);
@@ -82,17 +74,14 @@ void ScanTest::StartScan() {
 
 bool ScanTest::InResultsMode() const { return Visible(IDC_PHOTO_TOGGLE) && Text(IDC_RECOVER) == "Recover"; }
 
-bool ScanTest::WaitForResults(DWORD timeoutMs) {
-    return PumpUntil([&] { return InResultsMode(); }, timeoutMs);
-}
+bool ScanTest::WaitForResults(DWORD timeoutMs) { return PumpUntil([&] { return InResultsMode(); }, timeoutMs); }
 
 bool ScanTest::WaitForDriveSelection(DWORD timeoutMs) {
     return PumpUntil([&] { return Visible(IDC_NEXT) && !Visible(IDC_PHOTO_LIST); }, timeoutMs);
 }
 
 std::vector<std::string> ScanTest::PhotoPaths() const {
-    win::ListView photos;
-    photos.Attach(Item(IDC_PHOTO_LIST));
+    win::ListView photos = List(IDC_PHOTO_LIST);
     std::vector<std::string> paths;
     for (int i = 0; i < photos.Count(); ++i)
         paths.push_back(*reinterpret_cast<const std::string*>(photos.GetItemData(i)));
@@ -100,16 +89,14 @@ std::vector<std::string> ScanTest::PhotoPaths() const {
 }
 
 std::vector<bool> ScanTest::PhotoChecks() const {
-    win::ListView photos;
-    photos.Attach(Item(IDC_PHOTO_LIST));
+    win::ListView photos = List(IDC_PHOTO_LIST);
     std::vector<bool> checks;
     for (int i = 0; i < photos.Count(); ++i) checks.push_back(photos.GetCheck(i));
     return checks;
 }
 
 std::vector<FileRow> ScanTest::FileRows() const {
-    win::ListView files;
-    files.Attach(Item(IDC_FILE_LIST));
+    win::ListView files = List(IDC_FILE_LIST);
     std::vector<FileRow> rows;
     for (int i = 0; i < files.Count(); ++i)
         rows.push_back({files.GetItemText(i, 0), files.GetItemText(i, 1), files.GetItemText(i, 2), files.GetCheck(i)});
@@ -123,8 +110,7 @@ std::vector<std::string> ScanTest::FileNames() const {
 }
 
 void ScanTest::ClickFileListHeader(int column) {
-    win::ListView files;
-    files.Attach(Item(IDC_FILE_LIST));
+    win::ListView files = List(IDC_FILE_LIST);
     HWND header = files.Header();
     RECT item{};
     SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item));

@@ -7,13 +7,11 @@
 #include "tests/engines/engine_paths.h"
 #include "tests/support/main_window.h"
 #include "tests/support/scoped_environment.h"
+#include "win/list_view.h"
 
 namespace testing_support {
 
-struct FileRow {
-    std::string name, size, extension;
-    bool checked = false;
-};
+struct FileRow { std::string name, size, extension; bool checked = false; };
 
 // How many engine processes (photo.exe) run; with `terminate`, they are ended
 // as well, so that one failed test leaves none behind for the next.
@@ -24,10 +22,9 @@ protected:
     void TearDown() override;
 
     void SetEnvironment(const char* name, const std::string& value);
-    // The stand-in engine, writing `fixtures` quickly; it hangs at the end when asked.
+    // The stand-in engine, writing `fixtures` quickly (nothing when empty: the
+    // test writes the found files itself); it hangs at the end when asked.
     void InstallStandIn(const std::string& fixtures, bool hang);
-    // A fixture folder with nothing in it: the test writes the found files itself.
-    std::string EmptyFixtures() const;
     void SelectDrive(const std::string& name);
     // Opens the window, selects C: and presses Next.
     void StartScan();
@@ -38,6 +35,7 @@ protected:
     // Cancel answered Yes; true once the last listing after it has ended.
     bool CancelUntilListed();
 
+    win::ListView List(int id) const { win::ListView list; list.Attach(Item(id)); return list; }
     std::vector<std::string> PhotoPaths() const;
     std::vector<bool> PhotoChecks() const;
     std::vector<FileRow> FileRows() const;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <fstream>
 
 #include "tests/support/pump.h"
 #include "win/handles.h"
@@ -49,31 +48,9 @@ int Pixels::Count(const RECT& area, COLORREF color, RECT* bounds) const {
     return count;
 }
 
-bool Pixels::SaveAsBitmap(const std::string& path) const {
-    const BITMAPINFOHEADER header{sizeof(header), width_, -height_, 1, 32, BI_RGB,
-                                  static_cast<DWORD>(bits_.size() * sizeof(DWORD)), 0, 0, 0, 0};
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = file.bfOffBits + header.biSizeImage;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-    out.write(reinterpret_cast<const char*>(bits_.data()), header.biSizeImage);
-    return out.good();
-}
-
 void Settle(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpPending();
-}
-
-void SnapshotIfAsked(HWND window, const std::string& name) {
-    char folder[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("VANTREO_SNAPSHOT_DIR", folder, MAX_PATH)) return;
-    InvalidateRect(window, nullptr, TRUE);
-    Settle(window);
-    Pixels(window).SaveAsBitmap(std::string(folder) + "\\" + name + ".bmp");
 }
 
 }  // namespace testing_support

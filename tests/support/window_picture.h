@@ -1,11 +1,7 @@
 #pragma once
-// What a window shows, read back through its DC: for checking paint, and for
-// saving as a 24-bit BMP to look at layouts by eye. Tests call SnapshotIfAsked
-// at interesting moments; it writes only when the environment variable
-// VANTREO_SNAPSHOT_DIR names a folder.
+// What a window shows, read back through its DC, for checking paint.
 #include <windows.h>
 
-#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -29,8 +25,6 @@ public:
     int CountOther(const RECT& area, COLORREF color) const {
         return (area.right - area.left) * (area.bottom - area.top) - Count(area, color);
     }
-    bool SaveAsBitmap(const std::string& path) const;
-
 private:
     int width_ = 0;
     int height_ = 0;
@@ -39,6 +33,5 @@ private:
 
 // Paints everything pending and lets queued messages run.
 void Settle(HWND window);
-void SnapshotIfAsked(HWND window, const std::string& name);
 
 }  // namespace testing_support
