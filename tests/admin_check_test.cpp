@@ -54,7 +54,7 @@ class AdministratorCheck : public testing_support::MainWindowTest {};
 
 TEST_F(AdministratorCheck, AdministratorSeesNoMessageAndTheDriveList) {
     OpenWindow(true, app::CheckAdministrator);
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
 }
 
@@ -65,8 +65,8 @@ TEST_F(AdministratorCheck, NonAdministratorIsToldHowAndTheProgramEnds) {
 
     std::optional<int> code;
     app::GetWindowsVersionCode(code);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Quillon", AdminMessageFor(code), {IDOK}, false));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Quillon", AdminMessageFor(code), {IDOK}, false));
 
     // The quit request ends the run; the start-up timer was never set.
     MSG quit{};
@@ -81,8 +81,8 @@ TEST_F(AdministratorCheck, NonAdministratorEndsTheModalRun) {
     testing_support::ImportPatch patch("shell32.dll", "IsUserAnAdmin", reinterpret_cast<void*>(NotAnAdministrator));
     workflow::MainDialog dialog(app::CheckAdministrator);
     dialog.DoModal(nullptr);  // returns only because the run ended by itself
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Quillon");
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes().front().caption, "Quillon");
     MSG quit{};
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }

@@ -23,7 +23,7 @@ class RecoveryCopy : public testing_support::ScanTest {
 protected:
     void SetUp() override {
         ScanTest::SetUp();
-        WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output_ + "\r\n");
+        WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + m_output + "\r\n");
     }
     // A scan of files that the test writes into the engine's folder, ended with Cancel.
     void ScanFiles(const std::vector<std::pair<std::string, std::string>>& files) {
@@ -33,10 +33,10 @@ protected:
         for (const auto& [name, content] : files) WriteFile(ScanOutput() + "\\" + name, content);
         ASSERT_TRUE(PumpUntil([&] { return FileRows().size() + PhotoPaths().size() == files.size(); }, 15000));
         ASSERT_TRUE(CancelUntilListed());
-        boxes_.Clear();
+        m_boxes.Clear();
     }
     void Recover(int answerToFinalQuestion = IDNO) {
-        boxes_.QueueAnswer(answerToFinalQuestion);
+        m_boxes.QueueAnswer(answerToFinalQuestion);
         Click(IDC_RECOVER);
     }
     void SetChecks(int list, const std::vector<bool>& checks) {
@@ -50,7 +50,7 @@ protected:
     }
     std::string JpegBytes() const { return ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
 
-    std::string output_ = scratch_.In("output");  // made by the copy
+    std::string m_output = m_scratch.In("output");  // made by the copy
 };
 
 TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCopiedPhotosFirst) {
@@ -72,8 +72,8 @@ TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCo
     // With nothing ticked, Recover says so and the results stay.
     Click(IDC_PHOTO_TOGGLE);
     Click(IDC_RECOVER);
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
-    EXPECT_EQ(boxes_.Boxes().front().caption, workflow::ApplicationTitle());
+    ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
+    EXPECT_EQ(m_boxes.Boxes().front().caption, workflow::ApplicationTitle());
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     Click(IDC_FILE_TOGGLE);
@@ -81,7 +81,7 @@ TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCo
     EXPECT_EQ(FileChecks(), (std::vector<bool>{true, true}));
 
     // The ticked photo and file are copied, the photo first, then the drives show; a new scan starts empty.
-    boxes_.Clear();
+    m_boxes.Clear();
     SetChecks(IDC_PHOTO_LIST, {false, true});
     SetChecks(IDC_FILE_LIST, {true, false});
     const std::string tickedPhoto = PhotoPaths()[1].substr(PhotoPaths()[1].rfind('\\') + 1);
@@ -91,14 +91,14 @@ TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCo
     EXPECT_FALSE(Visible(IDC_RECOVER));
     EXPECT_TRUE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_PROGRESS_TEXT));
-    ASSERT_TRUE(PumpUntil([&] { return !FilesIn(output_).empty(); }, 5000));
-    EXPECT_EQ(FilesIn(output_), std::vector<std::string>{tickedPhoto});  // the photo comes first
+    ASSERT_TRUE(PumpUntil([&] { return !FilesIn(m_output).empty(); }, 5000));
+    EXPECT_EQ(FilesIn(m_output), std::vector<std::string>{tickedPhoto});  // the photo comes first
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "Recovering file 1 of 2");
 
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(FilesIn(output_), (std::vector<std::string>{tickedFile, tickedPhoto}));
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Vantreo", "2 files recovered.\n\nDo you want to view recovered files?",
+    EXPECT_EQ(FilesIn(m_output), (std::vector<std::string>{tickedFile, tickedPhoto}));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Vantreo", "2 files recovered.\n\nDo you want to view recovered files?",
                       {IDYES, IDNO}, true));
     EXPECT_FALSE(FileExists(DataFolder()));
     for (int id : {IDC_PROGRESS, IDC_PROGRESS_TEXT, IDC_STATUS, IDC_PHOTO_LIST, IDC_RECOVER, IDC_FILE_TOGGLE,
@@ -116,14 +116,14 @@ TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCo
     EXPECT_EQ(ImageList_GetImageCount(ListView_GetImageList(Item(IDC_PHOTO_LIST), LVSIL_NORMAL)), 0);
     // Its engine is stopped by Cancel once it runs, not by tearing the window down while it is being launched.
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
     EXPECT_TRUE(WaitForResults());
 }
 
 TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThemAll) {
     constexpr size_t kFiles = 30;
-    const std::string written = scratch_.In("written-at-once");
+    const std::string written = m_scratch.In("written-at-once");
     CreateDirectoryA(written.c_str(), nullptr);
     for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
     InstallStandIn(written, true);
@@ -134,41 +134,41 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     ASSERT_TRUE(PumpUntil([&] { return FilesIn(ScanOutput()).size() == kFiles; }, 15000));
     ASSERT_LT(FileRows().size(), kFiles);
 
-    boxes_.QueueAnswer(IDYES);  // Cancel
+    m_boxes.QueueAnswer(IDYES);  // Cancel
     Click(IDC_RECOVER);
-    boxes_.QueueAnswer(IDNO);   // the final question
+    m_boxes.QueueAnswer(IDNO);   // the final question
     Click(IDC_RECOVER);         // Recover, while the last files are still being listed
     EXPECT_EQ(Text(IDC_STATUS), "Listing the last files found; the copy starts as soon as all are listed.");
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
     EXPECT_EQ(FileRows().size(), kFiles);
-    EXPECT_EQ(FilesIn(output_).size(), kFiles);
-    EXPECT_EQ(boxes_.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
+    EXPECT_EQ(FilesIn(m_output).size(), kFiles);
+    EXPECT_EQ(m_boxes.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
 }
 
 TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     // Under Wine the drive, the data folder and the output folder all lie on disk 0.
-    boxes_.StopAnsweringSilently();
+    m_boxes.StopAnsweringSilently();
     OpenWindow();
     SelectDrive("C:");
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_NEXT);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Vantreo", workflow::kSearchOntoSearchedDiskQuestion, {IDYES, IDNO}, true));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Vantreo", workflow::kSearchOntoSearchedDiskQuestion, {IDYES, IDNO}, true));
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     EXPECT_FALSE(FileExists(DataFolder()));
 
     ScanFiles({{"a.txt", "alpha"}});  // the question is answered Yes this time
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{workflow::kCopyOntoSearchedDiskQuestion});
+    ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{workflow::kCopyOntoSearchedDiskQuestion});
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
     EXPECT_TRUE(Visible(IDC_BROWSE));
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     CloseWindow();  // the found file was not recovered: closing asks first
-    EXPECT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_TRUE(FilesIn(output_).empty());
+    EXPECT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_TRUE(FilesIn(m_output).empty());
 }
 
 TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsDuringTheCopy) {
@@ -178,21 +178,21 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsDuri
     Click(IDC_RECOVER);
     ClickFileListHeader(0);
     EXPECT_EQ(FileNames(), before);
-    ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() == 1; }, 5000));
-    boxes_.QueueAnswer(IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(m_output).size() == 1; }, 5000));
+    m_boxes.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);  // the dialog turns it into a posted Cancel
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Confirm", "Files are still being recovered, are you sure you want to exit?"
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Confirm", "Files are still being recovered, are you sure you want to exit?"
                       "\n\nFiles not yet copied will be lost.", {IDYES, IDNO}, true));
-    const size_t copied = FilesIn(output_).size();
-    ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_).size() > copied; }, 5000));  // No: the copy goes on
+    const size_t copied = FilesIn(m_output).size();
+    ASSERT_TRUE(PumpUntil([&] { return FilesIn(m_output).size() > copied; }, 5000));  // No: the copy goes on
 
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
-    EXPECT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_LT(FilesIn(output_).size(), 8u);
+    EXPECT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_LT(FilesIn(m_output).size(), 8u);
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
@@ -203,30 +203,30 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
     win::UniqueHandle locked(CreateFileA((ScanOutput() + "\\" + rows[1].name).c_str(), GENERIC_READ | GENERIC_WRITE,
                                          0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(locked.valid());
-    boxes_.QueueAnswer(IDOK);  // the failure report comes before the final question
+    m_boxes.QueueAnswer(IDOK);  // the failure report comes before the final question
     Recover(IDNO);
-    ASSERT_TRUE(PumpUntil([&] { return boxes_.Boxes().size() >= 2; }, 5000));
-    ASSERT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_EQ(boxes_.Boxes()[0].text.rfind("1 file could not be copied to \"" + output_ + "\".", 0), 0u)
-        << boxes_.Boxes()[0].text;
-    EXPECT_EQ(boxes_.Boxes()[1].text, "2 files recovered.\n\nDo you want to view recovered files?");
+    ASSERT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() >= 2; }, 5000));
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text.rfind("1 file could not be copied to \"" + m_output + "\".", 0), 0u)
+        << m_boxes.Boxes()[0].text;
+    EXPECT_EQ(m_boxes.Boxes()[1].text, "2 files recovered.\n\nDo you want to view recovered files?");
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, false}));
 
     // Into a folder whose parent goes away after the first file, the copy stops with what is left ticked.
-    const std::string parent = output_ + "\\missing", folder = parent + "\\deeper";
+    const std::string parent = m_output + "\\missing", folder = parent + "\\deeper";
     CreateDirectoryA(parent.c_str(), nullptr);
     SetWindowTextA(Item(IDC_SAVE_FOLDER), folder.c_str());
     SetChecks(IDC_FILE_LIST, {true, true, true});
     locked.reset();
-    boxes_.Clear();
+    m_boxes.Clear();
     Recover();
     ASSERT_TRUE(PumpUntil([&] { return FilesIn(folder).size() == 1; }, 5000));
     RemoveFolder(parent);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 5000));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }, 5000));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"Output directory \"" + folder + "\" does not exists."});
+    EXPECT_EQ(m_boxes.Boxes().front().caption, "Vantreo");
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, true}));
@@ -243,15 +243,15 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
         }
     }
     // The copy has stopped; b.txt is still only in the data folder, and closing would delete it.
-    boxes_.Clear();
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.Clear();
+    m_boxes.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }));
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Confirm", "1 found files have not been recovered yet. If you exit now they "
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Confirm", "1 found files have not been recovered yet. If you exit now they "
                       "are deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
     EXPECT_TRUE(InResultsMode());
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     CloseWindow();
     EXPECT_FALSE(FileExists(DataFolder()));
 }

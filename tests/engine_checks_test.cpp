@@ -68,16 +68,16 @@ TEST_F(EngineChecks, NextWithoutSelectedDriveSaysSoAndAnEmptyFormatListStartsNoE
     WriteFile(settings::GetProgramFolder() + "formats.ini", "formats=\r\n");
     OpenWindow();
     Click(IDC_NEXT);
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Please select drive from where to recover files."});
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Vantreo");
+    ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"Please select drive from where to recover files."});
+    EXPECT_EQ(m_boxes.Boxes().front().caption, "Vantreo");
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     EXPECT_FALSE(FileExists(DataFolder()));
 
-    boxes_.Clear();
+    m_boxes.Clear();
     SelectDrive("C:");
     Click(IDC_NEXT);
     ASSERT_TRUE(WaitForDriveSelection(10000));
-    EXPECT_EQ(boxes_.Texts(),
+    EXPECT_EQ(m_boxes.Texts(),
               (std::vector<std::string>{"No file formats enabled.\n\nPlease go to 'Settings' to enable the type of "
                                         "file you wish to recover.",
                                         LoadFailed(-1009), "No files were found."}));
@@ -93,12 +93,12 @@ TEST_F(EngineChecks, MissingEngineFilesAreReportedInTurnThenTheLoadFailure) {
         SCOPED_TRACE(c.code);
         RemoveFolder(EngineFolder());
         InstallFakeEngine(c.engine, c.runtime, c.cygwin);
-        boxes_.Clear();
+        m_boxes.Clear();
         NextOnC(false);
-        EXPECT_EQ(boxes_.Texts(),
+        EXPECT_EQ(m_boxes.Texts(),
                   (std::vector<std::string>{LoadFailed(c.code), LoadFailed(-1009), "No files were found."}));
-        for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
-        dialog_.reset();
+        for (const auto& box : m_boxes.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
+        m_dialog.reset();
     }
 }
 
@@ -111,13 +111,13 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     WriteFile(left + "f0000003.txt", "found text");
     WriteFile(left + "odd.]", "shifted, ']' would become a backslash");
     WriteFile(left + "report.xml", "the engine's log is no leftover");
-    boxes_.StopAnsweringSilently();  // no search starts, so nothing is written onto the disk: no question
+    m_boxes.StopAnsweringSilently();  // no search starts, so nothing is written onto the disk: no question
     NextOnC(true);
-    ASSERT_EQ(boxes_.Texts(),
+    ASSERT_EQ(m_boxes.Texts(),
               std::vector<std::string>{"Files found by an earlier search were not recovered yet and are shown instead "
                                        "of a new search.\n\nOnce they are recovered or the program is closed, Next "
                                        "searches the chosen drive."});
-    EXPECT_TRUE(boxes_.Boxes()[0].hasIcon);
+    EXPECT_TRUE(m_boxes.Boxes()[0].hasIcon);
     EXPECT_TRUE(FileExists(left + "notes.txt"));
     std::vector<std::string> names = FileNames();
     std::sort(names.begin(), names.end());
@@ -134,13 +134,13 @@ TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
     NextOnC(true);
     // A new scan was started: with no engine installed, that is the -1003 report.
-    ASSERT_FALSE(boxes_.Texts().empty());
-    EXPECT_EQ(boxes_.Texts().front(), LoadFailed(-1003));
+    ASSERT_FALSE(m_boxes.Texts().empty());
+    EXPECT_EQ(m_boxes.Texts().front(), LoadFailed(-1003));
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
-    const std::string elsewhere = scratch_.In("link-target");
+    const std::string elsewhere = m_scratch.In("link-target");
     CreateDirectoryA(elsewhere.c_str(), nullptr);
     WriteFile(elsewhere + "\\precious.kqh", "someone else's");
     MakeEngineFolder();
@@ -149,9 +149,9 @@ TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
     OpenWindow();
     SelectDrive("C:");
     Click(IDC_NEXT);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Texts()[0].rfind("The folder \"" + DataFolder() + "\" is a link to another place", 0), 0u)
-        << boxes_.Texts()[0];
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Texts()[0].rfind("The folder \"" + DataFolder() + "\" is a link to another place", 0), 0u)
+        << m_boxes.Texts()[0];
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     CloseWindow();
     EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");

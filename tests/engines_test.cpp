@@ -39,13 +39,13 @@ constexpr const char* kEverything = "partition_none,fileopt,everything,enable,se
 class ScanArea {
 public:
     ScanArea() { CreateDirectoryA(data().c_str(), nullptr); }
-    const std::string& root() const { return folder_.path(); }
-    std::string data() const { return folder_.In("data"); }
+    const std::string& root() const { return m_folder.path(); }
+    std::string data() const { return m_folder.In("data"); }
     std::string scanDir() const { return data() + "\\temp"; }
     std::string output() const { return scanDir() + ".1"; }
 
 private:
-    testing_support::ScratchFolder folder_{"engines"};
+    testing_support::ScratchFolder m_folder{"engines"};
 };
 
 // The stand-in set to write the fixtures, spending `writeMs` on each file, with no pause between files.

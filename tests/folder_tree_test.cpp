@@ -39,10 +39,10 @@ std::vector<std::string> WalkedFiles(const std::string& folder, const TooLongVis
 class FolderTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        MakeFolder(tree_);
-        MakeFolder(outside_);
+        MakeFolder(m_tree);
+        MakeFolder(m_outside);
     }
-    std::string In(const std::string& relative) const { return tree_ + "\\" + relative; }
+    std::string In(const std::string& relative) const { return m_tree + "\\" + relative; }
     // Folders (names ending in a backslash) and files in the tree, in order.
     void Make(std::initializer_list<std::string> entries) const {
         for (const std::string& entry : entries) {
@@ -50,10 +50,10 @@ protected:
             else MakeFile(In(entry));
         }
     }
-    std::string Outside(const std::string& relative) const { return outside_ + "\\" + relative; }
+    std::string Outside(const std::string& relative) const { return m_outside + "\\" + relative; }
 
-    testing_support::ScratchFolder base_{"tree"};
-    std::string tree_ = base_.In("tree"), outside_ = base_.In("outside");
+    testing_support::ScratchFolder m_base{"tree"};
+    std::string m_tree = m_base.In("tree"), m_outside = m_base.In("outside");
 };
 
 TEST(SearchPattern, AddsTheWildcardOnce) {
@@ -88,19 +88,19 @@ TEST(WalkableFolder, DecidedByTheListedAttributesAlone) {
 
 TEST_F(FolderTree, IsFolderForFoldersOnlyAndTreeHasFileOnlyWithAFileSomewhereBelow) {
     Make({"empty\\", "a\\", "a\\b\\", "a\\b\\c\\", "d\\"});
-    EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_TRUE(IsFolder(tree_ + "\\"));
+    EXPECT_TRUE(IsFolder(m_tree));
+    EXPECT_TRUE(IsFolder(m_tree + "\\"));
     EXPECT_TRUE(IsFolder(In("empty")));
     EXPECT_FALSE(IsFolder(In("missing")));
     EXPECT_FALSE(IsFolder(""));
 
-    EXPECT_FALSE(TreeHasFile(tree_));
+    EXPECT_FALSE(TreeHasFile(m_tree));
     EXPECT_FALSE(TreeHasFile(In("missing")));
     EXPECT_FALSE(TreeHasFile(""));
     Make({"a\\b\\c\\f0001.jpg"});
     EXPECT_FALSE(IsFolder(In("a\\b\\c\\f0001.jpg")));
-    EXPECT_TRUE(TreeHasFile(tree_));
-    EXPECT_TRUE(TreeHasFile(tree_ + "\\"));
+    EXPECT_TRUE(TreeHasFile(m_tree));
+    EXPECT_TRUE(TreeHasFile(m_tree + "\\"));
     EXPECT_FALSE(TreeHasFile(In("d")));
 }
 
@@ -108,16 +108,16 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
     Make({"a\\", "a\\b\\"});
     MakeFile(In("top.jpg"), "12345");
     Make({"a\\mid.png", "a\\b\\low.txt"});
-    EXPECT_EQ(WalkedFiles(tree_), (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
+    EXPECT_EQ(WalkedFiles(m_tree), (std::vector<std::string>{In("a\\b\\low.txt"), In("a\\mid.png"), In("top.jpg")}));
     int64_t topSize = -1;
-    EXPECT_TRUE(ForEachFileBelow(tree_, [&](const FolderEntry& file) {
+    EXPECT_TRUE(ForEachFileBelow(m_tree, [&](const FolderEntry& file) {
         if (file.path == In("top.jpg")) topSize = file.size;
         return true;
     }));
     EXPECT_EQ(topSize, 5);
 
     int visited = 0;
-    EXPECT_FALSE(ForEachFileBelow(tree_, [&](const FolderEntry&) { return ++visited < 2; }));
+    EXPECT_FALSE(ForEachFileBelow(m_tree, [&](const FolderEntry&) { return ++visited < 2; }));
     EXPECT_EQ(visited, 2);
 }
 
@@ -126,10 +126,10 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolde
           "keep\\sibling.png", "gone\\deeper\\a.jpg", "top.txt"});
     ASSERT_TRUE(SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    RemoveTree(tree_, true);
+    RemoveTree(m_tree, true);
 
     EXPECT_TRUE(FileExists(In("keep\\deep\\locked.jpg")));
-    for (const std::string& folder : {In("keep\\deep"), In("keep"), tree_}) EXPECT_TRUE(IsFolder(folder)) << folder;
+    for (const std::string& folder : {In("keep\\deep"), In("keep"), m_tree}) EXPECT_TRUE(IsFolder(folder)) << folder;
     for (const char* gone : {"keep\\deep\\other.jpg", "keep\\sibling.png", "gone", "top.txt"})
         EXPECT_FALSE(FileExists(In(gone))) << gone;
     SetFileAttributesA(In("keep\\deep\\locked.jpg").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -137,14 +137,14 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolde
     // Entries of a large folder are deleted while its listing is still open.
     Make({"sub\\", "sub\\a.jpg"});
     for (int i = 0; i < 600; ++i) MakeFile(In(std::to_string(i) + ".jpg"));
-    RemoveTree(tree_, false);
-    EXPECT_TRUE(IsFolder(tree_));
-    EXPECT_FALSE(TreeHasFile(tree_));
+    RemoveTree(m_tree, false);
+    EXPECT_TRUE(IsFolder(m_tree));
+    EXPECT_FALSE(TreeHasFile(m_tree));
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("keep")));
-    RemoveTree(tree_, true);
-    EXPECT_FALSE(FileExists(tree_));
-    EXPECT_TRUE(FileExists(outside_));
+    RemoveTree(m_tree, true);
+    EXPECT_FALSE(FileExists(m_tree));
+    EXPECT_TRUE(FileExists(m_outside));
 }
 
 // Only a name that becomes one the engine writes is shifted back; whatever the
@@ -161,7 +161,7 @@ TEST_F(FolderTree, ShiftGivesBackOnlyNamesThatBecomeTheEnginesOwn) {
         {"dir.v2\\plain", "dir.v2\\plain"}, {"noext", "noext"}};
     for (const auto& [before, after] : before_after) MakeFile(In(before));
 
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_EQ(ShiftExtensionsDown(m_tree), std::nullopt);
 
     for (const auto& [before, after] : before_after) {
         EXPECT_TRUE(FileExists(In(after))) << before;
@@ -176,14 +176,14 @@ TEST_F(FolderTree, ShiftGivesBackOnlyNamesThatBecomeTheEnginesOwn) {
 TEST_F(FolderTree, ShiftRenamesEachFileOnceAndAFailedRenameLeavesThatFileAndTheWalkGoesOn) {
     constexpr int kFiles = 500;
     for (int i = 0; i < kFiles; ++i) MakeFile(In(std::to_string(i) + ".kqh"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
-    const std::vector<std::string> files = WalkedFiles(tree_);
+    EXPECT_EQ(ShiftExtensionsDown(m_tree), std::nullopt);
+    const std::vector<std::string> files = WalkedFiles(m_tree);
     EXPECT_EQ(files.size(), static_cast<size_t>(kFiles));
     for (const std::string& file : files) EXPECT_EQ(file.substr(file.rfind('.') + 1), "jpg") << file;
 
     MakeFolder(In("a.jpg"));
     for (const char* name : {"a.kqh", "b.kqh", "c.kqh", "d.kqh", "e.kqh"}) MakeFile(In(name));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), In("a.kqh"));
+    EXPECT_EQ(ShiftExtensionsDown(m_tree), In("a.kqh"));
     EXPECT_TRUE(FileExists(In("a.kqh")));
     for (const char* name : {"b", "c", "d", "e"}) {
         EXPECT_TRUE(FileExists(In(std::string(name) + ".jpg"))) << name;
@@ -195,7 +195,7 @@ TEST_F(FolderTree, ShiftRenamesEachFileOnceAndAFailedRenameLeavesThatFileAndTheW
 // Only the walk that asks for them is told of entries out of reach, a folder
 // too long to be listed among them; every other walk leaves them alone.
 TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAloneOrHandedOver) {
-    std::string folder = tree_;
+    std::string folder = m_tree;
     while (folder.size() < 200) {
         folder += "\\" + std::string(20, 'd');
         MakeFolder(folder);
@@ -213,14 +213,14 @@ TEST_F(FolderTree, EntriesTooLongForThePlatformLimitAreLeftAloneOrHandedOver) {
         CloseHandle(file);
     }
 
-    EXPECT_EQ(WalkedFiles(tree_), std::vector<std::string>{fits});
+    EXPECT_EQ(WalkedFiles(m_tree), std::vector<std::string>{fits});
     std::vector<std::string> outOfReach;
-    EXPECT_EQ(WalkedFiles(tree_, [&](const FolderEntry& entry) { outOfReach.push_back(entry.path); }),
+    EXPECT_EQ(WalkedFiles(m_tree, [&](const FolderEntry& entry) { outOfReach.push_back(entry.path); }),
               std::vector<std::string>{fits});
     std::sort(outOfReach.begin(), outOfReach.end());
     EXPECT_EQ(outOfReach, (std::vector<std::string>{tooLong, longFolder}));
 
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_EQ(ShiftExtensionsDown(m_tree), std::nullopt);
     EXPECT_TRUE(FileExists(fits.substr(0, fits.size() - 3) + "jpg"));
     EXPECT_NE(GetFileAttributesW(wide(tooLong).c_str()), INVALID_FILE_ATTRIBUTES);
     for (const std::string& path : {tooLong, longFolder + "\\inner.jpg"}) DeleteFileW(wide(path).c_str());
@@ -234,25 +234,25 @@ protected:
         MakeFolder(Outside("deep"));
         MakeFile(Outside("precious.kqh"));
         MakeFile(Outside("deep\\photo.kqh"));
-        MakeFolder(base_.In("empty_outside"));
-        if (!MakeFolderLink(In("link"), outside_) || !MakeFolderLink(In("empty_link"), base_.In("empty_outside")))
+        MakeFolder(m_base.In("empty_outside"));
+        if (!MakeFolderLink(In("link"), m_outside) || !MakeFolderLink(In("empty_link"), m_base.In("empty_outside")))
             GTEST_SKIP() << "no directory link can be made here";
     }
     void ExpectOutsideUntouched() {
         EXPECT_TRUE(FileExists(Outside("precious.kqh")));
         EXPECT_TRUE(FileExists(Outside("deep\\photo.kqh")));
-        EXPECT_TRUE(IsFolder(base_.In("empty_outside")));
+        EXPECT_TRUE(IsFolder(m_base.In("empty_outside")));
     }
 };
 
 TEST_F(FolderTreeLinks, ALinkIsNoFolderHoldsNoFileOfTheTreeAndNothingIsRenamedThroughIt) {
     EXPECT_FALSE(IsFolder(In("link")));
-    EXPECT_FALSE(TreeHasFile(tree_));
+    EXPECT_FALSE(TreeHasFile(m_tree));
     EXPECT_FALSE(TreeHasFile(In("link")));
-    EXPECT_TRUE(WalkedFiles(tree_).empty());
+    EXPECT_TRUE(WalkedFiles(m_tree).empty());
 
     MakeFile(In("mine.kqh"));
-    EXPECT_EQ(ShiftExtensionsDown(tree_), std::nullopt);
+    EXPECT_EQ(ShiftExtensionsDown(m_tree), std::nullopt);
     EXPECT_EQ(ShiftExtensionsDown(In("link")), std::nullopt);
     EXPECT_TRUE(FileExists(In("mine.jpg")));
     ExpectOutsideUntouched();
@@ -261,7 +261,7 @@ TEST_F(FolderTreeLinks, ALinkIsNoFolderHoldsNoFileOfTheTreeAndNothingIsRenamedTh
 
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
     Make({"sub\\", "sub\\mine.jpg", "top.jpg"});
-    RemoveTree(tree_, true);
+    RemoveTree(m_tree, true);
     ExpectOutsideUntouched();
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("top.jpg")));

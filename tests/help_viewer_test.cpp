@@ -39,17 +39,17 @@ protected:
         DeleteFileA(ProgramHelpFile().c_str());
         char current[MAX_PATH] = {};
         GetCurrentDirectoryA(MAX_PATH, current);
-        savedDirectory_ = current;
-        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere_.path().c_str()));
+        m_savedDirectory = current;
+        ASSERT_TRUE(SetCurrentDirectoryA(m_elsewhere.path().c_str()));
     }
     void TearDown() override {
         HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
-        SetCurrentDirectoryA(savedDirectory_.c_str());
+        SetCurrentDirectoryA(m_savedDirectory.c_str());
         DeleteFileA(ProgramHelpFile().c_str());
     }
 
-    std::string savedDirectory_;
-    testing_support::ScratchFolder elsewhere_{"help"};
+    std::string m_savedDirectory;
+    testing_support::ScratchFolder m_elsewhere{"help"};
 };
 
 // Missing, not compiled help, or only in the current directory: reported, and
@@ -60,7 +60,7 @@ TEST_F(HelpViewer, FileThatCannotBeShownIsReportedWithoutIconAndAPresentOneOpens
         [] { WriteFile(ProgramHelpFile(), "not a compiled help file"); },
         [&] {
             DeleteFileA(ProgramHelpFile().c_str());
-            ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), elsewhere_.In("help.chm").c_str(), FALSE));
+            ASSERT_TRUE(CopyFileA(BuiltHelpFile().c_str(), m_elsewhere.In("help.chm").c_str(), FALSE));
         },
     };
     for (const auto& arrange : cases) {
@@ -104,9 +104,9 @@ TEST_F(HelpLink, MissingFileMessageIsOwnedByTheMainWindowAndTheViewerByNone) {
     OpenWindow();
     const std::vector<int> before = VisibleControls();
     Click(IDC_HELP_LINK);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes()[0], "Vantreo", "Help file is not found.", {IDOK}, false));
-    EXPECT_EQ(boxes_.Boxes().front().owner, Window());
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Vantreo", "Help file is not found.", {IDOK}, false));
+    EXPECT_EQ(m_boxes.Boxes().front().owner, Window());
     EXPECT_EQ(VisibleControls(), before);
     EXPECT_TRUE(IsWindowEnabled(Window()));
 
@@ -115,7 +115,7 @@ TEST_F(HelpLink, MissingFileMessageIsOwnedByTheMainWindowAndTheViewerByNone) {
     ASSERT_TRUE(PumpUntil([] { return FindViewer() != nullptr; }));
     EXPECT_EQ(GetWindow(FindViewer(), GW_OWNER), nullptr);
     EXPECT_TRUE(IsWindowEnabled(Window()));
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersCh
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.progressText));
 
     const RECT driveList = Rect(IDC_DRIVE_LIST), toggle = Rect(IDC_PHOTO_TOGGLE);
-    dialog_->EnterAnalysingMode();
+    m_dialog->EnterAnalysingMode();
     const workflow::AnalysingPlacement lists = workflow::PlaceAnalysingControls(
         driveList, Rect(IDC_STATUS), {toggle.right - toggle.left, toggle.bottom - toggle.top}, next.top);
     EXPECT_TRUE(Same(Rect(IDC_PHOTO_TOGGLE), lists.photoToggle));
@@ -157,29 +157,29 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersCh
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
 
     // Ticks of foreign timers change nothing.
-    dialog_->EnterResultsMode();
+    m_dialog->EnterResultsMode();
     const auto before = VisibleControls();
     const std::string status = Text(IDC_STATUS);
     for (UINT_PTR id : {1, 1024, 1029, 4000}) SendMessageA(Window(), WM_TIMER, id, 0);
     EXPECT_EQ(VisibleControls(), before);
     EXPECT_EQ(Text(IDC_STATUS), status);
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 // With no data folder the first walk ends the scan, and with nothing found
 // the window goes back to the drives rather than to empty results.
 TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTheDrives) {
     OpenWindow();
-    dialog_->EnterAnalysingMode();
+    m_dialog->EnterAnalysingMode();
     EXPECT_EQ(VisibleControls(),
               Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PROGRESS_TEXT}));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
 
-    ASSERT_TRUE(PumpUntil([&] { return !boxes_.Boxes().empty(); }, 3000));
-    EXPECT_EQ(boxes_.Texts(), std::vector<std::string>{"No files were found."});
-    EXPECT_EQ(boxes_.Boxes()[0].caption, "Vantreo");
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }, 3000));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"No files were found."});
+    EXPECT_EQ(m_boxes.Boxes()[0].caption, "Vantreo");
     EXPECT_EQ(VisibleControls(), Sorted({IDC_BROWSE, IDC_DRIVE_LIST, IDC_SAVE_FOLDER, IDC_NEXT, IDC_SAVE_FOLDER_LABEL,
                                          IDC_DRIVE_LIST_LABEL, IDC_RELOAD}));
 }
@@ -196,7 +196,7 @@ TEST_F(MainWindowLayout, HasItsIconAndEnterDoesNotCloseTheWindowAndCloseWithoutS
     EXPECT_TRUE(IsWindow(Window()));
     CloseWindow();
     EXPECT_FALSE(IsWindow(Window()));
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::Photorec));
         StartScan();
         ASSERT_TRUE(WaitForResults(60000));
-        EXPECT_TRUE(boxes_.Boxes().empty());
+        EXPECT_TRUE(m_boxes.Boxes().empty());
     }
     // Contents of the deleted JPEGs of an image, by name.
     std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {
@@ -52,7 +52,7 @@ TEST_F(RealEngine, PicturesOnTheSecondPartitionAreFoundToo) {
 }
 
 TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecoveredByteIdentical) {
-    const std::string output = scratch_.In("recovered");
+    const std::string output = m_scratch.In("recovered");
     WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
     ScanImage("plain.img");
     const auto photos = PhotoContents();
@@ -63,12 +63,12 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     EXPECT_TRUE(png);
     for (const auto& row : FileRows()) EXPECT_NE(row.name, "report.xml");
 
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
     const auto recovered = FilesIn(output);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_EQ(boxes_.Texts()[0],
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Texts()[0],
               std::to_string(recovered.size()) + " files recovered.\n\nDo you want to view recovered files?");
     EXPECT_EQ(recovered.size(), PhotoPaths().size() + FileRows().size());
 

@@ -47,7 +47,7 @@ TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.folder) + " " + row.options);
         if (*row.formats) WriteFile(settings::GetProgramFolder() + "formats.ini", row.formats);
-        DeleteFileA(logPath_.c_str());
+        DeleteFileA(m_logPath.c_str());
         InstallStandIn("", false);
         if (row.leftover) CreateDirectoryA(DataFolder().c_str(), nullptr);
         if (row.leftover) CreateDirectoryA((DataFolder() + "\\temp").c_str(), nullptr);
@@ -56,9 +56,9 @@ TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
         ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
         EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\" + row.folder + "\" /cmd /dev/sda partition_none," +
                                    row.options + "\r\n");
-        EXPECT_EQ(boxes_.Texts(), row.boxes);
-        for (const auto& box : boxes_.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
-        boxes_.Clear();
+        EXPECT_EQ(m_boxes.Texts(), row.boxes);
+        for (const auto& box : m_boxes.Boxes()) EXPECT_EQ(box.caption, "Vantreo");
+        m_boxes.Clear();
         CloseWindow();
     }
 }
@@ -96,7 +96,7 @@ TEST_F(Scan, FoundFilesAppearWhileTheEngineRunsThenResults) {
 }
 
 TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
-    const std::string release = scratch_.In("release");
+    const std::string release = m_scratch.In("release");
     SetEnvironment("VANTREO_STANDIN_HOLD", "d_notes.txt");
     SetEnvironment("VANTREO_STANDIN_RELEASE", release);
     InstallStandIn(engines::FixturesFolder(), false);
@@ -138,10 +138,10 @@ TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
     EXPECT_EQ(std::count(names.begin(), names.end(), "locked.txt"), 0);
     ASSERT_EQ(PhotoPaths().size(), 1u);
     EXPECT_EQ(FileNameOf(PhotoPaths()[0]), "SHOUT.JPG");
-    ASSERT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_TRUE(boxes_.Boxes()[1].text.starts_with("1 found file could not be read and is not listed. They stay in \"" +
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_TRUE(m_boxes.Boxes()[1].text.starts_with("1 found file could not be read and is not listed. They stay in \"" +
                                                    DataFolder() + "\"."))
-        << boxes_.Boxes()[1].text;
+        << m_boxes.Boxes()[1].text;
     EXPECT_TRUE(InResultsMode());
     SetFileAttributesA((ScanOutput() + "\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -158,12 +158,12 @@ TEST_F(Scan, EngineThatFailsByItselfIsReportedThenNothingFoundLeadsBackToTheDriv
         return Visible(IDC_NEXT) && !Visible(IDC_PHOTO_LIST);
     }, 20000));
     EXPECT_EQ(furthest, 0);
-    ASSERT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_EQ(boxes_.Boxes()[0].text.rfind("Recovery engine failed, error code: 3\n\n", 0), 0u)
-        << boxes_.Boxes()[0].text;
-    EXPECT_EQ(boxes_.Boxes()[0].caption, "Vantreo");
-    EXPECT_EQ(boxes_.Boxes()[0].buttons, std::vector<int>{IDOK});
-    EXPECT_EQ(boxes_.Boxes()[1].text, "No files were found.");
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text.rfind("Recovery engine failed, error code: 3\n\n", 0), 0u)
+        << m_boxes.Boxes()[0].text;
+    EXPECT_EQ(m_boxes.Boxes()[0].caption, "Vantreo");
+    EXPECT_EQ(m_boxes.Boxes()[0].buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(m_boxes.Boxes()[1].text, "No files were found.");
     // The drive list is as it was: C: still chosen, so Next searches again at once.
     win::ListView drives = List(IDC_DRIVE_LIST);
     EXPECT_EQ(drives.GetItemText(drives.FirstSelected(), 0), "C:");
@@ -173,10 +173,10 @@ TEST_F(Scan, EngineThatFailsByItselfIsReportedThenNothingFoundLeadsBackToTheDriv
 TEST_F(Scan, CancelAnsweredNoKeepsScanningWithTheStatusMoving) {
     InstallStandIn("", true);
     StartScan();
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
-    ASSERT_EQ(boxes_.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(boxes_.Boxes().front(), "Confirm",
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes().front(), "Confirm",
                       "Brisca is currently analyzing disk, are you sure you want to cancel?", {IDYES, IDNO}, true));
     // Nothing is found, yet the status line shows that the search goes on.
     std::set<std::string> statusTexts;
@@ -193,18 +193,18 @@ TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDele
     InstallStandIn(engines::FixturesFolder(), true);
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
-    PumpUntil([&] { return !boxes_.Boxes().empty(); });
-    ASSERT_EQ(boxes_.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
-    EXPECT_EQ(boxes_.Boxes().front().caption, "Confirm");
+    PumpUntil([&] { return !m_boxes.Boxes().empty(); });
+    ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
+    EXPECT_EQ(m_boxes.Boxes().front().caption, "Confirm");
     EXPECT_TRUE(IsWindow(Window()));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
 
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
-    EXPECT_EQ(boxes_.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes().size(), 2u);
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
@@ -212,10 +212,10 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
     InstallStandIn("", true);
     for (int attempt = 0; attempt < 20; ++attempt) {
         StartScan();
-        boxes_.QueueAnswer(IDYES);
+        m_boxes.QueueAnswer(IDYES);
         SendMessageA(Window(), WM_CLOSE, 0, 0);
         ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); })) << attempt;
-        dialog_.reset();
+        m_dialog.reset();
     }
     EXPECT_TRUE(PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }))
         << testing_support::EngineProcesses(false) << " still running";
@@ -223,7 +223,7 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
 
 TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     // Named after their start sectors; Wine reports disk 0 as about 160 million sectors.
-    const std::string fixtures = scratch_.In("sector-names");
+    const std::string fixtures = m_scratch.In("sector-names");
     CreateDirectoryA(fixtures.c_str(), nullptr);
     for (const char* name : {"f010000000.txt", "f040000000.txt", "f080000000.txt", "report.xml"})
         WriteFile(fixtures + "\\" + name, "x");
@@ -253,7 +253,7 @@ TEST_F(Scan, SearchBarMovesForwardAsFilesArriveAndGoesWithTheResults) {
     EXPECT_GE(positions.size(), 3u) << testing::PrintToString(positions);
     EXPECT_GT(positions.back(), 0);
 
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
     EXPECT_TRUE(InResultsMode());
     EXPECT_FALSE(Visible(IDC_PROGRESS));
@@ -283,12 +283,12 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
 // photo; it and the engine's log are no found files of their own, and the
 // clean-up after a copy takes them with the photos.
 TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos) {
-    const std::string fixtures = scratch_.In("camera");
+    const std::string fixtures = m_scratch.In("camera");
     CreateDirectoryA(fixtures.c_str(), nullptr);
     const std::string jpeg = ReadFile(engines::FixturesFolder() + "\\a_small.jpg");
     for (const char* name : {"f0001000.jpg", "report.xml", "t0001000.jpg", "t0002000.jpg"})
         WriteFile(fixtures + "\\" + name, jpeg);
-    const std::string output = scratch_.In("recovered");
+    const std::string output = m_scratch.In("recovered");
     WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
     InstallStandIn(fixtures, false);
     StartScan();
@@ -299,7 +299,7 @@ TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos
     EXPECT_EQ(photos, (std::vector<std::string>{"f0001000.jpg", "t0002000.jpg"}));
     EXPECT_TRUE(FileRows().empty());
 
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     ASSERT_TRUE(WaitForDriveSelection());
     EXPECT_EQ(testing_support::FilesIn(output), photos);
@@ -325,9 +325,9 @@ TEST_F(Scan, FoundFileWhoseNameCannotBeOpenedIsReported) {
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 10000));
     ASSERT_TRUE(CancelUntilListed());
     EXPECT_EQ(FileNames(), std::vector<std::string>{"plain.txt"});
-    ASSERT_EQ(boxes_.Boxes().size(), 2u);
-    EXPECT_EQ(boxes_.Boxes()[1].text.rfind("1 found file could not be read and is not listed.", 0), 0u)
-        << boxes_.Boxes()[1].text;
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes()[1].text.rfind("1 found file could not be read and is not listed.", 0), 0u)
+        << m_boxes.Boxes()[1].text;
 }
 
 }  // namespace

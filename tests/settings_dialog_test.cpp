@@ -79,7 +79,7 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { Clean(); }
     void TearDown() override {
-        dialog_.reset();
+        m_dialog.reset();
         Clean();
     }
     static void Clean() {
@@ -88,50 +88,50 @@ protected:
     }
 
     void Open() {
-        dialog_ = std::make_unique<settings::SettingsDialog>();
-        hwnd_ = dialog_->Create(nullptr);
-        ASSERT_NE(hwnd_, nullptr);
-        ShowWindow(hwnd_, SW_SHOW);
+        m_dialog = std::make_unique<settings::SettingsDialog>();
+        m_hwnd = m_dialog->Create(nullptr);
+        ASSERT_NE(m_hwnd, nullptr);
+        ShowWindow(m_hwnd, SW_SHOW);
     }
     // What the boxes show, as the names of the ticked ones.
     std::string TickedNames() const {
         FormatTicks ticks{};
         for (size_t i = 0; i < kNames.size(); ++i)
-            ticks[i] = IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
+            ticks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
         return Names(ticks);
     }
     void SetTicks(const std::string& names) {
         for (size_t i = 0; i < kNames.size(); ++i) {
             const bool wanted = ("," + names + ",").find("," + kNames[i] + ",") != std::string::npos;
-            if ((IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
-                Tick(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i));
+            if ((IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
+                Tick(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i));
         }
         ASSERT_EQ(TickedNames(), names);
     }
-    bool Closed() const { return !IsWindow(hwnd_); }
+    bool Closed() const { return !IsWindow(m_hwnd); }
 
-    testing_support::MessageBoxCatcher boxes_;
-    std::unique_ptr<settings::SettingsDialog> dialog_;
-    HWND hwnd_ = nullptr;
+    testing_support::MessageBoxCatcher m_boxes;
+    std::unique_ptr<settings::SettingsDialog> m_dialog;
+    HWND m_hwnd = nullptr;
 };
 
 // Opened first, without a file, it ticks the defaults and writes nothing.
 TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAndTheDefaultsTicked) {
     Open();
-    EXPECT_EQ(TextOf(hwnd_), "Settings");
+    EXPECT_EQ(TextOf(m_hwnd), "Settings");
 
     RECT expected{0, 0, 285, 219};
-    MapDialogRect(hwnd_, &expected);
+    MapDialogRect(m_hwnd, &expected);
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(m_hwnd, &client);
     EXPECT_EQ(client.right, expected.right);
     EXPECT_EQ(client.bottom, expected.bottom);
 
     int clear = 0;  // none indeterminate
     for (size_t i = 0; i < kNames.size(); ++i) {
         SCOPED_TRACE(kNames[i]);
-        HWND box = GetDlgItem(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i));
-        clear += IsDlgButtonChecked(hwnd_, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_UNCHECKED;
+        HWND box = GetDlgItem(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i));
+        clear += IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_UNCHECKED;
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(TextOf(box), kNames[i] == "raw" ? "Other raw files" : "." + kNames[i]);
         const LONG style = GetWindowLongA(box, GWL_STYLE);
@@ -139,8 +139,8 @@ TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAn
         EXPECT_EQ(style & WS_TABSTOP, 0);
         EXPECT_TRUE(IsWindowEnabled(box));
     }
-    EXPECT_EQ(TextOf(GetDlgItem(hwnd_, IDC_DEFAULT_FORMATS)), "Default");
-    EXPECT_EQ(GetWindowLongA(GetDlgItem(hwnd_, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(TextOf(GetDlgItem(m_hwnd, IDC_DEFAULT_FORMATS)), "Default");
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(m_hwnd, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
     EXPECT_EQ(TickedNames(), kDefaults);
     EXPECT_EQ(clear, 18);
     EXPECT_FALSE(FileExists(FormatsFile()));
@@ -172,24 +172,24 @@ TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
         Open();
         EXPECT_EQ(TickedNames(), row.opened);
         SetTicks(row.ticks);
-        Tick(hwnd_, IDOK);
+        Tick(m_hwnd, IDOK);
         EXPECT_TRUE(Closed());
-        EXPECT_EQ(dialog_->Result(), IDOK);
+        EXPECT_EQ(m_dialog->Result(), IDOK);
         if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.ticks + "\r\n");
     }
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
     WriteFile(FormatsFile(), "formats=mp3,zip\r\n");
     Open();
     EXPECT_EQ(TickedNames(), "mp3,zip");
-    Tick(hwnd_, IDC_DEFAULT_FORMATS);
+    Tick(m_hwnd, IDC_DEFAULT_FORMATS);
     EXPECT_EQ(TickedNames(), kDefaults);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
-    Tick(hwnd_, IDCANCEL);
+    Tick(m_hwnd, IDCANCEL);
     EXPECT_TRUE(Closed());
-    EXPECT_EQ(dialog_->Result(), IDCANCEL);
+    EXPECT_EQ(m_dialog->Result(), IDCANCEL);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
 }
 
@@ -295,7 +295,7 @@ TEST_F(SettingsLink, OpensTheDialogModallyOverTheMainWindow) {
     ASSERT_NE(g_seen.dialog, nullptr);
     EXPECT_EQ(ReadFile(formats), "formats=jpg,gif,png,bmp,tif,mp3,raw\r\n");
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
-    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 }  // namespace

@@ -79,11 +79,11 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveFiles();
-        box_ = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(box_, nullptr);
+        m_box = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(m_box, nullptr);
     }
     void TearDown() override {
-        DestroyWindow(box_);
+        DestroyWindow(m_box);
         RemoveFiles();
     }
     static void RemoveFiles() {
@@ -94,22 +94,22 @@ protected:
     }
     std::string BoxText() const {
         char text[1024] = {};
-        GetWindowTextA(box_, text, sizeof text);
+        GetWindowTextA(m_box, text, sizeof text);
         return text;
     }
-    HWND box_ = nullptr;
+    HWND m_box = nullptr;
 };
 
 TEST_F(SettingsFile, FilesBesideTheProgramAreShownAndStoredAsExactlyOneCrLfLine) {
     EXPECT_EQ(settings::SaveFolderPath(), settings::GetProgramFolder() + "settings.ini");
     EXPECT_EQ(settings::FormatListPath(), settings::GetProgramFolder() + "formats.ini");
     WriteFile(settings::SaveFolderPath(), "savedir=C:\\a\nsavedir=C:\\b\n");
-    settings::LoadSaveFolder(box_);
+    settings::LoadSaveFolder(m_box);
     EXPECT_EQ(BoxText(), "C:\\b");
     WriteFile(settings::SaveFolderPath(), "# old\nsavedir=C:\\old\nformats=jpg\nmore\n");
     settings::StoreSaveFolder("D:");
     EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\n");
-    settings::LoadSaveFolder(box_);
+    settings::LoadSaveFolder(m_box);
     EXPECT_EQ(BoxText(), "D:");
 
     settings::StoreFormatList("jpg,png");
@@ -129,8 +129,8 @@ TEST_F(SettingsFile, MissingFilesFoldersInTheirPlaceOrFilesHeldOpenGiveTheDefaul
     for (bool folders : {false, true}) {
         if (folders) ASSERT_TRUE(CreateDirectoryA(settings::SaveFolderPath().c_str(), nullptr));
         if (folders) ASSERT_TRUE(CreateDirectoryA(settings::FormatListPath().c_str(), nullptr));
-        SetWindowTextA(box_, "before");
-        settings::LoadSaveFolder(box_);
+        SetWindowTextA(m_box, "before");
+        settings::LoadSaveFolder(m_box);
         EXPECT_EQ(BoxText(), settings::GetPicturesFolder());
         EXPECT_EQ(settings::LoadFormatList(), "jpg,gif,png,bmp,tif,raw");
     }
@@ -151,8 +151,8 @@ TEST_F(SettingsFile, MissingFilesFoldersInTheirPlaceOrFilesHeldOpenGiveTheDefaul
 // OK pressed as soon as the picker activates.
 class FolderPicker : public SettingsFile {
 protected:
-    static inline const char* choice_ = nullptr;
-    static inline bool sawPicker_ = false;
+    static inline const char* m_choice = nullptr;
+    static inline bool m_sawPicker = false;
 
     static LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
         if (code == HCBT_ACTIVATE) {
@@ -160,31 +160,31 @@ protected:
             char className[32] = {};
             GetClassNameA(window, className, sizeof className);
             if (std::string(className) == "#32770") {
-                sawPicker_ = true;
-                if (choice_) PostMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(choice_));
-                PostMessageA(window, WM_COMMAND, choice_ ? IDOK : IDCANCEL, 0);
+                m_sawPicker = true;
+                if (m_choice) PostMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(m_choice));
+                PostMessageA(window, WM_COMMAND, m_choice ? IDOK : IDCANCEL, 0);
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     void Browse(const char* choice) {
-        choice_ = choice;
-        sawPicker_ = false;
+        m_choice = choice;
+        m_sawPicker = false;
         HHOOK hook = SetWindowsHookExA(WH_CBT, Answer, nullptr, GetCurrentThreadId());
-        settings::BrowseForSaveFolder(nullptr, box_);
+        settings::BrowseForSaveFolder(nullptr, m_box);
         UnhookWindowsHookEx(hook);
     }
 };
 
 TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslashAndCancelChangesNothing) {
-    SetWindowTextA(box_, "C:\\before");
+    SetWindowTextA(m_box, "C:\\before");
     Browse(nullptr);
-    ASSERT_TRUE(sawPicker_);
+    ASSERT_TRUE(m_sawPicker);
     EXPECT_EQ(BoxText(), "C:\\before");
     EXPECT_FALSE(testing_support::FileExists(settings::SaveFolderPath()));
 
     Browse("C:\\");
-    ASSERT_TRUE(sawPicker_);
+    ASSERT_TRUE(m_sawPicker);
     EXPECT_EQ(BoxText(), "C:");
     EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
 }

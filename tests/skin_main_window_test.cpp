@@ -24,7 +24,7 @@ protected:
 TEST_F(MainWindowSkin, BackgroundIsTheBitmapInTilesOnAnOrdinaryFrameWithTheCommandButtonsOverIt) {
     OpenWindow();
     Settle();
-    EXPECT_NE(nullptr, dialog_->BackgroundBitmap());
+    EXPECT_NE(nullptr, m_dialog->BackgroundBitmap());
     win::RegionHandle shape(CreateRectRgn(0, 0, 0, 0));
     EXPECT_EQ(ERROR, GetWindowRgn(Window(), shape.get()));
 
@@ -91,8 +91,8 @@ TEST_F(MainWindowSkin, LabelsGetTheirFontsColoursAndLinks) {
 
 TEST_F(MainWindowSkin, ResultsModeTextsLeaveNoTraceAndDisabledLinksKeepTheirLook) {
     OpenWindow();
-    dialog_->ShowDriveControls(false);
-    dialog_->EnterResultsMode();
+    m_dialog->ShowDriveControls(false);
+    m_dialog->EnterResultsMode();
     Settle();
     const RECT status = Rect(IDC_STATUS);
     const RECT tail{status.left + 60, status.top, status.right, status.bottom};

@@ -31,7 +31,7 @@ public:
 
     // Creates the dialog, runs `setUp` as its initialisation, shows it and lets it paint.
     bool Open(std::function<void(TestDialog&)> setUp = {}) {
-        setUp_ = std::move(setUp);
+        m_setUp = std::move(setUp);
         if (!Create(nullptr)) return false;
         ShowWindow(m_hwnd, SW_SHOW);
         SetForegroundWindow(m_hwnd);
@@ -55,7 +55,7 @@ public:
 
 protected:
     bool OnInit() override {
-        if (setUp_) setUp_(*this);
+        if (m_setUp) m_setUp(*this);
         return true;
     }
     bool OnCommand(int id, int code, HWND control) override {
@@ -71,7 +71,7 @@ protected:
     }
 
 private:
-    std::function<void(TestDialog&)> setUp_;
+    std::function<void(TestDialog&)> m_setUp;
 };
 
 using testing_support::Pixels;

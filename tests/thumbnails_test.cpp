@@ -91,17 +91,17 @@ void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB 
 class PlaceholderScope {
 public:
     PlaceholderScope() {
-        if (FileExists(path_)) MoveFileA(path_.c_str(), keptPath_.c_str());
+        if (FileExists(m_path)) MoveFileA(m_path.c_str(), m_keptPath.c_str());
     }
     ~PlaceholderScope() {
-        DeleteFileA(path_.c_str());
-        if (FileExists(keptPath_)) MoveFileA(keptPath_.c_str(), path_.c_str());
+        DeleteFileA(m_path.c_str());
+        if (FileExists(m_keptPath)) MoveFileA(m_keptPath.c_str(), m_path.c_str());
     }
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return m_path; }
 
 private:
-    std::string path_ = settings::GetProgramFolder() + "icon.png";
-    std::string keptPath_ = settings::GetProgramFolder() + "icon.png.kept";
+    std::string m_path = settings::GetProgramFolder() + "icon.png";
+    std::string m_keptPath = settings::GetProgramFolder() + "icon.png.kept";
 };
 
 // The image as the image list draws it.
@@ -142,11 +142,11 @@ void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
 
 class PhotoThumbnails : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(list_.Create(64, 64, ILC_COLOR24, 0, 1)); }
-    std::string Picture(const std::string& name) const { return folder_.In(name); }
+    void SetUp() override { ASSERT_TRUE(m_list.Create(64, 64, ILC_COLOR24, 0, 1)); }
+    std::string Picture(const std::string& name) const { return m_folder.In(name); }
 
-    testing_support::ScratchFolder folder_{"thumbnails"};
-    win::OwnedImageList list_;
+    testing_support::ScratchFolder m_folder{"thumbnails"};
+    win::OwnedImageList m_list;
 };
 
 // Drawn where PlaceThumbnail puts it, in every format the engine finds.
@@ -166,13 +166,13 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
     };
     for (const auto& row : rows) {
         WritePicture(Picture(row.name), row.width, row.height, row.colour, row.type);
-        ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, Picture(row.name)));
+        ASSERT_TRUE(workflow::AddPhotoThumbnail(m_list, Picture(row.name)));
     }
-    ASSERT_EQ(list_.Count(), 4);
+    ASSERT_EQ(m_list.Count(), 4);
     for (int i = 0; i < 4; ++i) {  // appended in order
         const auto& row = rows[i];
         SCOPED_TRACE(row.name);
-        const Pixels image = ListedImage(list_, i);
+        const Pixels image = ListedImage(m_list, i);
         ExpectThumbnail(image, row.drawn, row.colour);
         if (!row.sharpCorners) continue;
         EXPECT_TRUE(Shows(image.At(0, 0), row.colour)) << std::hex << image.At(0, 0);
@@ -244,16 +244,16 @@ TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholderOrIsDeclined) {
         if (row.placeholder && !*row.placeholder) WritePicture(placeholder.path(), 96, 96, kGreen);
         const std::string path = Picture("corrupt.jpg");
         WriteFile(path, row.corrupt);
-        const int before = list_.Count();
+        const int before = m_list.Count();
 
-        EXPECT_EQ(workflow::AddPhotoThumbnail(list_, path), row.shown != 0);
+        EXPECT_EQ(workflow::AddPhotoThumbnail(m_list, path), row.shown != 0);
         if (row.shown) {
-            ASSERT_EQ(list_.Count(), before + 1);
-            ExpectThumbnail(ListedImage(list_, before), row.drawn, row.shown);
+            ASSERT_EQ(m_list.Count(), before + 1);
+            ExpectThumbnail(ListedImage(m_list, before), row.drawn, row.shown);
             EXPECT_TRUE(CanOpenExclusively(placeholder.path()));
         } else {
-            EXPECT_FALSE(workflow::AddPhotoThumbnail(list_, Picture("missing.jpg")));
-            EXPECT_EQ(list_.Count(), before);
+            EXPECT_FALSE(workflow::AddPhotoThumbnail(m_list, Picture("missing.jpg")));
+            EXPECT_EQ(m_list.Count(), before);
         }
         EXPECT_TRUE(CanOpenExclusively(path));
     }
@@ -276,7 +276,7 @@ TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnlyAndNoPictureIsHeldOpenAfterwards
     EXPECT_TRUE(CanOpenExclusively(path));
     EXPECT_FALSE(workflow::ProbeImage(corrupt));
     EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list_, path));
+    ASSERT_TRUE(workflow::AddPhotoThumbnail(m_list, path));
     EXPECT_TRUE(CanOpenExclusively(path));
 }
 
@@ -298,12 +298,12 @@ class LargePictures : public testing_support::ScanTest {
 protected:
     // The stand-in writes these JPEGs in name order, and hangs.
     void InstallWith(const std::vector<LargePicture>& pictures) {
-        CreateDirectoryA(folder_.c_str(), nullptr);
+        CreateDirectoryA(m_folder.c_str(), nullptr);
         for (const auto& p : pictures)
-            WritePicture(folder_ + "\\" + p.name, p.width, p.height, p.colour, L"image/jpeg");
-        InstallStandIn(folder_, true);
+            WritePicture(m_folder + "\\" + p.name, p.width, p.height, p.colour, L"image/jpeg");
+        InstallStandIn(m_folder, true);
     }
-    std::string folder_ = scratch_.In("large");
+    std::string m_folder = m_scratch.In("large");
 };
 
 // Camera-sized pictures are decoded away from the window's thread: the window
@@ -315,13 +315,13 @@ TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsAndTheWindowAnswersM
         {"4_large.jpg", 3000, 4000, kGreen}, {"5_small.jpg", 64, 64, kRed},
     };
     InstallWith(pictures);
-    WriteFile(folder_ + "\\6_notes.txt", "notes");
+    WriteFile(m_folder + "\\6_notes.txt", "notes");
     StartScan();
 
     ASSERT_TRUE(PumpUntil([&] { return !PhotoPaths().empty(); }, 15000));
-    boxes_.QueueAnswer(IDNO);
+    m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);  // Cancel, answered No
-    EXPECT_EQ(boxes_.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 30000));
 
     ASSERT_EQ(PhotoPaths().size(), pictures.size());
@@ -349,7 +349,7 @@ TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
     OpenWindow();
     // GDI+ under Wine starts a thread of its own at its first decode and keeps
     // it for the life of the process: it is counted before the scan.
-    ASSERT_TRUE(workflow::MakeThumbnail(folder_ + "\\0.jpg"));
+    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.jpg"));
     const int threadsBefore = ThreadsOfThisProcess();
     SelectDrive("C:");
     Click(IDC_NEXT);
@@ -365,7 +365,7 @@ TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
         << ThreadsOfThisProcess() << " threads, " << threadsBefore << " before the scan";
     testing_support::PumpFor(400);
     EXPECT_EQ(Text(IDC_STATUS), workflow::kResultsPrompt);
-    EXPECT_EQ(boxes_.Boxes().size(), 1u) << boxes_.Boxes().back().text;  // Cancel's question, and no report
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u) << m_boxes.Boxes().back().text;  // Cancel's question, and no report
     for (const auto& p : pictures) EXPECT_TRUE(CanOpenExclusively(ScanOutput() + "\\" + p.name)) << p.name;
 }
 

@@ -72,7 +72,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
 
 class Writer {
 public:
-    explicit Writer(const Options& options) : options_(options) {}
+    explicit Writer(const Options& options) : m_options(options) {}
 
     void CopyFolder(const std::filesystem::path& from, const std::filesystem::path& to) {
         std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(from), {});
@@ -92,8 +92,8 @@ private:
     void WriteOneFile(const std::string& source, const std::string& target, const std::string& name) {
         std::string contents;
         if (!ReadWholeFile(source, contents)) return;
-        if (!first_) Sleep(options_.gapMs);
-        first_ = false;
+        if (!m_first) Sleep(m_options.gapMs);
+        m_first = false;
 
         // No sharing while the file is written: whoever watches the folder can
         // only open it once it is complete.
@@ -107,17 +107,17 @@ private:
             const std::size_t end = std::min(contents.size(), begin + chunkSize);
             if (!WriteAll(file.get(), contents.data() + begin, end - begin)) return;
             FlushFileBuffers(file.get());
-            Sleep(options_.writeMs / kChunks);
+            Sleep(m_options.writeMs / kChunks);
         }
-        if (!options_.hold.empty() && name == options_.hold) WaitForRelease();
+        if (!m_options.hold.empty() && name == m_options.hold) WaitForRelease();
     }
 
     void WaitForRelease() const {
-        while (options_.release.empty() || !Exists(options_.release)) Sleep(20);
+        while (m_options.release.empty() || !Exists(m_options.release)) Sleep(20);
     }
 
-    const Options& options_;
-    bool first_ = true;
+    const Options& m_options;
+    bool m_first = true;
 };
 
 int Run() {

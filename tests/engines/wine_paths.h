@@ -21,18 +21,18 @@ public:
     WinePaths() {
         HMODULE kernel = GetModuleHandleA("kernel32.dll");
         if (!kernel) return;
-        toUnix_ = reinterpret_cast<UnixNameFn>(
+        m_toUnix = reinterpret_cast<UnixNameFn>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-        toDos_ = reinterpret_cast<DosNameFn>(
+        m_toDos = reinterpret_cast<DosNameFn>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
     }
-    bool available() const { return toUnix_ && toDos_; }
+    bool available() const { return m_toUnix && m_toDos; }
 
     // Empty when Wine cannot map the path.
     std::string ToUnix(const std::string& windowsPath) const {
-        return Take(toUnix_ ? toUnix_(Widen(windowsPath).c_str()) : nullptr);
+        return Take(m_toUnix ? m_toUnix(Widen(windowsPath).c_str()) : nullptr);
     }
-    std::wstring ToDos(const std::string& unixPath) const { return Take(toDos_ ? toDos_(unixPath.c_str()) : nullptr); }
+    std::wstring ToDos(const std::string& unixPath) const { return Take(m_toDos ? m_toDos(unixPath.c_str()) : nullptr); }
 
 private:
     // Both functions return memory of the process heap.
@@ -47,8 +47,8 @@ private:
     using UnixNameFn = char*(CDECL*)(const WCHAR*);
     using DosNameFn = WCHAR*(CDECL*)(const char*);
 
-    UnixNameFn toUnix_ = nullptr;
-    DosNameFn toDos_ = nullptr;
+    UnixNameFn m_toUnix = nullptr;
+    DosNameFn m_toDos = nullptr;
 };
 
 }  // namespace engines

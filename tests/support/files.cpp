@@ -99,9 +99,9 @@ void RemoveFolder(const std::string& path) {
 ScratchFolder::ScratchFolder(const std::string& name) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "vantreo-" + name + "-" + std::to_string(GetCurrentProcessId());
-    RemoveFolder(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
+    m_path = std::string(temp) + "vantreo-" + name + "-" + std::to_string(GetCurrentProcessId());
+    RemoveFolder(m_path);
+    CreateDirectoryA(m_path.c_str(), nullptr);
 }
 
 }  // namespace testing_support

@@ -25,15 +25,15 @@ void RemoveFolder(const std::string& path);
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& name);
-    ~ScratchFolder() { RemoveFolder(path_); }
+    ~ScratchFolder() { RemoveFolder(m_path); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    const std::string& path() const { return path_; }
-    std::string In(const std::string& relative) const { return path_ + "\\" + relative; }
+    const std::string& path() const { return m_path; }
+    std::string In(const std::string& relative) const { return m_path + "\\" + relative; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 }  // namespace testing_support

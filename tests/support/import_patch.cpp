@@ -13,8 +13,8 @@ void WriteEntry(void** entry, void* value) {
 
 ImportPatch::ImportPatch(const char* dll, const char* function, void* replacement) {
     HMODULE library = LoadLibraryA(dll);
-    original_ = library ? reinterpret_cast<void*>(GetProcAddress(library, function)) : nullptr;
-    if (!original_) return;
+    m_original = library ? reinterpret_cast<void*>(GetProcAddress(library, function)) : nullptr;
+    if (!m_original) return;
 
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
@@ -28,16 +28,16 @@ ImportPatch::ImportPatch(const char* dll, const char* function, void* replacemen
         for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk); thunk->u1.Function;
              ++thunk) {
             auto** entry = reinterpret_cast<void**>(&thunk->u1.Function);
-            if (*entry == original_) {
+            if (*entry == m_original) {
                 WriteEntry(entry, replacement);
-                patched_.push_back(entry);
+                m_patched.push_back(entry);
             }
         }
     }
 }
 
 ImportPatch::~ImportPatch() {
-    for (void** entry : patched_) WriteEntry(entry, original_);
+    for (void** entry : m_patched) WriteEntry(entry, m_original);
 }
 
 }  // namespace testing_support

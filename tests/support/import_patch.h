@@ -14,11 +14,11 @@ public:
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
-    bool Applied() const { return !patched_.empty(); }
+    bool Applied() const { return !m_patched.empty(); }
 
 private:
-    void* original_ = nullptr;
-    std::vector<void**> patched_;
+    void* m_original = nullptr;
+    std::vector<void**> m_patched;
 };
 
 }  // namespace testing_support

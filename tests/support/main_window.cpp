@@ -26,31 +26,31 @@ std::string MainWindowTest::DataFolder() { return EngineFolder() + "\\data"; }
 void MainWindowTest::SetUp() {
     // Under Wine every drive lies on disk 0, with the data and output folders:
     // the questions about writing onto the searched disk are answered Yes.
-    boxes_.AnswerSilently(workflow::kSearchOntoSearchedDiskQuestion, IDYES);
-    boxes_.AnswerSilently(workflow::kCopyOntoSearchedDiskQuestion, IDYES);
+    m_boxes.AnswerSilently(workflow::kSearchOntoSearchedDiskQuestion, IDYES);
+    m_boxes.AnswerSilently(workflow::kCopyOntoSearchedDiskQuestion, IDYES);
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }
 
 void MainWindowTest::TearDown() {
-    dialog_.reset();
+    m_dialog.reset();
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }
 
 void MainWindowTest::OpenWindow(bool waitForDrives, workflow::MainDialog::StartupGate gate) {
-    dialog_ = std::make_unique<workflow::MainDialog>(std::move(gate));
-    hwnd_ = dialog_->Create(nullptr);
-    ASSERT_NE(hwnd_, nullptr);
-    ShowWindow(hwnd_, SW_SHOW);
+    m_dialog = std::make_unique<workflow::MainDialog>(std::move(gate));
+    m_hwnd = m_dialog->Create(nullptr);
+    ASSERT_NE(m_hwnd, nullptr);
+    ShowWindow(m_hwnd, SW_SHOW);
     if (waitForDrives) {
         ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }));
     }
 }
 
 void MainWindowTest::CloseWindow() {
-    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
-    PumpUntil([&] { return !IsWindow(hwnd_); });
+    PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
+    PumpUntil([&] { return !IsWindow(m_hwnd); });
 }
 
 std::string MainWindowTest::Text(int id) const {
@@ -62,12 +62,12 @@ std::string MainWindowTest::Text(int id) const {
 RECT MainWindowTest::Rect(int id) const {
     RECT r{};
     GetWindowRect(Item(id), &r);
-    MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    MapWindowPoints(HWND_DESKTOP, m_hwnd, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
 
 void MainWindowTest::Click(int id) {
-    SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
 std::vector<int> MainWindowTest::VisibleControls() const {

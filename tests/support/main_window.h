@@ -25,8 +25,8 @@ protected:
     void OpenWindow(bool waitForDrives = true, workflow::MainDialog::StartupGate gate = {});
     void CloseWindow();
 
-    HWND Window() const { return hwnd_; }
-    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND Window() const { return m_hwnd; }
+    HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
     bool Visible(int id) const { return IsWindowVisible(Item(id)) != FALSE; }
     bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
     std::string Text(int id) const;
@@ -39,9 +39,9 @@ protected:
     static std::string EngineFolder();  // %APPDATA%\Norvale\Vantreo
     static std::string DataFolder();    // ...\data
 
-    MessageBoxCatcher boxes_;
-    std::unique_ptr<workflow::MainDialog> dialog_;
-    HWND hwnd_ = nullptr;
+    MessageBoxCatcher m_boxes;
+    std::unique_ptr<workflow::MainDialog> m_dialog;
+    HWND m_hwnd = nullptr;
 };
 
 // True when the box shows exactly this caption, text and buttons, with an icon or without.

@@ -25,11 +25,11 @@ bool IsMessageBox(HWND hwnd) {
 
 MessageBoxCatcher::MessageBoxCatcher() {
     g_current = this;
-    hook_ = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    m_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxCatcher::~MessageBoxCatcher() {
-    if (hook_) UnhookWindowsHookEx(hook_);
+    if (m_hook) UnhookWindowsHookEx(m_hook);
     g_current = nullptr;
 }
 
@@ -37,13 +37,13 @@ MessageBoxCatcher* MessageBoxCatcher::Current() { return g_current; }
 
 std::vector<std::string> MessageBoxCatcher::Texts() const {
     std::vector<std::string> texts;
-    for (const auto& box : boxes_) texts.push_back(box.text);
+    for (const auto& box : m_boxes) texts.push_back(box.text);
     return texts;
 }
 
 void MessageBoxCatcher::Catch(HWND box) {
-    if (std::find(answered_.begin(), answered_.end(), box) != answered_.end()) return;
-    answered_.push_back(box);
+    if (std::find(m_answered.begin(), m_answered.end(), box) != m_answered.end()) return;
+    m_answered.push_back(box);
     CaughtBox caught;
     char caption[512] = {};
     GetWindowTextA(box, caption, sizeof(caption));
@@ -60,15 +60,15 @@ void MessageBoxCatcher::Catch(HWND box) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);
     }
     int answer = caught.buttons.empty() ? IDOK : caught.buttons.front();
-    const auto silent = std::find_if(silent_.begin(), silent_.end(),
+    const auto silent = std::find_if(m_silent.begin(), m_silent.end(),
                                      [&](const auto& rule) { return rule.first == caught.text; });
-    if (silent != silent_.end()) {
+    if (silent != m_silent.end()) {
         answer = silent->second;
-    } else if (!answers_.empty()) {
-        answer = answers_.front();
-        answers_.pop_front();
+    } else if (!m_answers.empty()) {
+        answer = m_answers.front();
+        m_answers.pop_front();
     }
-    if (silent == silent_.end()) boxes_.push_back(caught);
+    if (silent == m_silent.end()) m_boxes.push_back(caught);
     // Posted, so the box presses it once its modal loop runs.
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
 }

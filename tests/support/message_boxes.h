@@ -30,14 +30,14 @@ public:
 
     // The next boxes are answered with these buttons, in order; after that the
     // first button of each box (OK or Yes) is pressed.
-    void QueueAnswer(int button) { answers_.push_back(button); }
+    void QueueAnswer(int button) { m_answers.push_back(button); }
     // Boxes with exactly this text are answered with `button` and not recorded;
     // they take no queued answer. For questions most tests have no interest in.
-    void AnswerSilently(const std::string& text, int button) { silent_.emplace_back(text, button); }
-    void StopAnsweringSilently() { silent_.clear(); }
-    const std::vector<CaughtBox>& Boxes() const { return boxes_; }
+    void AnswerSilently(const std::string& text, int button) { m_silent.emplace_back(text, button); }
+    void StopAnsweringSilently() { m_silent.clear(); }
+    const std::vector<CaughtBox>& Boxes() const { return m_boxes; }
     std::vector<std::string> Texts() const;
-    void Clear() { boxes_.clear(); }
+    void Clear() { m_boxes.clear(); }
     // Answers boxes shown by other threads of the process.
     void Poll();
 
@@ -47,11 +47,11 @@ private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
     void Catch(HWND box);
 
-    HHOOK hook_ = nullptr;
-    std::deque<int> answers_;
-    std::vector<std::pair<std::string, int>> silent_;
-    std::vector<CaughtBox> boxes_;
-    std::vector<HWND> answered_;
+    HHOOK m_hook = nullptr;
+    std::deque<int> m_answers;
+    std::vector<std::pair<std::string, int>> m_silent;
+    std::vector<CaughtBox> m_boxes;
+    std::vector<HWND> m_answered;
 };
 
 // True when the window is a standard message box.

@@ -30,15 +30,15 @@ void ScanTest::TearDown() {
     MainWindowTest::TearDown();
     EngineProcesses(true);
     engines::RemoveEngine();
-    environment_.clear();
+    m_environment.clear();
 }
 
 void ScanTest::SetEnvironment(const char* name, const std::string& value) {
-    environment_.push_back(std::make_unique<ScopedEnvironment>(name, value));
+    m_environment.push_back(std::make_unique<ScopedEnvironment>(name, value));
 }
 
 void ScanTest::InstallStandIn(const std::string& fixtures, bool hang) {
-    SetEnvironment("VANTREO_STANDIN_LOG", logPath_);
+    SetEnvironment("VANTREO_STANDIN_LOG", m_logPath);
     SetEnvironment("VANTREO_STANDIN_FIXTURES", fixtures);
     SetEnvironment("VANTREO_STANDIN_WRITE_MS", "20");
     SetEnvironment("VANTREO_STANDIN_GAP_MS", "10");
@@ -47,7 +47,7 @@ void ScanTest::InstallStandIn(const std::string& fixtures, bool hang) {
 }
 
 bool ScanTest::CancelUntilListed() {
-    boxes_.QueueAnswer(IDYES);
+    m_boxes.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
     // A poll or pass is still pending when Cancel returns, and the status line
     // shows the results prompt again only once the last listing has ended.

@@ -44,11 +44,11 @@ protected:
     void ClickFileListHeader(int column);
 
     std::string ScanOutput() const { return DataFolder() + "\\temp.1"; }
-    std::string EngineLog() const { return ReadFile(logPath_); }
+    std::string EngineLog() const { return ReadFile(m_logPath); }
 
-    ScratchFolder scratch_{"scan"};
-    std::string logPath_ = scratch_.In("engine-log.txt");
-    std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
+    ScratchFolder m_scratch{"scan"};
+    std::string m_logPath = m_scratch.In("engine-log.txt");
+    std::vector<std::unique_ptr<ScopedEnvironment>> m_environment;
 };
 
 }  // namespace testing_support

@@ -18,20 +18,20 @@ RECT ClientRect(HWND window) {
 
 Pixels::Pixels(HWND window) : Pixels(win::WindowDC(window), ClientRect(window)) {}
 
-Pixels::Pixels(HDC source, const RECT& area) : width_(area.right - area.left), height_(area.bottom - area.top) {
-    bits_.resize(static_cast<size_t>(width_) * height_);
+Pixels::Pixels(HDC source, const RECT& area) : m_width(area.right - area.left), m_height(area.bottom - area.top) {
+    m_bits.resize(static_cast<size_t>(m_width) * m_height);
     win::MemoryDC memory(source);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), m_width, -m_height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     win::BitmapHandle section(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!section) return;
     {
         win::SelectObjectScope select(memory, section.get());
-        BitBlt(memory, 0, 0, width_, height_, source, area.left, area.top, SRCCOPY);
+        BitBlt(memory, 0, 0, m_width, m_height, source, area.left, area.top, SRCCOPY);
         GdiFlush();
     }
-    std::copy_n(static_cast<const DWORD*>(bits), bits_.size(), bits_.begin());
+    std::copy_n(static_cast<const DWORD*>(bits), m_bits.size(), m_bits.begin());
 }
 
 int Pixels::Count(const RECT& area, COLORREF color, RECT* bounds) const {

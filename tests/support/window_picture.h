@@ -13,10 +13,10 @@ public:
     // The pixels of `area` of a device context, such as one holding a bitmap.
     Pixels(HDC source, const RECT& area);
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
     COLORREF At(int x, int y) const {
-        const DWORD bgra = bits_[static_cast<size_t>(y) * width_ + x];
+        const DWORD bgra = m_bits[static_cast<size_t>(y) * m_width + x];
         return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
     }
     // Pixels of exactly `color` inside `area`, and the smallest rectangle holding them.
@@ -26,9 +26,9 @@ public:
         return (area.right - area.left) * (area.bottom - area.top) - Count(area, color);
     }
 private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<DWORD> bits_;  // top-down rows of 32-bit blue, green, red
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<DWORD> m_bits;  // top-down rows of 32-bit blue, green, red
 };
 
 // Paints everything pending and lets queued messages run.
