@@ -343,8 +343,8 @@ void MainDialog::EnterResultsMode() {
     SetLabelText(m_status, kResultsPrompt);
     m_status.Show(true);
 
-    SetLabelText(m_photoToggle, m_unselectAllPhotosText);
-    SetLabelText(m_fileToggle, m_unselectAllFilesText);
+    SetLabelText(m_photoToggle, kUnselectAllPhotosText);
+    SetLabelText(m_fileToggle, kUnselectAllFilesText);
     m_fileToggle.Show(true);
     m_photoToggle.Show(true);
     m_photoToggle.Enable(m_photoList.Count() > 0);
@@ -402,15 +402,15 @@ void MainDialog::OnReload() {
 }
 
 void MainDialog::TogglePhotos() {
-    const bool selectAll = m_photoToggle.GetText() == m_selectAllPhotosText;
+    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
     m_photoList.SetCheckAll(selectAll);
-    SetLabelText(m_photoToggle, selectAll ? m_unselectAllPhotosText : m_selectAllPhotosText);
+    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
 }
 
 void MainDialog::ToggleFiles() {
-    const bool selectAll = m_fileToggle.GetText() == m_selectAllFilesText;
+    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
     m_fileList.SetCheckAll(selectAll);
-    SetLabelText(m_fileToggle, selectAll ? m_unselectAllFilesText : m_selectAllFilesText);
+    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
 }
 
 void MainDialog::SortFileList(int column) {

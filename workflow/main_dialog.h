@@ -35,6 +35,10 @@ inline constexpr char kRecoverCaption[] = "Recover";
 inline constexpr char kResultsPrompt[] = "Press 'Recover' to recover files detected.";
 inline constexpr char kWaitingForListingText[] =
     "Listing the last files found; the copy starts as soon as all are listed.";
+inline constexpr char kSelectAllPhotosText[] = "Select All Photos";
+inline constexpr char kUnselectAllPhotosText[] = "Unselect All Photos";
+inline constexpr char kSelectAllFilesText[] = "Select All Files";
+inline constexpr char kUnselectAllFilesText[] = "Unselect All Files";
 inline constexpr char kTipsText[] = "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.";
 
 class MainDialog : public controls::SkinnedDialog, private ScanMonitor::Listener, private RecoveryCopy::Report {
@@ -82,7 +86,7 @@ private:
     // Starting and stopping a scan
     void OnNext();
     bool ShowLeftovers();
-    bool PrepareWorkFolders();
+    std::optional<std::string> PrepareWorkFolders();
     bool WorkFoldersArePlain();
     bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
     void CancelScan();
@@ -94,7 +98,7 @@ private:
     void BeginEntries() override;
     void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) override;
     void AddFileEntry(const FoundItem* item) override;
-    void EndEntries() override;
+    void EndEntries(bool photosAdded, bool filesAdded) override;
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
     void ListingEnded(const std::vector<std::string>& unreadable) override;
@@ -143,9 +147,7 @@ private:
     StartupGate m_startupGate;
     HICON m_appIcon = nullptr;
     EngineRun m_engineRun;
-    std::string m_scanDir;
     std::string m_dataDir;
-    std::string m_device;
     std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
     std::vector<DriveInfo> m_drives;
     RECT m_progressTextRect{};
@@ -166,19 +168,11 @@ private:
     bool m_waitingForEngine = false;
     // Recover was pressed while the last files were still being listed.
     bool m_copyRequested = false;
-    // The lists' lengths when the scan monitor began its current batch of entries.
-    int m_photosBeforeBatch = 0;
-    int m_filesBeforeBatch = 0;
     // Direction of the next file-list sort.
     bool m_sortDescending = false;
     // How far the search has got, shown while the engine runs when the disk's size is known.
     std::optional<uint64_t> m_searchedDiskBytes;
     static constexpr int kSearchProgressSteps = 1000;
-
-    const std::string m_selectAllPhotosText = "Select All Photos";
-    const std::string m_unselectAllPhotosText = "Unselect All Photos";
-    const std::string m_selectAllFilesText = "Select All Files";
-    const std::string m_unselectAllFilesText = "Unselect All Files";
 };
 
 }  // namespace workflow

@@ -64,11 +64,11 @@ void MainDialog::OnNext() {
     m_searchedDiskBytes.reset();
     if (ShowLeftovers()) return;
 
-    m_device = drive->device;
     m_searchedDisk = MapVolumeToDisk(drive->name);
     if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
-    if (!PrepareWorkFolders()) return;
-    m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), m_scanDir, m_device, settings::LoadFormatList()});
+    const std::optional<std::string> scanDir = PrepareWorkFolders();
+    if (!scanDir) return;
+    m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), *scanDir, drive->device, settings::LoadFormatList()});
     if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
     EnterAnalysingMode();
     ShowSearchProgressBar();
@@ -116,26 +116,28 @@ bool MainDialog::ShowLeftovers() {
     return true;
 }
 
-bool MainDialog::PrepareWorkFolders() {
+// The folder the engine is told to write into (it writes into that name
+// followed by ".1", ".2", ...); none when the work folders cannot be used.
+std::optional<std::string> MainDialog::PrepareWorkFolders() {
     const std::string engineFolder = EngineFolder();
     if (!EnsureFolder(engineFolder)) {
         MessageBoxA(m_hwnd, "Failed to initialize data", "Quillon", MB_OK);
-        return false;
+        return std::nullopt;
     }
     const std::string dataDir = JoinPath(engineFolder, "data");
     if (!EnsureFolder(dataDir)) {
         MessageBoxA(m_hwnd, "Failed to initialize data", kAppCaption, MB_OK);
-        return false;
+        return std::nullopt;
     }
     m_dataDir = dataDir;
-    if (!WorkFoldersArePlain()) return false;
+    if (!WorkFoldersArePlain()) return std::nullopt;
 
-    m_scanDir = m_dataDir + "\\temp";
-    if (PathExists(m_scanDir)) {
+    std::string scanDir = m_dataDir + "\\temp";
+    if (PathExists(scanDir)) {
         MessageBoxA(m_hwnd, "Internal error, error code: -1008", kAppCaption, MB_OK);
-        m_scanDir += "_1";
+        scanDir += "_1";
     }
-    return true;
+    return scanDir;
 }
 
 // Renames and deletes in the data folder must never reach through a junction
@@ -227,15 +229,13 @@ int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std
 void MainDialog::BeginEntries() {
     m_photoList.SetRedraw(false);
     m_fileList.SetRedraw(false);
-    m_photosBeforeBatch = m_photoList.Count();
-    m_filesBeforeBatch = m_fileList.Count();
 }
 
-void MainDialog::EndEntries() {
+void MainDialog::EndEntries(bool photosAdded, bool filesAdded) {
     m_photoList.SetRedraw(true);
     m_fileList.SetRedraw(true);
-    if (m_photoList.Count() > m_photosBeforeBatch) m_photoList.EnsureVisible(m_photoList.Count() - 1);
-    if (m_fileList.Count() > m_filesBeforeBatch) m_fileList.EnsureVisible(m_fileList.Count() - 1);
+    if (photosAdded) m_photoList.EnsureVisible(m_photoList.Count() - 1);
+    if (filesAdded) m_fileList.EnsureVisible(m_fileList.Count() - 1);
 }
 
 void MainDialog::AddPhotoEntry(const std::string* path, HBITMAP thumbnail) {

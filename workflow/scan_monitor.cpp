@@ -73,11 +73,12 @@ void ScanMonitor::OnTick() {
     const bool walkedToTheEnd = m_watcher->Finished();
     for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
     if (!m_pending.empty()) {
+        m_photosAdded = m_filesAdded = false;
         m_listener.BeginEntries();
         while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
             if (!ListNext()) break;
         }
-        m_listener.EndEntries();
+        m_listener.EndEntries(m_photosAdded, m_filesAdded);
     }
     // A worker still decoding a dropped picture holds its file open.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
@@ -135,6 +136,7 @@ void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
     m_photoPaths.push_back(std::make_unique<std::string>(path));
     m_listed.insert(path);
     if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    m_photosAdded = true;
     m_listener.AddPhotoEntry(m_photoPaths.back().get(), thumbnail);
 }
 
@@ -146,6 +148,7 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->path = path;
     m_foundItems.push_back(std::move(item));
     m_listed.insert(path);
+    m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
 }
 

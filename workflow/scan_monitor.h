@@ -32,7 +32,7 @@ public:
         // `path` and `item` stay valid until ForgetEntries; a null thumbnail takes an empty slot.
         virtual void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) = 0;
         virtual void AddFileEntry(const FoundItem* item) = 0;
-        virtual void EndEntries() = 0;
+        virtual void EndEntries(bool photosAdded, bool filesAdded) = 0;
         virtual void ShowScanStatus(const std::string& text) = 0;
         // How far the engine has got, by the furthest file it has written.
         virtual void ShowSearchProgress(uint64_t furthestSector) = 0;
@@ -92,6 +92,9 @@ private:
     bool m_thumbnailsStopped = false;
     uint64_t m_lastTicket = 0;
     std::deque<Pending> m_pending;
+    // Entries added in the current batch, for the window to scroll to the newest.
+    bool m_photosAdded = false;
+    bool m_filesAdded = false;
     std::optional<std::optional<win::BitmapHandle>> m_placeholder;  // made once a scan, when first needed
     std::string m_status;
     ULONGLONG m_nextAnimation = 0;
