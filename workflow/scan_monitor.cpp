@@ -72,14 +72,13 @@ void ScanMonitor::OnTick() {
     // Asked before taking what was found: once it holds, nothing more comes.
     const bool walkedToTheEnd = m_watcher->Finished();
     for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
-    if (!m_pending.empty()) {
-        m_photosAdded = m_filesAdded = false;
-        m_listener.BeginEntries();
-        while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
-            if (!ListNext()) break;
-        }
-        m_listener.EndEntries(m_photosAdded, m_filesAdded);
+    m_photosAdded = m_filesAdded = false;
+    while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
+        if (!ListNext()) break;
     }
+    // A batch is opened by its first entry: a tick that waits for a thumbnail
+    // leaves the lists alone.
+    if (m_photosAdded || m_filesAdded) m_listener.EndEntries(m_photosAdded, m_filesAdded);
     // A worker still decoding a dropped picture holds its file open.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
 }
@@ -132,10 +131,15 @@ bool ScanMonitor::ListNext() {
     return true;
 }
 
+void ScanMonitor::OpenBatch() {
+    if (!m_photosAdded && !m_filesAdded) m_listener.BeginEntries();
+}
+
 void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
     m_photoPaths.push_back(std::make_unique<std::string>(path));
     m_listed.insert(path);
     if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    OpenBatch();
     m_photosAdded = true;
     m_listener.AddPhotoEntry(m_photoPaths.back().get(), thumbnail);
 }
@@ -148,6 +152,7 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->path = path;
     m_foundItems.push_back(std::move(item));
     m_listed.insert(path);
+    OpenBatch();
     m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
 }

@@ -77,6 +77,8 @@ private:
     };
     void Queue(DataFolderWatcher::Found found);
     bool ListNext();
+    // The first entry of a tick opens the window's batch.
+    void OpenBatch();
     void AddPhoto(const std::string& path, HBITMAP thumbnail);
     void AddFile(const std::string& path);
     const std::optional<win::BitmapHandle>& Placeholder();
