@@ -27,6 +27,7 @@
 #include "workflow/engine_command.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
+#include "workflow/thumbnails.h"
 
 #ifndef VANTREO_CAMERA_CARD
 #error "VANTREO_CAMERA_CARD must name the camera card image (a Unix path)"
@@ -95,6 +96,31 @@ Found CountFound(const std::string& folder) {
     return found;
 }
 
+// What one thumbnail of these photos costs, made alone, and so how close the
+// scan can come to the engine at best: every photo decoded once, the engine
+// run once, the processors kept busy throughout.
+void PrintFloor(const std::string& found, int photos, double engineMs) {
+    std::vector<std::string> sample;
+    workflow::ForEachFileBelow(found, [&](const workflow::FolderEntry& file) {
+        const std::string name = file.path.substr(file.path.rfind('\\') + 1);
+        if (name[0] == 'f' && name.ends_with(".jpg")) sample.push_back(file.path);
+        return sample.size() < 5;
+    });
+    std::vector<double> times;
+    for (const std::string& photo : sample) {
+        const Stopwatch watch;
+        workflow::MakeThumbnail(photo);
+        times.push_back(watch.ElapsedMs());
+    }
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const double processors = system.dwNumberOfProcessors;
+    const double floor = (photos * Median(times) + engineMs) / (processors * engineMs);
+    std::printf("one thumbnail %7.1f ms  (median of %zu card photos, made alone); at best the scan takes %.2f x "
+                "the engine on %.0f processors\n",
+                Median(times), times.size(), floor, processors);
+}
+
 // The forwarder run as the window's worker would run the engine, into a
 // scratch folder; its time from start to end, or none when it failed.
 std::optional<double> TimeEngineAlone() {
@@ -127,6 +153,7 @@ std::optional<double> TimeEngineAlone() {
                 exitCode, found.photos, found.previews, found.others);
     std::fflush(stdout);
     if (exitCode != 0) return std::nullopt;
+    PrintFloor(scanDir + ".1", found.photos, ms);
     return ms;
 }
 
