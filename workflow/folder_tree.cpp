@@ -46,10 +46,6 @@ bool VisitFilesBelow(const std::string& folder, const std::function<bool(const F
     return carryOn;
 }
 
-bool IsValidInFileName(unsigned char c) {
-    return c >= 32 && strchr("<>:\"/\\|?*", c) == nullptr;
-}
-
 // False only when a rename was tried and failed. Only an extension the engine
 // does not write that shifts to one it does is renamed (kqh becomes jpg); every
 // other file keeps its name, whatever its type (ogg, mkv, one nobody knows).
@@ -62,8 +58,7 @@ bool ShiftFileExtension(const std::string& path) {
     const std::string extension = path.substr(dot + 1);
     if (settings::IsEngineExtension(extension)) return true;
     const std::string shifted = ShiftedExtension(extension);
-    for (char c : shifted)
-        if (!IsValidInFileName(static_cast<unsigned char>(c))) return true;
+    if (!IsValidFileName(shifted)) return true;
     if (!settings::IsEngineExtension(shifted)) return true;
     const std::string target = path.substr(0, dot + 1) + shifted;
     return MoveFileA(path.c_str(), target.c_str()) != FALSE;
@@ -120,6 +115,12 @@ bool IsWalkableFolder(const WIN32_FIND_DATAA& entry) {
 
 bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsValidFileName(const std::string& name) {
+    for (unsigned char c : name)
+        if (c < 32 || std::strchr("<>:\"/\\|?*", c)) return false;
+    return true;
 }
 
 bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }

@@ -19,6 +19,9 @@ namespace workflow {
 // otherwise, nothing added when the path already holds "\*.*".
 std::string SearchPattern(const std::string& folder);
 
+// True when no character of the name is one Windows does not allow in names.
+bool IsValidFileName(const std::string& name);
+
 // True when something exists at the path (PathFileExistsA).
 bool PathExists(const std::string& path);
 

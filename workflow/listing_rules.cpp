@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cctype>
-#include <cstring>
 #include <unordered_set>
 
 #include "workflow/folder_tree.h"
@@ -18,12 +17,6 @@ constexpr char kEngineLogName[] = "report.xml";
 std::string ParentOf(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool HasCharacterNotAllowedInNames(const std::string& name) {
-    for (unsigned char c : name)
-        if (c < 32 || std::strchr("<>:\"/\\|?*", c)) return true;
-    return false;
 }
 
 // "<letter><digits>.jpg", as the engine names camera photos and their previews.
@@ -45,7 +38,7 @@ FoundFileState ProbeFoundFile(const std::string& path) {
         // engine keeps characters such as '?' that names may not hold.
         const DWORD error = GetLastError();
         const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        return gone && !HasCharacterNotAllowedInNames(FileNameOf(path)) ? FoundFileState::Vanished
+        return gone && IsValidFileName(FileNameOf(path)) ? FoundFileState::Vanished
                                                                           : FoundFileState::Unopenable;
     }
     return CanOpenExclusively(path) ? FoundFileState::Complete : FoundFileState::Busy;

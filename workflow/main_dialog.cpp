@@ -300,7 +300,6 @@ void MainDialog::ShowDriveControls(bool show) {
 }
 
 void MainDialog::EnterAnalysingMode() {
-    m_monitor.Abandon();
     ShowDriveControls(false);
 
     const RECT driveList = m_driveList.RectInParent();

@@ -26,6 +26,7 @@
 #include "win/list_view.h"
 #include "workflow/engine_command.h"
 #include "workflow/folder_tree.h"
+#include "workflow/listing_rules.h"
 #include "workflow/main_dialog.h"
 #include "workflow/thumbnails.h"
 
@@ -83,11 +84,9 @@ struct Found {
 Found CountFound(const std::string& folder) {
     Found found;
     workflow::ForEachFileBelow(folder, [&](const workflow::FolderEntry& file) {
-        const std::string name = file.path.substr(file.path.rfind('\\') + 1);
-        const bool jpeg = name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0;
-        if (jpeg && name[0] == 'f')
+        if (workflow::PhotoSectorOf(file.path))
             ++found.photos;
-        else if (jpeg && name[0] == 't')
+        else if (workflow::PreviewSectorOf(file.path))
             ++found.previews;
         else
             ++found.others;
@@ -102,8 +101,7 @@ Found CountFound(const std::string& folder) {
 void PrintFloor(const std::string& found, int photos, double engineMs) {
     std::vector<std::string> sample;
     workflow::ForEachFileBelow(found, [&](const workflow::FolderEntry& file) {
-        const std::string name = file.path.substr(file.path.rfind('\\') + 1);
-        if (name[0] == 'f' && name.ends_with(".jpg")) sample.push_back(file.path);
+        if (workflow::PhotoSectorOf(file.path)) sample.push_back(file.path);
         return sample.size() < 5;
     });
     std::vector<double> times;
