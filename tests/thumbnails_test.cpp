@@ -140,6 +140,14 @@ void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
     EXPECT_EQ(wrong, 0) << "pixels wrong, the first at " << first;
 }
 
+// What the listing does with a found picture: its own thumbnail, else the
+// placeholder's, appended; false when neither can be had.
+bool AddThumbnail(HIMAGELIST list, const std::string& path) {
+    std::optional<win::BitmapHandle> bitmap = workflow::MakeThumbnail(path).bitmap;
+    if (!bitmap) bitmap = workflow::MakePlaceholderThumbnail();
+    return bitmap && workflow::AppendThumbnail(list, bitmap->get());
+}
+
 class PhotoThumbnails : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_list.Create(64, 64, ILC_COLOR24, 0, 1)); }
@@ -166,7 +174,7 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
     };
     for (const auto& row : rows) {
         WritePicture(Picture(row.name), row.width, row.height, row.colour, row.type);
-        ASSERT_TRUE(workflow::AddPhotoThumbnail(m_list, Picture(row.name)));
+        ASSERT_TRUE(AddThumbnail(m_list, Picture(row.name)));
     }
     ASSERT_EQ(m_list.Count(), 4);
     for (int i = 0; i < 4; ++i) {  // appended in order
@@ -204,7 +212,7 @@ TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksKeepsTheOrderAndStartsAgain
     const int count = 2 * workflow::kThumbnailGrowth + 1;
     int growths = 0;
     for (int i = 0, room = 0; i < count; ++i) {
-        ASSERT_TRUE(workflow::AddPhotoThumbnail(list, i % 2 == 0 ? red : blue));
+        ASSERT_TRUE(AddThumbnail(list, i % 2 == 0 ? red : blue));
         ASSERT_GE(Room(list), i + 1);
         if (Room(list) != room) ++growths;
         room = Room(list);
@@ -218,7 +226,7 @@ TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksKeepsTheOrderAndStartsAgain
 
     list.RemoveAll();
     ASSERT_EQ(list.Count(), 0);
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(list, green));
+    ASSERT_TRUE(AddThumbnail(list, green));
     ASSERT_EQ(list.Count(), 1);
     ExpectThumbnail(ListedImage(list, 0), RECT{0, 0, 64, 64}, kGreen);
 }
@@ -246,21 +254,21 @@ TEST_F(PhotoThumbnails, CorruptPictureShowsThePlaceholderOrIsDeclined) {
         WriteFile(path, row.corrupt);
         const int before = m_list.Count();
 
-        EXPECT_EQ(workflow::AddPhotoThumbnail(m_list, path), row.shown != 0);
+        EXPECT_EQ(AddThumbnail(m_list, path), row.shown != 0);
         if (row.shown) {
             ASSERT_EQ(m_list.Count(), before + 1);
             ExpectThumbnail(ListedImage(m_list, before), row.drawn, row.shown);
             EXPECT_TRUE(CanOpenExclusively(placeholder.path()));
         } else {
-            EXPECT_FALSE(workflow::AddPhotoThumbnail(m_list, Picture("missing.jpg")));
+            EXPECT_FALSE(AddThumbnail(m_list, Picture("missing.jpg")));
             EXPECT_EQ(m_list.Count(), before);
         }
         EXPECT_TRUE(CanOpenExclusively(path));
     }
 }
 
-// The probe takes pictures only; neither it nor a thumbnail holds the file open.
-TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnlyAndNoPictureIsHeldOpenAfterwards) {
+// Only pictures give a thumbnail, and none holds its file open afterwards.
+TEST_F(PhotoThumbnails, OnlyPicturesGiveAThumbnailAndNoneIsHeldOpenAfterwards) {
     const std::string path = Picture("held.jpg"), corrupt = Picture("corrupt.jpg");
     WritePicture(path, 640, 480, kRed, L"image/jpeg");
     WriteFile(corrupt, "not a picture");
@@ -272,12 +280,10 @@ TEST_F(PhotoThumbnails, ProbeAcceptsPicturesOnlyAndNoPictureIsHeldOpenAfterwards
         gdip::GdipDisposeImage(open);
     }
 
-    EXPECT_TRUE(workflow::ProbeImage(path));
+    EXPECT_TRUE(workflow::MakeThumbnail(path).bitmap);
     EXPECT_TRUE(CanOpenExclusively(path));
-    EXPECT_FALSE(workflow::ProbeImage(corrupt));
-    EXPECT_FALSE(workflow::ProbeImage(Picture("missing.jpg")));
-    ASSERT_TRUE(workflow::AddPhotoThumbnail(m_list, path));
-    EXPECT_TRUE(CanOpenExclusively(path));
+    EXPECT_FALSE(workflow::MakeThumbnail(corrupt).bitmap);
+    EXPECT_FALSE(workflow::MakeThumbnail(Picture("missing.jpg")).bitmap);
 }
 
 // ---------------------------------------------------------------- during a scan
@@ -349,7 +355,7 @@ TEST_F(LargePictures, CancelInTheMiddleLeavesNoThreadAndNoOpenFile) {
     OpenWindow();
     // GDI+ under Wine starts a thread of its own at its first decode and keeps
     // it for the life of the process: it is counted before the scan.
-    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.jpg"));
+    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.jpg").bitmap);
     const int threadsBefore = ThreadsOfThisProcess();
     SelectDrive("C:");
     Click(IDC_NEXT);

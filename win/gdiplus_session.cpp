@@ -10,7 +10,7 @@ GdiplusSession::GdiplusSession() {
 }
 
 GdiplusSession::~GdiplusSession() {
-    if (m_started) Gdiplus::GdiplusShutdown(m_token);
+    if (m_started && s_uses == 0) Gdiplus::GdiplusShutdown(m_token);
 }
 
 }  // namespace win

@@ -96,7 +96,7 @@ void ScanMonitor::Queue(DataFolderWatcher::Found found) {
 // False when the next entry is a picture whose thumbnail is not made yet: the
 // entries after it wait, so the lists keep the order the files were found in.
 bool ScanMonitor::ListNext() {
-    std::optional<ThumbnailPool::Thumbnail> thumbnail;
+    std::optional<Thumbnail> thumbnail;
     if (m_pending.front().picture) {
         if (m_pending.front().ticket) thumbnail = m_thumbnails->Take(m_pending.front().ticket);
         // Once the workers are stopped, a picture one of them dropped in hand
@@ -113,10 +113,10 @@ bool ScanMonitor::ListNext() {
         AddFile(next.path);
         return true;
     }
-    const bool decoded = thumbnail && thumbnail->has_value();
+    const bool decoded = thumbnail && thumbnail->bitmap.has_value();
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, (*thumbnail)->get());
+        AddPhoto(next.path, thumbnail->bitmap->get());
         break;
     case PictureEntry::Placeholder:
         AddPhoto(next.path, Placeholder()->get());

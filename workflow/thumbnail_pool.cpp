@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <thread>
 
-#include "workflow/thumbnails.h"
+#include "win/gdiplus_session.h"
 
 namespace workflow {
 
@@ -14,77 +15,74 @@ int ThumbnailPool::DefaultWorkerCount() {
     return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, 4);
 }
 
-ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting) : m_maxWaiting(std::max<size_t>(maxWaiting, 1)) {
-    for (int i = 0; i < std::max(workers, 1); ++i) m_workers.emplace_back([this] { Work(); });
+ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting)
+    : m_shared(std::make_shared<Shared>(std::max<size_t>(maxWaiting, 1))) {
+    for (int i = 0; i < std::max(workers, 1); ++i) std::thread([shared = m_shared] { Work(shared); }).detach();
 }
 
-ThumbnailPool::~ThumbnailPool() {
-    Stop();
-    Join();
-}
+ThumbnailPool::~ThumbnailPool() { Stop(); }
 
 void ThumbnailPool::Submit(uint64_t ticket, std::string path) {
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (m_stopped) return;
-        m_queued.push_back(Job{ticket, std::move(path)});
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        if (m_shared->stopped) return;
+        m_shared->queued.push_back(Job{ticket, std::move(path)});
     }
-    m_changed.notify_one();
+    m_shared->changed.notify_one();
 }
 
-std::optional<ThumbnailPool::Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
+std::optional<Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
     std::optional<Thumbnail> taken;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        const auto found = m_finished.find(ticket);
-        if (found == m_finished.end()) return std::nullopt;
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        const auto found = m_shared->finished.find(ticket);
+        if (found == m_shared->finished.end()) return std::nullopt;
         taken = std::move(found->second);
-        m_finished.erase(found);
+        m_shared->finished.erase(found);
     }
     // Room for one more: a waiting worker may go on.
-    m_changed.notify_one();
+    m_shared->changed.notify_one();
     return taken;
 }
 
 void ThumbnailPool::Stop() {
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_stopped = true;
-        m_queued.clear();
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        m_shared->stopped = true;
+        m_shared->queued.clear();
     }
-    m_changed.notify_all();
+    m_shared->changed.notify_all();
 }
 
 bool ThumbnailPool::Idle() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_inHand == 0;
+    std::lock_guard<std::mutex> guard(m_shared->lock);
+    return m_shared->inHand == 0;
 }
 
-void ThumbnailPool::Join() {
-    for (std::thread& worker : m_workers)
-        if (worker.joinable()) worker.join();
-    m_workers.clear();
-}
-
-void ThumbnailPool::Work() {
-    std::unique_lock<std::mutex> guard(m_lock);
+void ThumbnailPool::Work(const std::shared_ptr<Shared>& shared) {
+    std::unique_lock<std::mutex> guard(shared->lock);
     for (;;) {
-        m_changed.wait(guard, [this] { return m_stopped || (!m_queued.empty() && m_finished.size() < m_maxWaiting); });
-        if (m_stopped) return;
-        Job job = std::move(m_queued.front());
-        m_queued.pop_front();
-        ++m_inHand;
+        shared->changed.wait(guard, [&] {
+            return shared->stopped || (!shared->queued.empty() && shared->finished.size() < shared->maxWaiting);
+        });
+        if (shared->stopped) return;
+        Job job = std::move(shared->queued.front());
+        shared->queued.pop_front();
+        ++shared->inHand;
+        // Taken under the lock, before Stop can return: GDI+ is then not shut
+        // down under a decode that outlives the window.
+        const win::GdiplusSession::Use drawing;
         guard.unlock();
         Thumbnail thumbnail;
         try {
             thumbnail = MakeThumbnail(job.path);
         } catch (...) {
-            // Out of memory for a huge picture: shown as one that cannot be decoded.
-            thumbnail.reset();
+            // Out of memory: shown as a picture that cannot be decoded.
+            thumbnail = Thumbnail{};
         }
         guard.lock();
-        --m_inHand;
-        if (!m_stopped) m_finished.emplace(job.ticket, std::move(thumbnail));
+        --shared->inHand;
+        if (!shared->stopped) shared->finished.emplace(job.ticket, std::move(thumbnail));
     }
 }
 

@@ -7,28 +7,25 @@
 // Workers take pictures in the order they were handed in and stop taking new
 // ones while `maxWaiting` finished thumbnails wait to be taken: the one the
 // window needs next is then always made or being made, and memory stays flat.
-// The workers touch no window and share nothing but this object's queues,
-// under its lock.
+// The workers touch no window and share nothing but the pool's queues, under
+// its lock. Nobody waits for a worker: once the pool is gone, a worker still
+// decoding finishes in the background, throws its thumbnail away and ends.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
-#include <vector>
 
-#include "win/handles.h"
+#include "workflow/thumbnails.h"
 
 namespace workflow {
 
 class ThumbnailPool {
 public:
-    // What became of one picture: a thumbnail, or none when it cannot be decoded.
-    using Thumbnail = std::optional<win::BitmapHandle>;
-
     // One worker per processor, at least 1 and at most 4.
     static int DefaultWorkerCount();
     static constexpr size_t kMaxWaiting = 32;
@@ -36,7 +33,7 @@ public:
     explicit ThumbnailPool(int workers = DefaultWorkerCount(), size_t maxWaiting = kMaxWaiting);
     ThumbnailPool(const ThumbnailPool&) = delete;
     ThumbnailPool& operator=(const ThumbnailPool&) = delete;
-    // Stops and waits for the workers: a decode in hand is finished first.
+    // Stops the workers without waiting for them.
     ~ThumbnailPool();
 
     void Submit(uint64_t ticket, std::string path);
@@ -46,26 +43,28 @@ public:
     // Queued pictures are dropped and whatever a worker finishes from now on is
     // thrown away; thumbnails finished before can still be taken.
     void Stop();
-    // No worker holds a picture (and so no found file is open).
+    // No worker holds a picture.
     bool Idle();
-    // Waits until every worker has returned; only after Stop.
-    void Join();
 
 private:
     struct Job {
         uint64_t ticket;
         std::string path;
     };
-    void Work();
+    // What the pool and its workers share; the last of them frees it.
+    struct Shared {
+        explicit Shared(size_t maxWaiting) : maxWaiting(maxWaiting) {}
+        const size_t maxWaiting;
+        std::mutex lock;
+        std::condition_variable changed;
+        std::deque<Job> queued;
+        std::unordered_map<uint64_t, Thumbnail> finished;
+        int inHand = 0;
+        bool stopped = false;
+    };
+    static void Work(const std::shared_ptr<Shared>& shared);
 
-    const size_t m_maxWaiting;
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::deque<Job> m_queued;
-    std::unordered_map<uint64_t, Thumbnail> m_finished;
-    int m_inHand = 0;
-    bool m_stopped = false;
-    std::vector<std::thread> m_workers;
+    std::shared_ptr<Shared> m_shared;
 };
 
 }  // namespace workflow

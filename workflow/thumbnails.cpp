@@ -2,8 +2,18 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "imaging/jpeg_preview.h"
+#include "imaging/picture_header.h"
 #include "settings/folders.h"
 #include "win/handles.h"
+#include "workflow/found_picture.h"
 
 namespace workflow {
 
@@ -13,6 +23,21 @@ namespace gdip = Gdiplus::DllExports;
 
 constexpr char kPlaceholderName[] = "icon.png";
 constexpr Gdiplus::ARGB kOpaqueWhite = 0xFFFFFFFF;
+constexpr Gdiplus::REAL kDefaultDpi = 96;
+
+// Owns a COM stream.
+class ComStream {
+public:
+    explicit ComStream(IStream* stream) : m_stream(stream) {}
+    ComStream(const ComStream&) = delete;
+    ComStream& operator=(const ComStream&) = delete;
+    ~ComStream() { if (m_stream) m_stream->Release(); }
+    IStream* get() const { return m_stream; }
+    explicit operator bool() const { return m_stream != nullptr; }
+
+private:
+    IStream* m_stream;
+};
 
 // Owns a GDI+ image or bitmap. A bitmap opened from a file keeps the file
 // open until it is disposed.
@@ -78,27 +103,49 @@ UINT ImageFlags(const GdiplusImage& image) {
     return flags;
 }
 
+uint64_t FileSizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+bool IsJpeg(std::span<const uint8_t> bytes) { return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8; }
+
 bool IsExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The source centred on a white square; a missing source leaves it plain white.
-win::BitmapHandle RenderThumbnail(Gdiplus::GpImage* source) {
+// Where the source's corners go, for GdipDrawImagePoints: its upper-left,
+// upper-right and lower-left corner, so that a picture stored on its side by
+// a camera is drawn upright into `place`.
+std::array<Gdiplus::Point, 3> OrientedCorners(const ThumbnailPlacement& place, int orientation) {
+    const Gdiplus::Point tl(place.x, place.y), tr(place.x + place.width, place.y),
+        bl(place.x, place.y + place.height), br(place.x + place.width, place.y + place.height);
+    switch (orientation) {
+    case 2: return {tr, tl, br};  // mirrored left to right
+    case 3: return {br, bl, tr};  // upside down
+    case 4: return {bl, br, tl};  // mirrored top to bottom
+    case 5: return {tl, bl, tr};  // mirrored along the diagonal
+    case 6: return {tr, br, tl};  // turned a quarter left: a quarter right shows it
+    case 7: return {br, tr, bl};  // mirrored along the other diagonal
+    case 8: return {bl, tl, br};  // turned a quarter right
+    default: return {tl, tr, bl};
+    }
+}
+
+bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The source centred on a white square, turned upright by its EXIF
+// orientation, placed by `width` x `height`, its size once upright; a missing
+// source leaves the square plain white.
+win::BitmapHandle RenderThumbnail(Gdiplus::GpImage* source, unsigned width, unsigned height, Gdiplus::REAL dpiX,
+                                  Gdiplus::REAL dpiY, int orientation = 1) {
     Gdiplus::GpBitmap* bitmap = nullptr;
     gdip::GdipCreateBitmapFromScan0(kThumbnailSize, kThumbnailSize, 0, PixelFormat24bppRGB, nullptr, &bitmap);
     GdiplusImage thumbnail(bitmap);
     if (!thumbnail) return {};
-
-    UINT width = 0, height = 0;
-    if (source) {
-        Gdiplus::REAL dpiX = 0, dpiY = 0;
-        gdip::GdipGetImageWidth(source, &width);
-        gdip::GdipGetImageHeight(source, &height);
-        gdip::GdipGetImageHorizontalResolution(source, &dpiX);
-        gdip::GdipGetImageVerticalResolution(source, &dpiY);
-        gdip::GdipBitmapSetResolution(bitmap, dpiX, dpiY);
-    }
+    if (source) gdip::GdipBitmapSetResolution(bitmap, dpiX, dpiY);
     {
         // The surface goes before the conversion below so that every
         // drawing operation has reached the bitmap's pixels.
@@ -108,13 +155,89 @@ win::BitmapHandle RenderThumbnail(Gdiplus::GpImage* source) {
             gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
             if (source) {
                 const ThumbnailPlacement place = PlaceThumbnail(width, height);
-                gdip::GdipDrawImageRectI(graphics.get(), source, place.x, place.y, place.width, place.height);
+                if (orientation == 1) {
+                    gdip::GdipDrawImageRectI(graphics.get(), source, place.x, place.y, place.width, place.height);
+                } else {
+                    const auto corners = OrientedCorners(place, orientation);
+                    gdip::GdipDrawImagePointsI(graphics.get(), source, corners.data(), 3);
+                }
             }
         }
     }
     HBITMAP handle = nullptr;
     gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, kOpaqueWhite);
     return win::BitmapHandle(handle);
+}
+
+// A picture GDI+ decoded, drawn at its own size and resolution.
+win::BitmapHandle RenderDecoded(Gdiplus::GpImage* source, int orientation) {
+    UINT width = 0, height = 0;
+    Gdiplus::REAL dpiX = 0, dpiY = 0;
+    gdip::GdipGetImageWidth(source, &width);
+    gdip::GdipGetImageHeight(source, &height);
+    gdip::GdipGetImageHorizontalResolution(source, &dpiX);
+    gdip::GdipGetImageVerticalResolution(source, &dpiY);
+    if (SwapsSides(orientation)) std::swap(width, height);
+    return RenderThumbnail(source, width, height, dpiX, dpiY, orientation);
+}
+
+// Our 1/8 preview of a JPEG, already upright, drawn into the place of the
+// picture's full size.
+win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
+    // GDI+ keeps 24-bit rows as blue, green, red, each padded to 4 bytes.
+    const size_t stride = (size_t{preview.width} * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rows(stride * preview.height);
+    for (size_t y = 0; y < preview.height; ++y) {
+        const uint8_t* from = preview.rgb.data() + y * preview.width * 3;
+        uint8_t* to = rows.data() + y * stride;
+        for (size_t x = 0; x < preview.width; ++x, from += 3, to += 3) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
+    }
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    gdip::GdipCreateBitmapFromScan0(static_cast<INT>(preview.width), static_cast<INT>(preview.height),
+                                    static_cast<INT>(stride), PixelFormat24bppRGB, rows.data(), &bitmap);
+    const GdiplusImage source(bitmap);
+    if (!source) return {};
+    // A JPEG that names no density is shown by GDI+ at 96 dots per inch.
+    const Gdiplus::REAL dpiX = preview.dpiX > 0 ? preview.dpiX : kDefaultDpi;
+    const Gdiplus::REAL dpiY = preview.dpiY > 0 ? preview.dpiY : kDefaultDpi;
+    return RenderThumbnail(source.get(), preview.fullWidth, preview.fullHeight, dpiX, dpiY);
+}
+
+// Lets one large decode run at a time; a small one passes at once.
+class LargeDecodeTurn {
+public:
+    explicit LargeDecodeTurn(bool large) {
+        if (large) m_turn = std::unique_lock<std::mutex>(LargeDecodes());
+    }
+    void Take() {
+        if (!m_turn.owns_lock()) m_turn = std::unique_lock<std::mutex>(LargeDecodes());
+    }
+
+private:
+    static std::mutex& LargeDecodes() {
+        static std::mutex turn;
+        return turn;
+    }
+    std::unique_lock<std::mutex> m_turn;
+};
+
+// GDI+'s decode of a picture whose header claims a size within the budget.
+std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, int orientation,
+                                                   LargeDecodeTurn& turn) {
+    const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(picture.Bytes());
+    if (!header || header->Pixels() > kMaxDecodePixels) return std::nullopt;
+    if (header->Pixels() > kLargeDecodePixels) turn.Take();
+    ComStream stream(picture.NewStream());
+    if (!stream) return std::nullopt;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gdip::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok) return std::nullopt;
+    const GdiplusImage source(bitmap);
+    if (ImageFlags(source) == 0) return std::nullopt;
+    return RenderDecoded(source.get(), orientation);
 }
 
 // ImageList_Add takes the next slot and, only when the list is full, grows it
@@ -157,32 +280,43 @@ bool CreateThumbnailList(win::OwnedImageList& list) {
     return true;
 }
 
-bool ProbeImage(const std::string& path) {
-    return ImageFlags(OpenImage(path)) != 0;
-}
-
-std::optional<win::BitmapHandle> MakeThumbnail(const std::string& path) {
-    // The picture is decoded once and drawn from that same image: under Wine
-    // opening a large JPEG costs as much as drawing it. The image, and with it
-    // the file, is released before returning.
-    const GdiplusImage source = OpenImage(path);
-    if (ImageFlags(source) == 0) return std::nullopt;
-    return RenderThumbnail(source.get());
+Thumbnail MakeThumbnail(const std::string& path) {
+    Thumbnail made;
+    // A large file waits for its turn before it is read, so that waiting
+    // workers hold no more than small files.
+    LargeDecodeTurn turn(FileSizeOf(path) > kLargeFileBytes);
+    const std::optional<FoundPicture> picture = FoundPicture::Read(path);
+    if (!picture) return made;
+    const std::span<const uint8_t> bytes = picture->Bytes();
+    if (!IsJpeg(bytes)) {
+        made.bitmap = DecodeWithGdiplus(*picture, 1, turn);
+        return made;
+    }
+    const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(bytes);
+    if (jpeg.status == imaging::JpegPreviewStatus::TooLarge) return made;
+    if (jpeg.status == imaging::JpegPreviewStatus::Made) {
+        const imaging::JpegPreview& preview = jpeg.preview;
+        if (preview.Damaged()) made.readableShare = preview.intactFraction;
+        if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
+            made.bitmap = RenderPreview(preview);
+            return made;
+        }
+        // Too small a preview to draw from: GDI+ draws the whole picture, which is small too.
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
+        return made;
+    }
+    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), turn);
+    return made;
 }
 
 std::optional<win::BitmapHandle> MakePlaceholderThumbnail() {
     const std::string placeholder = settings::GetProgramFolder() + kPlaceholderName;
     if (!IsExistingFile(placeholder)) return std::nullopt;
     const GdiplusImage source = OpenImage(placeholder);
-    return RenderThumbnail(source.get());
+    if (!source) return RenderThumbnail(nullptr, 0, 0, 0, 0);
+    return RenderDecoded(source.get(), 1);
 }
 
 bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap) { return AppendImage(win::ImageList(thumbnails), bitmap); }
-
-bool AddPhotoThumbnail(HIMAGELIST thumbnails, const std::string& path) {
-    std::optional<win::BitmapHandle> bitmap = MakeThumbnail(path);
-    if (!bitmap) bitmap = MakePlaceholderThumbnail();
-    return bitmap && AppendThumbnail(thumbnails, bitmap->get());
-}
 
 }  // namespace workflow

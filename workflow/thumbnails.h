@@ -1,8 +1,12 @@
 #pragma once
 // 64 x 64 thumbnails of found pictures, drawn with GDI+ on a white square.
+// A JPEG is drawn from our own 1/8 preview, which also tells whether its data
+// is damaged; other pictures are decoded by GDI+, but only when their own
+// header claims a size within the decode budget below.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,6 +21,17 @@ inline constexpr int kThumbnailSize = 64;
 // spending its ticks on copies; an unused step costs 12 KB a slot.
 inline constexpr int kThumbnailGrowth = 256;
 
+// GDI+ decodes a picture in full, at up to 4 bytes a pixel, however few bytes
+// claim its size. Cameras write up to about 100 megapixels; a picture that
+// claims more (a panorama, or a header written to exhaust memory) shows the
+// placeholder. A decode over kLargeDecodePixels, or of a file over
+// kLargeFileBytes, waits while another such decode runs, so the workers hold
+// at most 3 x (64 + 32) MB + (400 + 128) MB, about 820 MB, whatever the disk
+// holds; JPEG previews stay far below that.
+inline constexpr uint64_t kMaxDecodePixels = 100'000'000;
+inline constexpr uint64_t kLargeDecodePixels = 16'000'000;
+inline constexpr uint64_t kLargeFileBytes = uint64_t{32} << 20;
+
 // Where a W x H picture is drawn in the square: scale factors in single
 // precision, offsets and sizes truncated toward zero.
 struct ThumbnailPlacement {
@@ -30,14 +45,21 @@ ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height);
 // An empty 24-bit list of thumbnails on white that grows by kThumbnailGrowth.
 bool CreateThumbnailList(win::OwnedImageList& list);
 
-// True when GDI+ opens the file as an image with non-zero image flags.
-bool ProbeImage(const std::string& path);
+// What became of one found picture.
+struct Thumbnail {
+    // None when the picture cannot be shown: it cannot be decoded, or it
+    // claims more than the decode budget. A picture that decodes but cannot
+    // be drawn gives a null bitmap: it still takes a slot of its own.
+    std::optional<win::BitmapHandle> bitmap;
+    // Set when the picture's data is damaged: the share of it (0 to 1) that
+    // could be read. Blocks past the damage are drawn grey.
+    std::optional<double> readableShare;
+};
 
-// The thumbnail of a found picture, decoded and drawn with GDI+; none when
-// the picture cannot be decoded. It touches no window, so thumbnail workers
-// call it on their own threads. A picture that decodes but cannot be drawn
-// gives a null bitmap: it still takes a slot of its own.
-std::optional<win::BitmapHandle> MakeThumbnail(const std::string& path);
+// The thumbnail of a found picture, upright by its EXIF orientation. It
+// touches no window, so thumbnail workers call it on their own threads, and
+// it does not hold the file open while it decodes.
+Thumbnail MakeThumbnail(const std::string& path);
 
 // The thumbnail of the program's "icon.png", shown for pictures that cannot
 // be decoded; none when the file is missing, plain white when it is no picture.
@@ -45,10 +67,5 @@ std::optional<win::BitmapHandle> MakePlaceholderThumbnail();
 
 // Appends a thumbnail to the image list; a null bitmap takes an empty slot.
 bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap);
-
-// Appends a thumbnail of the picture (or of the placeholder when the picture
-// cannot be decoded) to the image list. False, with nothing appended, when
-// neither can be used.
-bool AddPhotoThumbnail(HIMAGELIST thumbnails, const std::string& path);
 
 }  // namespace workflow

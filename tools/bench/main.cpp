@@ -15,7 +15,7 @@
 namespace {
 
 const bench::Section kSections[] = {
-    {"thumbnails", "AddPhotoThumbnail against one plain GDI+ open-and-draw", bench::RunThumbnailSection},
+    {"thumbnails", "MakeThumbnail against one plain GDI+ open-and-draw", bench::RunThumbnailSection},
     {"scan", "pass step and data-folder walk with 100, 10,000 and 50,000 entries listed", bench::RunScanSection},
     {"memory", "peak memory with 10,000 photo entries", bench::RunMemorySection},
     {"photos", "photo pass step with 100 to 20,000 photo entries listed, and memory per entry",

@@ -1,0 +1,72 @@
+#include "workflow/found_picture.h"
+
+#include <utility>
+
+#include "win/handles.h"
+
+namespace workflow {
+
+std::optional<FoundPicture> FoundPicture::Read(const std::string& path) {
+    // Sharing delete lets a clean-up remove the file while it is read; the
+    // reparse flag opens a link itself instead of what it points to.
+    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN,
+                                       nullptr));
+    if (!file) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    const uint64_t size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    if (size == 0 || size > kMaxPictureFileBytes) return std::nullopt;
+
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
+    if (!memory) return std::nullopt;
+    FoundPicture picture(memory, static_cast<size_t>(size));
+    if (!picture.m_data) return std::nullopt;
+    auto* at = const_cast<uint8_t*>(picture.m_data);
+    for (uint64_t left = size; left > 0;) {
+        const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(file.get(), at, chunk, &read, nullptr) || read == 0) return std::nullopt;
+        at += read;
+        left -= read;
+    }
+    return picture;
+}
+
+FoundPicture::FoundPicture(HGLOBAL memory, size_t size)
+    : m_memory(memory), m_data(static_cast<const uint8_t*>(GlobalLock(memory))), m_size(size) {}
+
+FoundPicture::FoundPicture(FoundPicture&& o) noexcept
+    : m_memory(std::exchange(o.m_memory, nullptr)), m_data(std::exchange(o.m_data, nullptr)),
+      m_size(std::exchange(o.m_size, 0)) {}
+
+FoundPicture& FoundPicture::operator=(FoundPicture&& o) noexcept {
+    if (this != &o) {
+        Free();
+        m_memory = std::exchange(o.m_memory, nullptr);
+        m_data = std::exchange(o.m_data, nullptr);
+        m_size = std::exchange(o.m_size, 0);
+    }
+    return *this;
+}
+
+FoundPicture::~FoundPicture() { Free(); }
+
+void FoundPicture::Free() {
+    if (!m_memory) return;
+    if (m_data) GlobalUnlock(m_memory);
+    GlobalFree(m_memory);
+    m_memory = nullptr;
+    m_data = nullptr;
+}
+
+IStream* FoundPicture::NewStream() const {
+    IStream* stream = nullptr;
+    // The stream does not own the memory: this object frees it. It is as long
+    // as the allocation, which may be rounded up by a few bytes: those are zeros.
+    if (FAILED(CreateStreamOnHGlobal(m_memory, FALSE, &stream))) return nullptr;
+    return stream;
+}
+
+}  // namespace workflow

@@ -1,0 +1,47 @@
+#pragma once
+// A found picture's bytes, read once into memory so that no decoder holds the
+// file open: the engine, a clean-up or a copy may want it while a thumbnail
+// is made. The memory is movable global memory, so GDI+ can read it as a
+// stream without a second copy.
+#include <windows.h>
+#include <objidl.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace workflow {
+
+// Files larger than this are not read for a thumbnail: no picture a camera
+// or a scanner writes comes near it, and a worker must not hold gigabytes.
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{256} << 20;
+
+class FoundPicture {
+public:
+    // None when the file cannot be opened or read, is larger than
+    // kMaxPictureFileBytes, or is a link or other reparse point (its bytes
+    // would come from outside the data folder).
+    static std::optional<FoundPicture> Read(const std::string& path);
+
+    FoundPicture(const FoundPicture&) = delete;
+    FoundPicture& operator=(const FoundPicture&) = delete;
+    FoundPicture(FoundPicture&& o) noexcept;
+    FoundPicture& operator=(FoundPicture&& o) noexcept;
+    ~FoundPicture();
+
+    std::span<const uint8_t> Bytes() const { return {m_data, m_size}; }
+    // A stream over the same memory for GDI+; the stream must go before this
+    // object does. Null when none could be made.
+    IStream* NewStream() const;
+
+private:
+    FoundPicture(HGLOBAL memory, size_t size);
+    void Free();
+
+    HGLOBAL m_memory = nullptr;
+    const uint8_t* m_data = nullptr;
+    size_t m_size = 0;
+};
+
+}  // namespace workflow
