@@ -1,0 +1,97 @@
+// Pictures whose few bytes claim a size no decoder should be let loose on,
+// and headers cut short or claiming nothing: each is sized from its header,
+// and its thumbnail is made without GDI+ decoding it in full.
+#include <windows.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "imaging/picture_header.h"
+#include "tests/support/files.h"
+#include "workflow/thumbnails.h"
+
+namespace {
+
+using imaging::PictureFormat;
+
+std::string Be16(uint32_t v) { return {char(v >> 8), char(v)}; }
+std::string Be32(uint32_t v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
+std::string Le16(uint32_t v) { return {char(v), char(v >> 8)}; }
+std::string Le32(uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+
+std::string Png(uint32_t width, uint32_t height) {
+    return std::string("\x89PNG\r\n\x1A\n", 8) + Be32(13) + "IHDR" + Be32(width) + Be32(height) +
+           std::string("\x08\x02\x00\x00\x00", 5) + Be32(0) + Be32(10) + "IDAT" + std::string(10, 'x');
+}
+std::string Gif(uint32_t width, uint32_t height) { return "GIF89a" + Le16(width) + Le16(height) + std::string(64, '\0'); }
+std::string Bmp(int32_t width, int32_t height) {
+    return "BM" + Le32(1000) + Le32(0) + Le32(54) + Le32(40) + Le32(static_cast<uint32_t>(width)) +
+           Le32(static_cast<uint32_t>(height)) + Le16(1) + Le16(24) + std::string(24, '\0') + std::string(64, 'x');
+}
+std::string Tiff(uint32_t width, uint32_t height) {
+    // One IFD with width and length as LONGs, right after the file header.
+    return std::string("II*\0", 4) + Le32(8) + Le16(2) + Le16(256) + Le16(4) + Le32(1) + Le32(width) + Le16(257) +
+           Le16(4) + Le32(1) + Le32(height) + Le32(0) + std::string(64, 'x');
+}
+// A frame header of the given kind (C0 baseline, C2 progressive) after an APP0 segment.
+std::string Jpeg(uint8_t frame, uint32_t width, uint32_t height) {
+    return std::string("\xFF\xD8\xFF\xE0", 4) + Be16(16) + std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14) + "\xFF" +
+           char(frame) + Be16(17) + "\x08" + Be16(height) + Be16(width) + "\x03" + std::string("\x01\x22\x00\x02\x11\x01\x03\x11\x01", 9) +
+           std::string(300, '\0');
+}
+
+uint64_t PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakPagefileUsage;
+}
+
+TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::optional<PictureFormat> format;  // none: no header to be read
+        uint32_t width, height;
+        bool thumbnail;  // a bounded preview is drawn rather than the placeholder
+    } rows[] = {
+        {"huge.png", Png(60000, 60000), PictureFormat::Png, 60000, 60000, false},
+        {"huge.gif", Gif(65535, 65535), PictureFormat::Gif, 65535, 65535, false},
+        {"huge.bmp", Bmp(40000, -40000), PictureFormat::Bmp, 40000, 40000, false},  // rows stored top first
+        {"huge.tif", Tiff(50000, 50000), PictureFormat::Tiff, 50000, 50000, false},
+        {"huge-progressive.jpg", Jpeg(0xC2, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},
+        {"huge-baseline.jpg", Jpeg(0xC0, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},
+        // Its preview, 2500 x 2500, fits the preview's budget: drawn grey, as damaged.
+        {"large-baseline.jpg", Jpeg(0xC0, 20000, 20000), PictureFormat::Jpeg, 20000, 20000, true},
+        {"cut.png", Png(100, 100).substr(0, 18), std::nullopt, 0, 0, false},
+        {"cut.jpg", Jpeg(0xC0, 100, 100).substr(0, 24), std::nullopt, 0, 0, false},
+        {"zero.png", Png(0, 100), std::nullopt, 0, 0, false},
+        {"zero.gif", Gif(100, 0), std::nullopt, 0, 0, false},
+        {"zero.tif", Tiff(0, 0), std::nullopt, 0, 0, false},
+    };
+    const testing_support::ScratchFolder folder("hostile-pictures");
+    const uint64_t peakBefore = PeakPrivateBytes();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto bytes = std::span(reinterpret_cast<const uint8_t*>(row.bytes.data()), row.bytes.size());
+        const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(bytes);
+        ASSERT_EQ(header.has_value(), row.format.has_value());
+        if (header) {
+            EXPECT_EQ(header->format, *row.format);
+            EXPECT_EQ(header->width, row.width);
+            EXPECT_EQ(header->height, row.height);
+        }
+        testing_support::WriteFile(folder.In(row.name), row.bytes);
+        const workflow::Thumbnail made = workflow::MakeThumbnail(folder.In(row.name));
+        EXPECT_EQ(made.bitmap.has_value(), row.thumbnail);
+        if (row.thumbnail) EXPECT_EQ(made.readableShare, 0.0);
+    }
+    // A full decode of any of them takes gigabytes; the preview of 2500 x 2500 about 19 MB.
+    EXPECT_LT(PeakPrivateBytes() - peakBefore, uint64_t{200} << 20);
+}
+
+}  // namespace
