@@ -11,7 +11,7 @@ using workflow::BuildEngineCommand;
 using workflow::FileOptionPart;
 
 const std::string kScanDir = "C:\\users\\ann\\AppData\\Roaming\\Norvale\\Vantreo\\data\\temp";
-const std::string kPrefix = "/d \"" + kScanDir + "\" /cmd /dev/sda partition_none,";
+const std::string kPrefix = "/d \"" + kScanDir + "\" /cmd /dev/sda partition_none,options,keep_corrupted_file,";
 
 std::optional<std::string> CommandFor(const std::string& formatList) {
     return BuildEngineCommand(kScanDir, "/dev/sda", formatList);
@@ -47,7 +47,7 @@ TEST(EngineCommand, MembershipIsACaseSensitiveSubstringNoFormatOrABadFolderGives
     // The device is passed through. The engine's runtime reads \" as an escaped
     // quote: a folder that would break the quotes swallows the rest, and is refused.
     EXPECT_EQ(BuildEngineCommand("D:\\d\\temp_1", "/dev/sdab", "png"),
-              "/d \"D:\\d\\temp_1\" /cmd /dev/sdab partition_none,fileopt,everything,disable,png,enable,search");
+              "/d \"D:\\d\\temp_1\" /cmd /dev/sdab partition_none,options,keep_corrupted_file,fileopt,everything,disable,png,enable,search");
     for (const char* folder : {"C:\\data\\temp\\", "C:\\", "C:\\da\"ta", ""})
         EXPECT_EQ(BuildEngineCommand(folder, "/dev/sda", "jpg"), std::nullopt) << folder;
 }

@@ -31,8 +31,8 @@ using testing_support::ReadFile;
 using testing_support::ScopedEnvironment;
 using testing_support::WriteFile;
 
-constexpr const char* kJpgAndPng = "partition_none,fileopt,everything,disable,jpg,enable,png,enable,search";
-constexpr const char* kEverything = "partition_none,fileopt,everything,enable,search";
+constexpr const char* kJpgAndPng = "partition_none,options,keep_corrupted_file,fileopt,everything,disable,jpg,enable,png,enable,search";
+constexpr const char* kEverything = "partition_none,options,keep_corrupted_file,fileopt,everything,enable,search";
 
 // A scratch folder with "data" in it; the engine is pointed at data\temp, as
 // the program does, and writes data\temp.1.

@@ -8,17 +8,47 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
+#include "tests/support/window_picture.h"
+#include "win/handles.h"
+#include "workflow/scan_results.h"
+#include "workflow/thumbnails.h"
 
 namespace {
 
 using testing_support::FileExists;
 using testing_support::FilesIn;
+using testing_support::Pixels;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 class RealEngine : public testing_support::ScanTest {
 protected:
+    // The tip the photo list shows over an entry, as the window answers it.
+    std::string InfoTip(int index) {
+        char text[INFOTIPSIZE] = {};
+        NMLVGETINFOTIPA tip{};
+        tip.hdr = {Item(IDC_PHOTO_LIST), IDC_PHOTO_LIST, static_cast<UINT>(LVN_GETINFOTIPA)};
+        tip.pszText = text;
+        tip.cchTextMax = INFOTIPSIZE;
+        tip.iItem = index;
+        SendMessageA(m_hwnd, WM_NOTIFY, IDC_PHOTO_LIST, reinterpret_cast<LPARAM>(&tip));
+        return text;
+    }
+    static Pixels BitmapPixels(HBITMAP bitmap) {
+        win::WindowDC screen(nullptr);
+        win::MemoryDC memory(screen);
+        win::SelectObjectScope select(memory, bitmap);
+        return Pixels(memory, RECT{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize});
+    }
+    static Pixels ImagePixels(HIMAGELIST list, int index) {
+        win::WindowDC screen(nullptr);
+        win::MemoryDC memory(screen);
+        win::BitmapHandle canvas(CreateCompatibleBitmap(screen, workflow::kThumbnailSize, workflow::kThumbnailSize));
+        win::SelectObjectScope select(memory, canvas.get());
+        ImageList_Draw(list, index, memory, 0, 0, ILD_NORMAL);
+        return Pixels(memory, RECT{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize});
+    }
     void ScanImage(const std::string& image) {
         SetEnvironment("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
         ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::Photorec));
@@ -61,7 +91,13 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     bool png = false;
     for (const auto& path : PhotoPaths()) png = png || path.substr(path.size() - 4) == ".png";
     EXPECT_TRUE(png);
-    for (const auto& row : FileRows()) EXPECT_NE(row.name, "report.xml");
+    // The engine keeps the pieces of the file system it found damaged: listed, unticked.
+    size_t ticked = 0;
+    for (const auto& row : FileRows()) {
+        EXPECT_NE(row.name, "report.xml");
+        EXPECT_EQ(row.checked, row.name[0] != 'b') << row.name;
+        ticked += row.checked;
+    }
 
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
@@ -70,7 +106,7 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Texts()[0],
               std::to_string(recovered.size()) + " files recovered.\n\nDo you want to view recovered files?");
-    EXPECT_EQ(recovered.size(), PhotoPaths().size() + FileRows().size());
+    EXPECT_EQ(recovered.size(), PhotoPaths().size() + ticked);
 
     std::vector<std::string> contents;
     for (const auto& name : recovered) contents.push_back(ReadFile(output + "\\" + name));
@@ -78,6 +114,41 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
         EXPECT_NE(std::find(contents.begin(), contents.end(), content), contents.end()) << name << " not recovered";
     }
     EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+// A card of two intact and three damaged photos (zeroed in the middle, cut off,
+// half from another photo): the engine keeps the damaged ones as b<sector>.jpg;
+// each is listed with its own thumbnail, marked, ticked, and recovered as the
+// engine wrote it.
+TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem) {
+    const std::string output = m_scratch.In("recovered");
+    WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
+    ScanImage("damaged.img");
+    const auto paths = PhotoPaths();
+    ASSERT_EQ(paths.size(), 5u);
+    const auto written = PhotoContents();
+    const auto deleted = DeletedJpegs("damaged");
+    const win::ListView photos = List(IDC_PHOTO_LIST);
+    const HIMAGELIST thumbnails = ListView_GetImageList(photos.Handle(), LVSIL_NORMAL);
+    const auto placeholder = workflow::MakePlaceholderThumbnail();
+    ASSERT_TRUE(placeholder);
+    const Pixels placeholderPixels = BitmapPixels(placeholder->get());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string name = workflow::FileNameOf(paths[i]);
+        SCOPED_TRACE(name);
+        const bool damaged = name[0] == 'b';
+        EXPECT_EQ(photos.GetItemText(static_cast<int>(i), 0), damaged ? "Damaged" : "");
+        EXPECT_EQ(InfoTip(static_cast<int>(i)).starts_with("Damaged: "), damaged);
+        EXPECT_TRUE(PhotoChecks()[i]);
+        EXPECT_NE(ImagePixels(thumbnails, static_cast<int>(i)), placeholderPixels);
+        if (!damaged) EXPECT_TRUE(written[i] == deleted.at("intact1.jpg") || written[i] == deleted.at("intact2.jpg"));
+    }
+
+    m_boxes.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
+    for (size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(ReadFile(output + "\\" + workflow::FileNameOf(paths[i])), written[i]) << paths[i];
 }
 
 }  // namespace

@@ -62,8 +62,13 @@ TEST(ScanProgress, StartSectorOnlyFromTheEnginesOwnNames) {
     const struct {
         const char* name;
         std::optional<uint64_t> sector;
+        bool damaged = false;  // the engine kept it although its checks failed
     } rows[] = {
         {"f0002048.fat", 2048},
+        {"b0003261.jpg", 3261, true},
+        {"C:\\data\\b.1\\b0000006.fat", 6, true},
+        {"B0003261.jpg", none},
+        {"bx12.jpg", none},
         {"f0065956.jpg", 65956},
         {"f12.jpg", 12},
         {"f0002048", 2048},  // no extension
@@ -82,7 +87,10 @@ TEST(ScanProgress, StartSectorOnlyFromTheEnginesOwnNames) {
         {"f000000000000000000000000002048.jpg", 2048},  // leading zeros are no overflow
         {"f123456789012345678901234567890.jpg", UINT64_MAX},
     };
-    for (const auto& row : rows) EXPECT_EQ(StartSectorOf(row.name), row.sector) << row.name;
+    for (const auto& row : rows) {
+        EXPECT_EQ(StartSectorOf(row.name), row.sector) << row.name;
+        EXPECT_EQ(IsMarkedDamaged(row.name), row.damaged) << row.name;
+    }
 }
 
 TEST(ScanProgress, FurthestFileOverTheDiskSize) {

@@ -54,7 +54,7 @@ TEST_F(Scan, EngineIsToldTheWholeDiskTheScanFolderAndTheChosenFormats) {
         StartScan();
         ASSERT_TRUE(WaitForDriveSelection());
         ASSERT_TRUE(PumpUntil([&] { return !EngineLog().empty(); }));
-        EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\" + row.folder + "\" /cmd /dev/sda partition_none," +
+        EXPECT_EQ(EngineLog(), "/d \"" + DataFolder() + "\\" + row.folder + "\" /cmd /dev/sda partition_none,options,keep_corrupted_file," +
                                    row.options + "\r\n");
         EXPECT_EQ(m_boxes.Texts(), row.boxes);
         for (const auto& box : m_boxes.Boxes()) EXPECT_EQ(box.caption, "Vantreo");

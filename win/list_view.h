@@ -98,6 +98,16 @@ public:
     void Select(int index) const {
         ListView_SetItemState(m_hwnd, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
+    // The item whose data is `data`, -1 when none is.
+    int FindByData(LPARAM data) const {
+        LVFINDINFOA find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = data;
+        return static_cast<int>(SendMessageA(m_hwnd, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    }
+    void DeleteItem(int index) const { SendMessageA(m_hwnd, LVM_DELETEITEM, index, 0); }
+    // Asks for the item's callback text again and redraws it.
+    void Update(int index) const { SendMessageA(m_hwnd, LVM_UPDATE, index, 0); }
     void EnsureVisible(int index) const { SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, index, TRUE); }
     void SetImageList(HIMAGELIST list, int which) const {
         SendMessageA(m_hwnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));

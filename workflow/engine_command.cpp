@@ -13,8 +13,11 @@ constexpr std::array<const char*, 8> kEverythingFormats = {"raw", "txt", "doc", 
 constexpr std::array<const char*, 16> kNamedFormats = {"jpg", "gif", "png", "bmp", "tif", "mpg", "dat", "asf",
                                                        "mp3", "mov", "rm",  "pdf", "swf", "pst", "zip", "rar"};
 
-// Without it the engine searches only the first partition of a partitioned disk.
-constexpr char kWholeDiskOption[] = "partition_none,";
+// Without partition_none the engine searches only the first partition of a
+// partitioned disk; without keep_corrupted_file it deletes every file that
+// fails its checks, a photo with one damaged cluster included. The engine
+// takes "options" only after the partition word.
+constexpr char kLeadingOptions[] = "partition_none,options,keep_corrupted_file,";
 
 // A format is enabled when its name occurs anywhere in the list, case-sensitively;
 // the list is never split or trimmed.
@@ -47,7 +50,7 @@ std::optional<std::string> BuildEngineCommand(const std::string& scanDir, const 
     if (scanDir.empty() || scanDir.back() == '\\' || scanDir.find('"') != std::string::npos) return std::nullopt;
     std::optional<std::string> options = FileOptionPart(formatList);
     if (!options) return std::nullopt;
-    options->insert(1, kWholeDiskOption);
+    options->insert(1, kLeadingOptions);
     return "/d \"" + scanDir + "\" /cmd " + device + *options + "search";
 }
 

@@ -11,9 +11,8 @@ namespace workflow {
 std::optional<std::string> FileOptionPart(const std::string& formatList);
 
 // The whole parameter string:
-//   /d "<scanDir>" /cmd <device> partition_none,fileopt,...,search
-// The engine scans only the first partition of a partitioned disk unless
-// "partition_none" comes first, so the whole disk is searched.
+//   /d "<scanDir>" /cmd <device> partition_none,options,keep_corrupted_file,fileopt,...,search
+// The whole disk is searched, and damaged files are kept (named "b...").
 // None when the format list enables nothing.
 std::optional<std::string> BuildEngineCommand(const std::string& scanDir, const std::string& device,
                                               const std::string& formatList);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cctype>
+#include <string_view>
 #include <unordered_set>
 
 #include "workflow/folder_tree.h"
+#include "workflow/scan_progress.h"
 #include "workflow/scan_results.h"
 
 namespace workflow {
@@ -20,9 +22,10 @@ std::string ParentOf(const std::string& path) {
 }
 
 // "<letter><digits>.jpg", as the engine names camera photos and their previews.
-std::optional<std::string> SectorOfJpeg(const std::string& path, char letter) {
+std::optional<std::string> SectorOfJpeg(const std::string& path, std::string_view letters) {
     const std::string name = FileNameOf(path);
-    if (name.size() < 6 || name[0] != letter || !name.ends_with(".jpg")) return std::nullopt;
+    if (name.size() < 6 || letters.find(name[0]) == std::string_view::npos || !name.ends_with(".jpg"))
+        return std::nullopt;
     const std::string digits = name.substr(1, name.size() - 5);
     for (unsigned char c : digits)
         if (!std::isdigit(c)) return std::nullopt;
@@ -48,9 +51,21 @@ bool IsEngineLog(const std::string& path, const std::string& dataDir) {
     return FileNameOf(path) == kEngineLogName && !dataDir.empty() && ParentOf(ParentOf(path)) == dataDir;
 }
 
-std::optional<std::string> PhotoSectorOf(const std::string& path) { return SectorOfJpeg(path, 'f'); }
+std::optional<std::string> PhotoSectorOf(const std::string& path) { return SectorOfJpeg(path, "fb"); }
 
-std::optional<std::string> PreviewSectorOf(const std::string& path) { return SectorOfJpeg(path, 't'); }
+std::optional<std::string> PreviewSectorOf(const std::string& path) { return SectorOfJpeg(path, "t"); }
+
+std::optional<std::string> UndamagedNameOf(const std::string& path) {
+    if (!IsMarkedDamaged(path)) return std::nullopt;
+    const size_t name = path.size() - FileNameOf(path).size();
+    return path.substr(0, name) + "f" + path.substr(name + 1);
+}
+
+std::optional<std::string> DamagedNameOf(const std::string& path) {
+    if (!StartSectorOf(path) || IsMarkedDamaged(path)) return std::nullopt;
+    const size_t name = path.size() - FileNameOf(path).size();
+    return path.substr(0, name) + "b" + path.substr(name + 1);
+}
 
 WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
                         const std::function<bool(const std::string&)>& taken,

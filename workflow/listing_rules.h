@@ -28,10 +28,16 @@ FoundFileState ProbeFoundFile(const std::string& path);
 // (the folders directly inside the data folder): never a found file.
 bool IsEngineLog(const std::string& path, const std::string& dataDir);
 
-// The sector number of a camera photo "f<digits>.jpg", and of the embedded
-// preview "t<digits>.jpg" the engine writes beside it, by the file's own name.
+// The sector number of a camera photo "f<digits>.jpg" (or "b<digits>.jpg" when
+// the engine found it damaged), and of the embedded preview "t<digits>.jpg"
+// the engine writes beside it, by the file's own name.
 std::optional<std::string> PhotoSectorOf(const std::string& path);
 std::optional<std::string> PreviewSectorOf(const std::string& path);
+
+// The engine writes each file as "f<digits>..." and renames one whose checks
+// fail to "b<digits>...": the name a file had before, and would have after.
+std::optional<std::string> UndamagedNameOf(const std::string& path);
+std::optional<std::string> DamagedNameOf(const std::string& path);
 
 // One walk of the data folder sorted out.
 struct WalkOutcome {

@@ -150,7 +150,7 @@ void MainDialog::SetUpResultLists() {
     // a list view without this style destroys its image list with itself.
     m_photoList.AddStyle(LVS_SHAREIMAGELISTS);
     CreateThumbnailList(m_thumbnails);
-    m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES);
+    m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
     m_photoList.Show(false);
 
@@ -239,19 +239,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
 }
 
 bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
-    // Photo entries have no text; asked for it, the list gets an empty one.
-    if (header.hwndFrom == m_photoList.Handle()) {
-        if (header.code == LVN_GETDISPINFOA) {
-            LVITEMA& item = const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item;
-            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = '\0';
-            return true;
-        }
-        if (header.code == LVN_GETDISPINFOW) {
-            LVITEMW& item = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item;
-            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = L'\0';
-            return true;
-        }
-    }
+    if (header.hwndFrom == m_photoList.Handle() && OnPhotoListNotify(header)) return true;
     // Header clicks of the file list; its header control has id 0.
     if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
         if (header.idFrom == 0 && header.hwndFrom == m_fileList.Header()) {
@@ -426,6 +414,7 @@ void MainDialog::EmptyResultLists() {
     m_monitor.ForgetEntries();
     m_recoveredFiles.clear();
     if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
+    m_removedPhotoEntries = 0;
 }
 
 }  // namespace workflow

@@ -96,8 +96,14 @@ private:
 
     // Scan monitor: the entries it hands over, the end of the listing
     void BeginEntries() override;
-    void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) override;
+    void AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) override;
     void AddFileEntry(const FoundItem* item) override;
+    void PhotoEntryChanged(const FoundPhoto* photo) override;
+    void FileEntryChanged(const FoundItem* item) override;
+    void RemovePhotoEntry(const FoundPhoto* photo) override;
+    void RemoveFileEntry(const FoundItem* item) override;
+    // The photo list's callbacks: the entry text and the tip of a damaged photo.
+    bool OnPhotoListNotify(const NMHDR& header);
     void EndEntries(bool photosAdded, bool filesAdded) override;
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
@@ -157,6 +163,9 @@ private:
     RECT m_saveFolderRect{};
     RECT m_browseRect{};
     win::OwnedImageList m_thumbnails;
+    // Photo entries removed again: their thumbnails stay in the list, so
+    // entry and thumbnail counts differ by this much.
+    int m_removedPhotoEntries = 0;
 
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and

@@ -238,14 +238,15 @@ void MainDialog::EndEntries(bool photosAdded, bool filesAdded) {
     if (filesAdded) m_fileList.EnsureVisible(m_fileList.Count() - 1);
 }
 
-void MainDialog::AddPhotoEntry(const std::string* path, HBITMAP thumbnail) {
+void MainDialog::AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) {
     AppendThumbnail(m_thumbnails, thumbnail);
     const int position = m_photoList.Count();
-    // The entry's empty text comes by callback: stored, it would cost the list
-    // about a kilobyte per photo.
-    const int index = m_photoList.InsertItemWithCallbackText(position, position, reinterpret_cast<LPARAM>(path));
+    // The entry's text ("Damaged" or none) comes by callback: stored, it would
+    // cost the list about a kilobyte per photo.
+    const int index = m_photoList.InsertItemWithCallbackText(position, position + m_removedPhotoEntries,
+                                                             reinterpret_cast<LPARAM>(photo));
     m_photoList.SetCheck(index, true);
-    if (m_photoList.Count() != m_thumbnails.Count()) {
+    if (m_photoList.Count() + m_removedPhotoEntries != m_thumbnails.Count()) {
         TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
     }
 }
@@ -254,7 +255,9 @@ void MainDialog::AddFileEntry(const FoundItem* item) {
     const int index = m_fileList.InsertItem(m_fileList.Count(), item->name, -1, reinterpret_cast<LPARAM>(item));
     m_fileList.SetItemText(index, 1, SizeText(item->size));
     m_fileList.SetItemText(index, 2, item->extension);
-    m_fileList.SetCheck(index, true);
+    // A piece the engine found damaged (a broken file system, an archive cut
+    // short) is shown, but copied only when the user ticks it.
+    m_fileList.SetCheck(index, !item->damaged);
 }
 
 // The monitor animates only until Cancel, so neither the Recover prompt nor
@@ -310,7 +313,7 @@ void MainDialog::StartCopy() {
 
     std::vector<CopyEntry> photos, files;
     for (int item : m_photoList.CheckedItems())
-        photos.push_back({item, *reinterpret_cast<const std::string*>(m_photoList.GetItemData(item))});
+        photos.push_back({item, reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path});
     for (int item : m_fileList.CheckedItems())
         files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
     if (photos.empty() && files.empty()) {
@@ -391,7 +394,7 @@ void MainDialog::CleanUpAfterCopy() {
 // the save folder can be changed right there.
 void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
     for (int item : outcome.copiedPhotos)
-        m_recoveredFiles.insert(*reinterpret_cast<const std::string*>(m_photoList.GetItemData(item)));
+        m_recoveredFiles.insert(reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path);
     for (int item : outcome.copiedFiles)
         m_recoveredFiles.insert(reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path);
     for (int item : outcome.copiedPhotos) m_photoList.SetCheck(item, false);

@@ -1,5 +1,7 @@
 #include "workflow/scan_monitor.h"
 
+#include <algorithm>
+
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
 #include "workflow/scan_results.h"
@@ -13,6 +15,10 @@ namespace {
 // A tick lists entries until this much of it is spent, so that clicks and
 // repaints never wait long behind a burst of found files.
 constexpr ULONGLONG kListingSliceMs = 20;
+
+// The engine renames or deletes a file straight after closing it, before it
+// starts the next: only the newest few listed files can still go.
+constexpr size_t kRecentlyListed = 8;
 
 uint64_t FileSizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -69,6 +75,7 @@ void ScanMonitor::OnTick() {
         m_engineWasRunning = engineRunning;
         m_listener.ShowSearchProgress(sector);
     }
+    FollowRecentlyListed();
     // Asked before taking what was found: once it holds, nothing more comes.
     const bool walkedToTheEnd = m_watcher->Finished();
     for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
@@ -84,6 +91,7 @@ void ScanMonitor::OnTick() {
 }
 
 void ScanMonitor::Queue(DataFolderWatcher::Found found) {
+    if (IsListed(found.path) || FollowRename(found.path)) return;
     Pending pending{std::move(found.path), found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
     if (pending.picture && !m_thumbnailsStopped) {
@@ -114,12 +122,15 @@ bool ScanMonitor::ListNext() {
         return true;
     }
     const bool decoded = thumbnail && thumbnail->bitmap.has_value();
+    Damage damage;
+    damage.engineMarked = IsMarkedDamaged(next.path);
+    if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, thumbnail->bitmap->get());
+        AddPhoto(next.path, thumbnail->bitmap->get(), damage);
         break;
     case PictureEntry::Placeholder:
-        AddPhoto(next.path, Placeholder()->get());
+        AddPhoto(next.path, Placeholder()->get(), damage);
         break;
     case PictureEntry::File:
         AddFile(next.path);
@@ -135,13 +146,14 @@ void ScanMonitor::OpenBatch() {
     if (!m_photosAdded && !m_filesAdded) m_listener.BeginEntries();
 }
 
-void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
-    m_photoPaths.push_back(std::make_unique<std::string>(path));
+void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage) {
+    m_photos.push_back(std::make_unique<FoundPhoto>(FoundPhoto{path, damage}));
     m_listed.insert(path);
     if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    Remember(path, m_photos.back().get(), nullptr);
     OpenBatch();
     m_photosAdded = true;
-    m_listener.AddPhotoEntry(m_photoPaths.back().get(), thumbnail);
+    m_listener.AddPhotoEntry(m_photos.back().get(), thumbnail);
 }
 
 void ScanMonitor::AddFile(const std::string& path) {
@@ -150,11 +162,58 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->size = FileSizeOf(path);
     item->extension = ExtensionOf(path);
     item->path = path;
+    item->damaged = IsMarkedDamaged(path);
     m_foundItems.push_back(std::move(item));
     m_listed.insert(path);
+    Remember(path, nullptr, m_foundItems.back().get());
     OpenBatch();
     m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
+}
+
+void ScanMonitor::Remember(const std::string& path, FoundPhoto* photo, FoundItem* item) {
+    if (!DamagedNameOf(path)) return;
+    m_recentlyListed.push_back(Listed{path, photo, item});
+    if (m_recentlyListed.size() > kRecentlyListed) m_recentlyListed.pop_front();
+}
+
+void ScanMonitor::FollowRecentlyListed() {
+    for (size_t i = 0; i < m_recentlyListed.size();) {
+        if (PathExists(m_recentlyListed[i].path)) {
+            ++i;
+            continue;
+        }
+        const std::string damaged = *DamagedNameOf(m_recentlyListed[i].path);
+        if (PathExists(damaged) && FollowRename(damaged)) continue;
+        const Listed gone = m_recentlyListed[i];
+        m_recentlyListed.erase(m_recentlyListed.begin() + static_cast<ptrdiff_t>(i));
+        m_listed.erase(gone.path);
+        if (gone.photo) m_listener.RemovePhotoEntry(gone.photo);
+        else m_listener.RemoveFileEntry(gone.item);
+    }
+}
+
+bool ScanMonitor::FollowRename(const std::string& damagedPath) {
+    const std::optional<std::string> before = UndamagedNameOf(damagedPath);
+    if (!before) return false;
+    const auto listed = std::find_if(m_recentlyListed.begin(), m_recentlyListed.end(),
+                                     [&](const Listed& l) { return l.path == *before; });
+    if (listed == m_recentlyListed.end() || PathExists(*before)) return false;
+    const Listed renamed = *listed;
+    m_recentlyListed.erase(listed);
+    m_listed.erase(renamed.path);
+    m_listed.insert(damagedPath);
+    if (renamed.photo) {
+        renamed.photo->path = damagedPath;
+        renamed.photo->damage.engineMarked = true;
+        m_listener.PhotoEntryChanged(renamed.photo);
+    } else {
+        renamed.item->path = damagedPath;
+        renamed.item->name = FileNameOf(damagedPath);
+        renamed.item->damaged = true;
+        m_listener.FileEntryChanged(renamed.item);
+    }
+    return true;
 }
 
 const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
@@ -178,7 +237,8 @@ bool ScanMonitor::MayCleanUp(const std::string& path) const {
 }
 
 void ScanMonitor::ForgetEntries() {
-    m_photoPaths.clear();
+    m_recentlyListed.clear();
+    m_photos.clear();
     m_foundItems.clear();
     m_listed.clear();
     m_listedPhotoSectors.clear();

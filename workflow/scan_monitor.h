@@ -29,9 +29,17 @@ public:
     public:
         // Entries come in batches, one a tick: Begin, Add..., End.
         virtual void BeginEntries() = 0;
-        // `path` and `item` stay valid until ForgetEntries; a null thumbnail takes an empty slot.
-        virtual void AddPhotoEntry(const std::string* path, HBITMAP thumbnail) = 0;
+        // `photo` and `item` stay valid until ForgetEntries; a null thumbnail takes an empty slot.
+        virtual void AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) = 0;
         virtual void AddFileEntry(const FoundItem* item) = 0;
+        // A listed file was renamed by the engine once its checks failed: the
+        // entry's record now holds the new path and the damage mark.
+        virtual void PhotoEntryChanged(const FoundPhoto* photo) = 0;
+        virtual void FileEntryChanged(const FoundItem* item) = 0;
+        // A listed file the engine deleted again: its entry goes (the record
+        // stays valid until ForgetEntries).
+        virtual void RemovePhotoEntry(const FoundPhoto* photo) = 0;
+        virtual void RemoveFileEntry(const FoundItem* item) = 0;
         virtual void EndEntries(bool photosAdded, bool filesAdded) = 0;
         virtual void ShowScanStatus(const std::string& text) = 0;
         // How far the engine has got, by the furthest file it has written.
@@ -64,7 +72,7 @@ public:
     // What the clean-up after a copy may delete: listed files, the previews
     // of listed photos and the engine's log.
     bool MayCleanUp(const std::string& path) const;
-    int ListedCount() const { return static_cast<int>(m_photoPaths.size() + m_foundItems.size()); }
+    int ListedCount() const { return static_cast<int>(m_listed.size()); }
     // The window emptied its lists: the entries' data goes.
     void ForgetEntries();
 
@@ -79,8 +87,15 @@ private:
     bool ListNext();
     // The first entry of a tick opens the window's batch.
     void OpenBatch();
-    void AddPhoto(const std::string& path, HBITMAP thumbnail);
+    void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage);
     void AddFile(const std::string& path);
+    // The engine renames a file whose checks failed from "f..." to "b..." and
+    // deletes others just after closing them, so a file listed a moment
+    // earlier may have gone: its entry follows the rename or goes.
+    void Remember(const std::string& path, FoundPhoto* photo, FoundItem* item);
+    void FollowRecentlyListed();
+    // False when `damagedPath` is no rename of a listed file.
+    bool FollowRename(const std::string& damagedPath);
     const std::optional<win::BitmapHandle>& Placeholder();
     void EndListing();
 
@@ -103,8 +118,15 @@ private:
     uint64_t m_shownSector = 0;
     bool m_engineWasRunning = true;
 
-    std::vector<std::unique_ptr<std::string>> m_photoPaths;
+    std::vector<std::unique_ptr<FoundPhoto>> m_photos;
     std::vector<std::unique_ptr<FoundItem>> m_foundItems;
+    struct Listed {
+        std::string path;
+        FoundPhoto* photo;  // one of the two
+        FoundItem* item;
+    };
+    // The last few files listed under the engine's "f" names, newest last.
+    std::deque<Listed> m_recentlyListed;
     std::unordered_set<std::string> m_listed;
     std::unordered_set<std::string> m_listedPhotoSectors;
 };

@@ -13,7 +13,7 @@ namespace workflow {
 std::optional<uint64_t> StartSectorOf(const std::string& fileName) {
     const size_t slash = fileName.find_last_of("\\/");
     const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    if (start >= fileName.size() || fileName[start] != 'f') return std::nullopt;
+    if (start >= fileName.size() || (fileName[start] != 'f' && fileName[start] != 'b')) return std::nullopt;
 
     uint64_t sector = 0;
     size_t position = start + 1;
@@ -25,6 +25,12 @@ std::optional<uint64_t> StartSectorOf(const std::string& fileName) {
     // Some files get a title found inside them after the number: f0001234_title.doc.
     if (position < fileName.size() && fileName[position] != '.' && fileName[position] != '_') return std::nullopt;
     return sector;
+}
+
+bool IsMarkedDamaged(const std::string& fileName) {
+    const size_t slash = fileName.find_last_of("\\/");
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return start < fileName.size() && fileName[start] == 'b' && StartSectorOf(fileName).has_value();
 }
 
 void SearchProgress::See(const std::string& fileName) {

@@ -64,6 +64,41 @@ dd if="$work/part1.img" of="$work/partitioned.img" bs=512 seek=2048 conv=notrunc
 dd if="$work/part2.img" of="$work/partitioned.img" bs=512 seek=32768 conv=notrunc status=none
 mv "$work/partitioned.img" "$out/partitioned.img"
 
+# damaged.img: a FAT32 card of five deleted camera-like photos (4:2:2 with grain,
+# about 600 KB each), three of them damaged as recovered photos often are: 128 KB
+# in the middle overwritten with zeros, cut off at 40 %, the second half from
+# another photo. The engine keeps these only when told to, as b<sector>.jpg.
+o=$out/originals/damaged
+mkdir -p "$o"
+photo() { "$convert" -seed "$2" -size 1600x1200 plasma:fractal -attenuate 0.3 +noise Gaussian -quality 90 \
+            -sampling-factor 2x1 "$1"; }
+photo "$o/intact1.jpg" 41
+photo "$o/intact2.jpg" 42
+photo "$work/zeroed.jpg" 43
+photo "$work/cut.jpg" 44
+photo "$work/first-half.jpg" 45
+photo "$work/second-half.jpg" 46
+python3 - "$work" "$o" <<'DAMAGE'
+import sys
+work, o = sys.argv[1:3]
+read = lambda name: open(f"{work}/{name}", "rb").read()
+zeroed = bytearray(read("zeroed.jpg"))
+start = len(zeroed) * 2 // 5
+zeroed[start:start + 131072] = bytes(131072)
+open(f"{o}/zeroed.jpg", "wb").write(zeroed)
+cut = read("cut.jpg")
+open(f"{o}/cut.jpg", "wb").write(cut[:len(cut) * 2 // 5])
+first, second = read("first-half.jpg"), read("second-half.jpg")
+open(f"{o}/spliced.jpg", "wb").write(first[:len(first) // 2] + second[len(second) // 2:])
+DAMAGE
+rm -f "$work/damaged.img"
+truncate -s 64M "$work/damaged.img"
+mkfs.vfat -F 32 --invariant --mbr=n "$work/damaged.img" >/dev/null
+mcopy -i "$work/damaged.img" "$o/intact1.jpg" "$o/zeroed.jpg" "$o/cut.jpg" "$o/intact2.jpg" "$o/spliced.jpg" ::/
+mdel -i "$work/damaged.img" ::/intact1.jpg ::/zeroed.jpg ::/cut.jpg ::/intact2.jpg ::/spliced.jpg
+describe "$o" intact1.jpg zeroed.jpg cut.jpg intact2.jpg spliced.jpg
+mv "$work/damaged.img" "$out/damaged.img"
+
 # The stand-in engine's fixtures: what it copies into its output folder, in name order.
 f=$out/fixtures
 jpeg "$f/a_small.jpg" 31 160x120

@@ -84,7 +84,7 @@ std::vector<std::string> ScanTest::PhotoPaths() const {
     win::ListView photos = List(IDC_PHOTO_LIST);
     std::vector<std::string> paths;
     for (int i = 0; i < photos.Count(); ++i)
-        paths.push_back(*reinterpret_cast<const std::string*>(photos.GetItemData(i)));
+        paths.push_back(reinterpret_cast<const workflow::FoundPhoto*>(photos.GetItemData(i))->path);
     return paths;
 }
 

@@ -25,6 +25,7 @@ public:
     int CountOther(const RECT& area, COLORREF color) const {
         return (area.right - area.left) * (area.bottom - area.top) - Count(area, color);
     }
+    bool operator==(const Pixels&) const = default;
 private:
     int m_width = 0;
     int m_height = 0;
