@@ -117,6 +117,28 @@ TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
     EXPECT_NE(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 }
 
+// The engine renames a file whose checks failed from f... to b... and deletes
+// others just after closing them: an entry listed in that moment follows the
+// rename, marked, or goes; it is never left pointing at nothing, nor doubled.
+TEST_F(Scan, AnEntryFollowsTheEnginesRenameAndGoesWithAFileItDeletes) {
+    InstallStandIn("", true);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    const std::string photo = ScanOutput() + "\\f0000100.jpg", text = ScanOutput() + "\\f0000200.txt";
+    CopyFileA((engines::FixturesFolder() + "\\a_small.jpg").c_str(), photo.c_str(), FALSE);
+    WriteFile(text, "found text");
+    ASSERT_TRUE(PumpUntil([&] { return PhotoPaths().size() == 1 && FileRows().size() == 1; }, 10000));
+    EXPECT_EQ(List(IDC_PHOTO_LIST).GetItemText(0, 0), "");
+
+    ASSERT_TRUE(MoveFileA(photo.c_str(), (ScanOutput() + "\\b0000100.jpg").c_str()));
+    ASSERT_TRUE(DeleteFileA(text.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().empty(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return PhotoPaths() == std::vector<std::string>{ScanOutput() + "\\b0000100.jpg"}; }));
+    EXPECT_EQ(List(IDC_PHOTO_LIST).GetItemText(0, 0), "Damaged");
+    ASSERT_TRUE(CancelUntilListed());
+    EXPECT_EQ(PhotoPaths().size(), 1u);
+}
+
 TEST_F(Scan, ReadOnlyFilesAreNeverListedAndSameNamesInTwoFoldersBothAre) {
     InstallStandIn("", true);
     StartScan();
