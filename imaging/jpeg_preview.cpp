@@ -1,0 +1,111 @@
+#include "imaging/jpeg_preview.h"
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "imaging/jpeg_damage.h"
+#include "imaging/jpeg_headers.h"
+#include "imaging/jpeg_preview_canvas.h"
+#include "imaging/jpeg_scan.h"
+
+namespace imaging {
+
+namespace {
+
+unsigned DivideUp(unsigned value, unsigned by) { return (value + by - 1) / by; }
+
+ScanLayout MakeLayout(const JpegHeaders& headers) {
+    ScanLayout layout;
+    layout.componentCount = headers.componentCount;
+    layout.restartInterval = headers.restartInterval;
+    for (unsigned c = 0; c < headers.componentCount; ++c) {
+        const JpegFrameComponent& frame = headers.components[c];
+        ScanComponent& component = layout.components[c];
+        // A lone component is coded block by block whatever its factors say.
+        component.h = headers.componentCount == 1 ? 1 : frame.h;
+        component.v = headers.componentCount == 1 ? 1 : frame.v;
+        component.dcQuant = headers.dcQuant[frame.quantTable];
+        component.dc = &headers.dcTables[frame.dcTable];
+        component.ac = &headers.acTables[frame.acTable];
+        layout.hMax = std::max(layout.hMax, component.h);
+        layout.vMax = std::max(layout.vMax, component.v);
+    }
+    layout.mcusX = DivideUp(headers.width, 8 * layout.hMax);
+    layout.mcusY = DivideUp(headers.height, 8 * layout.vMax);
+    return layout;
+}
+
+// Where the damage the scan found starts: when it was found only after it
+// began, at a jump of the rows' colour if one stands out, and for data left
+// over at the end with no such jump, in the last row.
+uint64_t FirstBadMcu(const ScanVerdict& verdict, const ScanLayout& layout, const PreviewCanvas& canvas,
+                     JpegDamage& damage) {
+    uint64_t firstBad = verdict.firstBadMcu;
+    if (!verdict.foundLate) return firstBad;
+    // Rows that start before the last good restart marker are not suspects.
+    const size_t searchFrom = static_cast<size_t>((verdict.searchFromMcu + layout.mcusX - 1) / layout.mcusX);
+    const size_t faultRow = static_cast<size_t>(firstBad / layout.mcusX);
+    if (const auto jump = FindColourJump(canvas.Means(), searchFrom, faultRow + 1)) {
+        damage = JpegDamage::BadData;
+        return std::min<uint64_t>(firstBad, uint64_t{*jump} * layout.mcusX);
+    }
+    if (firstBad >= layout.Mcus()) return layout.Mcus() - layout.mcusX;
+    return firstBad;
+}
+
+JpegPreviewResult Decode(std::span<const uint8_t> bytes) {
+    JpegPreviewResult result;
+    const auto headers = std::make_unique<JpegHeaders>();
+    if (!ReadJpegHeaders(bytes, *headers)) return result;
+    const unsigned width = DivideUp(headers->width, 8), height = DivideUp(headers->height, 8);
+    if (uint64_t{width} * height > kMaxPreviewPixels) {
+        result.status = JpegPreviewStatus::TooLarge;
+        return result;
+    }
+    const ScanLayout layout = MakeLayout(*headers);
+    JpegPreview& preview = result.preview;
+    preview.orientation = headers->orientation;
+    const bool swap = SwapsSides(preview.orientation);
+    preview.fullWidth = swap ? headers->height : headers->width;
+    preview.fullHeight = swap ? headers->width : headers->height;
+    preview.width = swap ? height : width;
+    preview.height = swap ? width : height;
+    preview.dpiX = swap ? headers->dpiY : headers->dpiX;
+    preview.dpiY = swap ? headers->dpiX : headers->dpiY;
+    preview.rgb.assign(size_t{width} * height * 3, 128);
+
+    PreviewCanvas canvas(layout, width, height, preview.orientation, headers->rgb, preview.rgb);
+    const ScanVerdict verdict = DecodeScan(bytes, headers->scanStart, layout, canvas);
+    result.status = JpegPreviewStatus::Made;
+    uint64_t firstBad = layout.Mcus();
+    if (verdict.damage != JpegDamage::None) {
+        preview.damage = verdict.damage;
+        firstBad = FirstBadMcu(verdict, layout, canvas, preview.damage);
+    }
+    if (const auto& step = canvas.Steps().First()) {
+        const uint64_t stepMcu = uint64_t{step->mcuRow} * layout.mcusX + step->column / layout.hMax;
+        if (stepMcu < firstBad) firstBad = stepMcu, preview.damage = JpegDamage::BadData;
+    }
+    if (preview.damage == JpegDamage::None) return result;
+    canvas.GreyFrom(firstBad);
+    preview.intactFraction = static_cast<double>(firstBad / layout.mcusX) / layout.mcusY;
+    return result;
+}
+
+}  // namespace
+
+JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes) {
+    try {
+        return Decode(bytes);
+    } catch (const std::bad_alloc&) {
+        JpegPreviewResult result;
+        result.status = JpegPreviewStatus::TooLarge;
+        return result;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace imaging
