@@ -12,6 +12,7 @@
 #include <string>
 
 #include "imaging/picture_header.h"
+#include "tests/engines/engine_paths.h"
 #include "tests/support/files.h"
 #include "workflow/thumbnails.h"
 
@@ -45,6 +46,16 @@ std::string Jpeg(uint8_t frame, uint32_t width, uint32_t height) {
            std::string(300, '\0');
 }
 
+std::string SmallJpeg() { return testing_support::ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
+
+// The JPEG with the size in its baseline frame header replaced.
+std::string Claiming(std::string jpeg, uint32_t width, uint32_t height) {
+    const size_t frame = jpeg.find("\xFF\xC0");
+    if (frame == std::string::npos || frame + 9 > jpeg.size()) return {};
+    jpeg.replace(frame + 5, 4, Be16(height) + Be16(width));
+    return jpeg;
+}
+
 uint64_t PeakPrivateBytes() {
     PROCESS_MEMORY_COUNTERS counters{};
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -65,8 +76,9 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
         {"huge.tif", Tiff(50000, 50000), PictureFormat::Tiff, 50000, 50000, false},
         {"huge-progressive.jpg", Jpeg(0xC2, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},
         {"huge-baseline.jpg", Jpeg(0xC0, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},
-        // Its preview, 2500 x 2500, fits the preview's budget: drawn grey, as damaged.
-        {"large-baseline.jpg", Jpeg(0xC0, 20000, 20000), PictureFormat::Jpeg, 20000, 20000, true},
+        // A real small JPEG whose frame header claims 20000 x 20000: its preview,
+        // 2500 x 2500, fits the preview's budget and is drawn grey, as cut off.
+        {"large-baseline.jpg", Claiming(SmallJpeg(), 20000, 20000), PictureFormat::Jpeg, 20000, 20000, true},
         {"cut.png", Png(100, 100).substr(0, 18), std::nullopt, 0, 0, false},
         {"cut.jpg", Jpeg(0xC0, 100, 100).substr(0, 24), std::nullopt, 0, 0, false},
         {"zero.png", Png(0, 100), std::nullopt, 0, 0, false},
