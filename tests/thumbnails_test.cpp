@@ -70,9 +70,10 @@ bool EncoderFor(const wchar_t* mimeType, CLSID& clsid) {
     return false;
 }
 
-// Writes a picture of one colour in the format of the MIME type.
+// Writes a picture of one colour (its right half of another, when given) in
+// the format of the MIME type.
 void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB colour,
-                  const wchar_t* mimeType = L"image/png") {
+                  const wchar_t* mimeType = L"image/png", Gdiplus::ARGB rightHalf = 0) {
     CLSID encoder{};
     ASSERT_TRUE(EncoderFor(mimeType, encoder));
     Gdiplus::GpBitmap* bitmap = nullptr;
@@ -80,6 +81,12 @@ void WritePicture(const std::string& path, int width, int height, Gdiplus::ARGB 
     Gdiplus::GpGraphics* graphics = nullptr;
     gdip::GdipGetImageGraphicsContext(bitmap, &graphics);
     gdip::GdipGraphicsClear(graphics, colour);
+    if (rightHalf) {
+        Gdiplus::GpSolidFill* brush = nullptr;
+        gdip::GdipCreateSolidFill(rightHalf, &brush);
+        gdip::GdipFillRectangleI(graphics, brush, width / 2, 0, width - width / 2, height);
+        gdip::GdipDeleteBrush(brush);
+    }
     gdip::GdipDeleteGraphics(graphics);
     const Gdiplus::GpStatus saved = gdip::GdipSaveImageToFile(bitmap, engines::Widen(path).c_str(), &encoder, nullptr);
     gdip::GdipDisposeImage(bitmap);
@@ -284,6 +291,37 @@ TEST_F(PhotoThumbnails, OnlyPicturesGiveAThumbnailAndNoneIsHeldOpenAfterwards) {
     EXPECT_TRUE(CanOpenExclusively(path));
     EXPECT_FALSE(workflow::MakeThumbnail(corrupt).bitmap);
     EXPECT_FALSE(workflow::MakeThumbnail(Picture("missing.jpg")).bitmap);
+}
+
+// A camera turns a portrait photo's pixels on their side and says so in EXIF:
+// the thumbnail is upright, whether GDI+ draws the picture (too small for a
+// preview of our own) or our 1/8 preview does.
+TEST_F(PhotoThumbnails, PhotosAreDrawnUprightByTheirExifOrientation) {
+    enum Side { Left, Right, Top, Bottom };  // where the picture's left, red half ends up
+    const Side sides[] = {Left, Right, Right, Left, Top, Top, Bottom, Bottom};
+    for (const int width : {160, 1600}) {
+        const std::string plain = Picture("plain.jpg");
+        WritePicture(plain, width, width * 3 / 4, kRed, L"image/jpeg", kBlue);
+        const std::string jpeg = testing_support::ReadFile(plain);
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(std::to_string(width) + " wide, orientation " + std::to_string(orientation));
+            // An APP1 segment right after the start marker, holding one IFD entry.
+            const std::string exif = std::string("\xFF\xE1\x00\x22" "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29) +
+                                     char(orientation) + std::string(6, '\0');
+            const std::string path = Picture("turned.jpg");
+            WriteFile(path, jpeg.substr(0, 2) + exif + jpeg.substr(2));
+            ASSERT_TRUE(AddThumbnail(m_list, path));
+            const Pixels image = ListedImage(m_list, m_list.Count() - 1);
+            const Side side = sides[orientation - 1];
+            const bool across = side == Left || side == Right;
+            // 160 x 120 is drawn 64 x 48 at (0, 8); upright on its side, 48 x 64 at (8, 0).
+            EXPECT_EQ(image.At(across ? 32 : 2, across ? 2 : 32), RGB(255, 255, 255));
+            const POINT red = side == Left ? POINT{16, 32} : side == Right ? POINT{48, 32} : side == Top ? POINT{32, 16} : POINT{32, 48};
+            const POINT blue = {64 - red.x, 64 - red.y};
+            EXPECT_TRUE(Shows(image.At(red.x, red.y), kRed)) << std::hex << image.At(red.x, red.y);
+            EXPECT_TRUE(Shows(image.At(blue.x, blue.y), kBlue)) << std::hex << image.At(blue.x, blue.y);
+        }
+    }
 }
 
 // ---------------------------------------------------------------- during a scan
