@@ -16,6 +16,7 @@ namespace {
 using namespace workflow;
 using testing_support::FileExists;
 using testing_support::MakeFolderLink;
+using testing_support::SwapForLink;
 
 void MakeFile(const std::string& path, const std::string& content = "x") {
     testing_support::WriteFile(path, content);
@@ -265,6 +266,34 @@ TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
     ExpectOutsideUntouched();
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("top.jpg")));
+}
+
+// A link in place of a file or folder, there before the walk or put there
+// while the walk is under way, is deleted itself or left; what it points to stays.
+TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALinkSwappedInDuringTheWalk) {
+    enum class Swap { FileBeforeTheWalk, FileAboutToGo, FolderNotYetEntered };
+    for (const Swap swap : {Swap::FileBeforeTheWalk, Swap::FileAboutToGo, Swap::FolderNotYetEntered}) {
+        SCOPED_TRACE(static_cast<int>(swap));
+        MakeFile(Outside("precious.kqh"));
+        MakeFile(Outside("deep\\photo.kqh"));
+        Make({"a\\", "a\\x.jpg", "b\\", "b\\y.jpg"});
+        if (swap == Swap::FileBeforeTheWalk) {
+            ASSERT_TRUE(SwapForLink(In("b\\y.jpg"), Outside("precious.kqh")));
+        }
+        bool swapped = false;
+        RemoveTree(m_tree, true, [&](const std::string& path) {
+            if (swapped || swap == Swap::FileBeforeTheWalk) return true;
+            swapped = true;
+            // Asked about the first file of one folder: the other is listed but not yet entered.
+            const std::string other = In(path.starts_with(In("a\\")) ? "b" : "a");
+            EXPECT_TRUE(swap == Swap::FileAboutToGo ? SwapForLink(path, Outside("precious.kqh"))
+                                                    : SwapForLink(other, m_outside));
+            return true;
+        });
+        ExpectOutsideUntouched();
+        testing_support::RemoveTreeFromUnix(m_tree);
+        MakeFolder(m_tree);
+    }
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
