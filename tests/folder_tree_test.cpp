@@ -9,6 +9,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
+#include "win/handles.h"
 #include "workflow/folder_tree.h"
 
 namespace {
@@ -143,6 +144,17 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolde
     EXPECT_FALSE(TreeHasFile(m_tree));
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("keep")));
+
+    // A folder someone else holds in a way that shares no deleting keeps only itself.
+    Make({"held\\", "held\\a.jpg"});
+    {
+        const win::UniqueHandle holder(CreateFileA(In("held").c_str(), DELETE | FILE_LIST_DIRECTORY,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(holder.valid());
+        RemoveTree(m_tree, false);
+        EXPECT_FALSE(FileExists(In("held\\a.jpg")));
+    }
     RemoveTree(m_tree, true);
     EXPECT_FALSE(FileExists(m_tree));
     EXPECT_TRUE(FileExists(m_outside));

@@ -56,8 +56,11 @@ std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
 
 std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const {
     // No delete sharing: while held, the folder cannot be renamed or replaced.
-    UniqueHandle folder = OpenEntry(name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | DELETE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+    UniqueHandle folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    // Someone else holds it in a way that shares no deleting: its entries can
+    // still go, the folder itself cannot.
+    if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE);
     if (!folder) return std::nullopt;
     const std::optional<DWORD> attributes = AttributesOf(folder.get());
     if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkAttribute(*attributes) ||

@@ -10,8 +10,8 @@
 // reached through a link. (Wine opens what a Unix symbolic link points to
 // whatever the flags say, and tells only by the name.)
 //
-// The folder is held without delete sharing, so nobody can rename or delete
-// it, or put a link in its place, while it is held.
+// The folder is held without delete sharing where it can be, so nobody can
+// rename or delete it, or put a link in its place, while it is held.
 #include <windows.h>
 
 #include <cstdint>
