@@ -5,8 +5,10 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "tests/engines/environment.h"
 #include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
+#include "win/handles.h"
 #include "workflow/engine_run.h"
 
 namespace {
@@ -60,6 +62,43 @@ TEST(EngineRunStart, RefusedWhileTheWorkerOfAnEarlierRunIsAlive) {
     ASSERT_TRUE(run.Join(10000));
     EXPECT_TRUE(run.Start(nullptr, inputs));
     EXPECT_TRUE(run.Join(10000));
+}
+
+// A program ended from outside, with no chance to stop its engine, takes the
+// engine along. The test runs twice: here, and as the program, in a child
+// process of its own that starts a stand-in engine that never ends by itself.
+TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
+    constexpr char kHolder[] = "VANTREO_TEST_ENGINE_HOLDER";
+    if (const std::string scanDir = engines::EnvironmentValue(kHolder); !scanDir.empty()) {
+        workflow::EngineRun run;
+        ASSERT_TRUE(run.Start(nullptr, {engines::EngineFolder(), scanDir, "/dev/sda", "jpg"}));
+        Sleep(INFINITE);
+    }
+    const testing_support::ScratchFolder scratch{"engine-job"};
+    const std::string log = scratch.In("engine-log.txt");
+    const testing_support::ScopedEnvironment hang("VANTREO_STANDIN_HANG", "1"), logged("VANTREO_STANDIN_LOG", log),
+        holder(kHolder, scratch.In("temp"));
+    ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
+    ASSERT_EQ(testing_support::EngineProcesses(false), 0);
+
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string commandLine = "\"" + std::string(self) + "\" --gtest_filter=EngineRunJob.*";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    // Without a console or inherited handles: nothing of it holds the test runner's output.
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                               nullptr, &startup, &started));
+    const win::UniqueHandle program(started.hProcess), thread(started.hThread);
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return !ReadFile(log).empty(); }, 30000));
+    EXPECT_EQ(testing_support::EngineProcesses(false), 1);
+
+    ASSERT_TRUE(TerminateProcess(program.get(), 1));
+    ASSERT_EQ(WaitForSingleObject(program.get(), 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(testing_support::PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }, 30000));
+    testing_support::EngineProcesses(true);
+    engines::RemoveEngine();
 }
 
 // Next without a selected drive says so; with an empty format list, no engine starts.

@@ -9,6 +9,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
+#include "win/handles.h"
 #include "workflow/folder_tree.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using namespace workflow;
 using testing_support::FileExists;
 using testing_support::MakeFolderLink;
+using testing_support::SwapForLink;
 
 void MakeFile(const std::string& path, const std::string& content = "x") {
     testing_support::WriteFile(path, content);
@@ -142,6 +144,17 @@ TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolde
     EXPECT_FALSE(TreeHasFile(m_tree));
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("keep")));
+
+    // A folder someone else holds in a way that shares no deleting keeps only itself.
+    Make({"held\\", "held\\a.jpg"});
+    {
+        const win::UniqueHandle holder(CreateFileA(In("held").c_str(), DELETE | FILE_LIST_DIRECTORY,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(holder.valid());
+        RemoveTree(m_tree, false);
+        EXPECT_FALSE(FileExists(In("held\\a.jpg")));
+    }
     RemoveTree(m_tree, true);
     EXPECT_FALSE(FileExists(m_tree));
     EXPECT_TRUE(FileExists(m_outside));
@@ -265,6 +278,34 @@ TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
     ExpectOutsideUntouched();
     EXPECT_FALSE(FileExists(In("sub")));
     EXPECT_FALSE(FileExists(In("top.jpg")));
+}
+
+// A link in place of a file or folder, there before the walk or put there
+// while the walk is under way, is deleted itself or left; what it points to stays.
+TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALinkSwappedInDuringTheWalk) {
+    enum class Swap { FileBeforeTheWalk, FileAboutToGo, FolderNotYetEntered };
+    for (const Swap swap : {Swap::FileBeforeTheWalk, Swap::FileAboutToGo, Swap::FolderNotYetEntered}) {
+        SCOPED_TRACE(static_cast<int>(swap));
+        MakeFile(Outside("precious.kqh"));
+        MakeFile(Outside("deep\\photo.kqh"));
+        Make({"a\\", "a\\x.jpg", "b\\", "b\\y.jpg"});
+        if (swap == Swap::FileBeforeTheWalk) {
+            ASSERT_TRUE(SwapForLink(In("b\\y.jpg"), Outside("precious.kqh")));
+        }
+        bool swapped = false;
+        RemoveTree(m_tree, true, [&](const std::string& path) {
+            if (swapped || swap == Swap::FileBeforeTheWalk) return true;
+            swapped = true;
+            // Asked about the first file of one folder: the other is listed but not yet entered.
+            const std::string other = In(path.starts_with(In("a\\")) ? "b" : "a");
+            EXPECT_TRUE(swap == Swap::FileAboutToGo ? SwapForLink(path, Outside("precious.kqh"))
+                                                    : SwapForLink(other, m_outside));
+            return true;
+        });
+        ExpectOutsideUntouched();
+        testing_support::RemoveTreeFromUnix(m_tree);
+        MakeFolder(m_tree);
+    }
 }
 
 TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {

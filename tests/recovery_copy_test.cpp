@@ -8,6 +8,7 @@
 #include <map>
 
 #include "tests/support/files.h"
+#include "tests/support/folder_links.h"
 #include "win/handles.h"
 #include "workflow/copy_names.h"
 #include "workflow/folder_tree.h"
@@ -26,6 +27,7 @@ struct CopyCase {
     std::string vanished;  // a found file deleted before the copy
     std::string held;      // a found file held open without sharing
     std::string appears;   // a destination taken right after it was found free
+    std::string link;      // a found file or folder replaced by a link to one elsewhere before the copy
     std::string folder = "output";
     Files after;                            // the output folder at the end
     std::vector<std::vector<int>> outcome;  // copied photos, copied files, failed photos, failed files
@@ -45,6 +47,11 @@ const CopyCase kCases[] = {
     {.what = "a source held open fails and the others are copied",
      .found = {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}}, .held = "b.txt",
      .after = {{"a.txt", "a"}, {"c.txt", "c"}}, .outcome = {{}, {0, 2}, {}, {1}}},
+    {.what = "a found file that has become a link is not copied", .found = {{"a.txt", "a"}, {"b.txt", "b"}},
+     .link = "b.txt", .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}},
+    {.what = "a found file below a folder that has become a link is not copied",
+     .found = {{"a.txt", "a"}, {"sub\\c.txt", "c"}}, .link = "sub", .after = {{"a.txt", "a"}},
+     .outcome = {{}, {0}, {}, {1}}},
     {.what = "a folder whose parent is missing stops the copy", .found = {{"a.txt", "a"}},
      .folder = "missing\\output", .outcome = {{}, {}, {}, {}}, .stops = true},
 };
@@ -82,6 +89,16 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceAndNeverOverAnother) {
         if (!row.held.empty())
             held.reset(CreateFileA((data + "\\" + row.held).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // What the link points to: the same names, other contents.
+        const std::string elsewhere = scratch.In("elsewhere");
+        if (!row.link.empty()) {
+            for (const auto& [path, content] : row.found) {
+                std::filesystem::create_directories(std::filesystem::path(elsewhere + "\\" + path).parent_path());
+                testing_support::WriteFile(elsewhere + "\\" + path, "elsewhere");
+            }
+            if (!testing_support::SwapForLink(data + "\\" + row.link, elsewhere + "\\" + row.link))
+                GTEST_SKIP() << "no link can be made here";
+        }
         bool appeared = false;
         const auto nameTaken = [&](const std::string& path) {
             if (appeared || row.appears.empty() || path != output + "\\" + row.appears) return workflow::PathExists(path);
@@ -92,7 +109,7 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceAndNeverOverAnother) {
         Recorder report;
         const std::string kept = files.empty() ? photos.front().source : files.front().source;
         workflow::RecoveryCopy copy(report, [&](const std::string& path) { return path != kept; }, nameTaken);
-        copy.Start(photos, files, output);
+        copy.Start(photos, files, output, data);
         for (int step = 0; copy.Running() && step < 20; ++step) copy.Step();
         EXPECT_FALSE(copy.Running());
         EXPECT_EQ(testing_support::FilesBelow(output), row.after);
@@ -102,9 +119,15 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceAndNeverOverAnother) {
         EXPECT_EQ(report.stopped, row.stops ? "Output directory \"" + output + "\" does not exists." : "");
         EXPECT_EQ(report.failureReport.empty(), o.FailedCount() == 0);
 
-        // The clean-up deletes the found files it may and leaves the others.
+        // The clean-up deletes the found files it may and leaves the others,
+        // and nothing a link points to.
         held.reset();
         copy.CleanUpFoundFiles(data);
+        if (!row.link.empty()) {
+            for (const auto& [path, content] : row.found)
+                EXPECT_EQ(testing_support::ReadFile(elsewhere + "\\" + path), "elsewhere") << path;
+            continue;
+        }
         EXPECT_EQ(testing_support::FilesBelow(data), (Files{{kept.substr(data.size() + 1), row.found.front().second}}));
     }
 }

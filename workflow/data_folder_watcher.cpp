@@ -92,21 +92,29 @@ void DataFolderWatcher::Watch() {
             if (m_stopped) return;
             for (const std::string& path : walked) m_progress.See(path);
         }
-        // The file tests run without the lock: each opens the file.
+        // The file tests run without the lock: each opens the file. Each file
+        // is handed over as soon as it passes, and Stop ends the tests within
+        // one file: tens of thousands of leftovers take long to test.
+        const auto stopped = [this] {
+            std::lock_guard<std::mutex> guard(m_lock);
+            return m_stopped;
+        };
         const WalkOutcome outcome = SortOutWalk(
             walked, m_dataDir, lastWalk,
             [this](const std::string& path) {
                 std::lock_guard<std::mutex> guard(m_lock);
                 return m_taken.count(path) != 0;
             },
-            ProbeFoundFile);
+            ProbeFoundFile, SIZE_MAX, stopped,
+            [&](const std::string& path) {
+                std::lock_guard<std::mutex> guard(m_lock);
+                if (m_stopped) return;
+                m_taken.insert(path);
+                m_found.push_back(Found{path, lastWalk});
+            });
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
-            for (const std::string& path : outcome.admitted) {
-                m_taken.insert(path);
-                m_found.push_back(Found{path, lastWalk});
-            }
             if (lastWalk) {
                 m_unreadable = outcome.unreadable;
                 m_finished = true;

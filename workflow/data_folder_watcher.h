@@ -43,7 +43,8 @@ public:
     std::vector<std::string> TakeUnreadable();
     // How far the engine has got, by the names of the files seen so far.
     uint64_t FurthestSector();
-    // Ends the watch without a last walk; the thread returns promptly.
+    // Ends the watch without a last walk; nothing is handed over once it has
+    // returned, and the thread returns within one file of its walk or tests.
     void Stop();
 
 private:

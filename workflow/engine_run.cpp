@@ -1,6 +1,5 @@
 #include "workflow/engine_run.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include "win/message_pump.h"
@@ -50,6 +49,7 @@ bool EngineRun::Start(HWND owner, EngineInputs inputs) {
     // An earlier worker has returned: nobody else can reach its handles.
     m_worker.reset();
     m_process.reset();
+    m_job = {};
     m_owner = owner;
     m_inputs = std::move(inputs);
     {
@@ -88,9 +88,11 @@ bool EngineRun::Join(DWORD boundMs) {
         MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
         win::PumpPending();
     }
-    // The worker has returned: nobody else can reach these any more.
+    // The worker has returned: nobody else can reach these any more. The
+    // engine has ended, so closing the job ends at most what it left behind.
     m_worker.reset();
     m_process.reset();
+    m_job = {};
     return true;
 }
 
@@ -149,16 +151,15 @@ bool EngineRun::LaunchEngine() {
         if (m_stopRequested) return true;
     }
 
-    SHELLEXECUTEINFOA launch{};
-    launch.cbSize = sizeof(launch);
-    launch.fMask = SEE_MASK_NOCLOSEPROCESS;
-    launch.lpFile = enginePath.c_str();
-    launch.lpParameters = parameters->c_str();
-    launch.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&launch) || !launch.hProcess) return false;
+    // The job ends the engine with this program, however the program ends:
+    // an engine left running would go on writing into the data folder.
+    win::KillOnCloseJob job = win::KillOnCloseJob::Create();
+    win::UniqueHandle process = job.StartHidden(enginePath, *parameters);
+    if (!process) return false;
 
     win::LockScope lock(m_lock);
-    m_process.reset(launch.hProcess);
+    m_job = std::move(job);
+    m_process = std::move(process);
     // Stopped while the engine was being started: end it now.
     if (m_stopRequested) TerminateProcess(m_process.get(), 0);
     return true;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "win/handles.h"
+#include "win/job.h"
 
 namespace workflow {
 
@@ -71,6 +72,7 @@ private:
     std::atomic<bool> m_failed{false};
     bool m_stopRequested = false;             // under m_lock
     win::UniqueHandle m_process;              // set by the worker under m_lock
+    win::KillOnCloseJob m_job;                // holds the engine; set with m_process
     win::UniqueHandle m_worker;               // user-interface thread only
 };
 

@@ -2,10 +2,12 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "settings/format_checks.h"
 #include "win/handles.h"
+#include "win/held_folder.h"
 
 namespace workflow {
 
@@ -81,20 +83,34 @@ void ShiftBelow(const std::string& folder, std::optional<std::string>& firstFail
     }
 }
 
-void RemoveBelow(const std::string& folder, bool removeFolderItself,
+// Every entry is deleted through the handle of the folder that lists it, and
+// each folder below is opened through its parent's handle: a link put in
+// place of a file or folder, at any moment of the walk, never leads the delete
+// out of the tree. The platform's path limit still holds: what a walk by name
+// could not reach stays.
+void RemoveBelow(const win::HeldFolder& folder, const std::string& path,
                  const std::function<bool(const std::string&)>& mayDelete) {
-    const bool listed = ForEachEntry(folder, [&](const FolderEntry& entry) {
-        if (entry.IsFolder())
-            RemoveBelow(entry.path, true, mayDelete);
-        else if (entry.IsLink())
-            DeleteLink(entry.path);
-        else if (!mayDelete || mayDelete(entry.path))
-            DeleteFileA(entry.path.c_str());
-        return true;
-    });
-    if (!listed || !removeFolderItself) return;
-    const std::string pattern = SearchPattern(folder);
-    RemoveDirectoryA(pattern.substr(0, pattern.rfind('\\')).c_str());
+    if (SearchPattern(path).size() >= MAX_PATH) return;
+    std::vector<win::HeldEntry> entries;
+    folder.List(entries);
+    const std::string prefix = path.back() == '\\' ? path : path + "\\";
+    for (const win::HeldEntry& entry : entries) {
+        const std::string entryPath = prefix + win::NarrowToAnsi(entry.name);
+        if (entryPath.size() >= MAX_PATH) continue;
+        if (IsWalkableFolder(entry.attributes)) {
+            if (SearchPattern(entryPath).size() >= MAX_PATH) continue;
+            if (std::optional<win::HeldFolder> below = folder.OpenFolder(entry.name)) {
+                RemoveBelow(*below, entryPath, mayDelete);
+                below->DeleteItself();
+            } else {
+                folder.DeleteEntry(entry.name, true);
+            }
+        } else if (IsLink(entry.attributes)) {
+            folder.DeleteEntry(entry.name, true);
+        } else if (!mayDelete || mayDelete(entryPath)) {
+            folder.DeleteEntry(entry.name);
+        }
+    }
 }
 
 }  // namespace
@@ -218,7 +234,28 @@ void RemoveTree(const std::string& folder, bool removeFolderItself,
         if (removeFolderItself) DeleteLink(folder);
         return;
     }
-    RemoveBelow(folder, removeFolderItself, mayDelete);
+    const std::string pattern = SearchPattern(folder);
+    const std::string path = pattern.substr(0, pattern.rfind('\\'));
+    std::optional<win::HeldFolder> held = win::HeldFolder::Open(path);
+    if (!held) return;
+    RemoveBelow(*held, path, mayDelete);
+    if (removeFolderItself) held->DeleteItself();
+}
+
+win::UniqueHandle OpenFileBelow(const std::string& folder, const std::string& path) {
+    const std::string remainder = path.substr(std::min(folder.size(), path.size()));
+    if (folder.empty() || path.compare(0, folder.size(), folder) != 0 || remainder.size() < 2 ||
+        remainder.front() != '\\')
+        return win::UniqueHandle();
+    std::optional<win::HeldFolder> held = win::HeldFolder::Open(folder);
+    for (size_t start = 1; held;) {
+        const size_t end = remainder.find('\\', start);
+        const std::wstring name = win::WidenAnsi(remainder.substr(start, end - start));
+        if (end == std::string::npos) return held->OpenFileForReading(name);
+        held = held->OpenFolder(name);
+        start = end + 1;
+    }
+    return win::UniqueHandle();
 }
 
 bool DeleteLink(const std::string& path) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "win/handles.h"
+
 namespace workflow {
 
 // The search pattern of a folder: "*.*" after a trailing backslash, "\*.*"
@@ -89,9 +91,17 @@ std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
 
 // Deletes everything below the folder, and the folder itself when asked.
 // Files that cannot be deleted stay, with their folders; so do files for which
-// `mayDelete` is given and answers false.
+// `mayDelete` is given and answers false. Every delete goes through handles of
+// folders checked to be no links: a link met on the way, even one put in place
+// of a file or folder during the walk, is deleted itself or left, and what it
+// points to is never touched.
 void RemoveTree(const std::string& folder, bool removeFolderItself,
                 const std::function<bool(const std::string&)>& mayDelete = {});
+
+// A file below `folder` opened for reading through a handle of each folder
+// on the way, none of them a link; none when the file or any folder on the
+// way is a link, or the path does not lie below `folder`.
+win::UniqueHandle OpenFileBelow(const std::string& folder, const std::string& path);
 
 // Deletes a junction or symbolic link itself, never what it points to. Does
 // nothing when the path does not open as a link.

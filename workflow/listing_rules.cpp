@@ -69,7 +69,9 @@ std::optional<std::string> DamagedNameOf(const std::string& path) {
 
 WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
                         const std::function<bool(const std::string&)>& taken,
-                        const std::function<FoundFileState(const std::string&)>& probe, size_t maxAdmitted) {
+                        const std::function<FoundFileState(const std::string&)>& probe, size_t maxAdmitted,
+                        const std::function<bool()>& stopped,
+                        const std::function<void(const std::string&)>& admitted) {
     // A photo and its preview may lie in different output folders (the engine
     // starts a new one every 500 files), so they are matched by sector alone.
     std::unordered_set<std::string> photoSectors;
@@ -78,12 +80,13 @@ WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::strin
 
     WalkOutcome outcome;
     for (const std::string& path : walked) {
-        if (outcome.admitted.size() >= maxAdmitted) break;
+        if (outcome.admitted.size() >= maxAdmitted || (stopped && stopped())) break;
         if (taken(path) || IsEngineLog(path, dataDir)) continue;
         if (auto sector = PreviewSectorOf(path); sector && (photoSectors.count(*sector) || !lastWalk)) continue;
         switch (probe(path)) {
         case FoundFileState::Complete:
             outcome.admitted.push_back(path);
+            if (admitted) admitted(path);
             break;
         case FoundFileState::Busy:
         case FoundFileState::Unopenable:

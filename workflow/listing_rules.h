@@ -55,11 +55,14 @@ struct WalkOutcome {
 //    walk, since the engine may write the photo just after the preview;
 //  - a busy or unopenable file waits for a later walk; the last walk reports it;
 //  - a file that vanished is passed over.
-// Stops once `maxAdmitted` files are admitted.
+// Stops once `maxAdmitted` files are admitted, and as soon as `stopped` holds
+// (asked before each file). `admitted`, when given, is told of each file the
+// moment it is admitted, so a long walk can hand its files over as it goes.
 WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
                         const std::function<bool(const std::string&)>& taken,
                         const std::function<FoundFileState(const std::string&)>& probe,
-                        size_t maxAdmitted = SIZE_MAX);
+                        size_t maxAdmitted = SIZE_MAX, const std::function<bool()>& stopped = {},
+                        const std::function<void(const std::string&)>& admitted = {});
 
 // True when a walk of the data folder now would list at least one file.
 bool HasListableFiles(const std::string& dataDir);

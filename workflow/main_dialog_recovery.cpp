@@ -325,7 +325,7 @@ void MainDialog::StartCopy() {
         ShowSaveFolderInResults(true);  // another folder can be chosen right there
         return;
     }
-    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText());
+    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
 
     m_progress.SetRange(0, m_copy.Total());
     m_progress.SetPosition(0);

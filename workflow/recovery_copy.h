@@ -5,8 +5,8 @@
 // each entry. It knows no window: it is given plain values and tells its
 // owner what happened through Report.
 //
-// A copy never replaces a file of the output folder, and only files actually
-// copied count as recovered.
+// A copy never replaces a file of the output folder, never reads through a
+// link, and only files actually copied count as recovered.
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,7 +50,11 @@ public:
     // `nameTaken` whether a destination path is in use (PathExists when not given).
     RecoveryCopy(Report& report, PathTest mayDelete, PathTest nameTaken = {});
 
-    void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, std::string outputFolder);
+    // Every source lies below `dataFolder`; each is read through handles of
+    // the folders on its way from there, and one that is a link, or lies
+    // below one, is not copied.
+    void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, std::string outputFolder,
+               std::string dataFolder);
     // Copies the entry in hand, or, once every entry has had its turn, finishes.
     void Step();
     bool Running() const { return m_running; }
@@ -71,6 +75,7 @@ private:
     PathTest m_nameTaken;
     std::vector<CopyEntry> m_photos, m_files;
     std::string m_folder;
+    std::string m_dataFolder;
     int m_cursor = 0;
     bool m_running = false;
     CopyOutcome m_outcome;

@@ -4,6 +4,7 @@
 
 #include "tests/engines/wine_paths.h"
 #include "tests/support/pump.h"
+#include "win/handles.h"
 
 namespace testing_support {
 
@@ -29,6 +30,28 @@ void RemoveTreeFromUnix(const std::string& path) {
 bool IsLinkOnDisk(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+namespace {
+
+std::string FinalName(const std::string& path) {
+    win::UniqueHandle opened(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    char name[MAX_PATH * 2] = {};
+    if (!opened || !GetFinalPathNameByHandleA(opened.get(), name, sizeof name, FILE_NAME_NORMALIZED)) return {};
+    return name;
+}
+
+}  // namespace
+
+bool SwapForLink(const std::string& path, const std::string& target) {
+    const std::string goal = FinalName(target);
+    const engines::WinePaths paths;
+    const std::string unixPath = paths.ToUnix(path), unixTarget = paths.ToUnix(target);
+    if (goal.empty() || unixPath.empty() || unixTarget.empty()) return false;
+    return RunUnixUntil("Z:\\bin\\sh -c \"rm -rf '" + unixPath + "' && ln -s '" + unixTarget + "' '" + unixPath + "'\"",
+                        [&] { return lstrcmpiA(FinalName(path).c_str(), goal.c_str()) == 0; });
 }
 
 bool MakeFolderLink(const std::string& link, const std::string& target) {

@@ -17,5 +17,9 @@ bool IsLinkOnDisk(const std::string& path);
 // call without making anything, so there a Unix symbolic link is made, which
 // Wine lists as a directory reparse point. False when neither works.
 bool MakeFolderLink(const std::string& link, const std::string& target);
+// Puts a symbolic link to `target` (a file or a folder) in place of whatever
+// is at `path`, at once. Wine lists a link to a file as a plain file. False
+// when no link can be made here.
+bool SwapForLink(const std::string& path, const std::string& target);
 
 }  // namespace testing_support

@@ -1,0 +1,169 @@
+#include "win/held_folder.h"
+
+#include <winternl.h>
+
+namespace win {
+
+namespace {
+
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool IsLinkAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// The attributes of what the handle holds; none when they cannot be read.
+std::optional<DWORD> AttributesOf(HANDLE handle) {
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) return std::nullopt;
+    return info.FileAttributes;
+}
+
+// The handle's full name as the platform resolves it; empty when it cannot tell.
+std::wstring FinalName(HANDLE handle) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return name;
+        }
+        name.resize(length + 1);
+    }
+}
+
+// A name of one entry: no separator, and neither "." nor "..", which would
+// lead out of the folder.
+bool IsSingleName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
+}
+
+}  // namespace
+
+std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+    const size_t slash = folder.rfind('\\');
+    if (slash == std::string::npos || slash + 1 == folder.size()) return std::nullopt;
+    const std::string above = folder.substr(0, slash + 1);
+    UniqueHandle handle(CreateFileA(above.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                    kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return std::nullopt;
+    std::wstring aboveName = FinalName(handle.get());
+    const HeldFolder parent(std::move(handle), std::move(aboveName));
+    return parent.OpenFolder(WidenAnsi(folder.substr(slash + 1)));
+}
+
+std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const {
+    // No delete sharing: while held, the folder cannot be renamed or replaced.
+    constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+    UniqueHandle folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    // Someone else holds it in a way that shares no deleting: its entries can
+    // still go, the folder itself cannot.
+    if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE);
+    if (!folder) return std::nullopt;
+    const std::optional<DWORD> attributes = AttributesOf(folder.get());
+    if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkAttribute(*attributes) ||
+        !NamesEntry(folder.get(), name))
+        return std::nullopt;
+    std::wstring folderName = FinalName(folder.get());
+    return HeldFolder(std::move(folder), std::move(folderName));
+}
+
+bool HeldFolder::List(std::vector<HeldEntry>& entries) const {
+    // FILE_FULL_DIR_INFO entries are aligned to 8 bytes within the buffer.
+    std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
+    const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+    bool first = true;
+    for (;;) {
+        if (!GetFileInformationByHandleEx(m_handle.get(), first ? FileFullDirectoryRestartInfo : FileFullDirectoryInfo,
+                                          buffer.data(), bytes))
+            return GetLastError() == ERROR_NO_MORE_FILES;
+        first = false;
+        const char* at = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+            std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
+            if (name != L"." && name != L"..")
+                entries.push_back({std::move(name), info->FileAttributes, info->EndOfFile.QuadPart});
+            if (info->NextEntryOffset == 0) break;
+            at += info->NextEntryOffset;
+        }
+    }
+}
+
+bool HeldFolder::DeleteEntry(const std::wstring& name, bool onlyALink) const {
+    const UniqueHandle entry = OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, 0);
+    if (!entry) return false;
+    const std::optional<DWORD> attributes = AttributesOf(entry.get());
+    if (!attributes || !NamesEntry(entry.get(), name)) return false;
+    // The handle holds the link itself when it shows the reparse attribute.
+    const bool link = IsLinkAttribute(*attributes);
+    if (onlyALink ? !link : (!link && (*attributes & FILE_ATTRIBUTE_DIRECTORY))) return false;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+UniqueHandle HeldFolder::OpenFileForReading(const std::wstring& name) const {
+    UniqueHandle file = OpenEntry(name, GENERIC_READ, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE);
+    if (!file) return file;
+    const std::optional<DWORD> attributes = AttributesOf(file.get());
+    if (!attributes || IsLinkAttribute(*attributes) || (*attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !NamesEntry(file.get(), name))
+        return UniqueHandle();
+    return file;
+}
+
+bool HeldFolder::DeleteItself() {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+UniqueHandle HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const {
+    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) return UniqueHandle();
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, m_handle.get(), nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE opened = nullptr;
+    // Relative to the held handle, so no path is resolved again; the last part
+    // is opened as it is, a link as the link.
+    const NTSTATUS result = NtCreateFile(&opened, access | SYNCHRONIZE, &object, &status, nullptr, 0, share, FILE_OPEN,
+                                         options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
+                                             FILE_SYNCHRONOUS_IO_NONALERT,
+                                         nullptr, 0);
+    return UniqueHandle(result >= 0 ? opened : nullptr);
+}
+
+bool HeldFolder::NamesEntry(HANDLE entry, const std::wstring& name) const {
+    // Without a name of its own the folder cannot be compared with; the
+    // attributes alone decide, as they do wherever links open as themselves.
+    if (m_name.empty()) return true;
+    std::wstring expected = m_name;
+    if (expected.back() != L'\\') expected += L'\\';
+    expected += name;
+    const std::wstring actual = FinalName(entry);
+    return !actual.empty() && CompareStringOrdinal(actual.c_str(), static_cast<int>(actual.size()), expected.c_str(),
+                                                   static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring WidenAnsi(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+std::string NarrowToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+}  // namespace win

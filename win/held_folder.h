@@ -1,0 +1,70 @@
+#pragma once
+// A folder held by a handle that was checked to be a plain folder, and whose
+// entries are listed, opened and deleted through that handle, never through a
+// path that could be changed meanwhile.
+//
+// Every open names one entry relative to the held handle and does not follow a
+// junction or symbolic link in its last part; the handle it gives is checked
+// before it is used: a link shows its reparse attribute, and an entry whose
+// handle's name is not the folder's name followed by the entry's name was
+// reached through a link. (Wine opens what a Unix symbolic link points to
+// whatever the flags say, and tells only by the name.)
+//
+// The folder is held without delete sharing where it can be, so nobody can
+// rename or delete it, or put a link in its place, while it is held.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win/handles.h"
+
+namespace win {
+
+// One entry of a held folder, as its handle lists it.
+struct HeldEntry {
+    std::wstring name;
+    DWORD attributes = 0;
+    int64_t size = 0;
+};
+
+class HeldFolder {
+public:
+    // The folder at an absolute path. The folder above it is opened by path,
+    // links and all; the folder itself relative to it. None when it is missing,
+    // a link, no folder, or cannot be held.
+    static std::optional<HeldFolder> Open(const std::string& path);
+
+    // A folder in this one by name; none when it is a link or no folder.
+    std::optional<HeldFolder> OpenFolder(const std::wstring& name) const;
+    // Every entry but "." and "..", in the platform's order. False when the
+    // folder could not be listed.
+    bool List(std::vector<HeldEntry>& entries) const;
+    // Deletes a file, or a link itself (never what it points to), by name;
+    // with `onlyALink`, only a link. A folder, or an entry reached through a
+    // link, is left.
+    bool DeleteEntry(const std::wstring& name, bool onlyALink = false) const;
+    // A file in this folder opened for reading, others may read it too; none
+    // when it is a link, a folder, or held open by someone who shares no reading.
+    UniqueHandle OpenFileForReading(const std::wstring& name) const;
+    // Deletes this folder, which must be empty; it goes when the handle closes.
+    bool DeleteItself();
+
+private:
+    HeldFolder(UniqueHandle handle, std::wstring name) : m_handle(std::move(handle)), m_name(std::move(name)) {}
+    // An entry opened relative to this folder, its last part not followed.
+    UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const;
+    // False when the handle, opened for `name`, names something else.
+    bool NamesEntry(HANDLE entry, const std::wstring& name) const;
+
+    UniqueHandle m_handle;
+    std::wstring m_name;  // the handle's own name; empty when the platform cannot tell
+};
+
+// The wide form of an ANSI text and back, in the system's ANSI code page.
+std::wstring WidenAnsi(const std::string& text);
+std::string NarrowToAnsi(const std::wstring& text);
+
+}  // namespace win
