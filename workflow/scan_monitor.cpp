@@ -27,7 +27,7 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_window = window;
     m_dataDir = dataDir;
     m_engineRunning = std::move(engineRunning);
-    m_thumbnailsStopped = false;
+    m_cancelled = false;
     m_placeholder.reset();
     m_status.clear();
     m_shownSector = 0;
@@ -36,11 +36,6 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_thumbnails = std::make_unique<ThumbnailPool>();
     m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs);
     m_listing = SetTimer(m_window, kListingTimer, kListingTickMs, nullptr) != 0;
-}
-
-void ScanMonitor::StopThumbnails() {
-    m_thumbnailsStopped = true;
-    if (m_thumbnails) m_thumbnails->Stop();
 }
 
 void ScanMonitor::Abandon() {
@@ -56,7 +51,7 @@ void ScanMonitor::OnTick() {
     if (!m_listing) return;
     const ULONGLONG start = GetTickCount64();
     // After Cancel the window shows its results prompt, which stays.
-    if (!m_thumbnailsStopped && start >= m_nextAnimation) {
+    if (!m_cancelled && start >= m_nextAnimation) {
         m_status = NextStatusText(m_status);
         m_listener.ShowScanStatus(m_status);
         m_nextAnimation = start + kTickMs;
@@ -79,14 +74,14 @@ void ScanMonitor::OnTick() {
     // A batch is opened by its first entry: a tick that waits for a thumbnail
     // leaves the lists alone.
     if (m_photosAdded || m_filesAdded) m_listener.EndEntries(m_photosAdded, m_filesAdded);
-    // A worker still decoding a dropped picture holds its file open.
+    // The listing ends with no found file open in a worker.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
 }
 
 void ScanMonitor::Queue(DataFolderWatcher::Found found) {
     Pending pending{std::move(found.path), found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
-    if (pending.picture && !m_thumbnailsStopped) {
+    if (pending.picture) {
         pending.ticket = ++m_lastTicket;
         m_thumbnails->Submit(pending.ticket, pending.path);
     }
@@ -96,13 +91,11 @@ void ScanMonitor::Queue(DataFolderWatcher::Found found) {
 // False when the next entry is a picture whose thumbnail is not made yet: the
 // entries after it wait, so the lists keep the order the files were found in.
 bool ScanMonitor::ListNext() {
-    std::optional<ThumbnailPool::Thumbnail> thumbnail;
+    ThumbnailPool::Thumbnail thumbnail;
     if (m_pending.front().picture) {
-        if (m_pending.front().ticket) thumbnail = m_thumbnails->Take(m_pending.front().ticket);
-        // Once the workers are stopped, a picture one of them dropped in hand
-        // is still open there until it finishes: looked at again before
-        // then, it would seem held by someone else.
-        if (!thumbnail && (!m_thumbnailsStopped || !m_thumbnails->Idle())) return false;
+        std::optional<ThumbnailPool::Thumbnail> made = m_thumbnails->Take(m_pending.front().ticket);
+        if (!made) return false;
+        thumbnail = std::move(*made);
     }
     // Taken out first: a message box raised while the entry is added runs a
     // nested message loop, in which the window may abandon the scan.
@@ -113,10 +106,9 @@ bool ScanMonitor::ListNext() {
         AddFile(next.path);
         return true;
     }
-    const bool decoded = thumbnail && thumbnail->has_value();
-    switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
+    switch (ChoosePictureEntry(thumbnail.has_value(), Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, (*thumbnail)->get());
+        AddPhoto(next.path, thumbnail->get());
         break;
     case PictureEntry::Placeholder:
         AddPhoto(next.path, Placeholder()->get());
@@ -137,8 +129,7 @@ void ScanMonitor::OpenBatch() {
 
 void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail) {
     m_photoPaths.push_back(std::make_unique<std::string>(path));
-    m_listed.insert(path);
-    if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    RecordListed(path);
     OpenBatch();
     m_photosAdded = true;
     m_listener.AddPhotoEntry(m_photoPaths.back().get(), thumbnail);
@@ -151,10 +142,15 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->extension = ExtensionOf(path);
     item->path = path;
     m_foundItems.push_back(std::move(item));
-    m_listed.insert(path);
+    RecordListed(path);
     OpenBatch();
     m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
+}
+
+void ScanMonitor::RecordListed(const std::string& path) {
+    m_listed.insert(path);
+    if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
 }
 
 const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
