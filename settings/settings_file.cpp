@@ -98,7 +98,7 @@ void StoreSaveFolder(const std::string& folder) {
     WriteSetting(SaveFolderPath(), kSaveFolderKey, folder);
 }
 
-void BrowseForSaveFolder(HWND owner, HWND saveFolderBox) {
+void BrowseForSaveFolder(HWND owner, HWND saveFolderBox, const std::function<bool(const std::string&)>& accept) {
     ComScope com;
     char displayName[MAX_PATH] = {};
     BROWSEINFOA browse{};
@@ -112,6 +112,7 @@ void BrowseForSaveFolder(HWND owner, HWND saveFolderBox) {
     char path[MAX_PATH] = {};
     if (!SHGetPathFromIDListA(chosen.get(), path)) return;
     const std::string folder = WithoutTrailingBackslash(path);
+    if (accept && !accept(folder)) return;
     SetWindowTextA(saveFolderBox, folder.c_str());
     StoreSaveFolder(folder);
 }

@@ -3,6 +3,7 @@
 // "savedir=<folder>", "formats.ini" holds "formats=<list>".
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace settings {
@@ -29,7 +30,9 @@ std::string FormatListPath();   // program folder + "formats.ini"
 void LoadSaveFolder(HWND saveFolderBox);
 void StoreSaveFolder(const std::string& folder);
 // Lets the user pick a folder; shows it in the box and stores it. A drive root is kept as "D:".
-void BrowseForSaveFolder(HWND owner, HWND saveFolderBox);
+// A folder that `accept` turns down is neither shown nor stored.
+void BrowseForSaveFolder(HWND owner, HWND saveFolderBox,
+                         const std::function<bool(const std::string& folder)>& accept = {});
 // The folder text as stored: one trailing backslash removed.
 std::string WithoutTrailingBackslash(std::string path);
 

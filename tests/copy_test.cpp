@@ -145,7 +145,10 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     EXPECT_EQ(m_boxes.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
 }
 
-TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
+// A file held open through Cancel (by a virus scanner, say) is reported as
+// staying: closing says so, and the clean-up after a copy leaves it, since it
+// was never listed.
+TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskOrTheEnginesFolderIsAskedOrRefusedAndAFileThatStaysIsNotDeletedUnasked) {
     // Under Wine the drive, the data folder and the output folder all lie on disk 0.
     m_boxes.StopAnsweringSilently();
     OpenWindow();
@@ -157,7 +160,43 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
     EXPECT_FALSE(FileExists(DataFolder()));
 
-    ScanFiles({{"a.txt", "alpha"}});  // the question is answered Yes this time
+    const std::string inside = DataFolder() + "\\mine";
+    WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + inside + "\r\n");
+    InstallStandIn("", true);
+    m_boxes.QueueAnswer(IDYES);
+    StartScan();
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    const std::string held = ScanOutput() + "\\held.txt";
+    win::UniqueHandle holder(CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    WriteFile(ScanOutput() + "\\a.txt", "alpha");
+    ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 10000));
+    ASSERT_TRUE(CancelUntilListed());
+    m_boxes.Clear();
+    m_boxes.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"2 found files have not been recovered yet. If you exit now "
+                                                        "they are deleted.\n\n1 of them could not be listed; it is in \"" +
+                                                        DataFolder() + "\".\n\nExit anyway?"});
+
+    // The stored output folder lies in the data folder, and Browse offers the engine's folder: both are refused.
+    const std::string refused = "The folder \"" + inside + "\" lies inside \"" + EngineFolder() +
+                                "\", the program's working folder, which is emptied after a copy and on exit.\n\n"
+                                "Please choose another folder to save recovered files.";
+    m_boxes.Clear();
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(testing_support::AnswerFolderPicker(EngineFolder().c_str(), [&] { Click(IDC_BROWSE); }));
+    ASSERT_EQ(m_boxes.Texts().size(), 2u) << testing::PrintToString(m_boxes.Texts());
+    EXPECT_EQ(m_boxes.Texts()[0], refused);
+    EXPECT_TRUE(m_boxes.Texts()[1].ends_with(refused.substr(refused.find("\" lies")))) << m_boxes.Texts()[1];
+    EXPECT_EQ(Text(IDC_SAVE_FOLDER), inside);
+    EXPECT_FALSE(FileExists(inside));
+    CreateDirectoryA(m_output.c_str(), nullptr);
+    ASSERT_TRUE(testing_support::AnswerFolderPicker(m_output.c_str(), [&] { Click(IDC_BROWSE); }));
+    EXPECT_EQ(Text(IDC_SAVE_FOLDER), m_output);
+
+    // Writing onto the searched disk is asked first, and No leaves the results.
+    m_boxes.Clear();
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{workflow::kCopyOntoSearchedDiskQuestion});
@@ -165,10 +204,20 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedFirst) {
     EXPECT_FALSE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_SAVE_FOLDER));
     EXPECT_TRUE(Visible(IDC_BROWSE));
+
+    holder.reset();
     m_boxes.QueueAnswer(IDYES);
-    CloseWindow();  // the found file was not recovered: closing asks first
-    EXPECT_EQ(m_boxes.Boxes().size(), 2u);
-    EXPECT_TRUE(FilesIn(m_output).empty());
+    Recover(IDNO);
+    ASSERT_TRUE(WaitForDriveSelection());
+    EXPECT_EQ(FilesIn(m_output), std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(FileExists(held));
+    m_boxes.Clear();
+    m_boxes.QueueAnswer(IDYES);
+    CloseWindow();
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"1 found file has not been recovered yet. If you exit now it is "
+                                                        "deleted.\n\nIt could not be listed; it is in \"" + DataFolder() +
+                                                        "\".\n\nExit anyway?"});
+    EXPECT_FALSE(FileExists(DataFolder()));
 }
 
 TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsDuringTheCopy) {
@@ -248,8 +297,8 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Confirm", "1 found files have not been recovered yet. If you exit now they "
-                      "are deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Confirm", "1 found file has not been recovered yet. If you exit now it "
+                      "is deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
     EXPECT_TRUE(InResultsMode());
     m_boxes.QueueAnswer(IDYES);
     CloseWindow();

@@ -9,6 +9,7 @@
 #include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
+#include "workflow/disk_warning.h"
 #include "workflow/engine_run.h"
 
 namespace {
@@ -164,6 +165,11 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     EXPECT_EQ(PhotoPaths(), std::vector<std::string>{left + "f0000001.jpg"});
     for (const auto& row : FileRows()) EXPECT_TRUE(row.checked) << row.name;
     EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
+    // Their copy onto the chosen drive's disk is asked about, as after a search.
+    SetWindowTextA(Item(IDC_SAVE_FOLDER), m_scratch.In("output").c_str());
+    m_boxes.QueueAnswer(IDNO);
+    Click(IDC_RECOVER);
+    EXPECT_EQ(m_boxes.Texts().back(), workflow::kCopyOntoSearchedDiskQuestion);
 }
 
 TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {

@@ -64,6 +64,21 @@ TEST(SearchPattern, AddsTheWildcardOnce) {
     EXPECT_EQ(SearchPattern("C:\\"), "C:\\*.*");
 }
 
+// The output folder is checked this way against the engine's folder.
+TEST(SameOrInside, HoweverEitherIsSpelledAndOnlyAtAFolderBoundary) {
+    const struct {
+        const char *path, *folder;
+        bool inside;
+    } rows[] = {
+        {"C:\\eng\\data\\x", "C:\\eng", true},   {"c:\\ENG\\", "C:\\eng", true},
+        {"C:\\eng", "C:\\eng\\", true},           {"C:\\x\\..\\eng\\.\\data", "C:\\eng", true},
+        {"C:/eng/data", "C:\\eng", true},          {"C:\\engine", "C:\\eng", false},
+        {"C:\\", "C:\\eng", false},                {"C:", "C:\\eng", false},
+        {"D:\\eng", "C:\\eng", false},             {"", "C:\\eng", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(IsSameOrInside(row.path, row.folder), row.inside) << row.path;
+}
+
 TEST(ShiftedExtension, EachCodeGoesDownByOneExcept127) {
     const std::pair<std::string, std::string> shifts[] = {{"kqh", "jpg"},     {"B", "A"},       {"\x7f", "\x80"},
                                                           {"\x80", "\x7f"}, {"\xff", "\xfe"}, {"", ""}};

@@ -166,9 +166,21 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersCh
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-// With no data folder the first walk ends the scan, and with nothing found
-// the window goes back to the drives rather than to empty results.
-TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTheDrives) {
+// Ids of the main window's controls in the order they are shown.
+HWND g_window = nullptr;
+std::vector<int> g_shown;
+LRESULT CALLBACK RecordShown(int code, WPARAM wParam, LPARAM lParam) {
+    const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent.message == WM_SHOWWINDOW && sent.wParam && GetAncestor(sent.hwnd, GA_PARENT) == g_window)
+        g_shown.push_back(GetDlgCtrlID(sent.hwnd));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// With no data folder the first walk ends the scan, and with nothing found the
+// window goes back to the drives rather than to empty results, before it says
+// so. Here that happens while the question of Cancel is open, whose Yes then
+// changes nothing.
+TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTheDrivesOneScreenAtATime) {
     OpenWindow();
     m_dialog->EnterAnalysingMode();
     EXPECT_EQ(VisibleControls(),
@@ -177,11 +189,25 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTh
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
 
-    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }, 3000));
-    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"No files were found."});
-    EXPECT_EQ(m_boxes.Boxes()[0].caption, "Vantreo");
-    EXPECT_EQ(VisibleControls(), Sorted({IDC_BROWSE, IDC_DRIVE_LIST, IDC_SAVE_FOLDER, IDC_NEXT, IDC_SAVE_FOLDER_LABEL,
-                                         IDC_DRIVE_LIST_LABEL, IDC_RELOAD}));
+    std::vector<std::vector<int>> behind;
+    m_boxes.OnCatch([&] { behind.push_back(VisibleControls()); });
+    g_window = Window();
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordShown, nullptr, GetCurrentThreadId());
+    m_boxes.QueueAnswer(IDYES, [&] { return m_boxes.Boxes().size() == 2; });
+    PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDC_RECOVER, BN_CLICKED), reinterpret_cast<LPARAM>(Item(IDC_RECOVER)));
+    ASSERT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() == 2; }, 3000));
+    testing_support::PumpPending();
+    UnhookWindowsHookEx(hook);
+    m_boxes.OnCatch({});
+    ASSERT_EQ(m_boxes.Texts(), (std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to cancel?",
+                                                         "No files were found."}));
+    EXPECT_EQ(m_boxes.Boxes()[1].caption, "Vantreo");
+    const auto drives = Sorted({IDC_BROWSE, IDC_DRIVE_LIST, IDC_SAVE_FOLDER, IDC_NEXT, IDC_SAVE_FOLDER_LABEL,
+                                IDC_DRIVE_LIST_LABEL, IDC_RELOAD});
+    EXPECT_EQ(behind[1], drives);
+    EXPECT_EQ(VisibleControls(), drives);
+    EXPECT_EQ(g_shown, (std::vector<int>{IDC_SAVE_FOLDER, IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL, IDC_RELOAD,
+                                         IDC_BROWSE, IDC_DRIVE_LIST, IDC_NEXT}));
 }
 
 // A minimised window answers with its icon.

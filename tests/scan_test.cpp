@@ -110,6 +110,12 @@ TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
     }
     auto names = FileNames();
     EXPECT_EQ(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
+    // Closing would delete it with the five files listed.
+    m_boxes.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"6 found files have not been recovered yet. If you exit now they "
+                                                        "are deleted.\n\nExit anyway?"});
 
     WriteFile(release, "go");
     ASSERT_TRUE(WaitForResults());
@@ -211,15 +217,17 @@ TEST_F(Scan, CancelAnsweredNoKeepsScanningWithTheStatusMoving) {
     EXPECT_FALSE(InResultsMode());
 }
 
+// With found files, closing during a search asks with their count.
 TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDeletesTheData) {
     InstallStandIn(engines::FixturesFolder(), true);
     StartScan();
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return PhotoPaths().size() + FileRows().size() == 6; }, 15000));
     m_boxes.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);
     PumpUntil([&] { return !m_boxes.Boxes().empty(); });
-    ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to exist?"});
-    EXPECT_EQ(m_boxes.Boxes().front().caption, "Confirm");
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Confirm", "6 found files have not been recovered yet. If you exit now they "
+                      "are deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
     EXPECT_TRUE(IsWindow(Window()));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
 
@@ -230,6 +238,7 @@ TEST_F(Scan, CloseDuringScanAnsweredNoKeepsEverythingAndYesStopsTheEngineAndDele
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
+// With nothing found yet, closing during a search asks the plain question.
 TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
     InstallStandIn("", true);
     for (int attempt = 0; attempt < 20; ++attempt) {
@@ -237,6 +246,9 @@ TEST_F(Scan, CloseInTheSameInstantAsNextLeavesNoEngineRunning) {
         m_boxes.QueueAnswer(IDYES);
         SendMessageA(Window(), WM_CLOSE, 0, 0);
         ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); })) << attempt;
+        ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you "
+                                                            "want to exist?"}) << attempt;
+        m_boxes.Clear();
         m_dialog.reset();
     }
     EXPECT_TRUE(PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }))
@@ -303,13 +315,15 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
 
 // A camera photo's embedded preview comes as a file of its own beside the
 // photo; it and the engine's log are no found files of their own, and the
-// clean-up after a copy takes them with the photos.
+// clean-up after a copy takes them with the photos, also with a photo that
+// could not be decoded and so is a row of the file list (no placeholder here).
 TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos) {
     const std::string fixtures = m_scratch.In("camera");
     CreateDirectoryA(fixtures.c_str(), nullptr);
     const std::string jpeg = ReadFile(engines::FixturesFolder() + "\\a_small.jpg");
-    for (const char* name : {"f0001000.jpg", "report.xml", "t0001000.jpg", "t0002000.jpg"})
+    for (const char* name : {"f0001000.jpg", "report.xml", "t0001000.jpg", "t0002000.jpg", "t0003000.jpg"})
         WriteFile(fixtures + "\\" + name, jpeg);
+    WriteFile(fixtures + "\\f0003000.jpg", "no picture");
     const std::string output = m_scratch.In("recovered");
     WriteFile(settings::GetProgramFolder() + "settings.ini", "savedir=" + output + "\r\n");
     InstallStandIn(fixtures, false);
@@ -319,12 +333,12 @@ TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos
     for (const auto& path : PhotoPaths()) photos.push_back(FileNameOf(path));
     // A preview whose photo was not found is all there is of that picture.
     EXPECT_EQ(photos, (std::vector<std::string>{"f0001000.jpg", "t0002000.jpg"}));
-    EXPECT_TRUE(FileRows().empty());
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"f0003000.jpg"});
 
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     ASSERT_TRUE(WaitForDriveSelection());
-    EXPECT_EQ(testing_support::FilesIn(output), photos);
+    EXPECT_EQ(testing_support::FilesIn(output), (std::vector<std::string>{"f0001000.jpg", "f0003000.jpg", "t0002000.jpg"}));
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 

@@ -9,6 +9,7 @@
 #include "settings/setting_lines.h"
 #include "settings/settings_file.h"
 #include "tests/support/files.h"
+#include "tests/support/message_boxes.h"
 
 namespace {
 
@@ -151,40 +152,17 @@ TEST_F(SettingsFile, MissingFilesFoldersInTheirPlaceOrFilesHeldOpenGiveTheDefaul
 // OK pressed as soon as the picker activates.
 class FolderPicker : public SettingsFile {
 protected:
-    static inline const char* m_choice = nullptr;
-    static inline bool m_sawPicker = false;
-
-    static LRESULT CALLBACK Answer(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_ACTIVATE) {
-            HWND window = reinterpret_cast<HWND>(wParam);
-            char className[32] = {};
-            GetClassNameA(window, className, sizeof className);
-            if (std::string(className) == "#32770") {
-                m_sawPicker = true;
-                if (m_choice) PostMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(m_choice));
-                PostMessageA(window, WM_COMMAND, m_choice ? IDOK : IDCANCEL, 0);
-            }
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    void Browse(const char* choice) {
-        m_choice = choice;
-        m_sawPicker = false;
-        HHOOK hook = SetWindowsHookExA(WH_CBT, Answer, nullptr, GetCurrentThreadId());
-        settings::BrowseForSaveFolder(nullptr, m_box);
-        UnhookWindowsHookEx(hook);
+    bool Browse(const char* choice) {
+        return testing_support::AnswerFolderPicker(choice, [&] { settings::BrowseForSaveFolder(nullptr, m_box); });
     }
 };
 
 TEST_F(FolderPicker, DriveRootIsStoredWithoutItsBackslashAndCancelChangesNothing) {
     SetWindowTextA(m_box, "C:\\before");
-    Browse(nullptr);
-    ASSERT_TRUE(m_sawPicker);
+    ASSERT_TRUE(Browse(nullptr));
     EXPECT_EQ(BoxText(), "C:\\before");
     EXPECT_FALSE(testing_support::FileExists(settings::SaveFolderPath()));
-
-    Browse("C:\\");
-    ASSERT_TRUE(m_sawPicker);
+    ASSERT_TRUE(Browse("C:\\"));
     EXPECT_EQ(BoxText(), "C:");
     EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\r\n");
 }

@@ -27,6 +27,21 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     return path;
 }
 
+// The full, long form of a path in capitals, without a trailing backslash:
+// how Windows, ignoring case, would tell two spellings of one place apart.
+// "D:" alone is the drive's root, not its current folder.
+std::string ComparablePath(std::string path) {
+    if (path.size() == 2 && path[1] == ':') path += '\\';
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full.data(), nullptr);
+    if (length > 0 && length < MAX_PATH) path.assign(full.data(), length);
+    length = GetLongPathNameA(path.c_str(), full.data(), MAX_PATH);  // only when the path exists
+    if (length > 0 && length < MAX_PATH) path.assign(full.data(), length);
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
+    return path;
+}
+
 bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
                      const TooLongVisit& tooLong) {
     bool carryOn = true;
@@ -140,6 +155,12 @@ bool IsValidFileName(const std::string& name) {
 }
 
 bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+bool IsSameOrInside(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty()) return false;
+    const std::string inner = ComparablePath(path), outer = ComparablePath(folder);
+    return inner.starts_with(outer) && (inner.size() == outer.size() || inner[outer.size()] == '\\');
+}
 
 bool EnsureFolder(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;

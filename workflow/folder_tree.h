@@ -27,6 +27,10 @@ bool IsValidFileName(const std::string& name);
 // True when something exists at the path (PathFileExistsA).
 bool PathExists(const std::string& path);
 
+// True when `path` names `folder` or a place below it, however either is
+// spelled: relative parts, trailing backslashes, letter case, short names.
+bool IsSameOrInside(const std::string& path, const std::string& folder);
+
 // Creates a folder; one that already exists counts as success.
 bool EnsureFolder(const std::string& path);
 

@@ -109,6 +109,19 @@ bool HasListableFiles(const std::string& dataDir) {
     return !SortOutWalk(walked, dataDir, true, nothingTaken, ProbeFoundFile, 1).admitted.empty();
 }
 
+std::vector<std::string> FoundFilesIn(const std::string& dataDir) {
+    std::vector<std::string> walked;
+    std::unordered_set<std::string> readOnly;
+    ForEachFileBelow(dataDir, [&](const FolderEntry& file) {
+        walked.push_back(file.path);
+        if (file.attributes & FILE_ATTRIBUTE_READONLY) readOnly.insert(file.path);
+        return true;
+    });
+    const auto kept = [&](const std::string& path) { return readOnly.count(path) != 0; };
+    const auto asFound = [](const std::string&) { return FoundFileState::Complete; };
+    return SortOutWalk(walked, dataDir, true, kept, asFound).admitted;
+}
+
 PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk) {
     if (decoded) return PictureEntry::Photo;
     if (placeholderAvailable) return PictureEntry::Placeholder;

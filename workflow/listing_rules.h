@@ -64,6 +64,11 @@ WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::strin
                         size_t maxAdmitted = SIZE_MAX, const std::function<bool()>& stopped = {},
                         const std::function<void(const std::string&)>& admitted = {});
 
+// The found files lying in the data folder now, as deleting the folder would
+// take them: not the engine's log, not a preview whose photo lies there too,
+// and no read-only file (a delete leaves it).
+std::vector<std::string> FoundFilesIn(const std::string& dataDir);
+
 // True when a walk of the data folder now would list at least one file.
 bool HasListableFiles(const std::string& dataDir);
 
@@ -75,8 +80,7 @@ enum class PictureEntry {
     Retry,        // not listed now: a later walk hands it over again
 };
 // `decoded`: the picture gave a thumbnail. A picture that did not (it cannot
-// be decoded, or the thumbnail workers were stopped first) shows the
-// placeholder when there is one; without one it is tried again by a later
+// be decoded) shows the placeholder when there is one; without one it is tried again by a later
 // walk, and the last walk lists it as a file rather than lose it.
 PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk);
 

@@ -204,7 +204,8 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
     if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
     case IDC_BROWSE:
-        settings::BrowseForSaveFolder(m_hwnd, m_saveFolder);
+        settings::BrowseForSaveFolder(m_hwnd, m_saveFolder,
+                                      [this](const std::string& folder) { return AcceptOutputFolder(folder); });
         return true;
     case IDC_NEXT:
         OnNext();
@@ -280,93 +281,6 @@ void MainDialog::OnCancel() { ConfirmClose(); }
 // The label repaints the window's background under it, so a shorter text leaves no trace.
 void MainDialog::SetLabelText(controls::LinkLabel& label, const std::string& text) { label.SetCaption(text); }
 
-void MainDialog::ShowDriveControls(bool show) {
-    for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_browse, &m_next, &m_reload, &m_driveList, &m_driveListLabel, &m_saveFolderLabel, &m_saveFolder}) {
-        control->Show(show);
-    }
-}
-
-void MainDialog::EnterAnalysingMode() {
-    ShowDriveControls(false);
-
-    const RECT driveList = m_driveList.RectInParent();
-    m_status.Show(true);
-    const RECT status = m_status.RectInParent();
-    const RECT toggle = m_photoToggle.RectInParent();
-    const AnalysingPlacement place = PlaceAnalysingControls(
-        driveList, status, SIZE{win::Width(toggle), win::Height(toggle)}, m_next.RectInParent().top);
-
-    m_photoToggle.Move(place.photoToggle, true);
-    m_photoList.Move(place.photoList, true);
-    m_photoList.Show(true);
-    m_fileToggle.Move(place.fileToggle, true);
-    m_fileList.Move(place.fileList, true);
-    m_fileList.Show(true);
-
-    m_photoToggle.Show(false);
-    m_fileToggle.Show(false);
-
-    EmptyResultLists();
-
-    m_recover.SetText(kCancelCaption);
-    m_recover.Show(true);
-
-    m_progressText.Move(m_tipsRect, true);
-    SetLabelText(m_progressText, kTipsText);
-    m_progressText.Show(true);
-
-    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); });
-}
-
-void MainDialog::EnterResultsMode() {
-    // The search's bar goes; the copy finds the bar back in its own place.
-    m_progress.Show(false);
-    m_progress.Move(m_copyProgressRect, true);
-    SetLabelText(m_progressText, "");
-    m_progressText.Move(m_progressTextRect, true);
-    m_progressText.Show(false);
-
-    SetLabelText(m_status, kResultsPrompt);
-    m_status.Show(true);
-
-    SetLabelText(m_photoToggle, kUnselectAllPhotosText);
-    SetLabelText(m_fileToggle, kUnselectAllFilesText);
-    m_fileToggle.Show(true);
-    m_photoToggle.Show(true);
-    m_photoToggle.Enable(m_photoList.Count() > 0);
-    m_fileToggle.Enable(m_fileList.Count() > 0);
-
-    m_recover.SetText(kRecoverCaption);
-    m_recover.Show(true);
-}
-
-// Drive selection as the program opened it; the lists keep their (hidden)
-// entries until the next scan, and the drive list its selection.
-void MainDialog::ReturnToDriveSelection() {
-    m_progress.SetPosition(0);
-    m_saveFolder.Move(m_saveFolderRect, false);
-    m_browse.Move(m_browseRect, false);
-    for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
-             &m_fileList}) {
-        control->Show(false);
-    }
-    ShowDriveControls(true);
-}
-
-// In results mode the box and Browse share the Recover row, right of Recover.
-void MainDialog::ShowSaveFolderInResults(bool show) {
-    if (show) {
-        const SaveFolderPlacement place =
-            PlaceSaveFolderBesideRecover(m_recover.RectInParent(), m_saveFolderRect, m_browseRect);
-        m_saveFolder.Move(place.box, true);
-        m_browse.Move(place.browse, true);
-    }
-    m_saveFolder.Show(show);
-    m_browse.Show(show);
-}
-
 void MainDialog::EnumerateDrives() {
     m_drives.clear();
     m_driveList.DeleteAll();
@@ -388,18 +302,6 @@ void MainDialog::OnReload() {
     SetCursor(previous);
 }
 
-void MainDialog::TogglePhotos() {
-    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
-    m_photoList.SetCheckAll(selectAll);
-    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
-}
-
-void MainDialog::ToggleFiles() {
-    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
-    m_fileList.SetCheckAll(selectAll);
-    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
-}
-
 void MainDialog::SortFileList(int column) {
     // The copy holds item indexes; a sort would hand them to other entries.
     if (m_copy.Running()) return;
@@ -413,6 +315,7 @@ void MainDialog::EmptyResultLists() {
     if (m_fileList.Exists()) m_fileList.DeleteAll();
     m_monitor.ForgetEntries();
     m_recoveredFiles.clear();
+    m_stayingFiles.clear();
     if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
     m_removedPhotoEntries = 0;
 }

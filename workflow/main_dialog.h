@@ -90,9 +90,21 @@ private:
     bool WorkFoldersArePlain();
     bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
     void CancelScan();
-    void ConfirmClose();
-    int UnrecoveredCount() const;
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
+    // %APPDATA%\Norvale\Vantreo: the engine, and the data folder below it.
+    static std::string EngineFolder();
+
+    // Closing and the clean-ups of the data folder
+    void ConfirmClose();
+    // Found files that closing would delete unrecovered, and how many of them
+    // were reported as staying.
+    struct Unrecovered {
+        int count = 0;
+        int staying = 0;
+    };
+    Unrecovered UnrecoveredFiles() const;
+    void CleanUpDataFolder();
+    void CleanUpAfterCopy();
 
     // Scan monitor: the entries it hands over, the end of the listing
     void BeginEntries() override;
@@ -121,14 +133,14 @@ private:
     void TogglePhotos();
     void ToggleFiles();
     void StartCopy();
+    // False, after telling the user, for a folder inside the engine's folder.
+    bool AcceptOutputFolder(const std::string& folder);
     void OnCopyProgress(int position, int total) override;
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
-    void CleanUpAfterCopy();
+    void RecordRecovered(const CopyOutcome& outcome);
     void ReturnToResults(const CopyOutcome& outcome);
     void ShowSaveFolderInResults(bool show);
-
-    void CleanUpDataFolder();
 
     // Controls, bound in this order when the dialog initialises.
     controls::LinkLabel m_photoToggle;      // IDC_PHOTO_TOGGLE
@@ -173,6 +185,8 @@ private:
     RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
+    // Found files the listing could not list, reported to the user as staying.
+    std::unordered_set<std::string> m_stayingFiles;
     // A cancelled engine is being waited for; Next, Cancel and Close wait too.
     bool m_waitingForEngine = false;
     // Recover was pressed while the last files were still being listed.

@@ -1,11 +1,6 @@
-// The main window's side of the recovery: Next and the work folders, Cancel
-// and closing, the entries the scan monitor hands over, and the copy.
-//
-// When any ticked file could not be copied, the data folder is kept and the
-// window goes back to the results with just those files ticked, so the user
-// can fix the cause and press Recover again.
+// The main window's side of the search: Next and the work folders, Cancel,
+// and the entries the scan monitor hands over until the listing ends.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "settings/folders.h"
 #include "settings/settings_file.h"
@@ -26,11 +21,11 @@ namespace {
 constexpr char kCompanyFolder[] = "Norvale";
 constexpr char kProductFolder[] = "Vantreo";
 
-std::string EngineFolder() {
+}  // namespace
+
+std::string MainDialog::EngineFolder() {
     return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);
 }
-
-}  // namespace
 
 void MainDialog::OnNext() {
     if (m_waitingForEngine) return;
@@ -60,11 +55,12 @@ void MainDialog::OnNext() {
     m_waitingForEngine = false;
     if (!workerEnded) return;
 
-    // Leftovers shown again start no engine and so show no search progress.
+    // Leftovers shown again start no engine and so show no search progress;
+    // their copy is warned of by the disk of the drive chosen now, as a search's is.
     m_searchedDiskBytes.reset();
+    m_searchedDisk = MapVolumeToDisk(drive->name);
     if (ShowLeftovers()) return;
 
-    m_searchedDisk = MapVolumeToDisk(drive->name);
     if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
     const std::optional<std::string> scanDir = PrepareWorkFolders();
     if (!scanDir) return;
@@ -161,58 +157,14 @@ void MainDialog::CancelScan() {
                     MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
+    // The listing ended while the question was up: the window has left the
+    // analysing screen already, for the results or the drives.
+    if (!m_monitor.Listing()) return;
     m_engineRun.Stop();
     // The listing goes on to the end, so every file the engine wrote before it
-    // stopped is listed; pictures the thumbnail workers have not reached show
-    // the placeholder.
-    m_monitor.StopThumbnails();
+    // stopped is listed, and every picture with its own thumbnail.
+    m_monitor.SearchCancelled();
     EnterResultsMode();
-}
-
-// Found files not copied yet are deleted with the data folder when the
-// window closes; while they are shown, closing asks first.
-int MainDialog::UnrecoveredCount() const {
-    if (!m_photoList.IsVisible() && !m_fileList.IsVisible()) return 0;
-    return m_monitor.ListedCount() - static_cast<int>(m_recoveredFiles.size());
-}
-
-void MainDialog::ConfirmClose() {
-    if (m_waitingForEngine) return;
-    if (m_engineRun.Running()) {
-        if (MessageBoxA(m_hwnd, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
-                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            return;
-        }
-    } else if (m_copy.Running()) {
-        // The copy waits while the question is up, so it cannot finish behind it.
-        KillTimer(m_hwnd, kCopyTimer);
-        if (MessageBoxA(m_hwnd,
-                        "Files are still being recovered, are you sure you want to exit?\n\n"
-                        "Files not yet copied will be lost.",
-                        "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
-            return;
-        }
-    } else if (const int unrecovered = UnrecoveredCount(); unrecovered > 0) {
-        const std::string text = std::to_string(unrecovered) +
-                                 " found files have not been recovered yet. If you exit now they are deleted."
-                                 "\n\nExit anyway?";
-        if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
-    }
-    m_engineRun.Stop();
-    m_waitingForEngine = true;
-    m_engineRun.Join(kWorkerStopTimeoutMs);
-    m_waitingForEngine = false;
-    m_monitor.Abandon();
-    KillTimer(m_hwnd, kCopyTimer);
-    CleanUpDataFolder();
-    EmptyResultLists();
-    End(IDCANCEL);
-}
-
-void MainDialog::CleanUpDataFolder() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    RemoveTree(m_dataDir, true);
 }
 
 int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std::string& text,
@@ -276,15 +228,17 @@ void MainDialog::ShowSearchProgress(uint64_t furthestSector) {
 }
 
 void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
-    EnterResultsMode();
-    ReportUnreadable(unreadable);
+    m_stayingFiles.insert(unreadable.begin(), unreadable.end());
     if (m_photoList.Count() == 0 && m_fileList.Count() == 0 && unreadable.empty()) {
-        // Nothing to choose from: a results screen would be a dead end.
+        // Nothing to choose from: a results screen would be a dead end, and
+        // the message stands over the drives it leads back to.
         m_copyRequested = false;
-        MessageBoxA(m_hwnd, "No files were found.", kAppCaption, MB_OK);
         ReturnToDriveSelection();
+        MessageBoxA(m_hwnd, "No files were found.", kAppCaption, MB_OK);
         return;
     }
+    EnterResultsMode();
+    ReportUnreadable(unreadable);
     if (m_copyRequested) {
         m_copyRequested = false;
         StartCopy();
@@ -299,110 +253,6 @@ void MainDialog::ReportUnreadable(const std::vector<std::string>& unreadable) {
         " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
         "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
     MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
-}
-
-void MainDialog::StartCopy() {
-    if (m_copy.Running()) return;
-    // While the last files are still being listed, the copy waits for them and
-    // says so: it copies what is ticked, and every listed file goes with the data folder.
-    if (m_monitor.Listing()) {
-        m_copyRequested = true;
-        SetLabelText(m_status, kWaitingForListingText);
-        return;
-    }
-
-    std::vector<CopyEntry> photos, files;
-    for (int item : m_photoList.CheckedItems())
-        photos.push_back({item, reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path});
-    for (int item : m_fileList.CheckedItems())
-        files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
-    if (photos.empty() && files.empty()) {
-        MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
-                    ApplicationTitle().c_str(), MB_OK);
-        return;
-    }
-    if (!ConfirmWritingOntoSearchedDisk(m_saveFolder.GetText(), kCopyOntoSearchedDiskQuestion)) {
-        ShowSaveFolderInResults(true);  // another folder can be chosen right there
-        return;
-    }
-    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
-
-    m_progress.SetRange(0, m_copy.Total());
-    m_progress.SetPosition(0);
-    m_recover.Show(false);
-    ShowSaveFolderInResults(false);
-    m_progress.Show(true);
-    m_progressText.Show(true);
-    SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
-}
-
-void MainDialog::OnCopyProgress(int position, int total) {
-    SetLabelText(m_progressText,
-                 "Recovering file " + std::to_string(position) + " of " + std::to_string(total));
-    m_progress.SetPosition(position);
-}
-
-void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
-    TickMessage(kCopyTimer, kTickMs, false, message, kAppCaption, MB_OK);
-    ReturnToResults(soFar);
-}
-
-void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
-    KillTimer(m_hwnd, kCopyTimer);
-    const bool allCopied = failureReport.empty();
-    if (allCopied) {
-        CleanUpAfterCopy();
-    } else {
-        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
-    }
-
-    const std::string question =
-        std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?";
-    if (MessageBoxA(m_hwnd, question.c_str(), kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        const std::string& folder = m_copy.OutputFolder();
-        SHELLEXECUTEINFOA open{};
-        open.cbSize = sizeof(open);
-        open.fMask = SEE_MASK_FLAG_NO_UI;
-        open.lpVerb = "open";
-        open.lpFile = folder.c_str();
-        open.nShow = SW_SHOW;
-        ShellExecuteExA(&open);
-    }
-
-    if (!allCopied) {
-        // Only what could not be copied stays ticked, ready for another Recover.
-        m_photoList.SetCheckAll(false);
-        m_fileList.SetCheckAll(false);
-        for (int item : outcome.failedPhotos) m_photoList.SetCheck(item, true);
-        for (int item : outcome.failedFiles) m_fileList.SetCheck(item, true);
-        ReturnToResults(outcome);
-        return;
-    }
-
-    ReturnToDriveSelection();
-}
-
-// Only the found files the copy may delete go; any other file stays, with its
-// folders: a file that was never listed was never offered to the user.
-void MainDialog::CleanUpAfterCopy() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    m_copy.CleanUpFoundFiles(m_dataDir);
-}
-
-// Back to the results screen after a copy that could not finish. What was
-// copied is no longer ticked, so Recover again makes no second copy of it, and
-// the save folder can be changed right there.
-void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
-    for (int item : outcome.copiedPhotos)
-        m_recoveredFiles.insert(reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path);
-    for (int item : outcome.copiedFiles)
-        m_recoveredFiles.insert(reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path);
-    for (int item : outcome.copiedPhotos) m_photoList.SetCheck(item, false);
-    for (int item : outcome.copiedFiles) m_fileList.SetCheck(item, false);
-    m_progress.SetPosition(0);
-    m_progress.Show(false);
-    EnterResultsMode();
-    ShowSaveFolderInResults(true);
 }
 
 }  // namespace workflow

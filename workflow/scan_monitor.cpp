@@ -33,7 +33,7 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_window = window;
     m_dataDir = dataDir;
     m_engineRunning = std::move(engineRunning);
-    m_thumbnailsStopped = false;
+    m_cancelled = false;
     m_placeholder.reset();
     m_status.clear();
     m_shownSector = 0;
@@ -42,11 +42,6 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_thumbnails = std::make_unique<ThumbnailPool>();
     m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs);
     m_listing = SetTimer(m_window, kListingTimer, kListingTickMs, nullptr) != 0;
-}
-
-void ScanMonitor::StopThumbnails() {
-    m_thumbnailsStopped = true;
-    if (m_thumbnails) m_thumbnails->Stop();
 }
 
 void ScanMonitor::Abandon() {
@@ -62,7 +57,7 @@ void ScanMonitor::OnTick() {
     if (!m_listing) return;
     const ULONGLONG start = GetTickCount64();
     // After Cancel the window shows its results prompt, which stays.
-    if (!m_thumbnailsStopped && start >= m_nextAnimation) {
+    if (!m_cancelled && start >= m_nextAnimation) {
         m_status = NextStatusText(m_status);
         m_listener.ShowScanStatus(m_status);
         m_nextAnimation = start + kTickMs;
@@ -86,7 +81,7 @@ void ScanMonitor::OnTick() {
     // A batch is opened by its first entry: a tick that waits for a thumbnail
     // leaves the lists alone.
     if (m_photosAdded || m_filesAdded) m_listener.EndEntries(m_photosAdded, m_filesAdded);
-    // A worker still decoding a dropped picture holds its file open.
+    // The listing ends with no found file open in a worker.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
 }
 
@@ -94,7 +89,7 @@ void ScanMonitor::Queue(DataFolderWatcher::Found found) {
     if (IsListed(found.path) || FollowRename(found.path)) return;
     Pending pending{std::move(found.path), found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
-    if (pending.picture && !m_thumbnailsStopped) {
+    if (pending.picture) {
         pending.ticket = ++m_lastTicket;
         m_thumbnails->Submit(pending.ticket, pending.path);
     }
@@ -106,11 +101,9 @@ void ScanMonitor::Queue(DataFolderWatcher::Found found) {
 bool ScanMonitor::ListNext() {
     std::optional<Thumbnail> thumbnail;
     if (m_pending.front().picture) {
-        if (m_pending.front().ticket) thumbnail = m_thumbnails->Take(m_pending.front().ticket);
-        // Once the workers are stopped, a picture one of them dropped in hand
-        // is still open there until it finishes: looked at again before
-        // then, it would seem held by someone else.
-        if (!thumbnail && (!m_thumbnailsStopped || !m_thumbnails->Idle())) return false;
+        std::optional<Thumbnail> made = m_thumbnails->Take(m_pending.front().ticket);
+        if (!made) return false;
+        thumbnail = std::move(*made);
     }
     // Taken out first: a message box raised while the entry is added runs a
     // nested message loop, in which the window may abandon the scan.
@@ -148,8 +141,7 @@ void ScanMonitor::OpenBatch() {
 
 void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage) {
     m_photos.push_back(std::make_unique<FoundPhoto>(FoundPhoto{path, damage}));
-    m_listed.insert(path);
-    if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
+    RecordListed(path);
     Remember(path, m_photos.back().get(), nullptr);
     OpenBatch();
     m_photosAdded = true;
@@ -164,11 +156,16 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->path = path;
     item->damaged = IsMarkedDamaged(path);
     m_foundItems.push_back(std::move(item));
-    m_listed.insert(path);
+    RecordListed(path);
     Remember(path, nullptr, m_foundItems.back().get());
     OpenBatch();
     m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
+}
+
+void ScanMonitor::RecordListed(const std::string& path) {
+    m_listed.insert(path);
+    if (auto sector = PhotoSectorOf(path)) m_listedPhotoSectors.insert(*sector);
 }
 
 void ScanMonitor::Remember(const std::string& path, FoundPhoto* photo, FoundItem* item) {
@@ -202,7 +199,7 @@ bool ScanMonitor::FollowRename(const std::string& damagedPath) {
     const Listed renamed = *listed;
     m_recentlyListed.erase(listed);
     m_listed.erase(renamed.path);
-    m_listed.insert(damagedPath);
+    RecordListed(damagedPath);
     if (renamed.photo) {
         renamed.photo->path = damagedPath;
         renamed.photo->damage.engineMarked = true;

@@ -59,9 +59,9 @@ public:
     // Watches the data folder of a new scan; its ticks come as kListingTimer
     // to `window`. `engineRunning` is asked from the watcher's thread.
     void Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning);
-    // The engine was cancelled: the thumbnail workers stop, and the listing
-    // goes on to the end, pictures they never reached with the placeholder.
-    void StopThumbnails();
+    // The engine was cancelled: the listing goes on to the end, every picture
+    // with its own thumbnail, and the status line is the window's again.
+    void SearchCancelled() { m_cancelled = true; }
     // Closing or a new scan: everything stops now and nothing more is listed.
     void Abandon();
     void OnTick();
@@ -81,7 +81,7 @@ private:
         std::string path;
         bool lastWalk;
         bool picture;
-        uint64_t ticket;  // the thumbnail's, for a picture handed to the workers
+        uint64_t ticket;  // the thumbnail's, for a picture
     };
     void Queue(DataFolderWatcher::Found found);
     bool ListNext();
@@ -89,6 +89,8 @@ private:
     void OpenBatch();
     void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage);
     void AddFile(const std::string& path);
+    // A listed photo takes its preview with it, whichever list it went to.
+    void RecordListed(const std::string& path);
     // The engine renames a file whose checks failed from "f..." to "b..." and
     // deletes others just after closing them, so a file listed a moment
     // earlier may have gone: its entry follows the rename or goes.
@@ -106,7 +108,7 @@ private:
     bool m_listing = false;
     std::unique_ptr<DataFolderWatcher> m_watcher;
     std::unique_ptr<ThumbnailPool> m_thumbnails;
-    bool m_thumbnailsStopped = false;
+    bool m_cancelled = false;
     uint64_t m_lastTicket = 0;
     std::deque<Pending> m_pending;
     // Entries added in the current batch, for the window to scroll to the newest.

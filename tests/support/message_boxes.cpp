@@ -1,5 +1,7 @@
 #include "tests/support/message_boxes.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 
 namespace testing_support {
@@ -23,12 +25,39 @@ bool IsMessageBox(HWND hwnd) {
     return std::string(className) == "#32770" && GetDlgItem(hwnd, kMessageBoxTextId) != nullptr;
 }
 
+namespace {
+const char* g_pickerChoice = nullptr;
+bool g_sawPicker = false;
+
+LRESULT CALLBACK AnswerPicker(int code, WPARAM wParam, LPARAM lParam) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    char className[32] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameA(window, className, sizeof className) &&
+        std::string(className) == "#32770" && !IsMessageBox(window)) {
+        g_sawPicker = true;
+        if (g_pickerChoice) PostMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(g_pickerChoice));
+        PostMessageA(window, WM_COMMAND, g_pickerChoice ? IDOK : IDCANCEL, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+bool AnswerFolderPicker(const char* choice, const std::function<void()>& open) {
+    g_pickerChoice = choice;
+    g_sawPicker = false;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, AnswerPicker, nullptr, GetCurrentThreadId());
+    open();
+    UnhookWindowsHookEx(hook);
+    return g_sawPicker;
+}
+
 MessageBoxCatcher::MessageBoxCatcher() {
     g_current = this;
     m_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxCatcher::~MessageBoxCatcher() {
+    if (m_heldTimer) KillTimer(nullptr, m_heldTimer);
     if (m_hook) UnhookWindowsHookEx(m_hook);
     g_current = nullptr;
 }
@@ -59,18 +88,46 @@ void MessageBoxCatcher::Catch(HWND box) {
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         if (GetDlgItem(box, id)) caught.buttons.push_back(id);
     }
-    int answer = caught.buttons.empty() ? IDOK : caught.buttons.front();
+    Answer answer{caught.buttons.empty() ? IDOK : caught.buttons.front(), {}};
     const auto silent = std::find_if(m_silent.begin(), m_silent.end(),
                                      [&](const auto& rule) { return rule.first == caught.text; });
     if (silent != m_silent.end()) {
-        answer = silent->second;
-    } else if (!m_answers.empty()) {
-        answer = m_answers.front();
-        m_answers.pop_front();
+        answer.button = silent->second;
+    } else {
+        if (!m_answers.empty()) {
+            answer = std::move(m_answers.front());
+            m_answers.pop_front();
+        }
+        m_boxes.push_back(caught);
+        if (m_onCatch) m_onCatch();
     }
-    if (silent == m_silent.end()) m_boxes.push_back(caught);
+    if (answer.when && !answer.when()) {
+        m_held.emplace_back(box, std::move(answer));
+        if (!m_heldTimer) m_heldTimer = SetTimer(nullptr, 0, 20, AnswerHeldBoxes);
+        return;
+    }
     // Posted, so the box presses it once its modal loop runs.
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, answer.button)));
+}
+
+void CALLBACK MessageBoxCatcher::AnswerHeldBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    MessageBoxCatcher* self = g_current;
+    if (!self) return;
+    for (auto held = self->m_held.begin(); held != self->m_held.end();) {
+        if (!held->second.when()) {
+            ++held;
+            continue;
+        }
+        const int button = held->second.button;
+        PostMessageA(held->first, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(held->first, button)));
+        held = self->m_held.erase(held);
+    }
+    if (self->m_held.empty() && self->m_heldTimer) {
+        KillTimer(nullptr, self->m_heldTimer);
+        self->m_heldTimer = 0;
+    }
 }
 
 void MessageBoxCatcher::Poll() {

@@ -7,8 +7,9 @@
 #include <windows.h>
 
 #include <deque>
-#include <utility>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -29,8 +30,11 @@ public:
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
     // The next boxes are answered with these buttons, in order; after that the
-    // first button of each box (OK or Yes) is pressed.
-    void QueueAnswer(int button) { m_answers.push_back(button); }
+    // first button of each box (OK or Yes) is pressed. With `when`, the box
+    // stays open, its own loop running, until `when` holds.
+    void QueueAnswer(int button, std::function<bool()> when = {}) { m_answers.push_back({button, std::move(when)}); }
+    // Called as each recorded box is caught: to see what stands behind it.
+    void OnCatch(std::function<void()> seen) { m_onCatch = std::move(seen); }
     // Boxes with exactly this text are answered with `button` and not recorded;
     // they take no queued answer. For questions most tests have no interest in.
     void AnswerSilently(const std::string& text, int button) { m_silent.emplace_back(text, button); }
@@ -44,11 +48,19 @@ public:
     static MessageBoxCatcher* Current();
 
 private:
+    struct Answer {
+        int button;
+        std::function<bool()> when;
+    };
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK AnswerHeldBoxes(HWND, UINT, UINT_PTR, DWORD);
     void Catch(HWND box);
 
     HHOOK m_hook = nullptr;
-    std::deque<int> m_answers;
+    std::deque<Answer> m_answers;
+    std::vector<std::pair<HWND, Answer>> m_held;
+    UINT_PTR m_heldTimer = 0;
+    std::function<void()> m_onCatch;
     std::vector<std::pair<std::string, int>> m_silent;
     std::vector<CaughtBox> m_boxes;
     std::vector<HWND> m_answered;
@@ -56,5 +68,10 @@ private:
 
 // True when the window is a standard message box.
 bool IsMessageBox(HWND hwnd);
+
+// Runs `open` while a thread hook answers the folder picker it shows:
+// `choice` is selected and OK pressed, or Cancel when there is no choice.
+// True when a picker was shown.
+bool AnswerFolderPicker(const char* choice, const std::function<void()>& open);
 
 }  // namespace testing_support

@@ -1,0 +1,134 @@
+// The recovery copy as the window runs it: Recover, the output folder, the
+// copy's progress and its end.
+//
+// When any ticked file could not be copied, the data folder is kept and the
+// window goes back to the results with just those files ticked, so the user
+// can fix the cause and press Recover again.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "settings/settings_file.h"
+#include "workflow/disk_warning.h"
+#include "workflow/folder_tree.h"
+#include "workflow/main_dialog.h"
+#include "workflow/timer_ids.h"
+
+namespace workflow {
+
+// The engine's folder is emptied after a copy and on closing: copies made
+// into it would go with it.
+bool MainDialog::AcceptOutputFolder(const std::string& folder) {
+    const std::string engineFolder = EngineFolder();
+    if (!IsSameOrInside(folder, engineFolder)) return true;
+    const std::string text = "The folder \"" + folder + "\" lies inside \"" + engineFolder +
+                             "\", the program's working folder, which is emptied after a copy and on exit.\n\n"
+                             "Please choose another folder to save recovered files.";
+    MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+void MainDialog::StartCopy() {
+    if (m_copy.Running()) return;
+    // While the last files are still being listed, the copy waits for them and
+    // says so: it copies what is ticked, and every listed file goes with the data folder.
+    if (m_monitor.Listing()) {
+        m_copyRequested = true;
+        SetLabelText(m_status, kWaitingForListingText);
+        return;
+    }
+
+    std::vector<CopyEntry> photos, files;
+    for (int item : m_photoList.CheckedItems())
+        photos.push_back({item, reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path});
+    for (int item : m_fileList.CheckedItems())
+        files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
+    if (photos.empty() && files.empty()) {
+        MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
+                    ApplicationTitle().c_str(), MB_OK);
+        return;
+    }
+    if (!AcceptOutputFolder(m_saveFolder.GetText()) ||
+        !ConfirmWritingOntoSearchedDisk(m_saveFolder.GetText(), kCopyOntoSearchedDiskQuestion)) {
+        ShowSaveFolderInResults(true);  // another folder can be chosen right there
+        return;
+    }
+    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
+
+    m_progress.SetRange(0, m_copy.Total());
+    m_progress.SetPosition(0);
+    m_recover.Show(false);
+    ShowSaveFolderInResults(false);
+    m_progress.Show(true);
+    m_progressText.Show(true);
+    SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
+}
+
+void MainDialog::OnCopyProgress(int position, int total) {
+    SetLabelText(m_progressText,
+                 "Recovering file " + std::to_string(position) + " of " + std::to_string(total));
+    m_progress.SetPosition(position);
+}
+
+void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
+    RecordRecovered(soFar);
+    TickMessage(kCopyTimer, kTickMs, false, message, kAppCaption, MB_OK);
+    ReturnToResults(soFar);
+}
+
+void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
+    KillTimer(m_hwnd, kCopyTimer);
+    RecordRecovered(outcome);
+    const bool allCopied = failureReport.empty();
+    if (allCopied) {
+        CleanUpAfterCopy();
+    } else {
+        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    }
+
+    const std::string question =
+        std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?";
+    if (MessageBoxA(m_hwnd, question.c_str(), kAppCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        const std::string& folder = m_copy.OutputFolder();
+        SHELLEXECUTEINFOA open{};
+        open.cbSize = sizeof(open);
+        open.fMask = SEE_MASK_FLAG_NO_UI;
+        open.lpVerb = "open";
+        open.lpFile = folder.c_str();
+        open.nShow = SW_SHOW;
+        ShellExecuteExA(&open);
+    }
+
+    if (!allCopied) {
+        // Only what could not be copied stays ticked, ready for another Recover.
+        m_photoList.SetCheckAll(false);
+        m_fileList.SetCheckAll(false);
+        for (int item : outcome.failedPhotos) m_photoList.SetCheck(item, true);
+        for (int item : outcome.failedFiles) m_fileList.SetCheck(item, true);
+        ReturnToResults(outcome);
+        return;
+    }
+
+    ReturnToDriveSelection();
+}
+
+// Back to the results screen after a copy that could not finish. What was
+// copied is no longer ticked, so Recover again makes no second copy of it, and
+// the save folder can be changed right there.
+void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
+    for (int item : outcome.copiedPhotos) m_photoList.SetCheck(item, false);
+    for (int item : outcome.copiedFiles) m_fileList.SetCheck(item, false);
+    m_progress.SetPosition(0);
+    m_progress.Show(false);
+    EnterResultsMode();
+    ShowSaveFolderInResults(true);
+}
+
+// What closing would no longer lose.
+void MainDialog::RecordRecovered(const CopyOutcome& outcome) {
+    for (int item : outcome.copiedPhotos)
+        m_recoveredFiles.insert(reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path);
+    for (int item : outcome.copiedFiles)
+        m_recoveredFiles.insert(reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path);
+}
+
+}  // namespace workflow

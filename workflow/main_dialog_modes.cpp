@@ -1,0 +1,115 @@
+// The main window's screens: the controls each mode shows, hides and moves,
+// and the two links that tick or untick a whole result list.
+#include "workflow/main_dialog.h"
+
+#include "workflow/main_layout.h"
+
+namespace workflow {
+
+void MainDialog::ShowDriveControls(bool show) {
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_browse, &m_next, &m_reload, &m_driveList, &m_driveListLabel, &m_saveFolderLabel, &m_saveFolder}) {
+        control->Show(show);
+    }
+}
+
+void MainDialog::EnterAnalysingMode() {
+    ShowDriveControls(false);
+
+    const RECT driveList = m_driveList.RectInParent();
+    m_status.Show(true);
+    const RECT status = m_status.RectInParent();
+    const RECT toggle = m_photoToggle.RectInParent();
+    const AnalysingPlacement place = PlaceAnalysingControls(
+        driveList, status, SIZE{win::Width(toggle), win::Height(toggle)}, m_next.RectInParent().top);
+
+    m_photoToggle.Move(place.photoToggle, true);
+    m_photoList.Move(place.photoList, true);
+    m_photoList.Show(true);
+    m_fileToggle.Move(place.fileToggle, true);
+    m_fileList.Move(place.fileList, true);
+    m_fileList.Show(true);
+
+    m_photoToggle.Show(false);
+    m_fileToggle.Show(false);
+
+    EmptyResultLists();
+
+    m_recover.SetText(kCancelCaption);
+    m_recover.Show(true);
+
+    m_progressText.Move(m_tipsRect, true);
+    SetLabelText(m_progressText, kTipsText);
+    m_progressText.Show(true);
+
+    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); });
+}
+
+void MainDialog::EnterResultsMode() {
+    // The search's bar goes; the copy finds the bar back in its own place.
+    m_progress.Show(false);
+    m_progress.Move(m_copyProgressRect, true);
+    SetLabelText(m_progressText, "");
+    m_progressText.Move(m_progressTextRect, true);
+    m_progressText.Show(false);
+
+    SetLabelText(m_status, kResultsPrompt);
+    m_status.Show(true);
+
+    SetLabelText(m_photoToggle, kUnselectAllPhotosText);
+    SetLabelText(m_fileToggle, kUnselectAllFilesText);
+    m_fileToggle.Show(true);
+    m_photoToggle.Show(true);
+    m_photoToggle.Enable(m_photoList.Count() > 0);
+    m_fileToggle.Enable(m_fileList.Count() > 0);
+
+    m_recover.SetText(kRecoverCaption);
+    m_recover.Show(true);
+}
+
+// Drive selection as the program opened it; the lists keep their (hidden)
+// entries until the next scan, and the drive list its selection. The bar and
+// the progress line go back to where the copy shows them. The drive controls
+// appear from the save-folder box up to the drive list, and Next last.
+void MainDialog::ReturnToDriveSelection() {
+    m_progress.SetPosition(0);
+    m_progress.Move(m_copyProgressRect, false);
+    m_progressText.Move(m_progressTextRect, false);
+    m_saveFolder.Move(m_saveFolderRect, false);
+    m_browse.Move(m_browseRect, false);
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_progress, &m_progressText, &m_status, &m_photoList, &m_recover, &m_fileToggle, &m_photoToggle,
+             &m_fileList}) {
+        control->Show(false);
+    }
+    for (win::Window* control : std::initializer_list<win::Window*>{
+             &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList, &m_next}) {
+        control->Show(true);
+    }
+}
+
+// In results mode the box and Browse share the Recover row, right of Recover.
+void MainDialog::ShowSaveFolderInResults(bool show) {
+    if (show) {
+        const SaveFolderPlacement place =
+            PlaceSaveFolderBesideRecover(m_recover.RectInParent(), m_saveFolderRect, m_browseRect);
+        m_saveFolder.Move(place.box, true);
+        m_browse.Move(place.browse, true);
+    }
+    m_saveFolder.Show(show);
+    m_browse.Show(show);
+}
+
+void MainDialog::TogglePhotos() {
+    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
+    m_photoList.SetCheckAll(selectAll);
+    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
+}
+
+void MainDialog::ToggleFiles() {
+    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
+    m_fileList.SetCheckAll(selectAll);
+    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
+}
+
+}  // namespace workflow
