@@ -321,12 +321,11 @@ protected:
     std::string m_folder = m_scratch.In("large");
 };
 
-// Every thread that opens a found picture for reading, by the calls that
-// decoders open a file with, while the object lives.
+// Every thread that opens a file for reading, by the calls that decoders
+// open a picture with, while the object lives.
 class PictureOpens {
 public:
     PictureOpens() { g_opened.clear(); }
-    // The threads that opened the file.
     std::set<DWORD> Threads(const std::string& path) const {
         std::lock_guard<std::mutex> guard(g_lock);
         std::set<DWORD> threads;
@@ -348,23 +347,19 @@ private:
     template <typename F> static F Original(const char* dll, const char* name) {
         return reinterpret_cast<F>(GetProcAddress(GetModuleHandleA(dll), name));
     }
-    static HANDLE WINAPI OpenA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
-                               DWORD flags, HANDLE model) {
+    static HANDLE WINAPI OpenA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how, DWORD flags,
+                               HANDLE model) {
         if (name && !(access & GENERIC_WRITE)) Record(name);
-        static const auto original = Original<decltype(&CreateFileA)>("kernel32.dll", "CreateFileA");
-        return original(name, access, share, security, how, flags, model);
+        return Original<decltype(&CreateFileA)>("kernel32.dll", "CreateFileA")(name, access, share, sa, how, flags, model);
     }
-    static HANDLE WINAPI OpenW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+    static HANDLE WINAPI OpenW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how,
                                DWORD flags, HANDLE model) {
         if (name && !(access & GENERIC_WRITE)) Record(Narrow(name));
-        static const auto original = Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW");
-        return original(name, access, share, security, how, flags, model);
+        return Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW")(name, access, share, sa, how, flags, model);
     }
     static Gdiplus::GpStatus WINGDIPAPI Decode(const WCHAR* name, Gdiplus::GpBitmap** bitmap) {
         if (name) Record(Narrow(name));
-        static const auto original = Original<decltype(&gdip::GdipCreateBitmapFromFile)>("gdiplus.dll",
-                                                                                          "GdipCreateBitmapFromFile");
-        return original(name, bitmap);
+        return Original<decltype(&gdip::GdipCreateBitmapFromFile)>("gdiplus.dll", "GdipCreateBitmapFromFile")(name, bitmap);
     }
 
     static inline std::mutex g_lock;
