@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/engines/engine_args.h"
 #include "tests/engines/engine_paths.h"
 #include "tests/engines/wine_paths.h"
 #include "tests/support/files.h"
@@ -80,8 +79,8 @@ std::optional<DWORD> WaitForExit(const win::UniqueHandle& process, DWORD ms) {
 TEST(StandInEngine, WritesEveryFixtureHeldWhileWrittenLogsItsParametersAndExitsWithTheAskedCode) {
     ScanArea area;
     const std::string log = area.root() + "\\log.txt";
-    ScopedEnvironment logEnv("VANTREO_STANDIN_LOG", log), fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder()),
-        writeMs("VANTREO_STANDIN_WRITE_MS", "400"), gapMs("VANTREO_STANDIN_GAP_MS", "0"),
+    ScopedEnvironment logEnv("VANTREO_STANDIN_LOG", log),
+        fixtures("VANTREO_STANDIN_FIXTURES", engines::FixturesFolder()), writeMs("VANTREO_STANDIN_WRITE_MS", "400"), gapMs("VANTREO_STANDIN_GAP_MS", "0"),
         exitCode("VANTREO_STANDIN_EXIT", "3");
     const std::string parameters = Parameters(area.scanDir(), kJpgAndPng);
     win::UniqueHandle engine = Launch(EngineKind::StandIn, parameters);
@@ -130,19 +129,6 @@ TEST(StandInEngine, HoldsTheNamedFileUntilReleasedThenHangsWhenAsked) {
 }
 
 // --- photorec behind the forwarder ---
-
-// Arguments with blanks and backslashes reach photorec's script unchanged.
-TEST(PhotorecForwarder, QuotedArgumentsSplitBackUnchanged) {
-    const std::vector<std::string> arguments = {"plain", "with blank", "C:\\dir\\", "a\\\"b", "\\\\server\\x y\\", ""};
-    std::string commandLine = "prog";
-    for (const auto& argument : arguments) commandLine += " " + engines::QuoteArgument(argument);
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(engines::Widen(commandLine).c_str(), &count);
-    std::vector<std::string> split;
-    for (int i = 1; i < count; ++i) split.emplace_back(argv[i], argv[i] + lstrlenW(argv[i]));
-    LocalFree(argv);
-    EXPECT_EQ(split, arguments);
-}
 
 // photorec finds every deleted file the program's options ask for, the second
 // partition only with partition_none first, and writes its log.

@@ -171,8 +171,8 @@ HWND g_window = nullptr;
 std::vector<int> g_shown;
 LRESULT CALLBACK RecordShown(int code, WPARAM wParam, LPARAM lParam) {
     const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && sent.message == WM_SHOWWINDOW && sent.wParam && GetAncestor(sent.hwnd, GA_PARENT) == g_window)
-        g_shown.push_back(GetDlgCtrlID(sent.hwnd));
+    const bool shown = code == HC_ACTION && sent.message == WM_SHOWWINDOW && sent.wParam;
+    if (shown && GetAncestor(sent.hwnd, GA_PARENT) == g_window) g_shown.push_back(GetDlgCtrlID(sent.hwnd));
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -194,13 +194,15 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTh
     g_window = Window();
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordShown, nullptr, GetCurrentThreadId());
     m_boxes.QueueAnswer(IDYES, [&] { return m_boxes.Boxes().size() == 2; });
-    PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDC_RECOVER, BN_CLICKED), reinterpret_cast<LPARAM>(Item(IDC_RECOVER)));
+    // Posted: the question's own loop runs while the test waits.
+    PostMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDC_RECOVER, BN_CLICKED), 0);
     ASSERT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() == 2; }, 3000));
     testing_support::PumpPending();
     UnhookWindowsHookEx(hook);
     m_boxes.OnCatch({});
-    ASSERT_EQ(m_boxes.Texts(), (std::vector<std::string>{"Brisca is currently analyzing disk, are you sure you want to cancel?",
-                                                         "No files were found."}));
+    ASSERT_EQ(m_boxes.Texts(), (std::vector<std::string>{
+                                   "Brisca is currently analyzing disk, are you sure you want to cancel?",
+                                   "No files were found."}));
     EXPECT_EQ(m_boxes.Boxes()[1].caption, "Vantreo");
     const auto drives = Sorted({IDC_BROWSE, IDC_DRIVE_LIST, IDC_SAVE_FOLDER, IDC_NEXT, IDC_SAVE_FOLDER_LABEL,
                                 IDC_DRIVE_LIST_LABEL, IDC_RELOAD});

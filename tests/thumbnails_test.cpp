@@ -343,11 +343,12 @@ struct LargePicture { std::string name; int width, height; Gdiplus::ARGB colour;
 
 class LargePictures : public testing_support::ScanTest {
 protected:
-    // The stand-in writes these JPEGs in name order, and hangs.
+    // The stand-in writes these pictures (JPEG or PNG by their names) in name order, and hangs.
     void InstallWith(const std::vector<LargePicture>& pictures) {
         CreateDirectoryA(m_folder.c_str(), nullptr);
         for (const auto& p : pictures)
-            WritePicture(m_folder + "\\" + p.name, p.width, p.height, p.colour, L"image/jpeg");
+            WritePicture(m_folder + "\\" + p.name, p.width, p.height, p.colour,
+                         p.name.ends_with(".png") ? L"image/png" : L"image/jpeg");
         InstallStandIn(m_folder, true);
     }
     // The photo list holds the pictures in this order, each drawn from itself.
@@ -365,12 +366,11 @@ protected:
     std::string m_folder = m_scratch.In("large");
 };
 
-// Every thread that opens a found picture for reading, by the calls that
-// decoders open a file with, while the object lives.
+// Every thread that opens a file for reading, by the calls that decoders
+// open a picture with, while the object lives.
 class PictureOpens {
 public:
     PictureOpens() { g_opened.clear(); }
-    // The threads that opened the file.
     std::set<DWORD> Threads(const std::string& path) const {
         std::lock_guard<std::mutex> guard(g_lock);
         std::set<DWORD> threads;
@@ -392,23 +392,19 @@ private:
     template <typename F> static F Original(const char* dll, const char* name) {
         return reinterpret_cast<F>(GetProcAddress(GetModuleHandleA(dll), name));
     }
-    static HANDLE WINAPI OpenA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
-                               DWORD flags, HANDLE model) {
+    static HANDLE WINAPI OpenA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how, DWORD flags,
+                               HANDLE model) {
         if (name && !(access & GENERIC_WRITE)) Record(name);
-        static const auto original = Original<decltype(&CreateFileA)>("kernel32.dll", "CreateFileA");
-        return original(name, access, share, security, how, flags, model);
+        return Original<decltype(&CreateFileA)>("kernel32.dll", "CreateFileA")(name, access, share, sa, how, flags, model);
     }
-    static HANDLE WINAPI OpenW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+    static HANDLE WINAPI OpenW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how,
                                DWORD flags, HANDLE model) {
         if (name && !(access & GENERIC_WRITE)) Record(Narrow(name));
-        static const auto original = Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW");
-        return original(name, access, share, security, how, flags, model);
+        return Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW")(name, access, share, sa, how, flags, model);
     }
     static Gdiplus::GpStatus WINGDIPAPI Decode(const WCHAR* name, Gdiplus::GpBitmap** bitmap) {
         if (name) Record(Narrow(name));
-        static const auto original = Original<decltype(&gdip::GdipCreateBitmapFromFile)>("gdiplus.dll",
-                                                                                          "GdipCreateBitmapFromFile");
-        return original(name, bitmap);
+        return Original<decltype(&gdip::GdipCreateBitmapFromFile)>("gdiplus.dll", "GdipCreateBitmapFromFile")(name, bitmap);
     }
 
     static inline std::mutex g_lock;
@@ -451,13 +447,14 @@ TEST_F(LargePictures, ComeInFoundOrderWithTheirOwnThumbnailsDecodedAwayFromTheWi
 TEST_F(LargePictures, CancelInTheMiddleListsEachPictureWithItsOwnThumbnailAndLeavesNoThreadOrOpenFile) {
     constexpr int kPictures = 6;
     std::vector<LargePicture> pictures;
+    // GDI+ decodes PNGs in full: these take long enough to be cancelled in the middle.
     for (int i = 0; i < kPictures; ++i)
-        pictures.push_back({std::to_string(i) + ".jpg", 4000, 3000, i % 2 ? kRed : kBlue});
+        pictures.push_back({std::to_string(i) + ".png", 6000, 4000, i % 2 ? kRed : kBlue});
     InstallWith(pictures);
     OpenWindow();
     // GDI+ under Wine starts a thread of its own at its first decode and keeps
     // it for the life of the process: it is counted before the scan.
-    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.jpg").bitmap);
+    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.png").bitmap);
     const int threadsBefore = ThreadsOfThisProcess();
     SelectDrive("C:");
     Click(IDC_NEXT);
