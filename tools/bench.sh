@@ -15,6 +15,10 @@ if [ -z "${VANTREO_IN_XVFB:-}" ]; then
   if [ ! -f "$card" ] && { [ $# -eq 0 ] || [[ " $* " == *" pace "* ]]; }; then
     bash "$root/tools/bench/make_camera_card.sh" "$card"
   fi
+  jpegs=$BUILD_DIR/bench/jpeg
+  if [ ! -f "$jpegs/6000x4000-420.jpg" ] && { [ $# -eq 0 ] || [[ " $* " == *" thumbnails "* ]]; }; then
+    bash "$root/tools/bench/make_camera_jpegs.sh" "$jpegs"
+  fi
   exec env VANTREO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 unset WINEPREFIX

@@ -1,6 +1,7 @@
-// The program's thumbnail of a camera-like JPEG against the least a GDI+
-// thumbnail can cost: one GDI+ open of the picture and one bicubic draw of
-// it into 64 x 64.
+// The program's thumbnail of a photo-like JPEG against the least a GDI+
+// thumbnail can cost: one GDI+ open of the picture and one bicubic draw of it
+// into 64 x 64. Then the JPEG preview decoder (file read included) against that open and draw,
+// on camera-like files made by make_camera_jpegs.sh (target: at most 0.3).
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -8,11 +9,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "tools/bench/scratch_folder.h"
 #include "tools/bench/sections.h"
+#include "imaging/jpeg_preview.h"
+#include "tests/support/pump.h"
 #include "tools/bench/stopwatch.h"
 #include "workflow/thumbnails.h"
 
@@ -102,6 +106,22 @@ void OpenAndDraw(const std::string& path) {
     gdip::GdipDisposeImage(source);
 }
 
+#ifndef VANTREO_BENCH_JPEGS
+#error "VANTREO_BENCH_JPEGS must name the folder of make_camera_jpegs.sh (a Unix path)"
+#endif
+
+const char* const kCameraJpegs[] = {"4000x3000-422-restart", "4000x3000-420", "6000x4000-422-restart",
+                                    "6000x4000-420"};
+
+// Read whole, as the thumbnail worker hands it to the decoder.
+std::vector<uint8_t> ReadWhole(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::vector<uint8_t> bytes(file ? static_cast<size_t>(file.tellg()) : 0);
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
 double FileSizeMb(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
@@ -115,6 +135,38 @@ std::string Timing(const std::vector<double>& runs) {
     return text;
 }
 
+void RunJpegPreviewTable() {
+    std::printf("\n%-24s %7s  %-20s %-20s %s\n", "camera-like JPEG", "file MB", "preview ms", "open+draw ms",
+                "ratio");
+    for (const char* name : kCameraJpegs) {
+        const std::string path = testing_support::WindowsPath(std::string(VANTREO_BENCH_JPEGS) + "/" + name + ".jpg");
+        if (FileSizeMb(path) == 0) {
+            std::printf("%-24s missing: bash tools/bench/make_camera_jpegs.sh %s\n", name, VANTREO_BENCH_JPEGS);
+            continue;
+        }
+        OpenAndDraw(path);
+        std::vector<double> ours, plain;
+        bool made = true;
+        for (int i = 0; i < kRepeats; ++i) {
+            {
+                const Stopwatch watch;
+                const auto result = imaging::DecodeJpegPreview(ReadWhole(path));
+                made = made && result.status == imaging::JpegPreviewStatus::Made && !result.preview.Damaged();
+                ours.push_back(watch.ElapsedMs());
+            }
+            {
+                const Stopwatch watch;
+                OpenAndDraw(path);
+                plain.push_back(watch.ElapsedMs());
+            }
+        }
+        std::printf("%-24s %7.1f  %-20s %-20s %.2f%s\n", name, FileSizeMb(path), Timing(ours).c_str(),
+                    Timing(plain).c_str(), Best(ours) / std::max(Best(plain), 0.001), made ? "" : "  (not made intact!)");
+        std::fflush(stdout);
+    }
+    std::printf("best (median) of %d runs each; ratio of the best times: preview / open+draw\n", kRepeats);
+}
+
 }  // namespace
 
 void RunThumbnailSection() {
@@ -126,7 +178,7 @@ void RunThumbnailSection() {
             std::printf("%-6s could not write the picture\n", size.label);
             continue;
         }
-        // One untimed round so that the file sits in the cache for all three.
+        // One untimed round so that the file sits in the cache for both.
         OpenAndDraw(path);
 
         std::vector<double> thumbnail, plain;
@@ -147,6 +199,7 @@ void RunThumbnailSection() {
         std::fflush(stdout);
     }
     std::printf("best (median) of %d runs each; ratio of the best times: MakeThumbnail / open+draw\n", kRepeats);
+    RunJpegPreviewTable();
 }
 
 }  // namespace bench
