@@ -202,7 +202,7 @@ TEST(PhotorecForwarder, EndsAtOnceWithoutADiskImageAndStopsWhenTerminated) {
     };
     ASSERT_TRUE(workFolderExists());
     ASSERT_TRUE(TerminateProcess(engine.get(), 0));
-    EXPECT_TRUE(PumpUntil([&] { return !workFolderExists(); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return !workFolderExists(); }, 10000));
 }
 
 }  // namespace

@@ -39,3 +39,4 @@ fuzz() {
 }
 
 fuzz jpeg_preview "$jpeg_seeds" tests/fuzz/jpeg_preview_fuzz.cpp imaging/jpeg_*.cpp
+fuzz picture_header "$jpeg_seeds" tests/fuzz/picture_header_fuzz.cpp imaging/picture_header.cpp
