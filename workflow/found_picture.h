@@ -15,7 +15,7 @@ namespace workflow {
 
 // Files larger than this are not read for a thumbnail: no picture a camera
 // or a scanner writes comes near it, and a worker must not hold gigabytes.
-inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{256} << 20;
+inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{128} << 20;
 
 class FoundPicture {
 public:
