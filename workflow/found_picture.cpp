@@ -2,11 +2,9 @@
 
 #include <utility>
 
-#include "win/handles.h"
-
 namespace workflow {
 
-std::optional<FoundPicture> FoundPicture::Read(const std::string& path) {
+std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path) {
     // Sharing delete lets a clean-up remove the file while it is read; the
     // reparse flag opens a link itself instead of what it points to.
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -18,7 +16,11 @@ std::optional<FoundPicture> FoundPicture::Read(const std::string& path) {
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
     const uint64_t size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     if (size == 0 || size > kMaxPictureFileBytes) return std::nullopt;
+    return OpenFile(std::move(file), size);
+}
 
+std::optional<FoundPicture> FoundPicture::Read(OpenFile file) {
+    const uint64_t size = file.m_size;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
     if (!memory) return std::nullopt;
     FoundPicture picture(memory, static_cast<size_t>(size));
@@ -27,7 +29,7 @@ std::optional<FoundPicture> FoundPicture::Read(const std::string& path) {
     for (uint64_t left = size; left > 0;) {
         const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
         DWORD read = 0;
-        if (!ReadFile(file.get(), at, chunk, &read, nullptr) || read == 0) return std::nullopt;
+        if (!ReadFile(file.m_handle.get(), at, chunk, &read, nullptr) || read == 0) return std::nullopt;
         at += read;
         left -= read;
     }

@@ -10,6 +10,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "win/handles.h"
 
 namespace workflow {
 
@@ -19,10 +22,25 @@ inline constexpr uint64_t kMaxPictureFileBytes = uint64_t{128} << 20;
 
 class FoundPicture {
 public:
-    // None when the file cannot be opened or read, is larger than
+    // A found file opened but not yet read: its size tells whether reading
+    // it must wait for a turn.
+    class OpenFile {
+    public:
+        uint64_t Size() const { return m_size; }
+
+    private:
+        friend class FoundPicture;
+        OpenFile(win::UniqueHandle handle, uint64_t size) : m_handle(std::move(handle)), m_size(size) {}
+        win::UniqueHandle m_handle;
+        uint64_t m_size;
+    };
+
+    // None when the file cannot be opened, is empty or larger than
     // kMaxPictureFileBytes, or is a link or other reparse point (its bytes
     // would come from outside the data folder).
-    static std::optional<FoundPicture> Read(const std::string& path);
+    static std::optional<OpenFile> Open(const std::string& path);
+    // None when the file cannot be read whole.
+    static std::optional<FoundPicture> Read(OpenFile file);
 
     FoundPicture(const FoundPicture&) = delete;
     FoundPicture& operator=(const FoundPicture&) = delete;

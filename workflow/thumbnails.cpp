@@ -103,12 +103,6 @@ UINT ImageFlags(const GdiplusImage& image) {
     return flags;
 }
 
-uint64_t FileSizeOf(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
 bool IsJpeg(std::span<const uint8_t> bytes) { return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8; }
 
 bool IsExistingFile(const std::string& path) {
@@ -284,8 +278,10 @@ Thumbnail MakeThumbnail(const std::string& path) {
     Thumbnail made;
     // A large file waits for its turn before it is read, so that waiting
     // workers hold no more than small files.
-    LargeDecodeTurn turn(FileSizeOf(path) > kLargeFileBytes);
-    const std::optional<FoundPicture> picture = FoundPicture::Read(path);
+    std::optional<FoundPicture::OpenFile> file = FoundPicture::Open(path);
+    if (!file) return made;
+    LargeDecodeTurn turn(file->Size() > kLargeFileBytes);
+    const std::optional<FoundPicture> picture = FoundPicture::Read(std::move(*file));
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
     if (!IsJpeg(bytes)) {
