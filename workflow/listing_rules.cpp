@@ -32,6 +32,12 @@ std::optional<std::string> SectorOfJpeg(const std::string& path, std::string_vie
     return digits;
 }
 
+// The path with the first letter of its file name replaced.
+std::string WithFirstLetter(std::string path, char letter) {
+    path[path.size() - FileNameOf(path).size()] = letter;
+    return path;
+}
+
 }  // namespace
 
 FoundFileState ProbeFoundFile(const std::string& path) {
@@ -57,14 +63,12 @@ std::optional<std::string> PreviewSectorOf(const std::string& path) { return Sec
 
 std::optional<std::string> UndamagedNameOf(const std::string& path) {
     if (!IsMarkedDamaged(path)) return std::nullopt;
-    const size_t name = path.size() - FileNameOf(path).size();
-    return path.substr(0, name) + "f" + path.substr(name + 1);
+    return WithFirstLetter(path, 'f');
 }
 
 std::optional<std::string> DamagedNameOf(const std::string& path) {
     if (!StartSectorOf(path) || IsMarkedDamaged(path)) return std::nullopt;
-    const size_t name = path.size() - FileNameOf(path).size();
-    return path.substr(0, name) + "b" + path.substr(name + 1);
+    return WithFirstLetter(path, 'b');
 }
 
 WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
