@@ -17,7 +17,6 @@ namespace {
 
 using testing_support::FileExists;
 using testing_support::FilesIn;
-using testing_support::Pixels;
 using testing_support::PumpUntil;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
@@ -34,20 +33,6 @@ protected:
         tip.iItem = index;
         SendMessageA(m_hwnd, WM_NOTIFY, IDC_PHOTO_LIST, reinterpret_cast<LPARAM>(&tip));
         return text;
-    }
-    static Pixels BitmapPixels(HBITMAP bitmap) {
-        win::WindowDC screen(nullptr);
-        win::MemoryDC memory(screen);
-        win::SelectObjectScope select(memory, bitmap);
-        return Pixels(memory, RECT{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize});
-    }
-    static Pixels ImagePixels(HIMAGELIST list, int index) {
-        win::WindowDC screen(nullptr);
-        win::MemoryDC memory(screen);
-        win::BitmapHandle canvas(CreateCompatibleBitmap(screen, workflow::kThumbnailSize, workflow::kThumbnailSize));
-        win::SelectObjectScope select(memory, canvas.get());
-        ImageList_Draw(list, index, memory, 0, 0, ILD_NORMAL);
-        return Pixels(memory, RECT{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize});
     }
     void ScanImage(const std::string& image) {
         SetEnvironment("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
@@ -140,7 +125,9 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
         EXPECT_EQ(photos.GetItemText(static_cast<int>(i), 0), damaged ? "Damaged" : "");
         EXPECT_EQ(InfoTip(static_cast<int>(i)).starts_with("Damaged: "), damaged);
         EXPECT_TRUE(PhotoChecks()[i]);
-        if (placeholder) EXPECT_NE(ImagePixels(thumbnails, static_cast<int>(i)), BitmapPixels(placeholder->get()));
+        if (placeholder)
+            EXPECT_NE(testing_support::ImageListPixels(thumbnails, static_cast<int>(i), workflow::kThumbnailSize),
+                      testing_support::BitmapPixels(placeholder->get(), workflow::kThumbnailSize));
         if (!damaged) EXPECT_TRUE(written[i] == deleted.at("intact1.jpg") || written[i] == deleted.at("intact2.jpg"));
     }
 

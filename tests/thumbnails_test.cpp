@@ -116,13 +116,7 @@ private:
 
 // The image as the image list draws it.
 Pixels ListedImage(HIMAGELIST list, int index) {
-    const RECT area{0, 0, workflow::kThumbnailSize, workflow::kThumbnailSize};
-    win::WindowDC screen(nullptr);
-    win::MemoryDC memory(screen);
-    win::BitmapHandle canvas(CreateCompatibleBitmap(screen, area.right, area.bottom));
-    win::SelectObjectScope select(memory, canvas.get());
-    if (!ImageList_Draw(list, index, memory, 0, 0, ILD_NORMAL)) return Pixels(memory, RECT{});
-    return Pixels(memory, area);
+    return testing_support::ImageListPixels(list, index, workflow::kThumbnailSize);
 }
 
 // Near a picture's colour: every channel it has in full is bright, every other dark.

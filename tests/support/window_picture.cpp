@@ -53,4 +53,20 @@ void Settle(HWND window) {
     PumpPending();
 }
 
+Pixels ImageListPixels(HIMAGELIST list, int index, int size) {
+    win::WindowDC screen(nullptr);
+    win::MemoryDC memory(screen);
+    win::BitmapHandle canvas(CreateCompatibleBitmap(screen, size, size));
+    win::SelectObjectScope select(memory, canvas.get());
+    if (!ImageList_Draw(list, index, memory, 0, 0, ILD_NORMAL)) return Pixels(memory, RECT{});
+    return Pixels(memory, RECT{0, 0, size, size});
+}
+
+Pixels BitmapPixels(HBITMAP bitmap, int size) {
+    win::WindowDC screen(nullptr);
+    win::MemoryDC memory(screen);
+    win::SelectObjectScope select(memory, bitmap);
+    return Pixels(memory, RECT{0, 0, size, size});
+}
+
 }  // namespace testing_support

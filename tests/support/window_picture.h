@@ -1,6 +1,7 @@
 #pragma once
 // What a window shows, read back through its DC, for checking paint.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <vector>
 
@@ -31,6 +32,12 @@ private:
     int m_height = 0;
     std::vector<DWORD> m_bits;  // top-down rows of 32-bit blue, green, red
 };
+
+// Image `index` of an image list as the list draws it, `size` pixels square;
+// no pixels when there is no such image.
+Pixels ImageListPixels(HIMAGELIST list, int index, int size);
+// The top-left `size` pixels square of a bitmap.
+Pixels BitmapPixels(HBITMAP bitmap, int size);
 
 // Paints everything pending and lets queued messages run.
 void Settle(HWND window);
