@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -189,20 +190,32 @@ TEST(PhotorecForwarder, EndsAtOnceWithoutADiskImageAndStopsWhenTerminated) {
         ASSERT_TRUE(SetEndOfFile(file.get()));
     }
     ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::WinePaths().ToUnix(image));
+    // photorec works in the forwarder's work folder, in the same temp folder,
+    // which goes only once photorec has ended. It is told by being new:
+    // process ids come round again, and a failed run keeps its folder. Its
+    // findings reach the scan folder only once photorec ends, so its own log
+    // tells that it runs.
+    const std::string temp = area.root().substr(0, area.root().rfind('\\'));
+    const auto workFolders = [&] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        win::FindHandle find(FindFirstFileA((temp + "\\vantreo-photorec-*").c_str(), &data));
+        for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &data)) names.push_back(data.cFileName);
+        return names;
+    };
+    const std::vector<std::string> before = workFolders();
     win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
     ASSERT_TRUE(engine);
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(area.output() + "\\report.xml"); }, 20000));
-
-    // The forwarder's work folder, in the same temp folder, goes only once photorec has ended.
-    const std::string workFolders = area.root().substr(0, area.root().rfind('\\')) + "\\vantreo-photorec-" +
-                                    std::to_string(GetProcessId(engine.get())) + "-*";
-    const auto workFolderExists = [&] {
-        WIN32_FIND_DATAA data;
-        return win::FindHandle(FindFirstFileA(workFolders.c_str(), &data)).valid();
-    };
-    ASSERT_TRUE(workFolderExists());
+    std::string ours;
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const std::string& name : workFolders())
+            if (std::find(before.begin(), before.end(), name) == before.end()) ours = name;
+        return !ours.empty() && FileExists(temp + "\\" + ours + "\\photorec.log");
+    }, 20000));
+    ASSERT_FALSE(WaitForExit(engine, 0));  // still searching when terminated
+    const auto oursExists = [&] { return FileExists(temp + "\\" + ours); };
     ASSERT_TRUE(TerminateProcess(engine.get(), 0));
-    EXPECT_TRUE(PumpUntil([&] { return !workFolderExists(); }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return !oursExists(); }, 10000)) << ours;
 }
 
 }  // namespace
