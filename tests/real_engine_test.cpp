@@ -126,7 +126,8 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
         EXPECT_EQ(InfoTip(static_cast<int>(i)).starts_with("Damaged: "), damaged);
         EXPECT_TRUE(PhotoChecks()[i]);
         if (placeholder)
-            EXPECT_NE(testing_support::ImageListPixels(thumbnails, static_cast<int>(i), workflow::kThumbnailSize),
+            EXPECT_NE(testing_support::ImageListPixels(thumbnails, photos.GetItemImage(static_cast<int>(i)),
+                                                       workflow::kThumbnailSize),
                       testing_support::BitmapPixels(placeholder->get(), workflow::kThumbnailSize));
         if (!damaged) EXPECT_TRUE(written[i] == deleted.at("intact1.jpg") || written[i] == deleted.at("intact2.jpg"));
     }

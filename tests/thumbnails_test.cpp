@@ -149,7 +149,7 @@ void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
 bool AddThumbnail(HIMAGELIST list, const std::string& path) {
     std::optional<win::BitmapHandle> bitmap = workflow::MakeThumbnail(path).bitmap;
     if (!bitmap) bitmap = workflow::MakePlaceholderThumbnail();
-    return bitmap && workflow::AppendThumbnail(list, bitmap->get());
+    return bitmap && win::ImageList(list).Add(bitmap->get()) >= 0;
 }
 
 class PhotoThumbnails : public ::testing::Test {
@@ -353,7 +353,7 @@ protected:
             SCOPED_TRACE(picture.name);
             EXPECT_EQ(PhotoPaths()[i], ScanOutput() + "\\" + picture.name);
             const workflow::ThumbnailPlacement place = PlaceThumbnail(picture.width, picture.height);
-            ExpectThumbnail(ListedImage(thumbnails, static_cast<int>(i)),
+            ExpectThumbnail(ListedImage(thumbnails, List(IDC_PHOTO_LIST).GetItemImage(static_cast<int>(i))),
                             RECT{place.x, place.y, place.x + place.width, place.y + place.height}, picture.colour);
         }
     }

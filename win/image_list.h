@@ -16,7 +16,7 @@ public:
     int Add(HBITMAP bitmap) const { return ImageList_Add(m_list, bitmap, nullptr); }
     bool SetCount(int count) const { return ImageList_SetImageCount(m_list, static_cast<UINT>(count)) != FALSE; }
     void RemoveAll() const { ImageList_Remove(m_list, -1); }
-    void Replace(int index, HBITMAP bitmap) const { ImageList_Replace(m_list, index, bitmap, nullptr); }
+    bool Replace(int index, HBITMAP bitmap) const { return ImageList_Replace(m_list, index, bitmap, nullptr) != FALSE; }
     void SetBackground(COLORREF colour) const { ImageList_SetBkColor(m_list, colour); }
 
 protected:

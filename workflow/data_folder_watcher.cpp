@@ -43,6 +43,11 @@ std::vector<std::string> DataFolderWatcher::TakeUnreadable() {
     return std::exchange(m_unreadable, {});
 }
 
+int DataFolderWatcher::WaitingCount() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_waiting;
+}
+
 uint64_t DataFolderWatcher::FurthestSector() {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_progress.furthestSector;
@@ -115,6 +120,7 @@ void DataFolderWatcher::Watch() {
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
+            m_waiting = static_cast<int>(outcome.waiting);
             if (lastWalk) {
                 m_unreadable = outcome.unreadable;
                 m_finished = true;

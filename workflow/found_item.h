@@ -18,19 +18,29 @@ struct Damage {
 // The tip shown over a damaged photo; empty for an intact one.
 std::string DamageTip(const Damage& damage);
 
-// The record behind each row of the file list.
+// The record behind each row of the file list. Its texts are short (an
+// engine name and its extension), so they cost no allocation of their own.
 struct FoundItem {
     std::string name;
     uint64_t size = 0;
     std::string extension;
     std::string path;
     bool damaged = false;  // marked by the engine: listed unticked
+    bool checked = false;
 };
 
-// The record behind each entry of the photo list.
+// The record behind each entry of the photo list. Its thumbnail lives in the
+// window's thumbnail cache while it is held there.
 struct FoundPhoto {
     std::string path;
     Damage damage;
+    bool checked = false;
+    // What its entry shows: its own thumbnail (held by the window's cache
+    // while there is room, made again when dropped), the placeholder, or an
+    // empty square for a picture that decodes but cannot be drawn.
+    enum class Shows : uint8_t { Own, Placeholder, Nothing };
+    Shows shows = Shows::Own;
+    int cacheSlot = -1;  // the cache's image holding its own thumbnail, -1 while it is not held
 };
 
 }  // namespace workflow

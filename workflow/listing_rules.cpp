@@ -94,6 +94,7 @@ WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::strin
             break;
         case FoundFileState::Busy:
         case FoundFileState::Unopenable:
+            ++outcome.waiting;
             if (lastWalk) outcome.unreadable.push_back(path);
             break;
         case FoundFileState::Vanished:

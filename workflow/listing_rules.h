@@ -43,6 +43,7 @@ std::optional<std::string> DamagedNameOf(const std::string& path);
 struct WalkOutcome {
     std::vector<std::string> admitted;    // to be listed, in the order found
     std::vector<std::string> unreadable;  // for the report; only the last walk has them
+    size_t waiting = 0;                   // busy or unopenable, left for a later walk
 };
 
 // `walked`: every file the walk met, in walk order, with the paths too long to

@@ -25,17 +25,6 @@ struct Column {
 constexpr Column kDriveColumns[] = {{"Drive", 80}, {"File System", 80}, {"Capacity", 120}, {"Information", 180}};
 constexpr Column kFileColumns[] = {{"Name", 150}, {"Size", 150}, {"Extension", 150}};
 
-struct SortRequest {
-    int column;
-    bool descending;
-};
-
-int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM request) {
-    const auto& sort = *reinterpret_cast<const SortRequest*>(request);
-    return CompareFoundItems(*reinterpret_cast<const FoundItem*>(first), *reinterpret_cast<const FoundItem*>(second),
-                             sort.column, sort.descending);
-}
-
 }  // namespace
 
 MainDialog::MainDialog(StartupGate startupGate)
@@ -149,15 +138,17 @@ void MainDialog::SetUpResultLists() {
     // The thumbnails belong to this window (m_thumbnails), not to the list:
     // a list view without this style destroys its image list with itself.
     m_photoList.AddStyle(LVS_SHAREIMAGELISTS);
-    CreateThumbnailList(m_thumbnails);
+    m_thumbnails.Create();
     m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
-    m_photoList.SetImageList(m_thumbnails, LVSIL_NORMAL);
+    m_photoList.SetImageList(m_thumbnails.List(), LVSIL_NORMAL);
+    m_photoClicks.Bind(m_photoList.Handle());
     m_photoList.Show(false);
 
     m_photoToggle.Show(false);
     m_fileToggle.Show(false);
 
     m_fileList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    m_fileClicks.Bind(m_fileList.Handle());
     for (int i = 0; i < static_cast<int>(std::size(kFileColumns)); ++i)
         m_fileList.InsertColumn(i, kFileColumns[i].title, kFileColumns[i].width);
     m_fileList.Show(false);
@@ -241,6 +232,12 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
 
 bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.hwndFrom == m_photoList.Handle() && OnPhotoListNotify(header)) return true;
+    if (header.hwndFrom == m_fileList.Handle() && OnFileListNotify(header, result)) return true;
+    // Emptied lists send no notification for each item.
+    if (header.code == LVN_DELETEALLITEMS && header.hwndFrom == m_photoList.Handle()) {
+        result = TRUE;
+        return true;
+    }
     // Header clicks of the file list; its header control has id 0.
     if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
         if (header.idFrom == 0 && header.hwndFrom == m_fileList.Header()) {
@@ -262,6 +259,9 @@ void MainDialog::OnTimer(UINT_PTR id) {
         break;
     case kCopyTimer:
         m_copy.Step();
+        break;
+    case kThumbnailTimer:
+        OnThumbnailTimer();
         break;
     default:
         break;
@@ -305,19 +305,25 @@ void MainDialog::OnReload() {
 void MainDialog::SortFileList(int column) {
     // The copy holds item indexes; a sort would hand them to other entries.
     if (m_copy.Running()) return;
-    SortRequest request{column, m_sortDescending};
-    m_fileList.SortItems(CompareRows, reinterpret_cast<LPARAM>(&request));
+    const bool descending = m_sortDescending;
+    m_fileRows.Sort([&](const FoundItem& a, const FoundItem& b) {
+        return CompareFoundItems(a, b, column, descending) < 0;
+    });
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
     m_sortDescending = !m_sortDescending;
 }
 
 void MainDialog::EmptyResultLists() {
+    KillTimer(m_hwnd, kThumbnailTimer);
+    m_photoRows.Clear();
+    m_fileRows.Clear();
     if (m_photoList.Exists()) m_photoList.DeleteAll();
-    if (m_fileList.Exists()) m_fileList.DeleteAll();
+    if (m_fileList.Exists()) SetFileRowCount();
+    m_thumbnails.Clear();
     m_monitor.ForgetEntries();
     m_recoveredFiles.clear();
+    m_listedFilesCleanedUp = false;
     m_stayingFiles.clear();
-    if (m_thumbnails.Handle()) m_thumbnails.RemoveAll();
-    m_removedPhotoEntries = 0;
 }
 
 }  // namespace workflow

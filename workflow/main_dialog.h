@@ -15,9 +15,9 @@
 #include "controls/link_label.h"
 #include "controls/skin_button.h"
 #include "controls/skinned_dialog.h"
+#include "win/check_box_clicks.h"
 #include "win/edit.h"
 #include "win/handles.h"
-#include "win/image_list.h"
 #include "win/list_view.h"
 #include "win/progress_bar.h"
 #include "workflow/app_title.h"
@@ -25,8 +25,10 @@
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
 #include "workflow/recovery_copy.h"
+#include "workflow/result_rows.h"
 #include "workflow/scan_monitor.h"
 #include "workflow/scan_progress.h"
+#include "workflow/thumbnail_cache.h"
 
 namespace workflow {
 
@@ -108,14 +110,21 @@ private:
 
     // Scan monitor: the entries it hands over, the end of the listing
     void BeginEntries() override;
-    void AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) override;
-    void AddFileEntry(const FoundItem* item) override;
+    void AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) override;
+    void AddFileEntry(FoundItem* item) override;
     void PhotoEntryChanged(const FoundPhoto* photo) override;
     void FileEntryChanged(const FoundItem* item) override;
     void RemovePhotoEntry(const FoundPhoto* photo) override;
     void RemoveFileEntry(const FoundItem* item) override;
-    // The photo list's callbacks: the entry text and the tip of a damaged photo.
+    // The lists ask for what they draw: a photo's text ("Damaged" or none),
+    // thumbnail, tick and tip; a file row's texts and tick.
     bool OnPhotoListNotify(const NMHDR& header);
+    bool OnFileListNotify(const NMHDR& header, LRESULT& result);
+    void OnThumbnailTimer();
+    // Thumbnails made again are drawn as they come.
+    void WatchRemadeThumbnails();
+    // The file list's rows changed in number.
+    void SetFileRowCount();
     void EndEntries(bool photosAdded, bool filesAdded) override;
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
@@ -130,6 +139,9 @@ private:
                     UINT type);
 
     // Recovery copy
+    // A click on a box or Space: the first item flips, the others follow it.
+    void TickPhotos(const std::vector<int>& items);
+    void TickFiles(const std::vector<int>& items);
     void TogglePhotos();
     void ToggleFiles();
     void StartCopy();
@@ -174,10 +186,13 @@ private:
     // Where the save-folder box and Browse stand in drive selection.
     RECT m_saveFolderRect{};
     RECT m_browseRect{};
-    win::OwnedImageList m_thumbnails;
-    // Photo entries removed again: their thumbnails stay in the list, so
-    // entry and thumbnail counts differ by this much.
-    int m_removedPhotoEntries = 0;
+    // The entries in list order, with their ticks; the photo list holds an
+    // item per entry, the file list only their number (it is virtual).
+    ResultRows<FoundPhoto> m_photoRows;
+    ResultRows<FoundItem> m_fileRows;
+    win::CheckBoxClicks m_photoClicks{[this](const std::vector<int>& items) { TickPhotos(items); }};
+    win::CheckBoxClicks m_fileClicks{[this](const std::vector<int>& items) { TickFiles(items); }};
+    ThumbnailCache m_thumbnails;
 
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and
@@ -185,6 +200,8 @@ private:
     RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
+    // A finished copy deleted the listed files from the data folder.
+    bool m_listedFilesCleanedUp = false;
     // Found files the listing could not list, reported to the user as staying.
     std::unordered_set<std::string> m_stayingFiles;
     // A cancelled engine is being waited for; Next, Cancel and Close wait too.

@@ -29,11 +29,19 @@ std::string UnrecoveredQuestion(int count, int staying, const std::string& folde
 
 }  // namespace
 
-// Counted from what lies in the data folder now: the engine may have written
-// files that no walk has met yet.
+// Counted from the entries while the listed files lie in the data folder:
+// listed and not copied, found and not listed yet, and those reported as
+// staying. Once a copy has deleted the listed files, what is left is counted
+// from the folder itself (a few leftovers at most).
 MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
     Unrecovered files;
     if (m_dataDir.empty() || !PathExists(m_dataDir)) return files;
+    if (!m_listedFilesCleanedUp) {
+        files.staying = static_cast<int>(m_stayingFiles.size());
+        files.count = m_monitor.ListedCount() - static_cast<int>(m_recoveredFiles.size()) +
+                      m_monitor.WaitingCount() + files.staying;
+        return files;
+    }
     for (const std::string& path : FoundFilesIn(m_dataDir)) {
         if (m_recoveredFiles.count(path)) continue;
         ++files.count;
@@ -84,6 +92,7 @@ void MainDialog::CleanUpDataFolder() {
 void MainDialog::CleanUpAfterCopy() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     m_copy.CleanUpFoundFiles(m_dataDir);
+    m_listedFilesCleanedUp = true;
 }
 
 }  // namespace workflow

@@ -37,12 +37,7 @@ void MainDialog::StartCopy() {
         return;
     }
 
-    std::vector<CopyEntry> photos, files;
-    for (int item : m_photoList.CheckedItems())
-        photos.push_back({item, reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path});
-    for (int item : m_fileList.CheckedItems())
-        files.push_back({item, reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path});
-    if (photos.empty() && files.empty()) {
+    if (m_photoRows.Ticked() == 0 && m_fileRows.Ticked() == 0) {
         MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
                     ApplicationTitle().c_str(), MB_OK);
         return;
@@ -52,6 +47,9 @@ void MainDialog::StartCopy() {
         ShowSaveFolderInResults(true);  // another folder can be chosen right there
         return;
     }
+    std::vector<CopyEntry> photos, files;
+    for (int row : m_photoRows.TickedIndexes()) photos.push_back({row, m_photoRows.At(row)->path});
+    for (int row : m_fileRows.TickedIndexes()) files.push_back({row, m_fileRows.At(row)->path});
     m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
 
     m_progress.SetRange(0, m_copy.Total());
@@ -100,10 +98,10 @@ void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& f
 
     if (!allCopied) {
         // Only what could not be copied stays ticked, ready for another Recover.
-        m_photoList.SetCheckAll(false);
-        m_fileList.SetCheckAll(false);
-        for (int item : outcome.failedPhotos) m_photoList.SetCheck(item, true);
-        for (int item : outcome.failedFiles) m_fileList.SetCheck(item, true);
+        m_photoRows.SetAll(false);
+        m_fileRows.SetAll(false);
+        for (int row : outcome.failedPhotos) m_photoRows.SetChecked(row, true);
+        for (int row : outcome.failedFiles) m_fileRows.SetChecked(row, true);
         ReturnToResults(outcome);
         return;
     }
@@ -115,8 +113,10 @@ void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& f
 // copied is no longer ticked, so Recover again makes no second copy of it, and
 // the save folder can be changed right there.
 void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
-    for (int item : outcome.copiedPhotos) m_photoList.SetCheck(item, false);
-    for (int item : outcome.copiedFiles) m_fileList.SetCheck(item, false);
+    for (int row : outcome.copiedPhotos) m_photoRows.SetChecked(row, false);
+    for (int row : outcome.copiedFiles) m_fileRows.SetChecked(row, false);
+    InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
     m_progress.SetPosition(0);
     m_progress.Show(false);
     EnterResultsMode();
@@ -125,10 +125,8 @@ void MainDialog::ReturnToResults(const CopyOutcome& outcome) {
 
 // What closing would no longer lose.
 void MainDialog::RecordRecovered(const CopyOutcome& outcome) {
-    for (int item : outcome.copiedPhotos)
-        m_recoveredFiles.insert(reinterpret_cast<const FoundPhoto*>(m_photoList.GetItemData(item))->path);
-    for (int item : outcome.copiedFiles)
-        m_recoveredFiles.insert(reinterpret_cast<const FoundItem*>(m_fileList.GetItemData(item))->path);
+    for (int row : outcome.copiedPhotos) m_recoveredFiles.insert(m_photoRows.At(row)->path);
+    for (int row : outcome.copiedFiles) m_recoveredFiles.insert(m_fileRows.At(row)->path);
 }
 
 }  // namespace workflow

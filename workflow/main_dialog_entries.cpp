@@ -1,17 +1,22 @@
-// The entries the scan monitor hands over after they were listed: a file the
-// engine renamed once its checks failed, or deleted again; and what a photo
-// entry says of its damage.
+// The result lists' entries: what the lists ask for when they draw (texts,
+// thumbnails, ticks, tips), the ticks the user sets, and the entries the scan
+// monitor hands over, renames or takes back. The entries' data and ticks live
+// in the rows, so the lists hold no text, picture or tick of their own.
 #include "workflow/main_dialog.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstring>
+
+#include "workflow/scan_results.h"
+#include "workflow/timer_ids.h"
 
 namespace workflow {
 
 namespace {
 
 constexpr char kDamagedText[] = "Damaged";
-
-const FoundPhoto* PhotoOf(LPARAM data) { return reinterpret_cast<const FoundPhoto*>(data); }
 
 // Copies text into a list's buffer, cut to fit.
 template <typename Char>
@@ -23,11 +28,15 @@ void CopyText(const std::string& text, Char* buffer, int capacity) {
 }
 
 template <typename DisplayInfo>
-void AnswerEntryText(const NMHDR& header) {
-    auto& item = const_cast<DisplayInfo&>(reinterpret_cast<const DisplayInfo&>(header)).item;
-    if (!(item.mask & LVIF_TEXT)) return;
-    const FoundPhoto* photo = PhotoOf(item.lParam);
-    CopyText(photo && photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
+auto& ItemAsked(const NMHDR& header) {
+    return const_cast<DisplayInfo&>(reinterpret_cast<const DisplayInfo&>(header)).item;
+}
+
+template <typename Item>
+void AnswerTick(Item& item, bool checked) {
+    if (!(item.mask & LVIF_STATE)) return;
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    item.stateMask |= LVIS_STATEIMAGEMASK;
 }
 
 template <typename InfoTip>
@@ -38,20 +47,79 @@ void AnswerTip(const NMHDR& header, const FoundPhoto* photo) {
     if (photo && photo->damage.Any()) CopyText(DamageTip(photo->damage), tip.pszText, tip.cchTextMax);
 }
 
+std::string FileRowText(const FoundItem& item, int column) {
+    switch (column) {
+    case 0:
+        return item.name;
+    case 1:
+        return SizeText(item.size);
+    case 2:
+        return item.extension;
+    default:
+        return {};
+    }
+}
+
+// Typing in the file list finds the next row whose name starts with the text typed.
+template <typename Find>
+int FindFileRow(const ResultRows<FoundItem>& rows, const Find& find) {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+    std::string typed;
+    for (auto* c = find.lvfi.psz; *c; ++c) typed.push_back(static_cast<char>(*c));
+    const int count = rows.Count();
+    for (int step = 0; step < count; ++step) {
+        const int row = (std::max(find.iStart, 0) + step) % count;
+        const std::string& name = rows.At(row)->name;
+        if (name.size() >= typed.size() && _strnicmp(name.c_str(), typed.c_str(), typed.size()) == 0) return row;
+    }
+    return -1;
+}
+
+template <typename Rows>
+void Tick(Rows& rows, const win::ListView& list, const std::vector<int>& items) {
+    if (items.empty() || !rows.Valid(items.front())) return;
+    const bool checked = !rows.At(items.front())->checked;
+    for (int item : items) {
+        if (!rows.Valid(item)) continue;
+        rows.SetChecked(item, checked);
+        ListView_RedrawItems(list.Handle(), item, item);
+    }
+}
+
 }  // namespace
+
+template <typename DisplayInfo>
+static void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbnails) {
+    auto& item = ItemAsked<DisplayInfo>(header);
+    if (item.mask & LVIF_TEXT) CopyText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_IMAGE) item.iImage = thumbnails.ImageOf(*photo);
+    AnswerTick(item, photo->checked);
+}
+
+template <typename DisplayInfo>
+static void AnswerFileRow(const NMHDR& header, FoundItem* row) {
+    auto& item = ItemAsked<DisplayInfo>(header);
+    if (item.mask & LVIF_TEXT) CopyText(FileRowText(*row, item.iSubItem), item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(row);
+    if (item.iSubItem == 0) AnswerTick(item, row->checked);
+}
 
 bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
     switch (header.code) {
     case LVN_GETDISPINFOA:
-        AnswerEntryText<NMLVDISPINFOA>(header);
+    case LVN_GETDISPINFOW: {
+        const int index = reinterpret_cast<const NMLVDISPINFOA&>(header).item.iItem;
+        if (!m_photoRows.Valid(index)) return true;
+        FoundPhoto* photo = m_photoRows.At(index);
+        if (header.code == LVN_GETDISPINFOA) AnswerPhoto<NMLVDISPINFOA>(header, photo, m_thumbnails);
+        else AnswerPhoto<NMLVDISPINFOW>(header, photo, m_thumbnails);
+        WatchRemadeThumbnails();
         return true;
-    case LVN_GETDISPINFOW:
-        AnswerEntryText<NMLVDISPINFOW>(header);
-        return true;
+    }
     case LVN_GETINFOTIPA:
     case LVN_GETINFOTIPW: {
         const int index = reinterpret_cast<const NMLVGETINFOTIPA&>(header).iItem;
-        const FoundPhoto* photo = index >= 0 ? PhotoOf(m_photoList.GetItemData(index)) : nullptr;
+        const FoundPhoto* photo = m_photoRows.Valid(index) ? m_photoRows.At(index) : nullptr;
         if (header.code == LVN_GETINFOTIPA) AnswerTip<NMLVGETINFOTIPA>(header, photo);
         else AnswerTip<NMLVGETINFOTIPW>(header, photo);
         return true;
@@ -61,28 +129,93 @@ bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
     }
 }
 
+bool MainDialog::OnFileListNotify(const NMHDR& header, LRESULT& result) {
+    switch (header.code) {
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+        const int index = reinterpret_cast<const NMLVDISPINFOA&>(header).item.iItem;
+        if (!m_fileRows.Valid(index)) return true;
+        if (header.code == LVN_GETDISPINFOA) AnswerFileRow<NMLVDISPINFOA>(header, m_fileRows.At(index));
+        else AnswerFileRow<NMLVDISPINFOW>(header, m_fileRows.At(index));
+        return true;
+    }
+    case LVN_ODFINDITEMA:
+        result = FindFileRow(m_fileRows, reinterpret_cast<const NMLVFINDITEMA&>(header));
+        return true;
+    case LVN_ODFINDITEMW:
+        result = FindFileRow(m_fileRows, reinterpret_cast<const NMLVFINDITEMW&>(header));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainDialog::WatchRemadeThumbnails() {
+    if (m_thumbnails.Remaking()) SetTimer(m_hwnd, kThumbnailTimer, kThumbnailTickMs, nullptr);
+}
+
+void MainDialog::OnThumbnailTimer() {
+    if (m_thumbnails.TakeRemade()) InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    if (!m_thumbnails.Remaking()) KillTimer(m_hwnd, kThumbnailTimer);
+}
+
+void MainDialog::TickPhotos(const std::vector<int>& items) { Tick(m_photoRows, m_photoList, items); }
+
+void MainDialog::TickFiles(const std::vector<int>& items) { Tick(m_fileRows, m_fileList, items); }
+
+void MainDialog::TogglePhotos() {
+    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
+    m_photoRows.SetAll(selectAll);
+    InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
+}
+
+void MainDialog::ToggleFiles() {
+    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
+    m_fileRows.SetAll(selectAll);
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
+    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
+}
+
+void MainDialog::AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) {
+    const bool held = m_thumbnails.Put(*photo, thumbnail);
+    const int position = m_photoList.Count();
+    m_photoList.InsertItemWithCallbackText(position, I_IMAGECALLBACK, reinterpret_cast<LPARAM>(photo));
+    m_photoRows.Add(photo);
+    if (!held || m_photoList.Count() != m_photoRows.Count())
+        TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
+}
+
+void MainDialog::AddFileEntry(FoundItem* item) {
+    m_fileRows.Add(item);
+    SetFileRowCount();
+}
+
+void MainDialog::SetFileRowCount() {
+    ListView_SetItemCountEx(m_fileList.Handle(), m_fileRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
 void MainDialog::PhotoEntryChanged(const FoundPhoto* photo) {
-    const int index = m_photoList.FindByData(reinterpret_cast<LPARAM>(photo));
+    const int index = m_photoRows.IndexOf(photo);
     if (index >= 0) m_photoList.Update(index);
 }
 
 void MainDialog::FileEntryChanged(const FoundItem* item) {
-    const int index = m_fileList.FindByData(reinterpret_cast<LPARAM>(item));
+    const int index = m_fileRows.IndexOf(item);
     if (index < 0) return;
-    m_fileList.SetItemText(index, 0, item->name);
-    if (item->damaged) m_fileList.SetCheck(index, false);
+    if (item->damaged) m_fileRows.SetChecked(index, false);
+    m_fileList.Update(index);
 }
 
 void MainDialog::RemovePhotoEntry(const FoundPhoto* photo) {
-    const int index = m_photoList.FindByData(reinterpret_cast<LPARAM>(photo));
-    if (index < 0) return;
-    m_photoList.DeleteItem(index);
-    ++m_removedPhotoEntries;
+    const int index = m_photoRows.Remove(photo);
+    if (index >= 0) m_photoList.DeleteItem(index);
 }
 
 void MainDialog::RemoveFileEntry(const FoundItem* item) {
-    const int index = m_fileList.FindByData(reinterpret_cast<LPARAM>(item));
-    if (index >= 0) m_fileList.DeleteItem(index);
+    if (m_fileRows.Remove(item) < 0) return;
+    SetFileRowCount();
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
 }
 
 }  // namespace workflow

@@ -60,8 +60,8 @@ void MainDialog::EnterResultsMode() {
     SetLabelText(m_fileToggle, kUnselectAllFilesText);
     m_fileToggle.Show(true);
     m_photoToggle.Show(true);
-    m_photoToggle.Enable(m_photoList.Count() > 0);
-    m_fileToggle.Enable(m_fileList.Count() > 0);
+    m_photoToggle.Enable(m_photoRows.Count() > 0);
+    m_fileToggle.Enable(m_fileRows.Count() > 0);
 
     m_recover.SetText(kRecoverCaption);
     m_recover.Show(true);
@@ -98,18 +98,6 @@ void MainDialog::ShowSaveFolderInResults(bool show) {
     }
     m_saveFolder.Show(show);
     m_browse.Show(show);
-}
-
-void MainDialog::TogglePhotos() {
-    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
-    m_photoList.SetCheckAll(selectAll);
-    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
-}
-
-void MainDialog::ToggleFiles() {
-    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
-    m_fileList.SetCheckAll(selectAll);
-    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
 }
 
 }  // namespace workflow

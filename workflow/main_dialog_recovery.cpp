@@ -186,30 +186,8 @@ void MainDialog::BeginEntries() {
 void MainDialog::EndEntries(bool photosAdded, bool filesAdded) {
     m_photoList.SetRedraw(true);
     m_fileList.SetRedraw(true);
-    if (photosAdded) m_photoList.EnsureVisible(m_photoList.Count() - 1);
-    if (filesAdded) m_fileList.EnsureVisible(m_fileList.Count() - 1);
-}
-
-void MainDialog::AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) {
-    AppendThumbnail(m_thumbnails, thumbnail);
-    const int position = m_photoList.Count();
-    // The entry's text ("Damaged" or none) comes by callback: stored, it would
-    // cost the list about a kilobyte per photo.
-    const int index = m_photoList.InsertItemWithCallbackText(position, position + m_removedPhotoEntries,
-                                                             reinterpret_cast<LPARAM>(photo));
-    m_photoList.SetCheck(index, true);
-    if (m_photoList.Count() + m_removedPhotoEntries != m_thumbnails.Count()) {
-        TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
-    }
-}
-
-void MainDialog::AddFileEntry(const FoundItem* item) {
-    const int index = m_fileList.InsertItem(m_fileList.Count(), item->name, -1, reinterpret_cast<LPARAM>(item));
-    m_fileList.SetItemText(index, 1, SizeText(item->size));
-    m_fileList.SetItemText(index, 2, item->extension);
-    // A piece the engine found damaged (a broken file system, an archive cut
-    // short) is shown, but copied only when the user ticks it.
-    m_fileList.SetCheck(index, !item->damaged);
+    if (photosAdded) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
+    if (filesAdded) m_fileList.EnsureVisible(m_fileRows.Count() - 1);
 }
 
 // The monitor animates only until Cancel, so neither the Recover prompt nor
@@ -229,7 +207,7 @@ void MainDialog::ShowSearchProgress(uint64_t furthestSector) {
 
 void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
     m_stayingFiles.insert(unreadable.begin(), unreadable.end());
-    if (m_photoList.Count() == 0 && m_fileList.Count() == 0 && unreadable.empty()) {
+    if (m_photoRows.Count() == 0 && m_fileRows.Count() == 0 && unreadable.empty()) {
         // Nothing to choose from: a results screen would be a dead end, and
         // the message stands over the drives it leads back to.
         m_copyRequested = false;

@@ -120,10 +120,10 @@ bool ScanMonitor::ListNext() {
     if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, thumbnail->bitmap->get(), damage);
+        AddPhoto(next.path, thumbnail->bitmap->get(), damage, false);
         break;
     case PictureEntry::Placeholder:
-        AddPhoto(next.path, Placeholder()->get(), damage);
+        AddPhoto(next.path, Placeholder()->get(), damage, true);
         break;
     case PictureEntry::File:
         AddFile(next.path);
@@ -139,8 +139,13 @@ void ScanMonitor::OpenBatch() {
     if (!m_photosAdded && !m_filesAdded) m_listener.BeginEntries();
 }
 
-void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage) {
-    m_photos.push_back(std::make_unique<FoundPhoto>(FoundPhoto{path, damage}));
+void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder) {
+    auto photo = std::make_unique<FoundPhoto>();
+    photo->path = path;
+    photo->damage = damage;
+    photo->checked = true;
+    if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;
+    m_photos.push_back(std::move(photo));
     RecordListed(path);
     Remember(path, m_photos.back().get(), nullptr);
     OpenBatch();
@@ -155,6 +160,9 @@ void ScanMonitor::AddFile(const std::string& path) {
     item->extension = ExtensionOf(path);
     item->path = path;
     item->damaged = IsMarkedDamaged(path);
+    // A piece the engine found damaged (a broken file system, an archive cut
+    // short) is shown, but copied only when the user ticks it.
+    item->checked = !item->damaged;
     m_foundItems.push_back(std::move(item));
     RecordListed(path);
     Remember(path, nullptr, m_foundItems.back().get());
@@ -231,6 +239,10 @@ bool ScanMonitor::MayCleanUp(const std::string& path) const {
     if (IsListed(path) || IsEngineLog(path, m_dataDir)) return true;
     const std::optional<std::string> sector = PreviewSectorOf(path);
     return sector && m_listedPhotoSectors.count(*sector) != 0;
+}
+
+int ScanMonitor::WaitingCount() const {
+    return static_cast<int>(m_pending.size()) + (m_watcher ? m_watcher->WaitingCount() : 0);
 }
 
 void ScanMonitor::ForgetEntries() {

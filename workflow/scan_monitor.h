@@ -29,9 +29,12 @@ public:
     public:
         // Entries come in batches, one a tick: Begin, Add..., End.
         virtual void BeginEntries() = 0;
-        // `photo` and `item` stay valid until ForgetEntries; a null thumbnail takes an empty slot.
-        virtual void AddPhotoEntry(const FoundPhoto* photo, HBITMAP thumbnail) = 0;
-        virtual void AddFileEntry(const FoundItem* item) = 0;
+        // `photo` and `item` stay valid until ForgetEntries; the window keeps
+        // their ticks in them. `thumbnail` is what the photo shows (its own,
+        // or the placeholder when `photo->shows` says so), only for the call;
+        // a null one shows an empty square.
+        virtual void AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) = 0;
+        virtual void AddFileEntry(FoundItem* item) = 0;
         // A listed file was renamed by the engine once its checks failed: the
         // entry's record now holds the new path and the damage mark.
         virtual void PhotoEntryChanged(const FoundPhoto* photo) = 0;
@@ -73,6 +76,9 @@ public:
     // of listed photos and the engine's log.
     bool MayCleanUp(const std::string& path) const;
     int ListedCount() const { return static_cast<int>(m_listed.size()); }
+    // Found files not listed yet: waiting for their thumbnails, or still
+    // being written when the watcher last looked.
+    int WaitingCount() const;
     // The window emptied its lists: the entries' data goes.
     void ForgetEntries();
 
@@ -87,7 +93,7 @@ private:
     bool ListNext();
     // The first entry of a tick opens the window's batch.
     void OpenBatch();
-    void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage);
+    void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder);
     void AddFile(const std::string& path);
     // A listed photo takes its preview with it, whichever list it went to.
     void RecordListed(const std::string& path);

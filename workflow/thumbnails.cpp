@@ -234,16 +234,6 @@ std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, 
     return RenderDecoded(source.get(), orientation);
 }
 
-// ImageList_Add takes the next slot and, only when the list is full, grows it
-// by the list's growth value. ImageList_SetImageCount would not do: under Wine
-// it reallocates to the exact count and copies every thumbnail already held,
-// so a scan adding one at a time would copy n * n / 2 thumbnails.
-bool AppendImage(win::ImageList list, HBITMAP bitmap) {
-    if (bitmap) return list.Add(bitmap) >= 0;
-    // No thumbnail could be drawn: the photo still gets an empty slot of its
-    // own, so that entry i keeps showing image i.
-    return list.SetCount(list.Count() + 1);
-}
 
 }  // namespace
 
@@ -312,7 +302,5 @@ std::optional<win::BitmapHandle> MakePlaceholderThumbnail() {
     if (!source) return RenderThumbnail(nullptr, 0, 0, 0, 0);
     return RenderDecoded(source.get(), 1);
 }
-
-bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap) { return AppendImage(win::ImageList(thumbnails), bitmap); }
 
 }  // namespace workflow

@@ -65,7 +65,4 @@ Thumbnail MakeThumbnail(const std::string& path);
 // be decoded; none when the file is missing, plain white when it is no picture.
 std::optional<win::BitmapHandle> MakePlaceholderThumbnail();
 
-// Appends a thumbnail to the image list; a null bitmap takes an empty slot.
-bool AppendThumbnail(HIMAGELIST thumbnails, HBITMAP bitmap);
-
 }  // namespace workflow

@@ -95,6 +95,33 @@ std::vector<bool> ScanTest::PhotoChecks() const {
     return checks;
 }
 
+void ScanTest::ClickCheckBox(int list, int index) const {
+    const win::ListView view = List(list);
+    view.EnsureVisible(index);
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageA(view.Handle(), LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&bounds));
+    for (int y = bounds.top; y < bounds.bottom; y += 2) {
+        for (int x = bounds.left; x < bounds.right; x += 2) {
+            LVHITTESTINFO hit{};
+            hit.pt = POINT{x, y};
+            if (SendMessageA(view.Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) != index ||
+                !(hit.flags & LVHT_ONITEMSTATEICON))
+                continue;
+            SendMessageA(view.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            SendMessageA(view.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+            return;
+        }
+    }
+    ADD_FAILURE() << "no check box found for item " << index;
+}
+
+void ScanTest::SetChecks(int list, const std::vector<bool>& checks) const {
+    const win::ListView view = List(list);
+    for (size_t i = 0; i < checks.size(); ++i)
+        if (view.GetCheck(static_cast<int>(i)) != checks[i]) ClickCheckBox(list, static_cast<int>(i));
+}
+
 std::vector<FileRow> ScanTest::FileRows() const {
     win::ListView files = List(IDC_FILE_LIST);
     std::vector<FileRow> rows;
