@@ -306,6 +306,16 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     WriteFile(ScanOutput() + "\\a.log", std::string(10, 'a'));
     WriteFile(ScanOutput() + "\\c.dat", std::string(2000, 'c'));
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 3; }, 10000));
+    // Space on a row unticks it, and the tick goes with its entry through every sort.
+    const auto names = FileNames();
+    List(IDC_FILE_LIST).Select(static_cast<int>(std::find(names.begin(), names.end(), "a.log") - names.begin()));
+    SendMessageA(Item(IDC_FILE_LIST), WM_KEYDOWN, VK_SPACE, 0);
+    const auto unticked = [&] {
+        std::vector<std::string> names;
+        for (const FileRow& row : FileRows())
+            if (!row.checked) names.push_back(row.name);
+        return names;
+    };
 
     ClickFileListHeader(0);
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"a.log", "b.txt", "c.dat"}));
@@ -316,6 +326,7 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
     ClickFileListHeader(2);
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
+    EXPECT_EQ(unticked(), std::vector<std::string>{"a.log"});
 }
 
 // A camera photo's embedded preview comes as a file of its own beside the

@@ -18,6 +18,7 @@
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "win/image_list.h"
+#include "workflow/thumbnail_cache.h"
 
 namespace {
 
@@ -233,6 +234,35 @@ TEST_F(PhotoThumbnails, TheThumbnailListGrowsInBlocksKeepsTheOrderAndStartsAgain
     ASSERT_TRUE(AddThumbnail(list, green));
     ASSERT_EQ(list.Count(), 1);
     ExpectThumbnail(ListedImage(list, 0), RECT{0, 0, 64, 64}, kGreen);
+}
+
+// The photo list's thumbnails are held in a fixed budget: one dropped to make
+// room shows the empty square while it is made again, then its own picture.
+TEST_F(PhotoThumbnails, AThumbnailDroppedFromTheCacheShowsTheEmptySquareUntilItIsMadeAgain) {
+    workflow::ThumbnailCache cache(2);
+    ASSERT_TRUE(cache.Create());
+    const Gdiplus::ARGB colours[] = {kRed, kBlue, kGreen};
+    workflow::FoundPhoto photos[3];
+    for (int i = 0; i < 3; ++i) {
+        photos[i].path = Picture("photo" + std::to_string(i) + ".png");
+        WritePicture(photos[i].path, 64, 64, colours[i]);
+        const workflow::Thumbnail made = workflow::MakeThumbnail(photos[i].path);
+        ASSERT_TRUE(made.bitmap);
+        ASSERT_TRUE(cache.Put(photos[i], made.bitmap->get()));
+    }
+    ASSERT_EQ(cache.ImageOf(photos[0]), workflow::ThumbnailCache::kEmptyImage);
+    ExpectThumbnail(ListedImage(cache.List(), workflow::ThumbnailCache::kEmptyImage), RECT{}, kWhite);
+    ASSERT_TRUE(PumpUntil([&] { return cache.TakeRemade(); }, 10000));
+    // Made again in room taken from another photo; each shows its own picture or, dropped, the empty square.
+    int shown = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int image = cache.ImageOf(photos[i]);
+        if (image == workflow::ThumbnailCache::kEmptyImage) continue;
+        ++shown;
+        ExpectThumbnail(ListedImage(cache.List(), image), RECT{0, 0, 64, 64}, colours[i]);
+    }
+    EXPECT_NE(cache.ImageOf(photos[0]), workflow::ThumbnailCache::kEmptyImage);
+    EXPECT_EQ(shown, 2);
 }
 
 // A picture that cannot be decoded shows the placeholder beside the program,
