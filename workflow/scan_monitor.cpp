@@ -107,9 +107,10 @@ bool ScanMonitor::ListNext() {
     }
     // Taken out first: a message box raised while the entry is added runs a
     // nested message loop, in which the window may abandon the scan.
+    // No second look at the file: one that went since its walk is found out
+    // when it is drawn or copied, or followed as the engine's delete.
     const Pending next = std::move(m_pending.front());
     m_pending.pop_front();
-    if (!PathExists(next.path)) return true;
     if (!next.picture) {
         AddFile(next.path);
         return true;
