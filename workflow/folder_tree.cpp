@@ -43,7 +43,7 @@ std::string ComparablePath(std::string path) {
 }
 
 bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                     const TooLongVisit& tooLong) {
+                     const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
     bool carryOn = true;
     const TooLongVisit outOfReach = [&](const FolderEntry& entry) {
         if (!entry.IsLink()) tooLong(entry);
@@ -53,8 +53,8 @@ bool VisitFilesBelow(const std::string& folder, const std::function<bool(const F
         [&](const FolderEntry& entry) {
             if (entry.IsFolder() && tooLong && SearchPattern(entry.path).size() >= MAX_PATH)
                 tooLong(entry);
-            else if (entry.IsFolder())
-                carryOn = VisitFilesBelow(entry.path, visit, tooLong);
+            else if (entry.IsFolder() && (!enter || enter(entry)))
+                carryOn = VisitFilesBelow(entry.path, visit, tooLong, enter);
             else if (entry.IsFile())
                 carryOn = visit(entry);
             return carryOn;
@@ -202,6 +202,8 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
         entry.path = prefix + data.cFileName;
         entry.attributes = data.dwFileAttributes;
         entry.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        entry.lastWrite =
+            (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
         if (entry.path.size() >= MAX_PATH) {
             if (tooLong) tooLong(entry);
             continue;
@@ -212,9 +214,9 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
 }
 
 bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                      const TooLongVisit& tooLong) {
+                      const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
     if (IsLinkPath(folder)) return true;
-    return VisitFilesBelow(folder, visit, tooLong);
+    return VisitFilesBelow(folder, visit, tooLong, enter);
 }
 
 bool TreeHasFile(const std::string& folder) {
