@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/engines/wine_paths.h"
@@ -23,11 +24,13 @@ using workflow::DataFolderWatcher;
 
 struct Taken {
     std::vector<std::string> paths;
+    std::vector<uint64_t> sizes;
     std::vector<bool> lastWalk;
 
     void From(DataFolderWatcher& watcher) {
         for (const DataFolderWatcher::Found& found : watcher.TakeFound()) {
             paths.push_back(found.path);
+            sizes.push_back(found.size);
             lastWalk.push_back(found.lastWalk);
         }
     }
@@ -68,7 +71,75 @@ TEST(DataFolderWatcher, HandsOverEachCompleteFileOnceAndTheLastWalkReportsWhatIt
               (std::vector<std::string>{output + "\\a.txt", output + "\\later.txt", output + "\\held.txt"}));
     // The held file may come from a walk just before the last.
     EXPECT_EQ(taken.lastWalk[0] || taken.lastWalk[1], false);
+    EXPECT_EQ(taken.sizes[0], std::string("a.txt").size());
     SetFileAttributesA((output + "\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+bool SetFolderTime(const std::string& folder, const FILETIME& time) {
+    const win::UniqueHandle handle(CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle.valid() && SetFileTime(handle.get(), nullptr, nullptr, &time);
+}
+
+FILETIME HoursFromNow(int hours) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart += static_cast<int64_t>(hours) * 36'000'000'000;
+    return FILETIME{time.LowPart, time.HighPart};
+}
+
+// A folder whose files were all handed over is left out by later walks until
+// its time moves: a file slipped into it with the folder's time put back is
+// found by the last walk alone. A folder whose time moved is listed again, and
+// so is one whose time is not well before the walk (it may be a coarse clock's).
+TEST(DataFolderWatcher, AWalkLeavesOutAFolderWhoseFilesWereAllHandedOverUntilItsTimeMoves) {
+    const testing_support::ScratchFolder data{"watcher-settled"};
+    const FILETIME past = HoursFromNow(-1), ahead = HoursFromNow(1);
+    const std::pair<const char*, FILETIME> folders[] = {{"still", past}, {"moved", past}, {"ahead", ahead}};
+    for (const auto& [name, time] : folders) {
+        CreateDirectoryA(data.In(name).c_str(), nullptr);
+        WriteFile(data.In(name) + "\\a.txt", "a");
+        ASSERT_TRUE(SetFolderTime(data.In(name), time)) << name;
+    }
+    // Slipped in by the watcher's own thread between two walks, as it asks
+    // whether the engine runs, so that no walk sees a folder half changed.
+    std::atomic<bool> slipIn{false}, slipFailed{false}, engineRunning{true};
+    std::atomic<int> walks{0}, slippedBeforeWalk{0};
+    const auto askedBeforeEachWalk = [&] {
+        ++walks;
+        if (slipIn.exchange(false)) {
+            for (const auto& [name, time] : folders) {
+                WriteFile(data.In(name) + "\\b.txt", "b");
+                if (std::string(name) != "moved" && !SetFolderTime(data.In(name), time)) slipFailed = true;
+            }
+            slippedBeforeWalk = walks.load();
+        }
+        return engineRunning.load();
+    };
+
+    Taken taken;
+    DataFolderWatcher watcher(data.path(), askedBeforeEachWalk, 0, 10);
+    ASSERT_TRUE(PumpUntil([&] {
+        taken.From(watcher);
+        return taken.Has(data.In("still\\a.txt")) && taken.Has(data.In("moved\\a.txt")) &&
+               taken.Has(data.In("ahead\\a.txt"));
+    }));
+    slipIn = true;
+    // Over once the next walk is asked for.
+    ASSERT_TRUE(PumpUntil([&] { return slippedBeforeWalk != 0 && walks > slippedBeforeWalk; }));
+    ASSERT_FALSE(slipFailed);
+    taken.From(watcher);
+    EXPECT_TRUE(taken.Has(data.In("moved\\b.txt")));
+    EXPECT_TRUE(taken.Has(data.In("ahead\\b.txt")));
+    EXPECT_FALSE(taken.Has(data.In("still\\b.txt")));
+
+    engineRunning = false;
+    ASSERT_TRUE(PumpUntil([&] { return watcher.Finished(); }));
+    taken.From(watcher);
+    EXPECT_EQ(taken.paths.back(), data.In("still\\b.txt"));
+    EXPECT_TRUE(taken.lastWalk.back());
 }
 
 // Stop, asked once the first files of a long walk have been handed over,

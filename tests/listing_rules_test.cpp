@@ -6,6 +6,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_set>
 
 namespace {
 
@@ -22,6 +23,8 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
         std::set<std::string> taken;
         bool lastWalk;
         std::vector<std::string> admitted, unreadable;
+        std::vector<std::string> waiting = {};
+        std::unordered_set<std::string> photosElsewhere = {};
     } rows[] = {
         {"found order, sub-folders too", {"temp.1\\b.txt", "temp.1\\a.jpg", "temp.1\\x\\c.png"}, {}, {}, false,
          {"temp.1\\b.txt", "temp.1\\a.jpg", "temp.1\\x\\c.png"}, {}},
@@ -36,14 +39,19 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
          {"temp.1\\t0002048.jpg", "temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}, {}, true,
          {"temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}},
         {"a preview whose photo is still being written", {"temp.1\\f0002048.jpg", "temp.1\\t0002048.jpg"},
-         {{"temp.1\\f0002048.jpg", State::Busy}}, {}, false, {}, {}},
-        {"a preview without its photo waits while the engine runs", {"temp.1\\t0002048.jpg"}, {}, {}, false, {}, {}},
+         {{"temp.1\\f0002048.jpg", State::Busy}}, {}, false, {}, {}, {"temp.1\\f0002048.jpg"}},
+        {"a preview without its photo waits while the engine runs", {"temp.1\\t0002048.jpg"}, {}, {}, false, {}, {},
+         {"temp.1\\t0002048.jpg"}},
+        {"a preview whose photo lay in a folder the walk left out",
+         {"temp.2\\t0002048.jpg", "temp.2\\t0003000.jpg"}, {}, {}, false, {}, {}, {"temp.2\\t0003000.jpg"},
+         {"0002048"}},
         {"a preview without its photo is listed at last", {"temp.1\\t0002048.jpg", "temp.1\\T0002048.jpg"}, {}, {},
          true, {"temp.1\\t0002048.jpg", "temp.1\\T0002048.jpg"}, {}},
         {"not the engine's names", {"temp.1\\t12.png", "temp.1\\f12.png", "temp.1\\tx12.jpg", "temp.1\\f12x.jpg"}, {},
          {}, false, {"temp.1\\t12.png", "temp.1\\f12.png", "temp.1\\tx12.jpg", "temp.1\\f12x.jpg"}, {}},
         {"busy and unopenable files wait for a later walk", {"temp.1\\a.txt", "temp.1\\b?.doc", "temp.1\\c.txt"},
-         {{"temp.1\\a.txt", State::Busy}, {"temp.1\\b?.doc", State::Unopenable}}, {}, false, {"temp.1\\c.txt"}, {}},
+         {{"temp.1\\a.txt", State::Busy}, {"temp.1\\b?.doc", State::Unopenable}}, {}, false, {"temp.1\\c.txt"}, {},
+         {"temp.1\\a.txt", "temp.1\\b?.doc"}},
         {"the last walk reports them", {"temp.1\\a.txt", "temp.1\\b?.doc", "temp.1\\c.txt"},
          {{"temp.1\\a.txt", State::Busy}, {"temp.1\\b?.doc", State::Unopenable}}, {}, true, {"temp.1\\c.txt"},
          {"temp.1\\a.txt", "temp.1\\b?.doc"}},
@@ -57,15 +65,18 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
+        std::vector<FolderEntry> walked;
+        for (const std::string& path : full(row.walked)) walked.push_back(FolderEntry{path});
         const auto outcome = SortOutWalk(
-            full(row.walked), kData, row.lastWalk,
-            [&](const std::string& path) { return row.taken.count(path.substr(kData.size() + 1)) != 0; },
+            walked, kData, row.lastWalk, row.photosElsewhere,
+            [&](const FolderEntry& file) { return row.taken.count(file.path.substr(kData.size() + 1)) != 0; },
             [&](const std::string& path) {
                 const auto state = row.states.find(path.substr(kData.size() + 1));
                 return state == row.states.end() ? State::Complete : state->second;
             });
         EXPECT_EQ(outcome.admitted, full(row.admitted));
         EXPECT_EQ(outcome.unreadable, full(row.unreadable));
+        EXPECT_EQ(outcome.waiting, full(row.waiting));
     }
 }
 

@@ -1,11 +1,47 @@
 #include "workflow/data_folder_watcher.h"
 
+#include <windows.h>
+
 #include <utility>
 
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
 
 namespace workflow {
+
+namespace {
+
+// A folder's time moves when an entry is added, renamed or removed, but some
+// file systems keep it coarsely (FAT to 2 s): a change within the same tick as
+// the time a listing showed would leave the time where it was. Only a time
+// further than that before the walk began is trusted to move on the next change.
+constexpr uint64_t kCoarsestFolderTime = 3 * 10'000'000;  // in FILETIME units of 100 ns
+
+// 0 when it cannot be read: such a folder is never taken as settled.
+uint64_t OwnLastWrite(const std::string& folder) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(folder.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+uint64_t Now() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+}  // namespace
+
+// What one walk listed: the files, and each folder it listed with its time.
+struct DataFolderWatcher::Listing {
+    std::vector<FolderEntry> files;
+    std::vector<std::pair<std::string, uint64_t>> folders;
+    // A folder holding folders is listed by every walk, so that the times of
+    // the folders inside are seen: a change below leaves its own time alone.
+    std::unordered_set<std::string> holdingFolders;
+};
 
 DataFolderWatcher::DataFolderWatcher(std::string dataDir, std::function<bool()> engineRunning,
                                      unsigned firstWalkDelayMs, unsigned walkIntervalMs)
@@ -30,6 +66,8 @@ bool DataFolderWatcher::Retry(const std::string& path) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_lastWalkBegun) return false;
     m_taken.erase(path);
+    m_settled.erase(FolderOf(path));
+    m_retried.insert(FolderOf(path));
     return true;
 }
 
@@ -66,19 +104,48 @@ bool DataFolderWatcher::Wait(unsigned ms) {
     return !m_stopping.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_stopped; });
 }
 
-std::vector<std::string> DataFolderWatcher::Walk() {
-    std::vector<std::string> walked;
+DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
+    Listing listing;
     // Files out of reach of MAX_PATH are walked too, so that the last walk
     // reports them rather than leaving them unmentioned.
     ForEachFileBelow(
         m_dataDir,
         [&](const FolderEntry& file) {
-            walked.push_back(file.path);
+            listing.files.push_back(file);
             std::lock_guard<std::mutex> guard(m_lock);
             return !m_stopped;
         },
-        [&](const FolderEntry& outOfReach) { walked.push_back(outOfReach.path); });
-    return walked;
+        [&](const FolderEntry& outOfReach) { listing.files.push_back(outOfReach); },
+        [&](const FolderEntry& folder) {
+            listing.holdingFolders.insert(FolderOf(folder.path));
+            // The folder's own time, read before its entries: the copy in its
+            // parent's listing can lag behind on NTFS.
+            const uint64_t lastWrite = OwnLastWrite(folder.path);
+            if (!lastWalk) {
+                std::lock_guard<std::mutex> guard(m_lock);
+                const auto settled = m_settled.find(folder.path);
+                if (settled != m_settled.end() && settled->second == lastWrite) return false;
+            }
+            listing.folders.emplace_back(folder.path, lastWrite);
+            return true;
+        });
+    return listing;
+}
+
+void DataFolderWatcher::MarkSettled(const Listing& listing, const std::vector<std::string>& waiting,
+                                    uint64_t walkBegan) {
+    std::unordered_set<std::string> unsettled;
+    for (const std::string& path : waiting) unsettled.insert(FolderOf(path));
+    for (const auto& [folder, lastWrite] : listing.folders) {
+        const bool settled = !unsettled.count(folder) && !listing.holdingFolders.count(folder) &&
+                             !m_retried.count(folder) && lastWrite != 0 &&
+                             lastWrite + kCoarsestFolderTime < walkBegan;
+        if (settled)
+            m_settled[folder] = lastWrite;
+        else
+            m_settled.erase(folder);
+    }
+    m_retried.clear();
 }
 
 void DataFolderWatcher::Watch() {
@@ -91,12 +158,16 @@ void DataFolderWatcher::Watch() {
             std::lock_guard<std::mutex> guard(m_lock);
             m_lastWalkBegun = true;
         }
-        const std::vector<std::string> walked = Walk();
+        const uint64_t walkBegan = Now();
+        const Listing listing = Walk(lastWalk);
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
-            for (const std::string& path : walked) m_progress.See(path);
+            for (const FolderEntry& file : listing.files) m_progress.See(file.path);
         }
+        // The last walk lists everything, so its own photos are all it needs:
+        // a photo the engine has deleted since no longer hides its preview.
+        if (lastWalk) m_photoSectors.clear();
         // The file tests run without the lock: each opens the file. Each file
         // is handed over as soon as it passes, and Stop ends the tests within
         // one file: tens of thousands of leftovers take long to test.
@@ -104,29 +175,35 @@ void DataFolderWatcher::Watch() {
             std::lock_guard<std::mutex> guard(m_lock);
             return m_stopped;
         };
+        uint64_t probedSize = 0;
         const WalkOutcome outcome = SortOutWalk(
-            walked, m_dataDir, lastWalk,
-            [this](const std::string& path) {
+            listing.files, m_dataDir, lastWalk, m_photoSectors,
+            [this](const FolderEntry& file) {
                 std::lock_guard<std::mutex> guard(m_lock);
-                return m_taken.count(path) != 0;
+                return m_taken.count(file.path) != 0;
             },
-            ProbeFoundFile, SIZE_MAX, stopped,
-            [&](const std::string& path) {
+            // A file is admitted straight after the probe that found it
+            // complete; its size comes from that probe's open handle.
+            [&probedSize](const std::string& path) { return ProbeFoundFileAndSize(path, probedSize); }, SIZE_MAX, stopped,
+            [&](const FolderEntry& file) {
                 std::lock_guard<std::mutex> guard(m_lock);
                 if (m_stopped) return;
-                m_taken.insert(path);
-                m_found.push_back(Found{path, lastWalk});
+                m_taken.insert(file.path);
+                m_found.push_back(Found{file.path, probedSize, lastWalk});
             });
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
-            m_waiting = static_cast<int>(outcome.waiting);
+            m_waiting = static_cast<int>(outcome.waiting.size());
             if (lastWalk) {
                 m_unreadable = outcome.unreadable;
                 m_finished = true;
                 return;
             }
+            MarkSettled(listing, outcome.waiting, walkBegan);
         }
+        for (const FolderEntry& file : listing.files)
+            if (auto sector = PhotoSectorOf(file.path)) m_photoSectors.insert(std::move(*sector));
         if (!Wait(m_walkIntervalMs)) return;
     }
 }

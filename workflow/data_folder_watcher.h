@@ -1,15 +1,20 @@
 #pragma once
-// Watches the engine's data folder on a thread of its own: it walks the whole
+// Watches the engine's data folder on a thread of its own: it walks the
 // folder, waits, walks again, until a walk that began after the engine had
 // stopped, and hands over each new complete file in the order it was found.
 // Walking tens of thousands of files and testing each new one takes longer
 // than the window's thread may be kept from its messages.
+// The engine fills its output folders one after another, so a walk leaves out
+// each folder whose files were all handed over and that has not changed since
+// (its time, as its parent's listing shows it): a walk costs what is new, not
+// what was found. The last walk lists everything again.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -21,6 +26,7 @@ class DataFolderWatcher {
 public:
     struct Found {
         std::string path;
+        uint64_t size;  // as it was when found complete
         bool lastWalk;  // found by the walk after the engine stopped: no later walk looks again
     };
 
@@ -51,9 +57,12 @@ public:
     void Stop();
 
 private:
+    struct Listing;
     void Watch();
     bool Wait(unsigned ms);  // false when stopped meanwhile
-    std::vector<std::string> Walk();
+    Listing Walk(bool lastWalk);
+    // Called with the lock held once a walk before the last has been sorted out.
+    void MarkSettled(const Listing& listing, const std::vector<std::string>& waiting, uint64_t walkBegan);
 
     const std::string m_dataDir;
     const std::function<bool()> m_engineRunning;
@@ -65,6 +74,15 @@ private:
     bool m_lastWalkBegun = false;
     bool m_finished = false;
     std::unordered_set<std::string> m_taken;
+    // Folders a walk may leave out, with the time their parent's listing showed
+    // when all their files had been handed over.
+    std::unordered_map<std::string, uint64_t> m_settled;
+    // Folders of files handed back by Retry during the walk under way: that
+    // walk may have listed them before, so it must not mark them settled.
+    std::unordered_set<std::string> m_retried;
+    // Sectors of the photos met so far, for the previews in folders listed
+    // later; used by the watcher's thread alone.
+    std::unordered_set<std::string> m_photoSectors;
     std::vector<Found> m_found;
     std::vector<std::string> m_unreadable;
     int m_waiting = 0;

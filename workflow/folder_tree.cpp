@@ -43,7 +43,7 @@ std::string ComparablePath(std::string path) {
 }
 
 bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                     const TooLongVisit& tooLong) {
+                     const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
     bool carryOn = true;
     const TooLongVisit outOfReach = [&](const FolderEntry& entry) {
         if (!entry.IsLink()) tooLong(entry);
@@ -53,8 +53,8 @@ bool VisitFilesBelow(const std::string& folder, const std::function<bool(const F
         [&](const FolderEntry& entry) {
             if (entry.IsFolder() && tooLong && SearchPattern(entry.path).size() >= MAX_PATH)
                 tooLong(entry);
-            else if (entry.IsFolder())
-                carryOn = VisitFilesBelow(entry.path, visit, tooLong);
+            else if (entry.IsFolder() && (!enter || enter(entry)))
+                carryOn = VisitFilesBelow(entry.path, visit, tooLong, enter);
             else if (entry.IsFile())
                 carryOn = visit(entry);
             return carryOn;
@@ -202,6 +202,8 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
         entry.path = prefix + data.cFileName;
         entry.attributes = data.dwFileAttributes;
         entry.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        entry.lastWrite =
+            (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
         if (entry.path.size() >= MAX_PATH) {
             if (tooLong) tooLong(entry);
             continue;
@@ -212,25 +214,29 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
 }
 
 bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                      const TooLongVisit& tooLong) {
+                      const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
     if (IsLinkPath(folder)) return true;
-    return VisitFilesBelow(folder, visit, tooLong);
+    return VisitFilesBelow(folder, visit, tooLong, enter);
 }
 
 bool TreeHasFile(const std::string& folder) {
     return !ForEachFileBelow(folder, [](const FolderEntry&) { return false; });
 }
 
-bool CanOpenExclusively(const std::string& path) {
+bool CanOpenExclusively(const std::string& path) { return SizeIfOpenedExclusively(path).has_value(); }
+
+std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path) {
     // Windows refuses write access to a read-only file; asked directly as well,
     // since some accounts (root under Wine) are let through regardless.
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return std::nullopt;
     // Opening for writing with no sharing fails while anyone else has the file
     // open, so a file the engine is still writing is not taken yet.
     win::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.valid();
+    LARGE_INTEGER size{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size)) return std::nullopt;
+    return static_cast<uint64_t>(size.QuadPart);
 }
 
 std::string ShiftedExtension(const std::string& extension) {

@@ -50,6 +50,7 @@ struct FolderEntry {
     std::string path;  // the pattern up to its last backslash, then the entry's name
     DWORD attributes = 0;
     int64_t size = 0;
+    uint64_t lastWrite = 0;  // FILETIME, in 100 ns units; a folder's moves when an entry is added, renamed or removed
 
     bool IsFolder() const { return IsWalkableFolder(attributes); }
     bool IsLink() const { return workflow::IsLink(attributes); }
@@ -71,8 +72,10 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
 // Returns false when `visit` asked to stop. Files and folders out of reach
 // (a folder whose listing pattern would not fit MAX_PATH, with whatever it
 // holds) go to `tooLong` when one is given, and are left out otherwise.
+// `enter`, when given, is asked about each folder below before it is listed;
+// a folder it refuses is left unlisted, with everything it holds.
 bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                      const TooLongVisit& tooLong = {});
+                      const TooLongVisit& tooLong = {}, const std::function<bool(const FolderEntry&)>& enter = {});
 
 // True when a file lies anywhere below the folder.
 bool TreeHasFile(const std::string& folder);
@@ -80,6 +83,8 @@ bool TreeHasFile(const std::string& folder);
 // True when nobody else has the file open and it may be written: the test a
 // found file passes before it is listed. A read-only file never passes.
 bool CanOpenExclusively(const std::string& path);
+// The same test; the file's size when it passes.
+std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path);
 
 // The extension shifted down by one character code (127 becomes 128).
 std::string ShiftedExtension(const std::string& extension);

@@ -41,6 +41,11 @@ std::string WithFirstLetter(std::string path, char letter) {
 }  // namespace
 
 FoundFileState ProbeFoundFile(const std::string& path) {
+    uint64_t size = 0;
+    return ProbeFoundFileAndSize(path, size);
+}
+
+FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size) {
     if (path.size() >= MAX_PATH) return FoundFileState::Unopenable;
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         // A name the walk returned but Windows cannot open is not gone: the
@@ -50,7 +55,10 @@ FoundFileState ProbeFoundFile(const std::string& path) {
         return gone && IsValidFileName(FileNameOf(path)) ? FoundFileState::Vanished
                                                                           : FoundFileState::Unopenable;
     }
-    return CanOpenExclusively(path) ? FoundFileState::Complete : FoundFileState::Busy;
+    const std::optional<uint64_t> opened = SizeIfOpenedExclusively(path);
+    if (!opened) return FoundFileState::Busy;
+    size = *opened;
+    return FoundFileState::Complete;
 }
 
 bool IsEngineLog(const std::string& path, const std::string& dataDir) {
@@ -71,31 +79,40 @@ std::optional<std::string> DamagedNameOf(const std::string& path) {
     return WithFirstLetter(path, 'b');
 }
 
-WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
-                        const std::function<bool(const std::string&)>& taken,
+WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::string& dataDir, bool lastWalk,
+                        const std::unordered_set<std::string>& photosElsewhere,
+                        const std::function<bool(const FolderEntry&)>& taken,
                         const std::function<FoundFileState(const std::string&)>& probe, size_t maxAdmitted,
-                        const std::function<bool()>& stopped,
-                        const std::function<void(const std::string&)>& admitted) {
+                        const std::function<bool()>& stopped, const std::function<void(const FolderEntry&)>& admitted) {
     // A photo and its preview may lie in different output folders (the engine
     // starts a new one every 500 files), so they are matched by sector alone.
     std::unordered_set<std::string> photoSectors;
-    for (const std::string& path : walked)
-        if (auto sector = PhotoSectorOf(path)) photoSectors.insert(*sector);
+    for (const FolderEntry& file : walked)
+        if (auto sector = PhotoSectorOf(file.path)) photoSectors.insert(*sector);
+    const auto photoFound = [&](const std::string& sector) {
+        return photoSectors.count(sector) != 0 || photosElsewhere.count(sector) != 0;
+    };
 
     WalkOutcome outcome;
-    for (const std::string& path : walked) {
+    for (const FolderEntry& file : walked) {
         if (outcome.admitted.size() >= maxAdmitted || (stopped && stopped())) break;
-        if (taken(path) || IsEngineLog(path, dataDir)) continue;
-        if (auto sector = PreviewSectorOf(path); sector && (photoSectors.count(*sector) || !lastWalk)) continue;
+        const std::string& path = file.path;
+        if (taken(file) || IsEngineLog(path, dataDir)) continue;
+        if (auto sector = PreviewSectorOf(path)) {
+            if (photoFound(*sector)) continue;
+            if (!lastWalk) {
+                outcome.waiting.push_back(path);
+                continue;
+            }
+        }
         switch (probe(path)) {
         case FoundFileState::Complete:
             outcome.admitted.push_back(path);
-            if (admitted) admitted(path);
+            if (admitted) admitted(file);
             break;
         case FoundFileState::Busy:
         case FoundFileState::Unopenable:
-            ++outcome.waiting;
-            if (lastWalk) outcome.unreadable.push_back(path);
+            (lastWalk ? outcome.unreadable : outcome.waiting).push_back(path);
             break;
         case FoundFileState::Vanished:
             break;
@@ -105,26 +122,24 @@ WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::strin
 }
 
 bool HasListableFiles(const std::string& dataDir) {
-    std::vector<std::string> walked;
+    std::vector<FolderEntry> walked;
     ForEachFileBelow(dataDir, [&](const FolderEntry& file) {
-        walked.push_back(file.path);
+        walked.push_back(file);
         return true;
     });
-    const auto nothingTaken = [](const std::string&) { return false; };
-    return !SortOutWalk(walked, dataDir, true, nothingTaken, ProbeFoundFile, 1).admitted.empty();
+    const auto nothingTaken = [](const FolderEntry&) { return false; };
+    return !SortOutWalk(walked, dataDir, true, {}, nothingTaken, ProbeFoundFile, 1).admitted.empty();
 }
 
 std::vector<std::string> FoundFilesIn(const std::string& dataDir) {
-    std::vector<std::string> walked;
-    std::unordered_set<std::string> readOnly;
+    std::vector<FolderEntry> walked;
     ForEachFileBelow(dataDir, [&](const FolderEntry& file) {
-        walked.push_back(file.path);
-        if (file.attributes & FILE_ATTRIBUTE_READONLY) readOnly.insert(file.path);
+        walked.push_back(file);
         return true;
     });
-    const auto kept = [&](const std::string& path) { return readOnly.count(path) != 0; };
+    const auto kept = [](const FolderEntry& file) { return (file.attributes & FILE_ATTRIBUTE_READONLY) != 0; };
     const auto asFound = [](const std::string&) { return FoundFileState::Complete; };
-    return SortOutWalk(walked, dataDir, true, kept, asFound).admitted;
+    return SortOutWalk(walked, dataDir, true, {}, kept, asFound).admitted;
 }
 
 PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk) {

@@ -8,7 +8,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+#include "workflow/folder_tree.h"
 
 namespace workflow {
 
@@ -23,6 +26,9 @@ enum class FoundFileState {
 // The state of a file by its path: the exclusive-open test the engine's
 // files must pass before they are listed.
 FoundFileState ProbeFoundFile(const std::string& path);
+// The same, and for a complete file its size, read from the open handle: a
+// walk's listing may have seen the file while it was still being written.
+FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size);
 
 // The engine's log, "report.xml" directly inside one of its output folders
 // (the folders directly inside the data folder): never a found file.
@@ -43,12 +49,13 @@ std::optional<std::string> DamagedNameOf(const std::string& path);
 struct WalkOutcome {
     std::vector<std::string> admitted;    // to be listed, in the order found
     std::vector<std::string> unreadable;  // for the report; only the last walk has them
-    size_t waiting = 0;                   // busy or unopenable, left for a later walk
+    std::vector<std::string> waiting;     // for a later walk to look at again; only walks before the last have them
 };
 
-// `walked`: every file the walk met, in walk order, with the paths too long to
+// `walked`: the files the walk met, in walk order, with the paths too long to
 // be opened. `lastWalk`: the walk began after the engine had stopped, so no
-// later walk will look again. `taken`: files already handed over for listing.
+// later walk will look again. `photosElsewhere`: the sectors of photos seen in
+// folders the walk did not list. `taken`: files already handed over for listing.
 //  - files already taken are passed over;
 //  - the engine's log is never listed;
 //  - a preview is not listed when its photo was found too (the photo holds
@@ -57,13 +64,15 @@ struct WalkOutcome {
 //  - a busy or unopenable file waits for a later walk; the last walk reports it;
 //  - a file that vanished is passed over.
 // Stops once `maxAdmitted` files are admitted, and as soon as `stopped` holds
-// (asked before each file). `admitted`, when given, is told of each file the
-// moment it is admitted, so a long walk can hand its files over as it goes.
-WalkOutcome SortOutWalk(const std::vector<std::string>& walked, const std::string& dataDir, bool lastWalk,
-                        const std::function<bool(const std::string&)>& taken,
+// (asked before each file); the files it did not reach are in no list.
+// `admitted`, when given, is told of each file the moment it is admitted, so a
+// long walk can hand its files over as it goes.
+WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::string& dataDir, bool lastWalk,
+                        const std::unordered_set<std::string>& photosElsewhere,
+                        const std::function<bool(const FolderEntry&)>& taken,
                         const std::function<FoundFileState(const std::string&)>& probe,
                         size_t maxAdmitted = SIZE_MAX, const std::function<bool()>& stopped = {},
-                        const std::function<void(const std::string&)>& admitted = {});
+                        const std::function<void(const FolderEntry&)>& admitted = {});
 
 // The found files lying in the data folder now, as deleting the folder would
 // take them: not the engine's log, not a preview whose photo lies there too,

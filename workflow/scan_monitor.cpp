@@ -20,12 +20,6 @@ constexpr ULONGLONG kListingSliceMs = 20;
 // starts the next: only the newest few listed files can still go.
 constexpr size_t kRecentlyListed = 8;
 
-uint64_t FileSizeOf(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 }  // namespace
 
 void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning) {
@@ -87,7 +81,7 @@ void ScanMonitor::OnTick() {
 
 void ScanMonitor::Queue(DataFolderWatcher::Found found) {
     if (IsListed(found.path) || FollowRename(found.path)) return;
-    Pending pending{std::move(found.path), found.lastWalk, false, 0};
+    Pending pending{std::move(found.path), found.size, found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
     if (pending.picture) {
         pending.ticket = ++m_lastTicket;
@@ -112,7 +106,7 @@ bool ScanMonitor::ListNext() {
     const Pending next = std::move(m_pending.front());
     m_pending.pop_front();
     if (!next.picture) {
-        AddFile(next.path);
+        AddFile(next.path, next.size);
         return true;
     }
     const bool decoded = thumbnail && thumbnail->bitmap.has_value();
@@ -127,10 +121,10 @@ bool ScanMonitor::ListNext() {
         AddPhoto(next.path, Placeholder()->get(), damage, true);
         break;
     case PictureEntry::File:
-        AddFile(next.path);
+        AddFile(next.path, next.size);
         break;
     case PictureEntry::Retry:
-        if (!m_watcher->Retry(next.path)) AddFile(next.path);
+        if (!m_watcher->Retry(next.path)) AddFile(next.path, next.size);
         break;
     }
     return true;
@@ -154,10 +148,10 @@ void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Dam
     m_listener.AddPhotoEntry(m_photos.back().get(), thumbnail);
 }
 
-void ScanMonitor::AddFile(const std::string& path) {
+void ScanMonitor::AddFile(const std::string& path, uint64_t size) {
     auto item = std::make_unique<FoundItem>();
     item->name = FileNameOf(path);
-    item->size = FileSizeOf(path);
+    item->size = size;
     item->extension = ExtensionOf(path);
     item->path = path;
     item->damaged = IsMarkedDamaged(path);

@@ -85,6 +85,7 @@ public:
 private:
     struct Pending {
         std::string path;
+        uint64_t size;  // as the watcher's walk saw it
         bool lastWalk;
         bool picture;
         uint64_t ticket;  // the thumbnail's, for a picture
@@ -94,7 +95,7 @@ private:
     // The first entry of a tick opens the window's batch.
     void OpenBatch();
     void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder);
-    void AddFile(const std::string& path);
+    void AddFile(const std::string& path, uint64_t size);
     // A listed photo takes its preview with it, whichever list it went to.
     void RecordListed(const std::string& path);
     // The engine renames a file whose checks failed from "f..." to "b..." and

@@ -16,7 +16,8 @@ namespace {
 
 const bench::Section kSections[] = {
     {"thumbnails", "MakeThumbnail against one plain GDI+ open-and-draw", bench::RunThumbnailSection},
-    {"scan", "pass step and data-folder walk with 100, 10,000 and 50,000 entries listed", bench::RunScanSection},
+    {"scan", "pass step with 100, 10,000 and 50,000 entries listed; the watcher's walks of as many files",
+     bench::RunScanSection},
     {"memory", "peak memory with 10,000 photo entries", bench::RunMemorySection},
     {"photos", "photo pass step with 100 to 20,000 photo entries listed, and memory per entry",
      bench::RunPhotoSection},
