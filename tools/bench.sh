@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmark and runs it under Wine on a virtual display.
-#   bash tools/bench.sh              every section
+#   bash tools/bench.sh              every section but scale (it takes minutes)
 #   bash tools/bench.sh thumbnails   the named sections (--list names them)
+#   VANTREO_SCALE_N=100000 bash tools/bench.sh scale   scale on 100,000 GIFs and as many ZIPs
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$root/build}
@@ -18,6 +19,12 @@ if [ -z "${VANTREO_IN_XVFB:-}" ]; then
   jpegs=$BUILD_DIR/bench/jpeg
   if [ ! -f "$jpegs/6000x4000-420.jpg" ] && { [ $# -eq 0 ] || [[ " $* " == *" thumbnails "* ]]; }; then
     bash "$root/tools/bench/make_camera_jpegs.sh" "$jpegs"
+  fi
+  # The scale section's disk, made for each count once (seconds) and kept.
+  if [[ " $* " == *" scale "* ]]; then
+    export VANTREO_SCALE_N=${VANTREO_SCALE_N:-40000}
+    scale_disk=$BUILD_DIR/bench/scale-$VANTREO_SCALE_N.img
+    [ -f "$scale_disk" ] || bash "$root/tools/bench/make_scale_disk.sh" "$VANTREO_SCALE_N" "$scale_disk"
   fi
   exec env VANTREO_IN_XVFB=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi

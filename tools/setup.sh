@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake make python3 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-tools wine wine64 xvfb xauth googletest
-  testdisk dosfstools mtools fdisk imagemagick libimage-exiftool-perl fp-utils nsis x11-utils
+  testdisk dosfstools e2fsprogs mtools fdisk imagemagick libimage-exiftool-perl fp-utils nsis x11-utils
   libjpeg-turbo-progs clang libclang-rt-14-dev
 )
 missing=()

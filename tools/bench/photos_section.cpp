@@ -2,7 +2,6 @@
 // listing tick (a small picture becomes a thumbnail entry) with N photo entries
 // already listed, and the private bytes each entry costs.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tools/bench/main_window_driver.h"
+#include "tools/bench/process_memory.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
 #include "workflow/folder_tree.h"
@@ -30,15 +30,6 @@ constexpr int kWarmUps = 3;
 constexpr int kMemoryCount = 10000;
 const int kCounts[] = {100, 1000, kMemoryCount, 20000};
 constexpr double kThumbnailBytes = 64 * 64 * 3;
-
-size_t PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    // Wine leaves PrivateUsage at zero; PagefileUsage is the same count of
-    // committed private bytes.
-    return counters.PagefileUsage;
-}
 
 // Fills the one window up to each count in turn, so the largest is listed
 // only once; the pictures of the timed steps count among the listed ones.
@@ -91,7 +82,7 @@ void RunPhotoSection() {
         std::printf("sample.jpg missing beside bench.exe\n");
         return;
     }
-    const size_t privateBefore = PrivateBytes();
+    const size_t privateBefore = MemoryNow().privateBytes;
     PhotoRun run(jpeg);
     double firstStep = 0;
     double memoryStep = 0;
@@ -103,7 +94,7 @@ void RunPhotoSection() {
             run.ListUpTo(count);
         const double fillSeconds = fill.ElapsedMs() / 1000.0;
         if (count == kMemoryCount) {
-            const double perEntry = static_cast<double>(PrivateBytes() - privateBefore) / run.Listed();
+            const double perEntry = static_cast<double>(MemoryNow().privateBytes - privateBefore) / run.Listed();
             std::printf("%8d photos | private bytes %.1f KB per entry (the thumbnail alone %.1f KB)\n", count,
                         perEntry / 1024.0, kThumbnailBytes / 1024.0);
         }

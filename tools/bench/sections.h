@@ -8,6 +8,8 @@ struct Section {
     const char* name;
     const char* description;
     void (*run)();
+    // Too long to run with every section: run only when named.
+    bool onlyWhenNamed;
 };
 
 void RunThumbnailSection();
@@ -15,5 +17,6 @@ void RunScanSection();
 void RunMemorySection();
 void RunPhotoSection();
 void RunPaceSection();
+void RunScaleSection();
 
 }  // namespace bench
