@@ -15,6 +15,8 @@ regressions=$root/tests/fuzz/regressions
 
 jpeg_seeds=$out/seeds/jpeg
 [ -f "$jpeg_seeds/mpf.jpg" ] || bash "$root/tests/imaging/make_jpeg_corpus.sh" "$jpeg_seeds"
+gif_seeds=$out/seeds/gif
+[ -f "$gif_seeds/transparent.gif" ] || bash "$root/tests/imaging/make_gif_corpus.sh" "$gif_seeds"
 
 # fuzz NAME SEED_DIR SOURCES...  (the fuzz target's source first)
 fuzz() {
@@ -40,3 +42,4 @@ fuzz() {
 
 fuzz jpeg_preview "$jpeg_seeds" tests/fuzz/jpeg_preview_fuzz.cpp imaging/jpeg_*.cpp
 fuzz picture_header "$jpeg_seeds" tests/fuzz/picture_header_fuzz.cpp imaging/picture_header.cpp
+fuzz gif_picture "$gif_seeds" tests/fuzz/gif_picture_fuzz.cpp imaging/gif_picture.cpp

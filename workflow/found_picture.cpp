@@ -11,10 +11,16 @@ std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path
                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN,
                                        nullptr));
     if (!file) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
-    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
-    const uint64_t size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    // The attributes and size by the calls that ask for nothing else: under
+    // Wine, GetFileInformationByHandle also looks up the volume, which costs
+    // more than reading a small picture.
+    FILE_BASIC_INFO basic{};
+    LARGE_INTEGER length{};
+    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(file.get(), &length))
+        return std::nullopt;
+    if (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    const uint64_t size = static_cast<uint64_t>(length.QuadPart);
     if (size == 0 || size > kMaxPictureFileBytes) return std::nullopt;
     return OpenFile(std::move(file), size);
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/gif_picture.h"
 #include "imaging/jpeg_preview.h"
 #include "imaging/picture_header.h"
 #include "settings/folders.h"
@@ -175,30 +176,36 @@ win::BitmapHandle RenderDecoded(Gdiplus::GpImage* source, int orientation) {
     return RenderThumbnail(source, width, height, dpiX, dpiY, orientation);
 }
 
-// Our 1/8 preview of a JPEG, already upright, drawn into the place of the
-// picture's full size.
-win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
+// Pixels decoded by our own code (R G B rows, top first), drawn into the
+// place of a `fullWidth` x `fullHeight` picture.
+win::BitmapHandle RenderPixels(const std::vector<uint8_t>& rgb, unsigned width, unsigned height, unsigned fullWidth,
+                               unsigned fullHeight, Gdiplus::REAL dpiX, Gdiplus::REAL dpiY) {
     // GDI+ keeps 24-bit rows as blue, green, red, each padded to 4 bytes.
-    const size_t stride = (size_t{preview.width} * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> rows(stride * preview.height);
-    for (size_t y = 0; y < preview.height; ++y) {
-        const uint8_t* from = preview.rgb.data() + y * preview.width * 3;
+    const size_t stride = (size_t{width} * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rows(stride * height);
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* from = rgb.data() + y * width * 3;
         uint8_t* to = rows.data() + y * stride;
-        for (size_t x = 0; x < preview.width; ++x, from += 3, to += 3) {
+        for (size_t x = 0; x < width; ++x, from += 3, to += 3) {
             to[0] = from[2];
             to[1] = from[1];
             to[2] = from[0];
         }
     }
     Gdiplus::GpBitmap* bitmap = nullptr;
-    gdip::GdipCreateBitmapFromScan0(static_cast<INT>(preview.width), static_cast<INT>(preview.height),
-                                    static_cast<INT>(stride), PixelFormat24bppRGB, rows.data(), &bitmap);
+    gdip::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), static_cast<INT>(stride),
+                                    PixelFormat24bppRGB, rows.data(), &bitmap);
     const GdiplusImage source(bitmap);
     if (!source) return {};
-    // A JPEG that names no density is shown by GDI+ at 96 dots per inch.
-    const Gdiplus::REAL dpiX = preview.dpiX > 0 ? preview.dpiX : kDefaultDpi;
-    const Gdiplus::REAL dpiY = preview.dpiY > 0 ? preview.dpiY : kDefaultDpi;
-    return RenderThumbnail(source.get(), preview.fullWidth, preview.fullHeight, dpiX, dpiY);
+    return RenderThumbnail(source.get(), fullWidth, fullHeight, dpiX, dpiY);
+}
+
+// Our 1/8 preview of a JPEG, already upright, drawn into the place of the
+// picture's full size. A JPEG that names no density is shown by GDI+ at 96
+// dots per inch.
+win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
+    return RenderPixels(preview.rgb, preview.width, preview.height, preview.fullWidth, preview.fullHeight,
+                        preview.dpiX > 0 ? preview.dpiX : kDefaultDpi, preview.dpiY > 0 ? preview.dpiY : kDefaultDpi);
 }
 
 // Lets one large decode run at a time; a small one passes at once.
@@ -274,6 +281,14 @@ Thumbnail MakeThumbnail(const std::string& path) {
     const std::optional<FoundPicture> picture = FoundPicture::Read(std::move(*file));
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
+    // Small GIFs are most of the pictures on a whole disk: our own decode
+    // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
+    if (const imaging::GifResult gif = imaging::DecodeGif(bytes); gif.status == imaging::GifStatus::Made) {
+        const imaging::GifPicture& frame = gif.picture;
+        made.bitmap = RenderPixels(frame.rgb, frame.width, frame.height, frame.width, frame.height, kDefaultDpi,
+                                   kDefaultDpi);
+        return made;
+    }
     if (!IsJpeg(bytes)) {
         made.bitmap = DecodeWithGdiplus(*picture, 1, turn);
         return made;
