@@ -238,6 +238,7 @@ bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
         result = TRUE;
         return true;
     }
+
     // Header clicks of the file list; its header control has id 0.
     if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
         if (header.idFrom == 0 && header.hwndFrom == m_fileList.Header()) {
@@ -317,8 +318,9 @@ void MainDialog::EmptyResultLists() {
     KillTimer(m_hwnd, kThumbnailTimer);
     m_photoRows.Clear();
     m_fileRows.Clear();
+    m_newPhotos = m_newFiles = false;
     if (m_photoList.Exists()) m_photoList.DeleteAll();
-    if (m_fileList.Exists()) SetFileRowCount();
+    if (m_photoList.Exists() && m_fileList.Exists()) ShowNewEntries();
     m_thumbnails.Clear();
     m_monitor.ForgetEntries();
     m_recoveredFiles.clear();

@@ -125,7 +125,10 @@ private:
     void WatchRemadeThumbnails();
     // The file list's rows changed in number.
     void SetFileRowCount();
-    void EndEntries(bool photosAdded, bool filesAdded) override;
+    void EndEntries(bool photosAdded, bool filesAdded, bool more) override;
+    // The entries added since the lists were last drawn are shown, and the
+    // newest of each list scrolled into view.
+    void ShowNewEntries();
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
     void ListingEnded(const std::vector<std::string>& unreadable) override;
@@ -193,6 +196,12 @@ private:
     win::CheckBoxClicks m_photoClicks{[this](const std::vector<int>& items) { TickPhotos(items); }};
     win::CheckBoxClicks m_fileClicks{[this](const std::vector<int>& items) { TickFiles(items); }};
     ThumbnailCache m_thumbnails;
+    // Entries added and not drawn yet: drawing the lists costs tens of
+    // milliseconds under Wine, so a burst of found files is drawn a few
+    // times a second, not after every tick.
+    bool m_newPhotos = false;
+    bool m_newFiles = false;
+    ULONGLONG m_entriesShownAt = 0;
 
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and

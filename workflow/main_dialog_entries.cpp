@@ -186,13 +186,13 @@ void MainDialog::AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) {
         TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
 }
 
-void MainDialog::AddFileEntry(FoundItem* item) {
-    m_fileRows.Add(item);
-    SetFileRowCount();
-}
+void MainDialog::AddFileEntry(FoundItem* item) { m_fileRows.Add(item); }
 
+// The file list is virtual: it learns only how many rows there are, and asks
+// for what it draws.
 void MainDialog::SetFileRowCount() {
-    ListView_SetItemCountEx(m_fileList.Handle(), m_fileRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (m_fileList.Count() != m_fileRows.Count())
+        ListView_SetItemCountEx(m_fileList.Handle(), m_fileRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void MainDialog::PhotoEntryChanged(const FoundPhoto* photo) {

@@ -175,19 +175,30 @@ int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std
     return answer;
 }
 
-// Under Wine every insert into a visible list redraws its scroll bar at
-// once, which costs milliseconds; with drawing off, a tick's batch is drawn
-// once, and only the newest entry of each list is scrolled into view.
+// Under Wine every change to a visible list redraws it at once, which costs
+// milliseconds; with drawing off, a batch is drawn once, and only the newest
+// entry of each list is scrolled into view.
 void MainDialog::BeginEntries() {
     m_photoList.SetRedraw(false);
     m_fileList.SetRedraw(false);
 }
 
-void MainDialog::EndEntries(bool photosAdded, bool filesAdded) {
+void MainDialog::EndEntries(bool photosAdded, bool filesAdded, bool more) {
+    m_newPhotos = m_newPhotos || photosAdded;
+    m_newFiles = m_newFiles || filesAdded;
+    if (!m_newPhotos && !m_newFiles) return;
+    if (more && GetTickCount64() - m_entriesShownAt < kEntriesShownEveryMs) return;
+    ShowNewEntries();
+}
+
+void MainDialog::ShowNewEntries() {
+    SetFileRowCount();
     m_photoList.SetRedraw(true);
     m_fileList.SetRedraw(true);
-    if (photosAdded) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
-    if (filesAdded) m_fileList.EnsureVisible(m_fileRows.Count() - 1);
+    if (m_newPhotos) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
+    if (m_newFiles) m_fileList.EnsureVisible(m_fileRows.Count() - 1);
+    m_newPhotos = m_newFiles = false;
+    m_entriesShownAt = GetTickCount64();
 }
 
 // The monitor animates only until Cancel, so neither the Recover prompt nor
@@ -206,6 +217,7 @@ void MainDialog::ShowSearchProgress(uint64_t furthestSector) {
 }
 
 void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
+    ShowNewEntries();
     m_stayingFiles.insert(unreadable.begin(), unreadable.end());
     if (m_photoRows.Count() == 0 && m_fileRows.Count() == 0 && unreadable.empty()) {
         // Nothing to choose from: a results screen would be a dead end, and

@@ -14,7 +14,7 @@ namespace {
 
 // A tick lists entries until this much of it is spent, so that clicks and
 // repaints never wait long behind a burst of found files.
-constexpr ULONGLONG kListingSliceMs = 20;
+constexpr ULONGLONG kListingSliceMs = 35;
 
 // The engine renames or deletes a file straight after closing it, before it
 // starts the next: only the newest few listed files can still go.
@@ -72,9 +72,9 @@ void ScanMonitor::OnTick() {
     while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
         if (!ListNext()) break;
     }
-    // A batch is opened by its first entry: a tick that waits for a thumbnail
-    // leaves the lists alone.
-    if (m_photosAdded || m_filesAdded) m_listener.EndEntries(m_photosAdded, m_filesAdded);
+    // A batch is opened by its first entry; every tick ends one, so that
+    // entries whose drawing was left for later are drawn once the burst ends.
+    m_listener.EndEntries(m_photosAdded, m_filesAdded, !m_pending.empty());
     // The listing ends with no found file open in a worker.
     if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
 }
