@@ -193,6 +193,18 @@ TEST_F(PhotoThumbnails, PicturesAreDrawnWhereTheirPlacementSays) {
     }
 }
 
+// A GIF is decoded and scaled by our own code: placed as any picture, its
+// transparent colour white, a small one enlarged pixel by pixel.
+TEST_F(PhotoThumbnails, AGifIsPlacedWithItsTransparentColourWhite) {
+    // 40 x 30, transparent but for a blue square from (10, 5) to (29, 24).
+    const std::string gif = testing_support::WindowsPath(std::string(VANTREO_GIF_CORPUS) + "/transparent.gif");
+    const workflow::Thumbnail made = workflow::MakeThumbnail(gif);
+    ASSERT_TRUE(made.bitmap);
+    // Placed 64 x 48 at row 7, as 640 x 480 is.
+    ExpectThumbnail(testing_support::BitmapPixels(made.bitmap->get(), workflow::kThumbnailSize), RECT{16, 15, 48, 47},
+                    kBlue);
+}
+
 // How many images the list has room for. The images share one bitmap, which
 // is reallocated, with every image in it copied, whenever the room changes.
 int Room(HIMAGELIST list) {

@@ -37,14 +37,14 @@ public:
         item.lParam = data;
         return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
-    // Inserts an item whose text the list asks its parent for (LVN_GETDISPINFO)
-    // each time it draws it, so the list stores no text of its own for it.
-    int InsertItemWithCallbackText(int index, int image, LPARAM data) const {
+    // Inserts an item whose text and image the list asks its parent for
+    // (LVN_GETDISPINFO) each time it draws it, so it stores neither.
+    int InsertCallbackItem(int index, LPARAM data) const {
         LVITEMA item{};
         item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
         item.iItem = index;
         item.pszText = LPSTR_TEXTCALLBACKA;
-        item.iImage = image;
+        item.iImage = I_IMAGECALLBACK;
         item.lParam = data;
         return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
@@ -78,32 +78,12 @@ public:
         SendMessageA(m_hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         return item.iImage;
     }
-    void SetCheck(int index, bool checked) const {
-        ListView_SetCheckState(m_hwnd, index, checked ? TRUE : FALSE);
-    }
     bool GetCheck(int index) const { return ListView_GetCheckState(m_hwnd, index) != 0; }
-    void SetCheckAll(bool checked) const {
-        for (int i = 0, count = Count(); i < count; ++i) SetCheck(i, checked);
-    }
-    // Indexes of the ticked entries, in list order.
-    std::vector<int> CheckedItems() const {
-        std::vector<int> items;
-        for (int i = 0, count = Count(); i < count; ++i)
-            if (GetCheck(i)) items.push_back(i);
-        return items;
-    }
     int FirstSelected() const {
         return static_cast<int>(SendMessageA(m_hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
     void Select(int index) const {
         ListView_SetItemState(m_hwnd, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    }
-    // The item whose data is `data`, -1 when none is.
-    int FindByData(LPARAM data) const {
-        LVFINDINFOA find{};
-        find.flags = LVFI_PARAM;
-        find.lParam = data;
-        return static_cast<int>(SendMessageA(m_hwnd, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     }
     void DeleteItem(int index) const { SendMessageA(m_hwnd, LVM_DELETEITEM, index, 0); }
     // Asks for the item's callback text again and redraws it.
@@ -111,9 +91,6 @@ public:
     void EnsureVisible(int index) const { SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, index, TRUE); }
     void SetImageList(HIMAGELIST list, int which) const {
         SendMessageA(m_hwnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
-    }
-    void SortItems(PFNLVCOMPARE compare, LPARAM data) const {
-        SendMessageA(m_hwnd, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare));
     }
     HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0)); }
 };

@@ -86,10 +86,8 @@ void Tick(Rows& rows, const win::ListView& list, const std::vector<int>& items) 
     }
 }
 
-}  // namespace
-
 template <typename DisplayInfo>
-static void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbnails) {
+void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbnails) {
     auto& item = ItemAsked<DisplayInfo>(header);
     if (item.mask & LVIF_TEXT) CopyText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE) item.iImage = thumbnails.ImageOf(*photo);
@@ -97,12 +95,14 @@ static void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& 
 }
 
 template <typename DisplayInfo>
-static void AnswerFileRow(const NMHDR& header, FoundItem* row) {
+void AnswerFileRow(const NMHDR& header, FoundItem* row) {
     auto& item = ItemAsked<DisplayInfo>(header);
     if (item.mask & LVIF_TEXT) CopyText(FileRowText(*row, item.iSubItem), item.pszText, item.cchTextMax);
     if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(row);
     if (item.iSubItem == 0) AnswerTick(item, row->checked);
 }
+
+}  // namespace
 
 bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
     switch (header.code) {
@@ -180,7 +180,7 @@ void MainDialog::ToggleFiles() {
 void MainDialog::AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) {
     const bool held = m_thumbnails.Put(*photo, thumbnail);
     const int position = m_photoList.Count();
-    m_photoList.InsertItemWithCallbackText(position, I_IMAGECALLBACK, reinterpret_cast<LPARAM>(photo));
+    m_photoList.InsertCallbackItem(position, reinterpret_cast<LPARAM>(photo));
     m_photoRows.Add(photo);
     if (!held || m_photoList.Count() != m_photoRows.Count())
         TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);

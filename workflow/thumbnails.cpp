@@ -15,6 +15,7 @@
 #include "settings/folders.h"
 #include "win/handles.h"
 #include "workflow/found_picture.h"
+#include "workflow/thumbnail_pixels.h"
 
 namespace workflow {
 
@@ -200,6 +201,21 @@ win::BitmapHandle RenderPixels(const std::vector<uint8_t>& rgb, unsigned width, 
     return RenderThumbnail(source.get(), fullWidth, fullHeight, dpiX, dpiY);
 }
 
+// A thumbnail square of bottom-up B G R rows as a bitmap.
+win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kThumbnailSize;
+    info.bmiHeader.biHeight = kThumbnailSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && bits) std::copy(rows.begin(), rows.end(), static_cast<uint8_t*>(bits));
+    return bitmap;
+}
+
 // Our 1/8 preview of a JPEG, already upright, drawn into the place of the
 // picture's full size. A JPEG that names no density is shown by GDI+ at 96
 // dots per inch.
@@ -285,8 +301,8 @@ Thumbnail MakeThumbnail(const std::string& path) {
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
     if (const imaging::GifResult gif = imaging::DecodeGif(bytes); gif.status == imaging::GifStatus::Made) {
         const imaging::GifPicture& frame = gif.picture;
-        made.bitmap = RenderPixels(frame.rgb, frame.width, frame.height, frame.width, frame.height, kDefaultDpi,
-                                   kDefaultDpi);
+        made.bitmap = SquareBitmap(
+            ScaleIntoSquare(frame.rgb, frame.width, frame.height, PlaceThumbnail(frame.width, frame.height)));
         return made;
     }
     if (!IsJpeg(bytes)) {

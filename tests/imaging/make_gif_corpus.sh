@@ -12,4 +12,4 @@ command -v "$convert" >/dev/null || convert=convert
 "$convert" -size 120x90 -seed 3 plasma:fractal -colors 200 -interlace GIF "$out/interlaced.gif"
 "$convert" -size 97x13 pattern:checkerboard "$out/checker.gif"
 "$convert" -size 1x1 xc:'#3060A0' "$out/pixel.gif"
-"$convert" -size 40x30 xc:red -fill blue -draw 'rectangle 10,5 29,24' -transparent red "$out/transparent.gif"
+"$convert" -size 40x30 xc:red +antialias -fill blue -draw 'rectangle 10,5 29,24' -transparent red "$out/transparent.gif"
