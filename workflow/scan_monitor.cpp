@@ -14,7 +14,7 @@ namespace {
 
 // A tick lists entries until this much of it is spent, so that clicks and
 // repaints never wait long behind a burst of found files.
-constexpr ULONGLONG kListingSliceMs = 25;
+constexpr ULONGLONG kListingSliceMs = 35;
 
 // The engine renames or deletes a file straight after closing it, before it
 // starts the next: only the newest few listed files can still go.
