@@ -264,6 +264,9 @@ void MainDialog::OnTimer(UINT_PTR id) {
     case kThumbnailTimer:
         OnThumbnailTimer();
         break;
+    case kShowEntriesTimer:
+        ShowNewEntries();
+        break;
     default:
         break;
     }

@@ -202,6 +202,7 @@ private:
     bool m_newPhotos = false;
     bool m_newFiles = false;
     ULONGLONG m_entriesShownAt = 0;
+    bool m_showTimerArmed = false;
 
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and

@@ -2,6 +2,8 @@
 // and the entries the scan monitor hands over until the listing ends.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
@@ -187,11 +189,17 @@ void MainDialog::EndEntries(bool photosAdded, bool filesAdded, bool more) {
     m_newPhotos = m_newPhotos || photosAdded;
     m_newFiles = m_newFiles || filesAdded;
     if (!m_newPhotos && !m_newFiles) return;
-    if (more && GetTickCount64() - m_entriesShownAt < kEntriesShownEveryMs) return;
-    ShowNewEntries();
+    // Drawing comes as a message of its own, so that a tick's listing and a
+    // drawing of the lists never hold the window's thread together.
+    const ULONGLONG sinceShown = GetTickCount64() - m_entriesShownAt;
+    const UINT delay = more && sinceShown < kEntriesShownEveryMs ? static_cast<UINT>(kEntriesShownEveryMs - sinceShown) : 0;
+    if (!m_showTimerArmed || !more) SetTimer(m_hwnd, kShowEntriesTimer, std::max<UINT>(delay, USER_TIMER_MINIMUM), nullptr);
+    m_showTimerArmed = true;
 }
 
 void MainDialog::ShowNewEntries() {
+    KillTimer(m_hwnd, kShowEntriesTimer);
+    m_showTimerArmed = false;
     SetFileRowCount();
     m_photoList.SetRedraw(true);
     m_fileList.SetRedraw(true);

@@ -8,6 +8,7 @@ inline constexpr UINT_PTR kListingTimer = 1026;  // found files become list entr
 inline constexpr UINT_PTR kCopyTimer = 1027;     // one file of the recovery copy per tick
 inline constexpr UINT_PTR kStartupTimer = 1028;  // one-shot: drive list and save folder
 inline constexpr UINT_PTR kThumbnailTimer = 1029;  // thumbnails made again for entries shown
+inline constexpr UINT_PTR kShowEntriesTimer = 1030;  // one-shot: new entries drawn
 
 inline constexpr UINT kFirstPollDelayMs = 500;   // from Next to the first walk of the data folder
 inline constexpr UINT kTickMs = 200;             // between walks, animation steps and copy steps
