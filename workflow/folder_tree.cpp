@@ -202,8 +202,6 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
         entry.path = prefix + data.cFileName;
         entry.attributes = data.dwFileAttributes;
         entry.size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        entry.lastWrite =
-            (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
         if (entry.path.size() >= MAX_PATH) {
             if (tooLong) tooLong(entry);
             continue;

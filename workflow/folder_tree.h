@@ -50,7 +50,6 @@ struct FolderEntry {
     std::string path;  // the pattern up to its last backslash, then the entry's name
     DWORD attributes = 0;
     int64_t size = 0;
-    uint64_t lastWrite = 0;  // FILETIME, in 100 ns units; a folder's moves when an entry is added, renamed or removed
 
     bool IsFolder() const { return IsWalkableFolder(attributes); }
     bool IsLink() const { return workflow::IsLink(attributes); }

@@ -38,6 +38,16 @@ std::string WithFirstLetter(std::string path, char letter) {
     return path;
 }
 
+// Every file below the folder, as one walk lists it.
+std::vector<FolderEntry> FilesBelow(const std::string& folder) {
+    std::vector<FolderEntry> files;
+    ForEachFileBelow(folder, [&](const FolderEntry& file) {
+        files.push_back(file);
+        return true;
+    });
+    return files;
+}
+
 }  // namespace
 
 FoundFileState ProbeFoundFile(const std::string& path) {
@@ -122,21 +132,13 @@ WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::strin
 }
 
 bool HasListableFiles(const std::string& dataDir) {
-    std::vector<FolderEntry> walked;
-    ForEachFileBelow(dataDir, [&](const FolderEntry& file) {
-        walked.push_back(file);
-        return true;
-    });
+    const std::vector<FolderEntry> walked = FilesBelow(dataDir);
     const auto nothingTaken = [](const FolderEntry&) { return false; };
     return !SortOutWalk(walked, dataDir, true, {}, nothingTaken, ProbeFoundFile, 1).admitted.empty();
 }
 
 std::vector<std::string> FoundFilesIn(const std::string& dataDir) {
-    std::vector<FolderEntry> walked;
-    ForEachFileBelow(dataDir, [&](const FolderEntry& file) {
-        walked.push_back(file);
-        return true;
-    });
+    const std::vector<FolderEntry> walked = FilesBelow(dataDir);
     const auto kept = [](const FolderEntry& file) { return (file.attributes & FILE_ATTRIBUTE_READONLY) != 0; };
     const auto asFound = [](const std::string&) { return FoundFileState::Complete; };
     return SortOutWalk(walked, dataDir, true, {}, kept, asFound).admitted;

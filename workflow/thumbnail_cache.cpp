@@ -13,16 +13,6 @@ constexpr size_t kMaxRemaking = 64;
 constexpr int kRemakers = 2;
 constexpr int kBeingRemade = -2;
 
-win::BitmapHandle WhiteSquare() {
-    const win::WindowDC screen(nullptr);
-    win::BitmapHandle square(CreateCompatibleBitmap(screen, kThumbnailSize, kThumbnailSize));
-    const win::MemoryDC memory(screen);
-    const win::SelectObjectScope selected(memory, square.get());
-    const RECT all{0, 0, kThumbnailSize, kThumbnailSize};
-    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    return square;
-}
-
 }  // namespace
 
 ThumbnailCache::ThumbnailCache(int capacity) : m_capacity(capacity < 1 ? 1 : capacity) {}
@@ -43,7 +33,8 @@ void ThumbnailCache::Clear() {
     m_ownImages = 0;
     if (!m_images.Handle()) return;
     m_images.RemoveAll();
-    const win::BitmapHandle empty = WhiteSquare();
+    const win::BitmapHandle empty =
+        SquareBitmap(std::vector<uint8_t>(size_t{kThumbnailSize} * kThumbnailSize * 3, 0xFF));
     m_images.Add(empty.get());
     m_owners.push_back(nullptr);
     m_shown.push_back(0);

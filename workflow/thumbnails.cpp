@@ -177,51 +177,30 @@ win::BitmapHandle RenderDecoded(Gdiplus::GpImage* source, int orientation) {
     return RenderThumbnail(source, width, height, dpiX, dpiY, orientation);
 }
 
-// Pixels decoded by our own code (R G B rows, top first), drawn into the
-// place of a `fullWidth` x `fullHeight` picture.
-win::BitmapHandle RenderPixels(const std::vector<uint8_t>& rgb, unsigned width, unsigned height, unsigned fullWidth,
-                               unsigned fullHeight, Gdiplus::REAL dpiX, Gdiplus::REAL dpiY) {
+// Our 1/8 preview of a JPEG, already upright, drawn into the place of the
+// picture's full size.
+win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
     // GDI+ keeps 24-bit rows as blue, green, red, each padded to 4 bytes.
-    const size_t stride = (size_t{width} * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> rows(stride * height);
-    for (size_t y = 0; y < height; ++y) {
-        const uint8_t* from = rgb.data() + y * width * 3;
+    const size_t stride = (size_t{preview.width} * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> rows(stride * preview.height);
+    for (size_t y = 0; y < preview.height; ++y) {
+        const uint8_t* from = preview.rgb.data() + y * preview.width * 3;
         uint8_t* to = rows.data() + y * stride;
-        for (size_t x = 0; x < width; ++x, from += 3, to += 3) {
+        for (size_t x = 0; x < preview.width; ++x, from += 3, to += 3) {
             to[0] = from[2];
             to[1] = from[1];
             to[2] = from[0];
         }
     }
     Gdiplus::GpBitmap* bitmap = nullptr;
-    gdip::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), static_cast<INT>(stride),
-                                    PixelFormat24bppRGB, rows.data(), &bitmap);
+    gdip::GdipCreateBitmapFromScan0(static_cast<INT>(preview.width), static_cast<INT>(preview.height),
+                                    static_cast<INT>(stride), PixelFormat24bppRGB, rows.data(), &bitmap);
     const GdiplusImage source(bitmap);
     if (!source) return {};
-    return RenderThumbnail(source.get(), fullWidth, fullHeight, dpiX, dpiY);
-}
-
-// A thumbnail square of bottom-up B G R rows as a bitmap.
-win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kThumbnailSize;
-    info.bmiHeader.biHeight = kThumbnailSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap && bits) std::copy(rows.begin(), rows.end(), static_cast<uint8_t*>(bits));
-    return bitmap;
-}
-
-// Our 1/8 preview of a JPEG, already upright, drawn into the place of the
-// picture's full size. A JPEG that names no density is shown by GDI+ at 96
-// dots per inch.
-win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
-    return RenderPixels(preview.rgb, preview.width, preview.height, preview.fullWidth, preview.fullHeight,
-                        preview.dpiX > 0 ? preview.dpiX : kDefaultDpi, preview.dpiY > 0 ? preview.dpiY : kDefaultDpi);
+    // A JPEG that names no density is shown by GDI+ at 96 dots per inch.
+    const Gdiplus::REAL dpiX = preview.dpiX > 0 ? preview.dpiX : kDefaultDpi;
+    const Gdiplus::REAL dpiY = preview.dpiY > 0 ? preview.dpiY : kDefaultDpi;
+    return RenderThumbnail(source.get(), preview.fullWidth, preview.fullHeight, dpiX, dpiY);
 }
 
 // Lets one large decode run at a time; a small one passes at once.
@@ -259,6 +238,20 @@ std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, 
 
 
 }  // namespace
+
+win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kThumbnailSize;
+    info.bmiHeader.biHeight = kThumbnailSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && bits) std::copy(rows.begin(), rows.end(), static_cast<uint8_t*>(bits));
+    return bitmap;
+}
 
 ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height) {
     ThumbnailPlacement place;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "win/handles.h"
 #include "win/image_list.h"
@@ -17,8 +18,8 @@ namespace workflow {
 
 inline constexpr int kThumbnailSize = 64;
 // Slots added each time the thumbnail list is full. Every growth copies all
-// the thumbnails held, so a large step keeps a 20,000-photo scan from
-// spending its ticks on copies; an unused step costs 12 KB a slot.
+// the thumbnails held, so a large step keeps a scan that fills the thumbnail
+// cache from spending its ticks on copies; an unused step costs 12 KB a slot.
 inline constexpr int kThumbnailGrowth = 256;
 
 // GDI+ decodes a picture in full, at up to 4 bytes a pixel, however few bytes
@@ -41,6 +42,10 @@ struct ThumbnailPlacement {
     int height = 0;
 };
 ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height);
+
+// A thumbnail square given as bottom-up rows of blue, green, red (what
+// ScaleIntoSquare makes) as a bitmap of its own.
+win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows);
 
 // An empty 24-bit list of thumbnails on white that grows by kThumbnailGrowth.
 bool CreateThumbnailList(win::OwnedImageList& list);
