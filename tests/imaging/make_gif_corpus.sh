@@ -5,9 +5,8 @@
 #   make_gif_corpus.sh OUT_DIR
 set -euo pipefail
 out=${1:?output folder}
+convert=convert-im6.q16   # /usr/local/bin/convert is not ImageMagick
 mkdir -p "$out"
-convert=convert-im6.q16
-command -v "$convert" >/dev/null || convert=convert
 "$convert" -size 320x200 -seed 7 plasma:fractal -colors 256 "$out/plasma.gif"
 "$convert" -size 120x90 -seed 3 plasma:fractal -colors 200 -interlace GIF "$out/interlaced.gif"
 "$convert" -size 97x13 pattern:checkerboard "$out/checker.gif"
