@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "tests/support/pump.h"
 #include "tests/support/window_picture.h"
+#include "win/icon_grid.h"
 
 namespace skin_test {
 
@@ -32,6 +33,8 @@ public:
     // Creates the dialog, runs `setUp` as its initialisation, shows it and lets it paint.
     bool Open(std::function<void(TestDialog&)> setUp = {}) {
         m_setUp = std::move(setUp);
+        // The main window's template holds a photo grid, registered by the main window.
+        win::RegisterIconGrid();
         if (!Create(nullptr)) return false;
         ShowWindow(m_hwnd, SW_SHOW);
         SetForegroundWindow(m_hwnd);

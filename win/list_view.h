@@ -37,17 +37,6 @@ public:
         item.lParam = data;
         return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
-    // Inserts an item whose text and image the list asks its parent for
-    // (LVN_GETDISPINFO) each time it draws it, so it stores neither.
-    int InsertCallbackItem(int index, LPARAM data) const {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
-        item.iItem = index;
-        item.pszText = LPSTR_TEXTCALLBACKA;
-        item.iImage = I_IMAGECALLBACK;
-        item.lParam = data;
-        return static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    }
     void SetItemText(int index, int column, const std::string& text) const {
         LVITEMA item{};
         item.iSubItem = column;

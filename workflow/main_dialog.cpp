@@ -5,8 +5,11 @@
 #include <iterator>
 
 #include "resources/resource.h"
+#include "settings/folders.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
+#include "win/icon_grid.h"
+#include "workflow/disk_warning.h"
 #include "workflow/help_viewer.h"
 #include "workflow/main_layout.h"
 #include "workflow/main_skin.h"
@@ -30,6 +33,8 @@ constexpr Column kFileColumns[] = {{"Name", 150}, {"Size", 150}, {"Extension", 1
 MainDialog::MainDialog(StartupGate startupGate)
     : controls::SkinnedDialog(IDD_MAIN), m_startupGate(std::move(startupGate)) {
     m_appIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    // The photo list's class, named by the dialog template.
+    win::RegisterIconGrid();
 }
 
 MainDialog::~MainDialog() {
@@ -135,9 +140,7 @@ void MainDialog::StyleAndPlaceControls() {
 }
 
 void MainDialog::SetUpResultLists() {
-    // The thumbnails belong to this window (m_thumbnails), not to the list:
-    // a list view without this style destroys its image list with itself.
-    m_photoList.AddStyle(LVS_SHAREIMAGELISTS);
+    // The thumbnails belong to this window (m_thumbnails); the list borrows them.
     m_thumbnails.Create();
     m_photoList.AddExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     m_photoList.SetImageList(m_thumbnails.List(), LVSIL_NORMAL);
@@ -233,11 +236,6 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
 bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.hwndFrom == m_photoList.Handle() && OnPhotoListNotify(header)) return true;
     if (header.hwndFrom == m_fileList.Handle() && OnFileListNotify(header, result)) return true;
-    // Emptied lists send no notification for each item.
-    if (header.code == LVN_DELETEALLITEMS && header.hwndFrom == m_photoList.Handle()) {
-        result = TRUE;
-        return true;
-    }
 
     // Header clicks of the file list; its header control has id 0.
     if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
@@ -289,6 +287,7 @@ void MainDialog::EnumerateDrives() {
     m_drives.clear();
     m_driveList.DeleteAll();
     m_drives = ListDrives();
+    m_appDataDisk = DiskOfPath(settings::GetAppDataFolder());
     for (size_t i = 0; i < m_drives.size(); ++i) {
         const DriveInfo& drive = m_drives[i];
         const int index = static_cast<int>(i);

@@ -91,6 +91,7 @@ private:
     std::optional<std::string> PrepareWorkFolders();
     bool WorkFoldersArePlain();
     bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
+    bool ConfirmWritingOntoSearchedDisk(std::optional<uint32_t> disk, const char* question);
     void CancelScan();
     static constexpr DWORD kWorkerStopTimeoutMs = 10000;
     // %APPDATA%\Norvale\Vantreo: the engine, and the data folder below it.
@@ -109,7 +110,6 @@ private:
     void CleanUpAfterCopy();
 
     // Scan monitor: the entries it hands over, the end of the listing
-    void BeginEntries() override;
     void AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) override;
     void AddFileEntry(FoundItem* item) override;
     void PhotoEntryChanged(const FoundPhoto* photo) override;
@@ -123,8 +123,8 @@ private:
     void OnThumbnailTimer();
     // Thumbnails made again are drawn as they come.
     void WatchRemadeThumbnails();
-    // The file list's rows changed in number.
-    void SetFileRowCount();
+    // The entries changed in number.
+    void SetRowCounts();
     void EndEntries(bool photosAdded, bool filesAdded, bool more) override;
     // The entries added since the lists were last drawn are shown, and the
     // newest of each list scrolled into view.
@@ -182,6 +182,9 @@ private:
     EngineRun m_engineRun;
     std::string m_dataDir;
     std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
+    // Physical disk of the engine's folder, read when the drives are listed:
+    // finding it takes tens of milliseconds under Wine.
+    std::optional<uint32_t> m_appDataDisk;
     std::vector<DriveInfo> m_drives;
     RECT m_progressTextRect{};
     RECT m_copyProgressRect{};  // where the progress bar stands during a copy
@@ -189,8 +192,8 @@ private:
     // Where the save-folder box and Browse stand in drive selection.
     RECT m_saveFolderRect{};
     RECT m_browseRect{};
-    // The entries in list order, with their ticks; the photo list holds an
-    // item per entry, the file list only their number (it is virtual).
+    // The entries in list order, with their ticks; the lists hold only their
+    // number (both are virtual).
     ResultRows<FoundPhoto> m_photoRows;
     ResultRows<FoundItem> m_fileRows;
     win::CheckBoxClicks m_photoClicks{[this](const std::vector<int>& items) { TickPhotos(items); }};

@@ -91,6 +91,7 @@ void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbna
     auto& item = ItemAsked<DisplayInfo>(header);
     if (item.mask & LVIF_TEXT) CopyText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE) item.iImage = thumbnails.ImageOf(*photo);
+    if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(photo);
     AnswerTick(item, photo->checked);
 }
 
@@ -179,18 +180,17 @@ void MainDialog::ToggleFiles() {
 
 void MainDialog::AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) {
     const bool held = m_thumbnails.Put(*photo, thumbnail);
-    const int position = m_photoList.Count();
-    m_photoList.InsertCallbackItem(position, reinterpret_cast<LPARAM>(photo));
     m_photoRows.Add(photo);
-    if (!held || m_photoList.Count() != m_photoRows.Count())
-        TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
+    if (!held) TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
 }
 
 void MainDialog::AddFileEntry(FoundItem* item) { m_fileRows.Add(item); }
 
-// The file list is virtual: it learns only how many rows there are, and asks
-// for what it draws.
-void MainDialog::SetFileRowCount() {
+// Both lists are virtual: they learn only how many entries there are, and
+// ask for what they draw.
+void MainDialog::SetRowCounts() {
+    if (m_photoList.Count() != m_photoRows.Count())
+        ListView_SetItemCountEx(m_photoList.Handle(), m_photoRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (m_fileList.Count() != m_fileRows.Count())
         ListView_SetItemCountEx(m_fileList.Handle(), m_fileRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
@@ -214,7 +214,7 @@ void MainDialog::RemovePhotoEntry(const FoundPhoto* photo) {
 
 void MainDialog::RemoveFileEntry(const FoundItem* item) {
     if (m_fileRows.Remove(item) < 0) return;
-    SetFileRowCount();
+    SetRowCounts();
     InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
 }
 

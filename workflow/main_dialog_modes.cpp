@@ -34,6 +34,8 @@ void MainDialog::EnterAnalysingMode() {
     m_fileToggle.Show(false);
 
     EmptyResultLists();
+    m_thumbnails.Create(true);
+    m_photoList.SetImageList(m_thumbnails.List(), LVSIL_NORMAL);
 
     m_recover.SetText(kCancelCaption);
     m_recover.Show(true);

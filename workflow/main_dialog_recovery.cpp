@@ -63,7 +63,7 @@ void MainDialog::OnNext() {
     m_searchedDisk = MapVolumeToDisk(drive->name);
     if (ShowLeftovers()) return;
 
-    if (!ConfirmWritingOntoSearchedDisk(settings::GetAppDataFolder(), kSearchOntoSearchedDiskQuestion)) return;
+    if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
     const std::optional<std::string> scanDir = PrepareWorkFolders();
     if (!scanDir) return;
     m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), *scanDir, drive->device, settings::LoadFormatList()});
@@ -74,7 +74,11 @@ void MainDialog::OnNext() {
 
 // Every write onto the disk being searched can overwrite a deleted file for good.
 bool MainDialog::ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question) {
-    if (!WritesOntoSearchedDisk(m_searchedDisk, DiskOfPath(folder))) return true;
+    return ConfirmWritingOntoSearchedDisk(DiskOfPath(folder), question);
+}
+
+bool MainDialog::ConfirmWritingOntoSearchedDisk(std::optional<uint32_t> disk, const char* question) {
+    if (!WritesOntoSearchedDisk(m_searchedDisk, disk)) return true;
     return MessageBoxA(m_hwnd, question, kAppCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
@@ -177,14 +181,6 @@ int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std
     return answer;
 }
 
-// Under Wine every change to a visible list redraws it at once, which costs
-// milliseconds; with drawing off, a batch is drawn once, and only the newest
-// entry of each list is scrolled into view.
-void MainDialog::BeginEntries() {
-    m_photoList.SetRedraw(false);
-    m_fileList.SetRedraw(false);
-}
-
 void MainDialog::EndEntries(bool photosAdded, bool filesAdded, bool more) {
     m_newPhotos = m_newPhotos || photosAdded;
     m_newFiles = m_newFiles || filesAdded;
@@ -200,9 +196,7 @@ void MainDialog::EndEntries(bool photosAdded, bool filesAdded, bool more) {
 void MainDialog::ShowNewEntries() {
     KillTimer(m_hwnd, kShowEntriesTimer);
     m_showTimerArmed = false;
-    SetFileRowCount();
-    m_photoList.SetRedraw(true);
-    m_fileList.SetRedraw(true);
+    SetRowCounts();
     if (m_newPhotos) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
     if (m_newFiles) m_fileList.EnsureVisible(m_fileRows.Count() - 1);
     m_newPhotos = m_newFiles = false;

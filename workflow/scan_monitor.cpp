@@ -1,6 +1,7 @@
 #include "workflow/scan_monitor.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
@@ -41,6 +42,8 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
 void ScanMonitor::Abandon() {
     if (m_window) KillTimer(m_window, kListingTimer);
     m_listing = false;
+    m_ending = false;
+    m_unreadable.clear();
     // The watcher ends at its next file; a worker finishes the picture in hand.
     m_watcher.reset();
     m_thumbnails.reset();
@@ -49,6 +52,10 @@ void ScanMonitor::Abandon() {
 
 void ScanMonitor::OnTick() {
     if (!m_listing) return;
+    if (m_ending) {
+        EndListing();
+        return;
+    }
     const ULONGLONG start = GetTickCount64();
     // After Cancel the window shows its results prompt, which stays.
     if (!m_cancelled && start >= m_nextAnimation) {
@@ -67,25 +74,34 @@ void ScanMonitor::OnTick() {
     FollowRecentlyListed();
     // Asked before taking what was found: once it holds, nothing more comes.
     const bool walkedToTheEnd = m_watcher->Finished();
-    for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found));
+    std::vector<ThumbnailPool::Job> pictures;
+    for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found), pictures);
+    m_thumbnails->Submit(std::move(pictures));
     m_photosAdded = m_filesAdded = false;
     while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
         if (!ListNext()) break;
     }
-    // A batch is opened by its first entry; every tick ends one, so that
-    // entries whose drawing was left for later are drawn once the burst ends.
+    // Every tick ends a batch, so that entries whose drawing was left for
+    // later are drawn once the burst ends.
     m_listener.EndEntries(m_photosAdded, m_filesAdded, !m_pending.empty());
-    // The listing ends with no found file open in a worker.
-    if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) EndListing();
+    // The listing ends with no found file open in a worker. The window turns
+    // to its results in a message of its own: together with a tick's listing
+    // and the watcher's end it would hold the thread too long.
+    if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) {
+        m_unreadable = m_watcher->TakeUnreadable();
+        m_watcher.reset();
+        m_ending = true;
+        SetTimer(m_window, kListingTimer, USER_TIMER_MINIMUM, nullptr);
+    }
 }
 
-void ScanMonitor::Queue(DataFolderWatcher::Found found) {
+void ScanMonitor::Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures) {
     if (IsListed(found.path) || FollowRename(found.path)) return;
     Pending pending{std::move(found.path), found.size, found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
     if (pending.picture) {
         pending.ticket = ++m_lastTicket;
-        m_thumbnails->Submit(pending.ticket, pending.path);
+        pictures.push_back(ThumbnailPool::Job{pending.ticket, pending.path});
     }
     m_pending.push_back(std::move(pending));
 }
@@ -130,10 +146,6 @@ bool ScanMonitor::ListNext() {
     return true;
 }
 
-void ScanMonitor::OpenBatch() {
-    if (!m_photosAdded && !m_filesAdded) m_listener.BeginEntries();
-}
-
 void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder) {
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
@@ -143,7 +155,6 @@ void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Dam
     m_photos.push_back(std::move(photo));
     RecordListed(path);
     Remember(path, m_photos.back().get(), nullptr);
-    OpenBatch();
     m_photosAdded = true;
     m_listener.AddPhotoEntry(m_photos.back().get(), thumbnail);
 }
@@ -161,7 +172,6 @@ void ScanMonitor::AddFile(const std::string& path, uint64_t size) {
     m_foundItems.push_back(std::move(item));
     RecordListed(path);
     Remember(path, nullptr, m_foundItems.back().get());
-    OpenBatch();
     m_filesAdded = true;
     m_listener.AddFileEntry(m_foundItems.back().get());
 }
@@ -224,10 +234,9 @@ const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
 void ScanMonitor::EndListing() {
     KillTimer(m_window, kListingTimer);
     m_listing = false;
-    const std::vector<std::string> unreadable = m_watcher->TakeUnreadable();
-    m_watcher.reset();
+    m_ending = false;
     m_thumbnails.reset();
-    m_listener.ListingEnded(unreadable);
+    m_listener.ListingEnded(std::exchange(m_unreadable, {}));
 }
 
 bool ScanMonitor::MayCleanUp(const std::string& path) const {

@@ -27,8 +27,7 @@ public:
     // What the monitor asks of the window, always on the window's thread.
     class Listener {
     public:
-        // Entries come in batches, one a tick: Begin, Add..., End.
-        virtual void BeginEntries() = 0;
+        // Entries come in batches, one a tick: Add..., End.
         // `photo` and `item` stay valid until ForgetEntries; the window keeps
         // their ticks in them. `thumbnail` is what the photo shows (its own,
         // or the placeholder when `photo->shows` says so), only for the call;
@@ -92,10 +91,10 @@ private:
         bool picture;
         uint64_t ticket;  // the thumbnail's, for a picture
     };
-    void Queue(DataFolderWatcher::Found found);
+    // A picture's thumbnail is asked for in `pictures`.
+    void Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures);
     bool ListNext();
     // The first entry of a tick opens the window's batch.
-    void OpenBatch();
     void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder);
     void AddFile(const std::string& path, uint64_t size);
     // A listed photo takes its preview with it, whichever list it went to.
@@ -115,6 +114,9 @@ private:
     std::string m_dataDir;
     std::function<bool()> m_engineRunning;
     bool m_listing = false;
+    // Everything is listed; the next tick tells the window.
+    bool m_ending = false;
+    std::vector<std::string> m_unreadable;
     std::unique_ptr<DataFolderWatcher> m_watcher;
     std::unique_ptr<ThumbnailPool> m_thumbnails;
     bool m_cancelled = false;

@@ -17,8 +17,13 @@ constexpr int kBeingRemade = -2;
 
 ThumbnailCache::ThumbnailCache(int capacity) : m_capacity(capacity < 1 ? 1 : capacity) {}
 
-bool ThumbnailCache::Create() {
-    if (!CreateThumbnailList(m_images)) return false;
+bool ThumbnailCache::Create(bool reserve) {
+    // An image list grows by at most 256 images at a time, and each growth
+    // copies every thumbnail held (up to 48 MB) inside a tick of the window's
+    // thread: a scan's list has room for the whole budget from the start.
+    // The empty square and the placeholder take two images more.
+    if (!CreateThumbnailList(m_images, reserve ? m_capacity + 2 : 0) && !(reserve && CreateThumbnailList(m_images)))
+        return false;
     Clear();
     return true;
 }

@@ -27,8 +27,10 @@ public:
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
 
-    // Makes the image list, holding the empty square; false when it cannot.
-    bool Create();
+    // Makes the image list anew, holding the empty square, with room for the
+    // whole budget when `reserve` (a scan is starting: about 48 MB); false
+    // when it cannot. A list view showing the old list must be given this one.
+    bool Create(bool reserve = false);
     HIMAGELIST List() const { return m_images.Handle(); }
 
     // Holds `bitmap` as what the photo shows: its own thumbnail, dropping the

@@ -31,6 +31,16 @@ void ThumbnailPool::Submit(uint64_t ticket, std::string path) {
     m_shared->changed.notify_one();
 }
 
+void ThumbnailPool::Submit(std::vector<Job> jobs) {
+    if (jobs.empty()) return;
+    {
+        std::lock_guard<std::mutex> guard(m_shared->lock);
+        if (m_shared->stopped) return;
+        for (Job& job : jobs) m_shared->queued.push_back(std::move(job));
+    }
+    m_shared->changed.notify_all();
+}
+
 std::optional<Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
     std::optional<Thumbnail> taken;
     {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "workflow/thumbnails.h"
 
@@ -28,7 +29,10 @@ class ThumbnailPool {
 public:
     // One worker per processor, at least 1 and at most 4.
     static int DefaultWorkerCount();
-    static constexpr size_t kMaxWaiting = 32;
+    // The window takes finished thumbnails once a listing tick (50 ms): the
+    // workers must be able to run ahead by more than a tick's worth of small
+    // pictures, or they idle between ticks. 12 KB each.
+    static constexpr size_t kMaxWaiting = 512;
 
     explicit ThumbnailPool(int workers = DefaultWorkerCount(), size_t maxWaiting = kMaxWaiting);
     ThumbnailPool(const ThumbnailPool&) = delete;
@@ -36,7 +40,13 @@ public:
     // Stops the workers without waiting for them.
     ~ThumbnailPool();
 
+    struct Job {
+        uint64_t ticket;
+        std::string path;
+    };
     void Submit(uint64_t ticket, std::string path);
+    // Many at once, under one lock: thousands of files can be found in a walk.
+    void Submit(std::vector<Job> jobs);
     // The thumbnail of a ticket once it is made, handed over once; none while
     // it is queued or in hand, and for pictures dropped by Stop.
     std::optional<Thumbnail> Take(uint64_t ticket);
@@ -47,10 +57,6 @@ public:
     bool Idle();
 
 private:
-    struct Job {
-        uint64_t ticket;
-        std::string path;
-    };
     // What the pool and its workers share; the last of them frees it.
     struct Shared {
         explicit Shared(size_t maxWaiting) : maxWaiting(maxWaiting) {}

@@ -274,8 +274,8 @@ ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height) {
     return place;
 }
 
-bool CreateThumbnailList(win::OwnedImageList& list) {
-    if (!list.Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24, 0, kThumbnailGrowth)) return false;
+bool CreateThumbnailList(win::OwnedImageList& list, int room) {
+    if (!list.Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24, room, kThumbnailGrowth)) return false;
     list.SetBackground(RGB(255, 255, 255));
     return true;
 }

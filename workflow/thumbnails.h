@@ -47,8 +47,9 @@ ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height);
 // ScaleIntoSquare makes) as a bitmap of its own.
 win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows);
 
-// An empty 24-bit list of thumbnails on white that grows by kThumbnailGrowth.
-bool CreateThumbnailList(win::OwnedImageList& list);
+// An empty 24-bit list of thumbnails on white with room for `room` before it
+// first grows, then growing by kThumbnailGrowth.
+bool CreateThumbnailList(win::OwnedImageList& list, int room = 0);
 
 // What became of one found picture.
 struct Thumbnail {
