@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pump.h"
 #include "win/handles.h"
 #include "win/icon_grid.h"
 #include "win/icon_grid_layout.h"
@@ -110,6 +111,11 @@ struct Parent {
                 item.state = INDEXTOSTATEIMAGEMASK(self->ticks[static_cast<size_t>(item.iItem)] ? 2 : 1);
             return 0;
         }
+        if (message == WM_NOTIFY && self && reinterpret_cast<NMHDR*>(lParam)->code == LVN_GETINFOTIPA) {
+            auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(lParam);
+            lstrcpynA(tip->pszText, ("tip of " + std::to_string(tip->iItem)).c_str(), tip->cchTextMax);
+            return 0;
+        }
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 };
@@ -132,7 +138,7 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     HWND grid = CreateWindowA(win::kIconGridClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 600, 300, owner,
                               reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(grid, nullptr);
-    ListView_SetExtendedListViewStyle(grid, LVS_EX_CHECKBOXES);
+    ListView_SetExtendedListViewStyle(grid, LVS_EX_CHECKBOXES | LVS_EX_INFOTIP);
     ListView_SetItemCountEx(grid, count, LVSICF_NOINVALIDATEALL);
     EXPECT_EQ(ListView_GetItemCount(grid), count);
 
@@ -172,6 +178,28 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     SendMessageA(grid, WM_KEYDOWN, VK_HOME, 0);
     EXPECT_EQ(ListView_GetNextItem(grid, -1, LVNI_SELECTED), 0);
     EXPECT_EQ(ListView_GetNextItem(grid, 0, LVNI_SELECTED), -1);
+
+    // The mouse resting on an item shows the tip its parent gives for it.
+    ASSERT_TRUE(ListView_GetItemRect(grid, 2, &bounds, LVIR_ICON));
+    POINT resting{bounds.left + 5, bounds.top + 5};
+    POINT onScreen = resting;
+    ClientToScreen(grid, &onScreen);
+    SetCursorPos(onScreen.x, onScreen.y);
+    SendMessageA(grid, WM_MOUSEMOVE, 0, MAKELPARAM(resting.x, resting.y));
+    HWND tip = nullptr;
+    EXPECT_TRUE(testing_support::PumpUntil([&] {
+        tip = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr);
+        while (tip && GetWindow(tip, GW_OWNER) != owner) tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr);
+        return tip && IsWindowVisible(tip);
+    }));
+    char shown[64] = {};
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = grid;
+    tool.uId = 1;
+    tool.lpszText = shown;
+    if (tip) SendMessageA(tip, TTM_GETTEXTA, sizeof shown, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(shown, "tip of 2");
 
     // Drawing asks only for the items shown.
     UpdateWindow(owner);
