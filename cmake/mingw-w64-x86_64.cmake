@@ -12,5 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Tests and tools run through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests and tools run through Wine (a start Wine fails at once is tried again).
+set(CMAKE_CROSSCOMPILING_EMULATOR bash "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-emulator.sh")
