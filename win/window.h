@@ -44,8 +44,6 @@ public:
         MoveWindow(m_hwnd, x, y, width, height, repaint ? TRUE : FALSE);
     }
     int ControlId() const { return GetDlgCtrlID(m_hwnd); }
-    // Off while many changes are made in a row, so that the window draws once, after them.
-    void SetRedraw(bool redraw) const { SendMessageA(m_hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
     void AddStyle(DWORD style) const {
         SetWindowLongPtrA(m_hwnd, GWL_STYLE, GetWindowLongPtrA(m_hwnd, GWL_STYLE) | static_cast<LONG_PTR>(style));
     }
