@@ -180,6 +180,20 @@ int IconGridView::HitTest(LVHITTESTINFO& hit) const {
 LRESULT IconGridView::ListViewMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     const int index = static_cast<int>(wParam);
+    // Messages that point at a structure do nothing without one.
+    switch (message) {
+    case LVM_GETITEMA:
+    case LVM_GETITEMW:
+    case LVM_GETITEMTEXTA:
+    case LVM_GETITEMTEXTW:
+    case LVM_SETITEMSTATE:
+    case LVM_GETITEMRECT:
+    case LVM_HITTEST:
+        if (!lParam) return message == LVM_HITTEST ? -1 : FALSE;
+        break;
+    default:
+        break;
+    }
     switch (message) {
     case LVM_GETITEMCOUNT:
         return m_count;
