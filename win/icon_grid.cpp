@@ -7,20 +7,13 @@
 #include <memory>
 
 #include "win/icon_grid_view.h"
+#include "win/list_view.h"
 
 namespace win {
 
 namespace {
 
 constexpr size_t kTextCapacity = 260;
-
-template <typename Char>
-void CopyOut(const std::string& text, Char* buffer, int capacity) {
-    if (!buffer || capacity <= 0) return;
-    const size_t length = std::min(text.size(), static_cast<size_t>(capacity - 1));
-    for (size_t i = 0; i < length; ++i) buffer[i] = static_cast<Char>(static_cast<unsigned char>(text[i]));
-    buffer[length] = 0;
-}
 
 LRESULT CALLBACK IconGridProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* view = reinterpret_cast<IconGridView*>(GetWindowLongPtrA(hwnd, 0));
@@ -94,7 +87,7 @@ template <typename Item>
 LRESULT IconGridView::GetItem(Item& item) const {
     if (item.iItem < 0 || item.iItem >= m_count) return FALSE;
     const ItemAnswer answer = Ask(item.iItem, item.mask & (LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE));
-    if (item.mask & LVIF_TEXT) CopyOut(answer.text, item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_TEXT) CopyListText(answer.text, item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE) item.iImage = answer.image;
     if (item.mask & LVIF_PARAM) item.lParam = answer.data;
     if (item.mask & LVIF_STATE) {
@@ -108,7 +101,7 @@ template <typename Item>
 LRESULT IconGridView::GetItemText(int index, Item& item) const {
     if (index < 0 || index >= m_count || !item.pszText || item.cchTextMax <= 0) return 0;
     const std::string text = Ask(index, LVIF_TEXT).text;
-    CopyOut(text, item.pszText, item.cchTextMax);
+    CopyListText(text, item.pszText, item.cchTextMax);
     return static_cast<LRESULT>(std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1)));
 }
 

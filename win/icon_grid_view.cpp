@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/handles.h"
+#include "win/list_view.h"
 
 namespace win {
 
@@ -350,8 +351,8 @@ LRESULT IconGridView::OnTipText(NMHDR& header) {
     if (header.code == TTN_GETDISPINFOA) {
         reinterpret_cast<NMTTDISPINFOA&>(header).lpszText = m_tipText.data();
     } else {
-        m_tipTextWide.clear();
-        for (char c : m_tipText) m_tipTextWide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        m_tipTextWide.assign(m_tipText.size() + 1, L'\0');
+        CopyListText(m_tipText, m_tipTextWide.data(), static_cast<int>(m_tipTextWide.size()));
         reinterpret_cast<NMTTDISPINFOW&>(header).lpszText = m_tipTextWide.data();
     }
     return 0;

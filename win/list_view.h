@@ -3,12 +3,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "win/window.h"
 
 namespace win {
+
+// Copies text into a buffer a list view or its parent was handed (item texts,
+// tips), cut to fit and always ended; each byte widens to one wide character.
+template <typename Char>
+void CopyListText(const std::string& text, Char* buffer, int capacity) {
+    if (!buffer || capacity <= 0) return;
+    const size_t length = std::min(text.size(), static_cast<size_t>(capacity - 1));
+    for (size_t i = 0; i < length; ++i) buffer[i] = static_cast<Char>(static_cast<unsigned char>(text[i]));
+    buffer[length] = 0;
+}
 
 class ListView : public Window {
 public:

@@ -236,7 +236,6 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
 bool MainDialog::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.hwndFrom == m_photoList.Handle() && OnPhotoListNotify(header)) return true;
     if (header.hwndFrom == m_fileList.Handle() && OnFileListNotify(header, result)) return true;
-
     // Header clicks of the file list; its header control has id 0.
     if (header.code == HDN_ITEMCLICKA || header.code == HDN_ITEMCLICKW) {
         if (header.idFrom == 0 && header.hwndFrom == m_fileList.Header()) {
@@ -321,7 +320,7 @@ void MainDialog::EmptyResultLists() {
     m_photoRows.Clear();
     m_fileRows.Clear();
     m_newPhotos = m_newFiles = false;
-    if (m_photoList.Exists()) m_photoList.DeleteAll();
+    // Both lists learn the rows are gone from their counts.
     if (m_photoList.Exists() && m_fileList.Exists()) ShowNewEntries();
     m_thumbnails.Clear();
     m_monitor.ForgetEntries();

@@ -18,15 +18,6 @@ namespace {
 
 constexpr char kDamagedText[] = "Damaged";
 
-// Copies text into a list's buffer, cut to fit.
-template <typename Char>
-void CopyText(const std::string& text, Char* buffer, int capacity) {
-    if (!buffer || capacity <= 0) return;
-    const size_t length = std::min(text.size(), static_cast<size_t>(capacity - 1));
-    for (size_t i = 0; i < length; ++i) buffer[i] = static_cast<Char>(static_cast<unsigned char>(text[i]));
-    buffer[length] = 0;
-}
-
 template <typename DisplayInfo>
 auto& ItemAsked(const NMHDR& header) {
     return const_cast<DisplayInfo&>(reinterpret_cast<const DisplayInfo&>(header)).item;
@@ -44,7 +35,7 @@ void AnswerTip(const NMHDR& header, const FoundPhoto* photo) {
     auto& tip = const_cast<InfoTip&>(reinterpret_cast<const InfoTip&>(header));
     // The list puts the entry's own text in front unless told it is cut off;
     // a tip that repeats "Damaged" reads oddly.
-    if (photo && photo->damage.Any()) CopyText(DamageTip(photo->damage), tip.pszText, tip.cchTextMax);
+    if (photo && photo->damage.Any()) win::CopyListText(DamageTip(photo->damage), tip.pszText, tip.cchTextMax);
 }
 
 std::string FileRowText(const FoundItem& item, int column) {
@@ -89,7 +80,7 @@ void Tick(Rows& rows, const win::ListView& list, const std::vector<int>& items) 
 template <typename DisplayInfo>
 void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbnails) {
     auto& item = ItemAsked<DisplayInfo>(header);
-    if (item.mask & LVIF_TEXT) CopyText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_TEXT) win::CopyListText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE) item.iImage = thumbnails.ImageOf(*photo);
     if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(photo);
     AnswerTick(item, photo->checked);
@@ -98,7 +89,7 @@ void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbna
 template <typename DisplayInfo>
 void AnswerFileRow(const NMHDR& header, FoundItem* row) {
     auto& item = ItemAsked<DisplayInfo>(header);
-    if (item.mask & LVIF_TEXT) CopyText(FileRowText(*row, item.iSubItem), item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_TEXT) win::CopyListText(FileRowText(*row, item.iSubItem), item.pszText, item.cchTextMax);
     if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(row);
     if (item.iSubItem == 0) AnswerTick(item, row->checked);
 }

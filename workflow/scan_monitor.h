@@ -94,7 +94,6 @@ private:
     // A picture's thumbnail is asked for in `pictures`.
     void Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures);
     bool ListNext();
-    // The first entry of a tick opens the window's batch.
     void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder);
     void AddFile(const std::string& path, uint64_t size);
     // A listed photo takes its preview with it, whichever list it went to.

@@ -17,9 +17,9 @@
 namespace workflow {
 
 inline constexpr int kThumbnailSize = 64;
-// Slots added each time the thumbnail list is full. Every growth copies all
-// the thumbnails held, so a large step keeps a scan that fills the thumbnail
-// cache from spending its ticks on copies; an unused step costs 12 KB a slot.
+// Slots added each time a thumbnail list without room reserved is full: the
+// most an image list takes at a time. Every growth copies all the thumbnails
+// held, which is why a scan's list reserves its whole budget at once.
 inline constexpr int kThumbnailGrowth = 256;
 
 // GDI+ decodes a picture in full, at up to 4 bytes a pixel, however few bytes
