@@ -93,11 +93,14 @@ FILETIME HoursFromNow(int hours) {
 // A folder whose files were all handed over is left out by later walks until
 // its time moves: a file slipped into it with the folder's time put back is
 // found by the last walk alone. A folder whose time moved is listed again, and
-// so is one whose time is not well before the walk (it may be a coarse clock's).
+// so is one whose time is not well before the walk (it may be a coarse clock's)
+// unless a folder beside it has a later time over two walks: the engine has
+// moved on from it.
 TEST(DataFolderWatcher, AWalkLeavesOutAFolderWhoseFilesWereAllHandedOverUntilItsTimeMoves) {
     const testing_support::ScratchFolder data{"watcher-settled"};
-    const FILETIME past = HoursFromNow(-1), ahead = HoursFromNow(1);
-    const std::pair<const char*, FILETIME> folders[] = {{"still", past}, {"moved", past}, {"ahead", ahead}};
+    const FILETIME past = HoursFromNow(-1), ahead = HoursFromNow(2), overtaken = HoursFromNow(1);
+    const std::pair<const char*, FILETIME> folders[] = {
+        {"still", past}, {"moved", past}, {"ahead", ahead}, {"overtaken", overtaken}};
     for (const auto& [name, time] : folders) {
         CreateDirectoryA(data.In(name).c_str(), nullptr);
         WriteFile(data.In(name) + "\\a.txt", "a");
@@ -124,8 +127,11 @@ TEST(DataFolderWatcher, AWalkLeavesOutAFolderWhoseFilesWereAllHandedOverUntilIts
     ASSERT_TRUE(PumpUntil([&] {
         taken.From(watcher);
         return taken.Has(data.In("still\\a.txt")) && taken.Has(data.In("moved\\a.txt")) &&
-               taken.Has(data.In("ahead\\a.txt"));
+               taken.Has(data.In("ahead\\a.txt")) && taken.Has(data.In("overtaken\\a.txt"));
     }));
+    // A walk after the one that handed everything over has ended.
+    const int handedOverBy = walks;
+    ASSERT_TRUE(PumpUntil([&] { return walks >= handedOverBy + 2; }));
     slipIn = true;
     // Over once the next walk is asked for.
     ASSERT_TRUE(PumpUntil([&] { return slippedBeforeWalk != 0 && walks > slippedBeforeWalk; }));
@@ -134,12 +140,16 @@ TEST(DataFolderWatcher, AWalkLeavesOutAFolderWhoseFilesWereAllHandedOverUntilIts
     EXPECT_TRUE(taken.Has(data.In("moved\\b.txt")));
     EXPECT_TRUE(taken.Has(data.In("ahead\\b.txt")));
     EXPECT_FALSE(taken.Has(data.In("still\\b.txt")));
+    EXPECT_FALSE(taken.Has(data.In("overtaken\\b.txt")));
 
     engineRunning = false;
     ASSERT_TRUE(PumpUntil([&] { return watcher.Finished(); }));
     taken.From(watcher);
-    EXPECT_EQ(taken.paths.back(), data.In("still\\b.txt"));
-    EXPECT_TRUE(taken.lastWalk.back());
+    for (const char* leftOut : {"still\\b.txt", "overtaken\\b.txt"}) {
+        const auto found = std::find(taken.paths.begin(), taken.paths.end(), data.In(leftOut));
+        ASSERT_NE(found, taken.paths.end()) << leftOut;
+        EXPECT_TRUE(taken.lastWalk[static_cast<size_t>(found - taken.paths.begin())]) << leftOut;
+    }
 }
 
 // Stop, asked once the first files of a long walk have been handed over,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "workflow/folder_tree.h"
@@ -132,19 +133,38 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
     return listing;
 }
 
+// A folder's time is trusted to move on its next change once it is well
+// before the walk, or once the engine has moved on: the walk before saw the
+// same time here and a later one on a folder beside it. The engine writes in
+// one folder at a time and never goes back, so this walk listed the folder
+// after its last change. At thousands of files a second the engine leaves a
+// folder long before its time is 3 s old, and every walk till then would list
+// the folder again.
 void DataFolderWatcher::MarkSettled(const Listing& listing, const std::vector<std::string>& waiting,
                                     uint64_t walkBegan) {
     std::unordered_set<std::string> unsettled;
     for (const std::string& path : waiting) unsettled.insert(FolderOf(path));
+    std::unordered_map<std::string, uint64_t> times, newest;
     for (const auto& [folder, lastWrite] : listing.folders) {
+        times[folder] = lastWrite;
+        uint64_t& newestBeside = newest[FolderOf(folder)];
+        newestBeside = std::max(newestBeside, lastWrite);
+    }
+    for (const auto& [folder, lastWrite] : listing.folders) {
+        const auto before = m_timesBefore.find(folder);
+        const auto newestBefore = m_newestBefore.find(FolderOf(folder));
+        const bool movedOn = before != m_timesBefore.end() && before->second == lastWrite &&
+                             newestBefore != m_newestBefore.end() && newestBefore->second > lastWrite;
         const bool settled = !unsettled.count(folder) && !listing.holdingFolders.count(folder) &&
                              !m_retried.count(folder) && lastWrite != 0 &&
-                             lastWrite + kCoarsestFolderTime < walkBegan;
+                             (lastWrite + kCoarsestFolderTime < walkBegan || movedOn);
         if (settled)
             m_settled[folder] = lastWrite;
         else
             m_settled.erase(folder);
     }
+    m_timesBefore = std::move(times);
+    m_newestBefore = std::move(newest);
     m_retried.clear();
 }
 

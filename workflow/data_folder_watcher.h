@@ -6,8 +6,8 @@
 // than the window's thread may be kept from its messages.
 // The engine fills its output folders one after another, so a walk leaves out
 // each folder whose files were all handed over and that has not changed since
-// (its time, as its parent's listing shows it): a walk costs what is new, not
-// what was found. The last walk lists everything again.
+// (its own time): a walk costs what is new, not what was found. The last walk
+// lists everything again.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -77,6 +77,10 @@ private:
     // Folders a walk may leave out, with the time their parent's listing showed
     // when all their files had been handed over.
     std::unordered_map<std::string, uint64_t> m_settled;
+    // What the walk before saw: each folder's time, and the newest time of
+    // the folders in each parent.
+    std::unordered_map<std::string, uint64_t> m_timesBefore;
+    std::unordered_map<std::string, uint64_t> m_newestBefore;
     // Folders of files handed back by Retry during the walk under way: that
     // walk may have listed them before, so it must not mark them settled.
     std::unordered_set<std::string> m_retried;
