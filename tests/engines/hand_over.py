@@ -19,34 +19,56 @@ import time
 
 
 def staged_files(stage):
+    """Every staged file, oldest first."""
     found = []
-    for folder, _, names in os.walk(stage):
-        for name in names:
-            path = os.path.join(folder, name)
+    folders = [stage]
+    while folders:
+        try:
+            entries = list(os.scandir(folders.pop()))
+        except FileNotFoundError:
+            continue
+        for entry in entries:
             try:
-                found.append((os.stat(path).st_mtime_ns, path))
+                if entry.is_dir(follow_symlinks=False):
+                    folders.append(entry.path)
+                else:
+                    found.append((entry.stat(follow_symlinks=False).st_mtime_ns, entry.path))
             except FileNotFoundError:
                 pass  # deleted by photorec's checks since the listing
     found.sort()
     return [path for _, path in found]
 
 
-def hand_over(stage, dest, paths):
-    for path in paths:
-        target = os.path.join(dest, os.path.relpath(path, stage))
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        try:
-            os.rename(path, target)
-        except FileNotFoundError:
-            pass
+class Mover:
+    """Moves staged files to their places below DEST, making each folder once:
+    at thousands of files a second the mover shares the machine with the
+    program under test."""
+
+    def __init__(self, stage, dest):
+        self.stage = stage
+        self.dest = dest
+        self.made = set()
+
+    def hand_over(self, paths):
+        for path in paths:
+            target = self.dest + path[len(self.stage):]
+            folder = os.path.dirname(target)
+            if folder not in self.made:
+                os.makedirs(folder, exist_ok=True)
+                self.made.add(folder)
+            try:
+                os.rename(path, target)
+            except FileNotFoundError:
+                pass
 
 
 def main():
     stage, dest, end_marker = sys.argv[1:4]
+    mover = Mover(stage.rstrip("/"), dest.rstrip("/"))
     while not os.path.exists(end_marker):
-        hand_over(stage, dest, staged_files(stage)[:-1])
+        mover.hand_over(staged_files(stage)[:-1])
         time.sleep(0.1)
-    hand_over(stage, dest, staged_files(stage))
+    mover.hand_over(staged_files(stage))
 
 
 if __name__ == "__main__":
