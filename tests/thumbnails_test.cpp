@@ -148,7 +148,9 @@ void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
 // What the listing does with a found picture: its own thumbnail, else the
 // placeholder's, appended; false when neither can be had.
 bool AddThumbnail(HIMAGELIST list, const std::string& path) {
-    std::optional<win::BitmapHandle> bitmap = workflow::MakeThumbnail(path).bitmap;
+    workflow::Thumbnail made = workflow::MakeThumbnail(path);
+    std::optional<win::BitmapHandle> bitmap = std::move(made.bitmap);
+    if (!made.rows.empty()) bitmap = workflow::SquareBitmap(made.rows);
     if (!bitmap) bitmap = workflow::MakePlaceholderThumbnail();
     return bitmap && win::ImageList(list).Add(bitmap->get()) >= 0;
 }
@@ -199,10 +201,22 @@ TEST_F(PhotoThumbnails, AGifIsPlacedWithItsTransparentColourWhite) {
     // 40 x 30, transparent but for a blue square from (10, 5) to (29, 24).
     const std::string gif = testing_support::WindowsPath(std::string(VANTREO_GIF_CORPUS) + "/transparent.gif");
     const workflow::Thumbnail made = workflow::MakeThumbnail(gif);
-    ASSERT_TRUE(made.bitmap);
+    ASSERT_FALSE(made.rows.empty());
+    // The cache takes the rows through one bitmap it reuses: the GIF keeps
+    // its picture once a plain red square has gone through after it.
+    workflow::ThumbnailCache cache(4);
+    ASSERT_TRUE(cache.Create());
+    workflow::FoundPhoto photos[2];
+    const std::vector<uint8_t> red = [] {
+        std::vector<uint8_t> rows(size_t{workflow::kThumbnailSize} * workflow::kThumbnailSize * 3);
+        for (size_t i = 0; i < rows.size(); i += 3) rows[i + 2] = 0xFF;
+        return rows;
+    }();
+    ASSERT_TRUE(cache.Put(photos[0], made.Image()));
+    ASSERT_TRUE(cache.Put(photos[1], workflow::ThumbnailImage{nullptr, &red}));
     // Placed 64 x 48 at row 7, as 640 x 480 is.
-    ExpectThumbnail(testing_support::BitmapPixels(made.bitmap->get(), workflow::kThumbnailSize), RECT{16, 15, 48, 47},
-                    kBlue);
+    ExpectThumbnail(ListedImage(cache.List(), cache.ImageOf(photos[0])), RECT{16, 15, 48, 47}, kBlue);
+    ExpectThumbnail(ListedImage(cache.List(), cache.ImageOf(photos[1])), RECT{0, 0, 64, 64}, kRed);
 }
 
 // How many images the list has room for. The images share one bitmap, which

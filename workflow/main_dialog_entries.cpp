@@ -169,7 +169,7 @@ void MainDialog::ToggleFiles() {
     SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
 }
 
-void MainDialog::AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) {
+void MainDialog::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
     const bool held = m_thumbnails.Put(*photo, thumbnail);
     m_photoRows.Add(photo);
     if (!held) TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);

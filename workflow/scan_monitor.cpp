@@ -125,16 +125,18 @@ bool ScanMonitor::ListNext() {
         AddFile(next.path, next.size);
         return true;
     }
-    const bool decoded = thumbnail && thumbnail->bitmap.has_value();
+    const bool decoded = thumbnail && thumbnail->Decoded();
     Damage damage;
     damage.engineMarked = IsMarkedDamaged(next.path);
     if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, thumbnail->bitmap->get(), damage, false);
+        AddPhoto(next.path, thumbnail->Image(), damage, false);
+        // Copied into the list; the scan may have been abandoned meanwhile.
+        if (m_thumbnails && !thumbnail->rows.empty()) m_thumbnails->GiveBack(std::move(thumbnail->rows));
         break;
     case PictureEntry::Placeholder:
-        AddPhoto(next.path, Placeholder()->get(), damage, true);
+        AddPhoto(next.path, ThumbnailImage{Placeholder()->get()}, damage, true);
         break;
     case PictureEntry::File:
         AddFile(next.path, next.size);
@@ -146,7 +148,8 @@ bool ScanMonitor::ListNext() {
     return true;
 }
 
-void ScanMonitor::AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder) {
+void ScanMonitor::AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage,
+                           bool placeholder) {
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
     photo->damage = damage;

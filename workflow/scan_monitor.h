@@ -19,6 +19,7 @@
 #include "workflow/data_folder_watcher.h"
 #include "workflow/found_item.h"
 #include "workflow/thumbnail_pool.h"
+#include "workflow/thumbnails.h"
 
 namespace workflow {
 
@@ -31,8 +32,8 @@ public:
         // `photo` and `item` stay valid until ForgetEntries; the window keeps
         // their ticks in them. `thumbnail` is what the photo shows (its own,
         // or the placeholder when `photo->shows` says so), only for the call;
-        // a null one shows an empty square.
-        virtual void AddPhotoEntry(FoundPhoto* photo, HBITMAP thumbnail) = 0;
+        // an empty one shows an empty square.
+        virtual void AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) = 0;
         virtual void AddFileEntry(FoundItem* item) = 0;
         // A listed file was renamed by the engine once its checks failed: the
         // entry's record now holds the new path and the damage mark.
@@ -94,7 +95,7 @@ private:
     // A picture's thumbnail is asked for in `pictures`.
     void Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures);
     bool ListNext();
-    void AddPhoto(const std::string& path, HBITMAP thumbnail, const Damage& damage, bool placeholder);
+    void AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder);
     void AddFile(const std::string& path, uint64_t size);
     // A listed photo takes its preview with it, whichever list it went to.
     void RecordListed(const std::string& path);

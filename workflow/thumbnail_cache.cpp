@@ -1,5 +1,7 @@
 #include "workflow/thumbnail_cache.h"
 
+#include <algorithm>
+
 #include "win/handles.h"
 #include "workflow/thumbnails.h"
 
@@ -76,6 +78,25 @@ bool ThumbnailCache::Put(FoundPhoto& photo, HBITMAP bitmap) {
     return true;
 }
 
+bool ThumbnailCache::Put(FoundPhoto& photo, const ThumbnailImage& image) {
+    if (!image.rows) return Put(photo, image.bitmap);
+    if (image.rows->size() != size_t{kThumbnailSize} * kThumbnailSize * 3) return false;
+    if (!m_staging) {
+        m_staging = SquareBitmap(*image.rows);
+        DIBSECTION section{};
+        if (!m_staging->get() || GetObjectA(m_staging->get(), sizeof section, &section) != sizeof section) {
+            m_staging.reset();
+            return false;
+        }
+        m_stagingBits = static_cast<uint8_t*>(section.dsBm.bmBits);
+    } else {
+        // The image list may still be reading the bitmap's previous picture.
+        GdiFlush();
+        std::copy(image.rows->begin(), image.rows->end(), m_stagingBits);
+    }
+    return Put(photo, m_staging->get());
+}
+
 // The clock hand passes images shown since it last came by, clearing their
 // mark, and drops the first one not shown since.
 int ThumbnailCache::TakeSlot() {
@@ -132,7 +153,7 @@ bool ThumbnailCache::TakeRemade() {
         it = m_remaking.erase(it);
         photo.cacheSlot = -1;
         // A picture gone since (or no longer drawable) shows the empty square.
-        Put(photo, made->bitmap ? made->bitmap->get() : nullptr);
+        Put(photo, made->Image());
         any = true;
     }
     return any;

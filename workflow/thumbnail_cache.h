@@ -9,12 +9,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "win/handles.h"
 #include "win/image_list.h"
 #include "workflow/found_item.h"
 #include "workflow/thumbnail_pool.h"
+#include "workflow/thumbnails.h"
 
 namespace workflow {
 
@@ -38,6 +41,9 @@ public:
     // (one image for every photo showing it). A null bitmap shows the empty
     // square. False when the image list could not take the picture.
     bool Put(FoundPhoto& photo, HBITMAP bitmap);
+    // The same for a bitmap or a square's rows; rows go through one bitmap
+    // kept for it, so a picture costs no bitmap of its own.
+    bool Put(FoundPhoto& photo, const ThumbnailImage& image);
     // The image the photo's entry shows now. A dropped thumbnail is asked for
     // again and the empty square is shown meanwhile.
     int ImageOf(FoundPhoto& photo);
@@ -56,6 +62,9 @@ private:
 
     const int m_capacity;
     win::OwnedImageList m_images;
+    // Rows are copied into this bitmap for the image list to take them.
+    std::optional<win::BitmapHandle> m_staging;
+    uint8_t* m_stagingBits = nullptr;
     int m_placeholderImage = -1;
     // Per image: the photo it holds and whether it was shown since the clock
     // hand last passed; the hand drops the first image not shown since.

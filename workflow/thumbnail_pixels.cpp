@@ -6,9 +6,16 @@ namespace workflow {
 
 std::vector<uint8_t> ScaleIntoSquare(const std::vector<uint8_t>& rgb, unsigned width, unsigned height,
                                      const ThumbnailPlacement& place) {
+    std::vector<uint8_t> square;
+    ScaleIntoSquare(rgb, width, height, place, square);
+    return square;
+}
+
+void ScaleIntoSquare(const std::vector<uint8_t>& rgb, unsigned width, unsigned height,
+                     const ThumbnailPlacement& place, std::vector<uint8_t>& square) {
     constexpr size_t kRow = size_t{kThumbnailSize} * 3;
-    std::vector<uint8_t> square(kRow * kThumbnailSize, 0xFF);
-    if (width == 0 || height == 0 || rgb.size() < size_t{width} * height * 3) return square;
+    square.assign(kRow * kThumbnailSize, 0xFF);
+    if (width == 0 || height == 0 || rgb.size() < size_t{width} * height * 3) return;
     for (int y = 0; y < place.height; ++y) {
         // Source rows and columns [from, to) that fall into this pixel: at least one.
         const unsigned fromY = static_cast<unsigned>(uint64_t{height} * y / place.height);
@@ -32,7 +39,6 @@ std::vector<uint8_t> ScaleIntoSquare(const std::vector<uint8_t>& rgb, unsigned w
             for (int c = 0; c < 3; ++c) to[2 - c] = static_cast<uint8_t>((sum[c] + count / 2) / count);
         }
     }
-    return square;
 }
 
 }  // namespace workflow

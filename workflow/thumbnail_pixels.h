@@ -16,5 +16,8 @@ namespace workflow {
 // pixel, so an icon stays sharp.
 std::vector<uint8_t> ScaleIntoSquare(const std::vector<uint8_t>& rgb, unsigned width, unsigned height,
                                      const ThumbnailPlacement& place);
+// The same into `square`, whose memory is reused.
+void ScaleIntoSquare(const std::vector<uint8_t>& rgb, unsigned width, unsigned height,
+                     const ThumbnailPlacement& place, std::vector<uint8_t>& square);
 
 }  // namespace workflow

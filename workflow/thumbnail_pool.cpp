@@ -12,7 +12,7 @@ namespace workflow {
 int ThumbnailPool::DefaultWorkerCount() {
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
-    return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, 4);
+    return std::clamp(static_cast<int>(system.dwNumberOfProcessors), 1, kMaxWorkers);
 }
 
 ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting)
@@ -55,6 +55,14 @@ std::optional<Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
     return taken;
 }
 
+void ThumbnailPool::GiveBack(std::vector<uint8_t> rows) {
+    // Every thumbnail waiting or in hand may give its rows back: kept, they
+    // are all the rows a scan ever allocates, whatever it finds.
+    const size_t mostSpare = m_shared->maxWaiting + kMaxWorkers;
+    std::lock_guard<std::mutex> guard(m_shared->lock);
+    if (m_shared->spareRows.size() < mostSpare) m_shared->spareRows.push_back(std::move(rows));
+}
+
 void ThumbnailPool::Stop() {
     {
         std::lock_guard<std::mutex> guard(m_shared->lock);
@@ -79,13 +87,18 @@ void ThumbnailPool::Work(const std::shared_ptr<Shared>& shared) {
         Job job = std::move(shared->queued.front());
         shared->queued.pop_front();
         ++shared->inHand;
+        std::vector<uint8_t> spareRows;
+        if (!shared->spareRows.empty()) {
+            spareRows = std::move(shared->spareRows.back());
+            shared->spareRows.pop_back();
+        }
         // Taken under the lock, before Stop can return: GDI+ is then not shut
         // down under a decode that outlives the window.
         const win::GdiplusSession::Use drawing;
         guard.unlock();
         Thumbnail thumbnail;
         try {
-            thumbnail = MakeThumbnail(job.path);
+            thumbnail = MakeThumbnail(job.path, std::move(spareRows));
         } catch (...) {
             // Out of memory: shown as a picture that cannot be decoded.
             thumbnail = Thumbnail{};

@@ -27,7 +27,8 @@ namespace workflow {
 
 class ThumbnailPool {
 public:
-    // One worker per processor, at least 1 and at most 4.
+    // One worker per processor, at least 1 and at most kMaxWorkers.
+    static constexpr int kMaxWorkers = 4;
     static int DefaultWorkerCount();
     // The window takes finished thumbnails once a listing tick (50 ms): the
     // workers must be able to run ahead by more than a tick's worth of small
@@ -50,6 +51,10 @@ public:
     // The thumbnail of a ticket once it is made, handed over once; none while
     // it is queued or in hand, and for pictures dropped by Stop.
     std::optional<Thumbnail> Take(uint64_t ticket);
+    // The rows of a thumbnail taken and copied: a worker writes the next
+    // one into their memory. Freeing on the window's thread what workers
+    // allocated, tens of thousands of times, fragments the heap.
+    void GiveBack(std::vector<uint8_t> rows);
     // Queued pictures are dropped and whatever a worker finishes from now on is
     // thrown away; thumbnails finished before can still be taken.
     void Stop();
@@ -65,6 +70,7 @@ private:
         std::condition_variable changed;
         std::deque<Job> queued;
         std::unordered_map<uint64_t, Thumbnail> finished;
+        std::vector<std::vector<uint8_t>> spareRows;
         int inHand = 0;
         bool stopped = false;
     };

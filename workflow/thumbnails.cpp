@@ -280,7 +280,7 @@ bool CreateThumbnailList(win::OwnedImageList& list, int room) {
     return true;
 }
 
-Thumbnail MakeThumbnail(const std::string& path) {
+Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows) {
     Thumbnail made;
     // A large file waits for its turn before it is read, so that waiting
     // workers hold no more than small files.
@@ -294,8 +294,8 @@ Thumbnail MakeThumbnail(const std::string& path) {
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
     if (const imaging::GifResult gif = imaging::DecodeGif(bytes); gif.status == imaging::GifStatus::Made) {
         const imaging::GifPicture& frame = gif.picture;
-        made.bitmap = SquareBitmap(
-            ScaleIntoSquare(frame.rgb, frame.width, frame.height, PlaceThumbnail(frame.width, frame.height)));
+        made.rows = std::move(spareRows);
+        ScaleIntoSquare(frame.rgb, frame.width, frame.height, PlaceThumbnail(frame.width, frame.height), made.rows);
         return made;
     }
     if (!IsJpeg(bytes)) {

@@ -51,21 +51,37 @@ win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows);
 // first grows, then growing by kThumbnailGrowth.
 bool CreateThumbnailList(win::OwnedImageList& list, int room = 0);
 
+// A thumbnail as the list takes it: a bitmap, or a square's rows as
+// ScaleIntoSquare makes them; neither shows the empty square.
+struct ThumbnailImage {
+    HBITMAP bitmap = nullptr;
+    const std::vector<uint8_t>* rows = nullptr;
+};
+
 // What became of one found picture.
 struct Thumbnail {
-    // None when the picture cannot be shown: it cannot be decoded, or it
-    // claims more than the decode budget. A picture that decodes but cannot
-    // be drawn gives a null bitmap: it still takes a slot of its own.
+    // What GDI+ drew. None when the rows below hold the picture, or when it
+    // cannot be shown: it cannot be decoded, or it claims more than the
+    // decode budget. A picture that decodes but cannot be drawn gives a null
+    // bitmap: it still takes a slot of its own.
     std::optional<win::BitmapHandle> bitmap;
+    // What our own decoders made, in place of a bitmap: on a whole disk's
+    // tens of thousands of small pictures a GDI bitmap each, made on a worker
+    // and freed on the window's thread, costs more than the picture.
+    std::vector<uint8_t> rows;
     // Set when the picture's data is damaged: the share of it (0 to 1) that
     // could be read. Blocks past the damage are drawn grey.
     std::optional<double> readableShare;
+
+    bool Decoded() const { return bitmap.has_value() || !rows.empty(); }
+    ThumbnailImage Image() const { return {bitmap ? bitmap->get() : nullptr, rows.empty() ? nullptr : &rows}; }
 };
 
 // The thumbnail of a found picture, upright by its EXIF orientation. It
 // touches no window, so thumbnail workers call it on their own threads, and
 // it does not hold the file open while it decodes.
-Thumbnail MakeThumbnail(const std::string& path);
+// `spareRows` lends its memory to the rows our own decoders make.
+Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows = {});
 
 // The thumbnail of the program's "icon.png", shown for pictures that cannot
 // be decoded; none when the file is missing, plain white when it is no picture.
