@@ -224,19 +224,19 @@ bool TreeHasFile(const std::string& folder) {
 bool CanOpenExclusively(const std::string& path) { return SizeIfOpenedExclusively(path).has_value(); }
 
 std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path) {
-    // Windows refuses write access to a read-only file; asked directly as well,
-    // since some accounts (root under Wine) are let through regardless.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return std::nullopt;
     // Opening for writing with no sharing fails while anyone else has the file
     // open, so a file the engine is still writing is not taken yet.
     win::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return std::nullopt;
     // Read by name while the handle keeps every writer out: asking the handle
-    // costs a round trip to the Wine server on top.
+    // costs a round trip to the Wine server on top. Windows refuses write
+    // access to a read-only file; its attribute is looked at as well, since
+    // some accounts (root under Wine) are let through regardless.
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        return std::nullopt;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 

@@ -57,18 +57,19 @@ FoundFileState ProbeFoundFile(const std::string& path) {
 
 FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size) {
     if (path.size() >= MAX_PATH) return FoundFileState::Unopenable;
+    // Most files pass at once: only a file that does not is looked at again.
+    if (const std::optional<uint64_t> opened = SizeIfOpenedExclusively(path)) {
+        size = *opened;
+        return FoundFileState::Complete;
+    }
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         // A name the walk returned but Windows cannot open is not gone: the
         // engine keeps characters such as '?' that names may not hold.
         const DWORD error = GetLastError();
         const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        return gone && IsValidFileName(FileNameOf(path)) ? FoundFileState::Vanished
-                                                                          : FoundFileState::Unopenable;
+        return gone && IsValidFileName(FileNameOf(path)) ? FoundFileState::Vanished : FoundFileState::Unopenable;
     }
-    const std::optional<uint64_t> opened = SizeIfOpenedExclusively(path);
-    if (!opened) return FoundFileState::Busy;
-    size = *opened;
-    return FoundFileState::Complete;
+    return FoundFileState::Busy;
 }
 
 bool IsEngineLog(const std::string& path, const std::string& dataDir) {
