@@ -17,6 +17,10 @@ namespace {
 // repaints never wait long behind a burst of found files.
 constexpr ULONGLONG kListingSliceMs = 35;
 
+// A walk after a burst of the engine hands over ten thousand files at once;
+// queueing them all in one tick would hold the window's thread.
+constexpr size_t kQueuedPerTick = 2000;
+
 // The engine renames or deletes a file straight after closing it, before it
 // starts the next: only the newest few listed files can still go.
 constexpr size_t kRecentlyListed = 8;
@@ -47,6 +51,7 @@ void ScanMonitor::Abandon() {
     // The watcher ends at its next file; a worker finishes the picture in hand.
     m_watcher.reset();
     m_thumbnails.reset();
+    m_found.clear();
     m_pending.clear();
 }
 
@@ -74,8 +79,12 @@ void ScanMonitor::OnTick() {
     FollowRecentlyListed();
     // Asked before taking what was found: once it holds, nothing more comes.
     const bool walkedToTheEnd = m_watcher->Finished();
+    for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) m_found.push_back(std::move(found));
     std::vector<ThumbnailPool::Job> pictures;
-    for (DataFolderWatcher::Found& found : m_watcher->TakeFound()) Queue(std::move(found), pictures);
+    for (size_t queued = 0; queued < kQueuedPerTick && !m_found.empty(); ++queued) {
+        Queue(std::move(m_found.front()), pictures);
+        m_found.pop_front();
+    }
     m_thumbnails->Submit(std::move(pictures));
     m_photosAdded = m_filesAdded = false;
     while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
@@ -83,11 +92,11 @@ void ScanMonitor::OnTick() {
     }
     // Every tick ends a batch, so that entries whose drawing was left for
     // later are drawn once the burst ends.
-    m_listener.EndEntries(m_photosAdded, m_filesAdded, !m_pending.empty());
+    m_listener.EndEntries(m_photosAdded, m_filesAdded, !m_pending.empty() || !m_found.empty());
     // The listing ends with no found file open in a worker. The window turns
     // to its results in a message of its own: together with a tick's listing
     // and the watcher's end it would hold the thread too long.
-    if (m_listing && walkedToTheEnd && m_pending.empty() && m_thumbnails->Idle()) {
+    if (m_listing && walkedToTheEnd && m_found.empty() && m_pending.empty() && m_thumbnails->Idle()) {
         m_unreadable = m_watcher->TakeUnreadable();
         m_watcher.reset();
         m_ending = true;
@@ -249,7 +258,7 @@ bool ScanMonitor::MayCleanUp(const std::string& path) const {
 }
 
 int ScanMonitor::WaitingCount() const {
-    return static_cast<int>(m_pending.size()) + (m_watcher ? m_watcher->WaitingCount() : 0);
+    return static_cast<int>(m_found.size() + m_pending.size()) + (m_watcher ? m_watcher->WaitingCount() : 0);
 }
 
 void ScanMonitor::ForgetEntries() {

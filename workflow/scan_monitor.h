@@ -121,6 +121,8 @@ private:
     std::unique_ptr<ThumbnailPool> m_thumbnails;
     bool m_cancelled = false;
     uint64_t m_lastTicket = 0;
+    // Handed over by the watcher, not queued yet.
+    std::deque<DataFolderWatcher::Found> m_found;
     std::deque<Pending> m_pending;
     // Entries added in the current batch, for the window to scroll to the newest.
     bool m_photosAdded = false;
