@@ -1,6 +1,7 @@
 #include "workflow/thumbnail_cache.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win/handles.h"
 #include "workflow/thumbnails.h"
@@ -154,6 +155,7 @@ bool ThumbnailCache::TakeRemade() {
         photo.cacheSlot = -1;
         // A picture gone since (or no longer drawable) shows the empty square.
         Put(photo, made->Image());
+        if (!made->rows.empty()) m_remaker->GiveBack(std::move(made->rows));
         any = true;
     }
     return any;
