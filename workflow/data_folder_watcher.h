@@ -74,8 +74,8 @@ private:
     bool m_lastWalkBegun = false;
     bool m_finished = false;
     std::unordered_set<std::string> m_taken;
-    // Folders a walk may leave out, with the time their parent's listing showed
-    // when all their files had been handed over.
+    // Folders a walk may leave out, with their own time as it was when all
+    // their files had been handed over.
     std::unordered_map<std::string, uint64_t> m_settled;
     // What the walk before saw: each folder's time, and the newest time of
     // the folders in each parent.
