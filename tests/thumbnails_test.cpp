@@ -417,7 +417,8 @@ protected:
 };
 
 // Every thread that opens a file for reading, by the calls that decoders
-// open a picture with, while the object lives.
+// open a picture with, while the object lives: the worker that decodes it,
+// or the watcher's test that reads a small picture for it.
 class PictureOpens {
 public:
     PictureOpens() { g_opened.clear(); }
@@ -444,12 +445,12 @@ private:
     }
     static HANDLE WINAPI OpenA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how, DWORD flags,
                                HANDLE model) {
-        if (name && !(access & GENERIC_WRITE)) Record(name);
+        if (name && (access & GENERIC_READ)) Record(name);
         return Original<decltype(&CreateFileA)>("kernel32.dll", "CreateFileA")(name, access, share, sa, how, flags, model);
     }
     static HANDLE WINAPI OpenW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD how,
                                DWORD flags, HANDLE model) {
-        if (name && !(access & GENERIC_WRITE)) Record(Narrow(name));
+        if (name && (access & GENERIC_READ)) Record(Narrow(name));
         return Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW")(name, access, share, sa, how, flags, model);
     }
     static Gdiplus::GpStatus WINGDIPAPI Decode(const WCHAR* name, Gdiplus::GpBitmap** bitmap) {

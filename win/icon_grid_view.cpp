@@ -203,20 +203,37 @@ void IconGridView::Paint() {
     SetBkMode(canvas, TRANSPARENT);
     const bool focusShown = GetFocus() == m_hwnd;
     const auto [first, last] = m_layout.VisibleItems(m_count, m_scroll);
-    for (int item = first; item < last; ++item) PaintItem(canvas, item, focusShown);
+    // The two boxes are drawn once a paint and copied to each item: under Wine
+    // every DrawFrameControl asks the Wine server about the display three times.
+    MemoryDC boxes(canvas.get());
+    const RECT box = m_layout.PartsOf(0, 0).box;
+    const int boxWidth = box.right - box.left, boxHeight = box.bottom - box.top;
+    BitmapHandle boxesBitmap(CreateCompatibleBitmap(paint, 2 * boxWidth, boxHeight));
+    SelectObjectScope selectedBoxes(boxes, boxesBitmap.get());
+    const bool checkBoxes = (m_extendedStyle & LVS_EX_CHECKBOXES) && first < last;
+    if (checkBoxes) {
+        const RECT both{0, 0, 2 * boxWidth, boxHeight};
+        FillRect(boxes, &both, GetSysColorBrush(COLOR_WINDOW));
+        for (int checked = 0; checked < 2; ++checked) {
+            RECT drawn{checked * boxWidth, 0, (checked + 1) * boxWidth, boxHeight};
+            DrawFrameControl(boxes, &drawn, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
+        }
+    }
+    for (int item = first; item < last; ++item) PaintItem(canvas, item, focusShown, checkBoxes ? boxes.get() : nullptr);
     BitBlt(paint, 0, 0, client.right, client.bottom, canvas, 0, 0, SRCCOPY);
 }
 
-void IconGridView::PaintItem(HDC dc, int item, bool focusShown) const {
+void IconGridView::PaintItem(HDC dc, int item, bool focusShown, HDC boxes) const {
     const IconGridParts parts = m_layout.PartsOf(item, m_scroll);
     const ItemAnswer answer = Ask(item, LVIF_TEXT | LVIF_IMAGE | LVIF_STATE);
     const bool selected = m_selected[static_cast<size_t>(item)];
     if (m_images && answer.image >= 0)
         ImageList_Draw(m_images, answer.image, dc, parts.icon.left, parts.icon.top,
                        selected && focusShown ? ILD_SELECTED : ILD_NORMAL);
-    if (m_extendedStyle & LVS_EX_CHECKBOXES) {
-        RECT box = parts.box;
-        DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (answer.checked ? DFCS_CHECKED : 0));
+    if (boxes) {
+        const RECT& box = parts.box;
+        const int width = box.right - box.left;
+        BitBlt(dc, box.left, box.top, width, box.bottom - box.top, boxes, answer.checked ? width : 0, 0, SRCCOPY);
     }
     // The text's own width is highlighted, centred under the icon.
     SIZE extent{};

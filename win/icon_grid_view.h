@@ -50,7 +50,8 @@ private:
     void InvalidateAll() const;
 
     void Paint();
-    void PaintItem(HDC dc, int item, bool focusShown) const;
+    // `boxes`: the unchecked and the checked box side by side, or null for none.
+    void PaintItem(HDC dc, int item, bool focusShown, HDC boxes) const;
 
     void OnButtonDown(POINT point, WPARAM keys);
     void OnKeyDown(UINT key);

@@ -7,6 +7,8 @@
 
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
+#include "workflow/probe_ahead.h"
+#include "workflow/scan_results.h"
 
 namespace workflow {
 
@@ -32,6 +34,19 @@ uint64_t Now() {
 }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+// A found picture is read by its test, when small, for its thumbnail.
+FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes) {
+    return IsPhotoPath(path) ? ProbeFoundFileAndRead(path, size, bytes) : ProbeFoundFileAndSize(path, size);
+}
+
+// A walk with this many files to test has them tested by helper threads as
+// well; for a few, starting the threads would cost more than it saves. While
+// the engine runs they share the processors with it; once it has stopped, the
+// last walk's tests are all that holds up the results.
+constexpr size_t kTestedAheadFrom = 64;
+constexpr int kTestHelpers = 2;
+constexpr int kLastWalkTestHelpers = 4;
 
 }  // namespace
 
@@ -102,7 +117,7 @@ void DataFolderWatcher::Stop() {
 
 bool DataFolderWatcher::Wait(unsigned ms) {
     std::unique_lock<std::mutex> guard(m_lock);
-    return !m_stopping.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_stopped; });
+    return !m_stopping.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_stopped.load(); });
 }
 
 DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
@@ -113,7 +128,6 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
         m_dataDir,
         [&](const FolderEntry& file) {
             listing.files.push_back(file);
-            std::lock_guard<std::mutex> guard(m_lock);
             return !m_stopped;
         },
         [&](const FolderEntry& outOfReach) { listing.files.push_back(outOfReach); },
@@ -131,6 +145,17 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
             return true;
         });
     return listing;
+}
+
+std::vector<std::string> DataFolderWatcher::Untested(const Listing& listing) {
+    std::vector<std::string> paths;
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (const FolderEntry& file : listing.files) {
+        const std::string& path = file.path;
+        if (path.size() < MAX_PATH && !m_taken.count(path) && !IsEngineLog(path, m_dataDir) && !PreviewSectorOf(path))
+            paths.push_back(path);
+    }
+    return paths;
 }
 
 // A folder's time is trusted to move on its next change once it is well
@@ -191,11 +216,13 @@ void DataFolderWatcher::Watch() {
         // The file tests run without the lock: each opens the file. Each file
         // is handed over as soon as it passes, and Stop ends the tests within
         // one file: tens of thousands of leftovers take long to test.
-        const auto stopped = [this] {
-            std::lock_guard<std::mutex> guard(m_lock);
-            return m_stopped;
-        };
+        const auto stopped = [this] { return m_stopped.load(); };
         uint64_t probedSize = 0;
+        CarriedBytes probedBytes;
+        std::vector<std::string> untested = Untested(listing);
+        const int helpers =
+            untested.size() < kTestedAheadFrom ? 0 : (lastWalk ? kLastWalkTestHelpers : kTestHelpers);
+        ProbeAhead ahead(std::move(untested), Test, stopped, helpers);
         const WalkOutcome outcome = SortOutWalk(
             listing.files, m_dataDir, lastWalk, m_photoSectors,
             [this](const FolderEntry& file) {
@@ -204,12 +231,16 @@ void DataFolderWatcher::Watch() {
             },
             // A file is admitted straight after the probe that found it
             // complete; its size comes from that probe's open handle.
-            [&probedSize](const std::string& path) { return ProbeFoundFileAndSize(path, probedSize); }, SIZE_MAX, stopped,
+            [&](const std::string& path) {
+                probedBytes.Release();
+                return ahead.Take(path, probedSize, probedBytes);
+            },
+            SIZE_MAX, stopped,
             [&](const FolderEntry& file) {
                 std::lock_guard<std::mutex> guard(m_lock);
                 if (m_stopped) return;
                 m_taken.insert(file.path);
-                m_found.push_back(Found{file.path, probedSize, lastWalk});
+                m_found.push_back(Found{file.path, probedSize, lastWalk, std::move(probedBytes)});
             });
         {
             std::lock_guard<std::mutex> guard(m_lock);

@@ -8,6 +8,7 @@
 // each folder whose files were all handed over and that has not changed since
 // (its own time): a walk costs what is new, not what was found. The last walk
 // lists everything again.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "workflow/carried_bytes.h"
 #include "workflow/scan_progress.h"
 
 namespace workflow {
@@ -28,6 +30,7 @@ public:
         std::string path;
         uint64_t size;  // as it was when found complete
         bool lastWalk;  // found by the walk after the engine stopped: no later walk looks again
+        CarriedBytes bytes;  // a small picture's, read by its test; none for other files
     };
 
     // `engineRunning` is asked on the watcher's thread before each walk.
@@ -61,6 +64,9 @@ private:
     void Watch();
     bool Wait(unsigned ms);  // false when stopped meanwhile
     Listing Walk(bool lastWalk);
+    // The files of a walk its sorting out will test: none handed over yet,
+    // neither the engine's log nor a preview, each within reach of MAX_PATH.
+    std::vector<std::string> Untested(const Listing& listing);
     // Called with the lock held once a walk before the last has been sorted out.
     void MarkSettled(const Listing& listing, const std::vector<std::string>& waiting, uint64_t walkBegan);
 
@@ -70,7 +76,9 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_stopping;
-    bool m_stopped = false;
+    // Read without the lock by every file's test: a lock taken by several
+    // threads at once costs a round trip to the Wine server.
+    std::atomic<bool> m_stopped{false};
     bool m_lastWalkBegun = false;
     bool m_finished = false;
     std::unordered_set<std::string> m_taken;

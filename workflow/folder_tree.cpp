@@ -1,5 +1,7 @@
 #include "workflow/folder_tree.h"
 
+#include <span>
+
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -238,6 +240,42 @@ std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path) {
         (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
         return std::nullopt;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+namespace {
+
+bool ReadWhole(HANDLE file, std::span<uint8_t> into) {
+    while (!into.empty()) {
+        DWORD read = 0;
+        if (!ReadFile(file, into.data(), static_cast<DWORD>(into.size()), &read, nullptr) || read == 0) return false;
+        into = into.subspan(read);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes) {
+    // Read access too, so the bytes come through the test's own handle; the
+    // size and attributes are then asked of the handle, which the read needs
+    // to know anyway. A file that may be written but not read is tested alone.
+    win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid()) {
+        if (GetLastError() == ERROR_ACCESS_DENIED) return SizeIfOpenedExclusively(path);
+        return std::nullopt;
+    }
+    FILE_BASIC_INFO basic{};
+    LARGE_INTEGER length{};
+    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(file.get(), &length) || (basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return std::nullopt;
+    const uint64_t size = static_cast<uint64_t>(length.QuadPart);
+    if (!(basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+        CarriedBytes read = CarriedBytes::Reserve(size);
+        if (!read.empty() && ReadWhole(file.get(), read.Bytes())) bytes = std::move(read);
+    }
+    return size;
 }
 
 std::string ShiftedExtension(const std::string& extension) {

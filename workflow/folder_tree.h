@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "workflow/carried_bytes.h"
 #include <vector>
 
 #include "win/handles.h"
@@ -84,6 +86,10 @@ bool TreeHasFile(const std::string& folder);
 bool CanOpenExclusively(const std::string& path);
 // The same test; the file's size when it passes.
 std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path);
+// The same test, which also reads a file that passes into `bytes` when
+// CarriedBytes has room for it. A link's bytes are never read: they would
+// come from outside the data folder.
+std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes);
 
 // The extension shifted down by one character code (127 becomes 128).
 std::string ShiftedExtension(const std::string& extension);

@@ -1,5 +1,6 @@
 #include "workflow/found_picture.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace workflow {
@@ -39,6 +40,16 @@ std::optional<FoundPicture> FoundPicture::Read(OpenFile file) {
         at += read;
         left -= read;
     }
+    return picture;
+}
+
+std::optional<FoundPicture> FoundPicture::Copy(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return std::nullopt;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!memory) return std::nullopt;
+    FoundPicture picture(memory, bytes.size());
+    if (!picture.m_data) return std::nullopt;
+    std::copy(bytes.begin(), bytes.end(), const_cast<uint8_t*>(picture.m_data));
     return picture;
 }
 

@@ -41,6 +41,8 @@ public:
     static std::optional<OpenFile> Open(const std::string& path);
     // None when the file cannot be read whole.
     static std::optional<FoundPicture> Read(OpenFile file);
+    // Bytes read already, copied; none when memory is short or there are none.
+    static std::optional<FoundPicture> Copy(std::span<const uint8_t> bytes);
 
     FoundPicture(const FoundPicture&) = delete;
     FoundPicture& operator=(const FoundPicture&) = delete;

@@ -55,13 +55,10 @@ FoundFileState ProbeFoundFile(const std::string& path) {
     return ProbeFoundFileAndSize(path, size);
 }
 
-FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size) {
-    if (path.size() >= MAX_PATH) return FoundFileState::Unopenable;
-    // Most files pass at once: only a file that does not is looked at again.
-    if (const std::optional<uint64_t> opened = SizeIfOpenedExclusively(path)) {
-        size = *opened;
-        return FoundFileState::Complete;
-    }
+namespace {
+
+// Most files pass the open at once: only a file that does not is looked at again.
+FoundFileState StateOfUnopened(const std::string& path) {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         // A name the walk returned but Windows cannot open is not gone: the
         // engine keeps characters such as '?' that names may not hold.
@@ -70,6 +67,24 @@ FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size) {
         return gone && IsValidFileName(FileNameOf(path)) ? FoundFileState::Vanished : FoundFileState::Unopenable;
     }
     return FoundFileState::Busy;
+}
+
+}  // namespace
+
+FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size) {
+    if (path.size() >= MAX_PATH) return FoundFileState::Unopenable;
+    const std::optional<uint64_t> opened = SizeIfOpenedExclusively(path);
+    if (!opened) return StateOfUnopened(path);
+    size = *opened;
+    return FoundFileState::Complete;
+}
+
+FoundFileState ProbeFoundFileAndRead(const std::string& path, uint64_t& size, CarriedBytes& bytes) {
+    if (path.size() >= MAX_PATH) return FoundFileState::Unopenable;
+    const std::optional<uint64_t> opened = SizeAndBytesIfOpenedExclusively(path, bytes);
+    if (!opened) return StateOfUnopened(path);
+    size = *opened;
+    return FoundFileState::Complete;
 }
 
 bool IsEngineLog(const std::string& path, const std::string& dataDir) {

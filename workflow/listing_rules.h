@@ -29,6 +29,9 @@ FoundFileState ProbeFoundFile(const std::string& path);
 // The same, and for a complete file its size, read from the open handle: a
 // walk's listing may have seen the file while it was still being written.
 FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size);
+// The same, and for a complete file its bytes when CarriedBytes has room:
+// for a found picture, whose thumbnail needs them.
+FoundFileState ProbeFoundFileAndRead(const std::string& path, uint64_t& size, CarriedBytes& bytes);
 
 // The engine's log, "report.xml" directly inside one of its output folders
 // (the folders directly inside the data folder): never a found file.

@@ -110,7 +110,7 @@ void ScanMonitor::Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPoo
     pending.picture = IsPhotoPath(pending.path);
     if (pending.picture) {
         pending.ticket = ++m_lastTicket;
-        pictures.push_back(ThumbnailPool::Job{pending.ticket, pending.path});
+        pictures.push_back(ThumbnailPool::Job{pending.ticket, pending.path, std::move(found.bytes)});
     }
     m_pending.push_back(std::move(pending));
 }

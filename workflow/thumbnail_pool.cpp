@@ -26,7 +26,7 @@ void ThumbnailPool::Submit(uint64_t ticket, std::string path) {
     {
         std::lock_guard<std::mutex> guard(m_shared->lock);
         if (m_shared->stopped) return;
-        m_shared->queued.push_back(Job{ticket, std::move(path)});
+        m_shared->queued.push_back(Job{ticket, std::move(path), {}});
     }
     m_shared->changed.notify_one();
 }
@@ -98,7 +98,7 @@ void ThumbnailPool::Work(const std::shared_ptr<Shared>& shared) {
         guard.unlock();
         Thumbnail thumbnail;
         try {
-            thumbnail = MakeThumbnail(job.path, std::move(spareRows));
+            thumbnail = MakeThumbnail(job.path, std::move(spareRows), std::move(job.bytes));
         } catch (...) {
             // Out of memory: shown as a picture that cannot be decoded.
             thumbnail = Thumbnail{};

@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "workflow/carried_bytes.h"
 #include "workflow/thumbnails.h"
 
 namespace workflow {
@@ -44,6 +45,7 @@ public:
     struct Job {
         uint64_t ticket;
         std::string path;
+        CarriedBytes bytes;  // the picture's, when its test read them
     };
     void Submit(uint64_t ticket, std::string path);
     // Many at once, under one lock: thousands of files can be found in a walk.

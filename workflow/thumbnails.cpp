@@ -236,7 +236,6 @@ std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, 
     return RenderDecoded(source.get(), orientation);
 }
 
-
 }  // namespace
 
 win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
@@ -280,14 +279,25 @@ bool CreateThumbnailList(win::OwnedImageList& list, int room) {
     return true;
 }
 
-Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows) {
-    Thumbnail made;
+namespace {
+
+// The picture's bytes: those its test read, or the file's.
+std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes bytes, LargeDecodeTurn& turn) {
+    if (!bytes.empty()) return FoundPicture::Copy(bytes.Bytes());
     // A large file waits for its turn before it is read, so that waiting
     // workers hold no more than small files.
     std::optional<FoundPicture::OpenFile> file = FoundPicture::Open(path);
-    if (!file) return made;
-    LargeDecodeTurn turn(file->Size() > kLargeFileBytes);
-    const std::optional<FoundPicture> picture = FoundPicture::Read(std::move(*file));
+    if (!file) return std::nullopt;
+    if (file->Size() > kLargeFileBytes) turn.Take();
+    return FoundPicture::Read(std::move(*file));
+}
+
+}  // namespace
+
+Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows, CarriedBytes carried) {
+    Thumbnail made;
+    LargeDecodeTurn turn(false);
+    const std::optional<FoundPicture> picture = PictureOf(path, std::move(carried), turn);
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
     // Small GIFs are most of the pictures on a whole disk: our own decode

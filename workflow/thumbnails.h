@@ -13,6 +13,7 @@
 
 #include "win/handles.h"
 #include "win/image_list.h"
+#include "workflow/carried_bytes.h"
 
 namespace workflow {
 
@@ -80,8 +81,9 @@ struct Thumbnail {
 // The thumbnail of a found picture, upright by its EXIF orientation. It
 // touches no window, so thumbnail workers call it on their own threads, and
 // it does not hold the file open while it decodes.
-// `spareRows` lends its memory to the rows our own decoders make.
-Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows = {});
+// `spareRows` lends its memory to the rows our own decoders make; `bytes`,
+// when given, are the picture's, read by the test that found it complete.
+Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows = {}, CarriedBytes bytes = {});
 
 // The thumbnail of the program's "icon.png", shown for pictures that cannot
 // be decoded; none when the file is missing, plain white when it is no picture.

@@ -24,6 +24,9 @@ namespace {
 // Once the results show, the lists must hold still this long: a tick comes
 // every 200 ms, so a file still to come would have been listed.
 constexpr double kSettledMs = 1000;
+// How often the lists' counts are looked at during a scan: the figures are
+// seconds, and each look is a few messages through the window's controls.
+constexpr DWORD kLookEveryMs = 50;
 // Closing with everything listed asks first and may clean up a large data folder.
 constexpr ULONGLONG kCloseBoundMs = 60000;
 constexpr char kDevice[] = "/dev/sda";
@@ -77,9 +80,14 @@ void RunScan(HWND hwnd, ULONGLONG boundMs, WindowScan& scan) {
     std::optional<double> resultsAt;
     double lastChange = nextAt;
     const ULONGLONG bound = GetTickCount64() + boundMs;
+    double lookedAt = nextAt;
     while (GetTickCount64() < bound) {
-        PumpFor(10);
+        PumpFor(kLookEveryMs);
         const double now = sampler.NowMs();
+        // Every message wakes this loop; looking at the lists after each would
+        // put a stream of messages of its own through the window's controls.
+        if (now - lookedAt < kLookEveryMs) continue;
+        lookedAt = now;
         const int photos = ListCount(hwnd, IDC_PHOTO_LIST), files = ListCount(hwnd, IDC_FILE_LIST);
         if (photos != scan.photos || files != scan.files) lastChange = now;
         scan.photos = photos;
