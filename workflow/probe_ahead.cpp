@@ -27,9 +27,14 @@ ProbeAhead::~ProbeAhead() {
 }
 
 void ProbeAhead::Help() {
+    while (TestNext()) {
+    }
+}
+
+bool ProbeAhead::TestNext() {
     for (;;) {
         const size_t index = m_next.fetch_add(1);
-        if (index >= m_paths.size() || (m_stopped && m_stopped())) return;
+        if (index >= m_paths.size() || (m_stopped && m_stopped())) return false;
         Outcome& outcome = m_outcomes[index];
         if (outcome.claimed.exchange(true)) continue;  // the walk's own thread got there first
         outcome.state = m_probe(m_paths[index], outcome.size, outcome.bytes);
@@ -38,6 +43,7 @@ void ProbeAhead::Help() {
             const std::lock_guard<std::mutex> guard(m_lock);
             m_done.notify_all();
         }
+        return true;
     }
 }
 
@@ -47,6 +53,9 @@ FoundFileState ProbeAhead::Take(const std::string& path, uint64_t& size, Carried
     Outcome& outcome = m_outcomes[found->second];
     if (!outcome.claimed.exchange(true)) return m_probe(path, size, bytes);
     // A helper that claimed a file tests it to the end, stopped or not.
+    // Meanwhile this thread tests the files after it rather than wait.
+    while (!outcome.done.load() && TestNext()) {
+    }
     for (int yields = 0; !outcome.done.load() && yields < kYieldsBeforeSleeping; ++yields) SwitchToThread();
     if (!outcome.done.load()) {
         std::unique_lock<std::mutex> guard(m_lock);

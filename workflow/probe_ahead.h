@@ -38,8 +38,9 @@ public:
     // Waits for the helpers: each ends within a file once `stopped` holds.
     ~ProbeAhead();
 
-    // The outcome for `path`, waiting for a helper that has it in hand; a path
-    // no helper has taken yet, or one that was not given, is tested now.
+    // The outcome for `path`; while a helper has it in hand, the files after
+    // it that nobody has taken are tested meanwhile. A path no helper has
+    // taken yet, or one that was not given, is tested now.
     FoundFileState Take(const std::string& path, uint64_t& size, CarriedBytes& bytes);
 
 private:
@@ -51,6 +52,9 @@ private:
         CarriedBytes bytes;
     };
     void Help();
+    // Tests the next file nobody has claimed; false when none is left or
+    // the walk is stopped.
+    bool TestNext();
 
     const std::vector<std::string> m_paths;
     const Probe m_probe;

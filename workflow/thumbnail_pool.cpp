@@ -43,15 +43,19 @@ void ThumbnailPool::Submit(std::vector<Job> jobs) {
 
 std::optional<Thumbnail> ThumbnailPool::Take(uint64_t ticket) {
     std::optional<Thumbnail> taken;
+    bool wasFull = false;
     {
         std::lock_guard<std::mutex> guard(m_shared->lock);
         const auto found = m_shared->finished.find(ticket);
         if (found == m_shared->finished.end()) return std::nullopt;
         taken = std::move(found->second);
+        wasFull = m_shared->finished.size() >= m_shared->maxWaiting;
         m_shared->finished.erase(found);
     }
-    // Room for one more: a waiting worker may go on.
-    m_shared->changed.notify_one();
+    // Room for one more: a worker waiting for it may go on. Only then: under
+    // Wine each wake-up is a round trip to the Wine server, and most of the
+    // time the workers wait for pictures, not for room.
+    if (wasFull) m_shared->changed.notify_one();
     return taken;
 }
 
