@@ -41,12 +41,11 @@ FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes
 }
 
 // A walk with this many files to test has them tested by helper threads as
-// well; for a few, starting the threads would cost more than it saves. While
-// the engine runs they share the processors with it; once it has stopped, the
-// last walk's tests are all that holds up the results.
+// well, the walk's own thread testing too; for a few, starting the threads
+// would cost more than it saves. More would leave the window's thread too
+// small a share of two processors.
 constexpr size_t kTestedAheadFrom = 64;
 constexpr int kTestHelpers = 2;
-constexpr int kLastWalkTestHelpers = 4;
 
 }  // namespace
 
@@ -220,8 +219,7 @@ void DataFolderWatcher::Watch() {
         uint64_t probedSize = 0;
         CarriedBytes probedBytes;
         std::vector<std::string> untested = Untested(listing);
-        const int helpers =
-            untested.size() < kTestedAheadFrom ? 0 : (lastWalk ? kLastWalkTestHelpers : kTestHelpers);
+        const int helpers = untested.size() < kTestedAheadFrom ? 0 : kTestHelpers;
         ProbeAhead ahead(std::move(untested), Test, stopped, helpers);
         const WalkOutcome outcome = SortOutWalk(
             listing.files, m_dataDir, lastWalk, m_photoSectors,

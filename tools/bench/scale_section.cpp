@@ -135,6 +135,7 @@ void RunScaleSection() {
     const double longest = LongestStall(scan.samples);
     std::printf("stalls       %d over %.0f ms, longest %.0f ms (the window's thread sampled every %lu ms)\n",
                 CountStalls(scan.samples), kReportedStallMs, longest, kSamplePeriodMs);
+    PrintStalls(scan.samples);
     std::printf("scale: %d entries, scan %.2f x the engine alone, longest stall %.0f ms, %.1f KB an entry\n",
                 entries, scan.ms / *engineMs, longest,
                 PerEntry(scan.beforeNext.privateBytes, scan.listed.privateBytes, entries) / kKB);
