@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <utility>
 #include <vector>
@@ -34,8 +35,8 @@ public:
     }
     ~CarriedBytes() { Release(); }
 
-    // Room for `size` bytes, zeroed; none for a size over kMostPerFile or
-    // past what the budget has left.
+    // Room for `size` bytes, zeroed; none for a size over kMostPerFile, past
+    // what the budget has left, or when memory is short.
     static CarriedBytes Reserve(uint64_t size);
     // Bytes carried now, by everyone.
     static uint64_t InUse() { return s_inUse.load(); }
@@ -60,9 +61,10 @@ inline CarriedBytes CarriedBytes::Reserve(uint64_t size) {
     } while (!s_inUse.compare_exchange_weak(inUse, inUse + size));
     try {
         carried.m_bytes.resize(static_cast<size_t>(size));
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
+        // Short of memory: the picture's worker reads it instead, or fails
+        // as it would have.
         s_inUse -= size;
-        throw;
     }
     return carried;
 }

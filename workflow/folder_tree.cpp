@@ -1,11 +1,10 @@
 #include "workflow/folder_tree.h"
 
-#include <span>
-
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "settings/format_checks.h"
 #include "win/handles.h"
