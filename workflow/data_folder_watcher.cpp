@@ -148,11 +148,13 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
 
 std::vector<std::string> DataFolderWatcher::Untested(const Listing& listing) {
     std::vector<std::string> paths;
-    std::lock_guard<std::mutex> guard(m_lock);
     for (const FolderEntry& file : listing.files) {
         const std::string& path = file.path;
-        if (path.size() < MAX_PATH && !m_taken.count(path) && !IsEngineLog(path, m_dataDir) && !PreviewSectorOf(path))
-            paths.push_back(path);
+        if (path.size() >= MAX_PATH || IsEngineLog(path, m_dataDir) || PreviewSectorOf(path)) continue;
+        // The lock is taken for each file, as the sorting out does: held over
+        // the last walk's every file, it would hold up the window's thread.
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_taken.count(path)) paths.push_back(path);
     }
     return paths;
 }
@@ -204,10 +206,14 @@ void DataFolderWatcher::Watch() {
         }
         const uint64_t walkBegan = Now();
         const Listing listing = Walk(lastWalk);
+        // Worked out without the lock: the last walk lists every file, and the
+        // window's thread takes the lock each tick.
+        SearchProgress seen;
+        for (const FolderEntry& file : listing.files) seen.See(file.path);
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
-            for (const FolderEntry& file : listing.files) m_progress.See(file.path);
+            m_progress.furthestSector = std::max(m_progress.furthestSector, seen.furthestSector);
         }
         // The last walk lists everything, so its own photos are all it needs:
         // a photo the engine has deleted since no longer hides its preview.
