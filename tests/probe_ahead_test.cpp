@@ -39,30 +39,35 @@ struct CountingProbe {
 
 // Every file is tested once, by a helper or by the thread asking, and each
 // answer reaches the one who asks for that file, bytes included; a file that
-// was not given is tested when asked for.
+// was not given is tested when asked for. Helpers may start with the walk or
+// join it part way, once the thread asking has tested files itself.
 TEST(ProbeAhead, EachFileIsTestedOnceAndItsOutcomeGoesToItsOwnAsker) {
-    std::vector<std::string> paths;
-    for (int i = 0; i < 300; ++i) paths.push_back((i % 7 == 0 ? "busy" : "file") + std::to_string(i));
-    CountingProbe counting;
-    {
-        ProbeAhead ahead(paths, [&](const std::string& p, uint64_t& s, CarriedBytes& b) { return counting(p, s, b); },
-                         {}, 3);
-        for (const std::string& path : paths) {
+    for (const bool joinPartWay : {false, true}) {
+        SCOPED_TRACE(joinPartWay ? "helpers join part way" : "helpers from the start");
+        std::vector<std::string> paths;
+        for (int i = 0; i < 300; ++i) paths.push_back((i % 7 == 0 ? "busy" : "file") + std::to_string(i));
+        CountingProbe counting;
+        {
+            const auto probe = [&](const std::string& p, uint64_t& s, CarriedBytes& b) { return counting(p, s, b); };
+            ProbeAhead ahead(paths, probe, {}, joinPartWay ? 0 : 3);
+            for (const std::string& path : paths) {
+                if (joinPartWay && &path == &paths[100]) ahead.AddHelpers(3);
+                uint64_t size = 0;
+                CarriedBytes bytes;
+                const FoundFileState state = ahead.Take(path, size, bytes);
+                EXPECT_EQ(state, path[0] == 'b' ? FoundFileState::Busy : FoundFileState::Complete) << path;
+                EXPECT_EQ(size, path.size()) << path;
+                EXPECT_EQ(bytes.Bytes().size(), path[0] == 'b' ? 0u : path.size()) << path;
+            }
             uint64_t size = 0;
             CarriedBytes bytes;
-            const FoundFileState state = ahead.Take(path, size, bytes);
-            EXPECT_EQ(state, path[0] == 'b' ? FoundFileState::Busy : FoundFileState::Complete) << path;
-            EXPECT_EQ(size, path.size()) << path;
-            EXPECT_EQ(bytes.Bytes().size(), path[0] == 'b' ? 0u : path.size()) << path;
+            EXPECT_EQ(ahead.Take("retried", size, bytes), FoundFileState::Complete);
         }
-        uint64_t size = 0;
-        CarriedBytes bytes;
-        EXPECT_EQ(ahead.Take("retried", size, bytes), FoundFileState::Complete);
+        EXPECT_EQ(counting.calls.size(), paths.size() + 1);
+        for (const auto& [path, calls] : counting.calls) EXPECT_EQ(calls, 1) << path;
+        // What nobody took went with the helpers' outcomes.
+        EXPECT_EQ(CarriedBytes::InUse(), 0u);
     }
-    EXPECT_EQ(counting.calls.size(), paths.size() + 1);
-    for (const auto& [path, calls] : counting.calls) EXPECT_EQ(calls, 1) << path;
-    // What nobody took went with the helpers' outcomes.
-    EXPECT_EQ(CarriedBytes::InUse(), 0u);
 }
 
 // Once stopped, the helpers start no file, and asking still answers.

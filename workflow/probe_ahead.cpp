@@ -20,10 +20,15 @@ ProbeAhead::ProbeAhead(std::vector<std::string> paths, Probe probe, std::functio
       m_outcomes(std::make_unique<Outcome[]>(m_paths.size())) {
     m_indexOf.reserve(m_paths.size());
     for (size_t i = 0; i < m_paths.size(); ++i) m_indexOf.emplace(m_paths[i], i);
+    AddHelpers(helpers);
+}
+
+void ProbeAhead::AddHelpers(int helpers) {
     // A helper that cannot be started leaves its share to the others and to
     // the walk's own thread.
     try {
-        for (int i = 0; i < helpers && !m_paths.empty(); ++i) m_helpers.emplace_back([this] { Help(); });
+        while (static_cast<int>(m_helpers.size()) < helpers && !m_paths.empty())
+            m_helpers.emplace_back([this] { Help(); });
     } catch (const std::system_error&) {
     }
 }

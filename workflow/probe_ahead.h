@@ -38,6 +38,10 @@ public:
     // Waits for the helpers: each ends within a file once `stopped` holds.
     ~ProbeAhead();
 
+    // Starts helpers until `helpers` test alongside; only from the thread
+    // that made this, and never after it has been taken from for the last file.
+    void AddHelpers(int helpers);
+
     // The outcome for `path`; while a helper has it in hand, the files after
     // it that nobody has taken are tested meanwhile. A path no helper has
     // taken yet, or one that was not given, is tested now.
