@@ -265,7 +265,8 @@ void DataFolderWatcher::Watch() {
         }
         for (const FolderEntry& file : listing.files)
             if (auto sector = PhotoSectorOf(file.path)) m_photoSectors.insert(std::move(*sector));
-        if (!Wait(m_walkIntervalMs)) return;
+        // Once the engine has ended nothing more comes: the last walk need not wait.
+        if (m_engineRunning() ? !Wait(m_walkIntervalMs) : m_stopped.load()) return;
     }
 }
 
