@@ -125,7 +125,7 @@ private:
     void WatchRemadeThumbnails();
     // The entries changed in number.
     void SetRowCounts();
-    void EndEntries(bool photosAdded, bool filesAdded, bool more) override;
+    void EndEntries(bool photosAdded, bool filesAdded) override;
     // The entries added since the lists were last drawn are shown, and the
     // newest of each list scrolled into view.
     void ShowNewEntries();

@@ -181,15 +181,18 @@ int MainDialog::TickMessage(UINT_PTR timer, UINT periodMs, bool rearm, const std
     return answer;
 }
 
-void MainDialog::EndEntries(bool photosAdded, bool filesAdded, bool more) {
+void MainDialog::EndEntries(bool photosAdded, bool filesAdded) {
     m_newPhotos = m_newPhotos || photosAdded;
     m_newFiles = m_newFiles || filesAdded;
     if (!m_newPhotos && !m_newFiles) return;
+    if (m_showTimerArmed) return;
     // Drawing comes as a message of its own, so that a tick's listing and a
-    // drawing of the lists never hold the window's thread together.
+    // drawing of the lists never hold the window's thread together. While
+    // the engine writes files, nearly every tick lists some: drawn after each,
+    // the lists' drawing took more of the window's thread than the listing.
     const ULONGLONG sinceShown = GetTickCount64() - m_entriesShownAt;
-    const UINT delay = more && sinceShown < kEntriesShownEveryMs ? static_cast<UINT>(kEntriesShownEveryMs - sinceShown) : 0;
-    if (!m_showTimerArmed || !more) SetTimer(m_hwnd, kShowEntriesTimer, std::max<UINT>(delay, USER_TIMER_MINIMUM), nullptr);
+    const UINT delay = sinceShown < kEntriesShownEveryMs ? static_cast<UINT>(kEntriesShownEveryMs - sinceShown) : 0;
+    SetTimer(m_hwnd, kShowEntriesTimer, std::max<UINT>(delay, USER_TIMER_MINIMUM), nullptr);
     m_showTimerArmed = true;
 }
 

@@ -92,7 +92,7 @@ void ScanMonitor::OnTick() {
     }
     // Every tick ends a batch, so that entries whose drawing was left for
     // later are drawn once the burst ends.
-    m_listener.EndEntries(m_photosAdded, m_filesAdded, !m_pending.empty() || !m_found.empty());
+    m_listener.EndEntries(m_photosAdded, m_filesAdded);
     // The listing ends with no found file open in a worker. The window turns
     // to its results in a message of its own: together with a tick's listing
     // and the watcher's end it would hold the thread too long.

@@ -43,9 +43,9 @@ public:
         // stays valid until ForgetEntries).
         virtual void RemovePhotoEntry(const FoundPhoto* photo) = 0;
         virtual void RemoveFileEntry(const FoundItem* item) = 0;
-        // Each tick ends with this; `more` tells that found files wait to be
-        // listed, so the window may leave drawing the new entries for later.
-        virtual void EndEntries(bool photosAdded, bool filesAdded, bool more) = 0;
+        // Each tick ends with this; the window may leave drawing the new
+        // entries for later.
+        virtual void EndEntries(bool photosAdded, bool filesAdded) = 0;
         virtual void ShowScanStatus(const std::string& text) = 0;
         // How far the engine has got, by the furthest file it has written.
         virtual void ShowSearchProgress(uint64_t furthestSector) = 0;

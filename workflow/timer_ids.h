@@ -15,7 +15,7 @@ inline constexpr UINT kTickMs = 200;             // between walks, animation ste
 inline constexpr UINT kListingTickMs = 50;
 inline constexpr UINT kStartupDelayMs = 100;
 inline constexpr UINT kThumbnailTickMs = 50;
-// New entries of a burst are drawn this often, and whenever the burst ends.
+// New entries are drawn at most this often; the last ones when the listing ends.
 inline constexpr ULONGLONG kEntriesShownEveryMs = 250;
 
 }  // namespace workflow
