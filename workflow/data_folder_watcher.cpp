@@ -47,8 +47,8 @@ FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes
 // Only once the engine has ended: while it runs, every helper's round trips
 // to the Wine server take a processor from the engine, whose pace is the
 // scan's (with two helpers a carver waited 5.5 s of 13.6 for a processor,
-// 0.1 s alone), and the walk's thread alone keeps the lists well ahead of
-// what the window can show.
+// 0.1 s alone), and they test no faster: the Wine server answers one
+// request at a time.
 constexpr size_t kTestedAheadFrom = 64;
 constexpr int kTestHelpers = 2;
 

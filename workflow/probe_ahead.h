@@ -39,7 +39,7 @@ public:
     ~ProbeAhead();
 
     // Starts helpers until `helpers` test alongside; only from the thread
-    // that made this, and never after it has been taken from for the last file.
+    // that made this.
     void AddHelpers(int helpers);
 
     // The outcome for `path`; while a helper has it in hand, the files after

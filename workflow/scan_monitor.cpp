@@ -90,8 +90,7 @@ void ScanMonitor::OnTick() {
     while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
         if (!ListNext()) break;
     }
-    // Every tick ends a batch, so that entries whose drawing was left for
-    // later are drawn once the burst ends.
+    // Every tick ends a batch; the window draws new entries at its own pace.
     m_listener.EndEntries(m_photosAdded, m_filesAdded);
     // The listing ends with no found file open in a worker. The window turns
     // to its results in a message of its own: together with a tick's listing
