@@ -241,18 +241,16 @@ std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path) {
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-namespace {
-
 bool ReadWhole(HANDLE file, std::span<uint8_t> into) {
+    constexpr size_t kMostPerRead = size_t{1} << 30;  // a DWORD holds each read's length
     while (!into.empty()) {
         DWORD read = 0;
-        if (!ReadFile(file, into.data(), static_cast<DWORD>(into.size()), &read, nullptr) || read == 0) return false;
+        const DWORD asked = static_cast<DWORD>(std::min(into.size(), kMostPerRead));
+        if (!ReadFile(file, into.data(), asked, &read, nullptr) || read == 0) return false;
         into = into.subspan(read);
     }
     return true;
 }
-
-}  // namespace
 
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes) {
     // Read access too, so the bytes come through the test's own handle; the

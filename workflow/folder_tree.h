@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "workflow/carried_bytes.h"
@@ -90,6 +91,9 @@ std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path);
 // CarriedBytes has room for it. A link's bytes are never read: they would
 // come from outside the data folder.
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes);
+// Fills `into` from the file's current place; false when a read fails or the
+// file ends first.
+bool ReadWhole(HANDLE file, std::span<uint8_t> into);
 
 // The extension shifted down by one character code (127 becomes 128).
 std::string ShiftedExtension(const std::string& extension);

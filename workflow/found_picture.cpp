@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "workflow/folder_tree.h"
+
 namespace workflow {
 
 std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path) {
@@ -32,14 +34,8 @@ std::optional<FoundPicture> FoundPicture::Read(OpenFile file) {
     if (!memory) return std::nullopt;
     FoundPicture picture(memory, static_cast<size_t>(size));
     if (!picture.m_data) return std::nullopt;
-    auto* at = const_cast<uint8_t*>(picture.m_data);
-    for (uint64_t left = size; left > 0;) {
-        const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
-        DWORD read = 0;
-        if (!ReadFile(file.m_handle.get(), at, chunk, &read, nullptr) || read == 0) return std::nullopt;
-        at += read;
-        left -= read;
-    }
+    if (!ReadWhole(file.m_handle.get(), {const_cast<uint8_t*>(picture.m_data), static_cast<size_t>(size)}))
+        return std::nullopt;
     return picture;
 }
 
