@@ -152,24 +152,40 @@ TEST(DataFolderWatcher, AWalkLeavesOutAFolderWhoseFilesWereAllHandedOverUntilIts
     }
 }
 
+// Files f1.txt to fN.txt in a new folder `temp.1` of `data`, made and removed
+// from the Unix side: through Wine each file costs milliseconds.
+class UnixMadeFiles {
+public:
+    UnixMadeFiles(const testing_support::ScratchFolder& data, int count)
+        : m_data(data), m_output(data.In("temp.1")) {
+        CreateDirectoryA(m_output.c_str(), nullptr);
+        const std::string unixOutput = engines::WinePaths().ToUnix(m_output);
+        const std::string last = Path(count);
+        m_made = !unixOutput.empty() &&
+                 testing_support::RunUnixUntil("Z:\\bin\\sh -c \"cd '" + unixOutput + "' && seq -f f%.0f.txt 1 " +
+                                                   std::to_string(count) + " | xargs touch\"",
+                                               [&] { return testing_support::FileExists(last); });
+    }
+    ~UnixMadeFiles() { testing_support::RemoveTreeFromUnix(m_data.path()); }
+    UnixMadeFiles(const UnixMadeFiles&) = delete;
+    UnixMadeFiles& operator=(const UnixMadeFiles&) = delete;
+
+    bool Made() const { return m_made; }
+    std::string Path(int number) const { return m_output + "\\f" + std::to_string(number) + ".txt"; }
+
+private:
+    const testing_support::ScratchFolder& m_data;
+    const std::string m_output;
+    bool m_made = false;
+};
+
 // Stop, asked once the first files of a long walk have been handed over,
 // ends the walk within a file: the rest is never tested or handed over.
 TEST(DataFolderWatcher, StopEndsALongFirstWalkWithinAFile) {
     constexpr int kFiles = 20000;
     const testing_support::ScratchFolder data{"watcher-stop"};
-    const std::string output = data.In("temp.1");
-    CreateDirectoryA(output.c_str(), nullptr);
-    // Made and removed from the Unix side: through Wine each file costs milliseconds.
-    const std::string unixOutput = engines::WinePaths().ToUnix(output);
-    ASSERT_FALSE(unixOutput.empty());
-    const std::string last = output + "\\f" + std::to_string(kFiles) + ".txt";
-    ASSERT_TRUE(testing_support::RunUnixUntil("Z:\\bin\\sh -c \"cd '" + unixOutput + "' && seq -f f%.0f.txt 1 " +
-                                                  std::to_string(kFiles) + " | xargs touch\"",
-                                              [&] { return testing_support::FileExists(last); }));
-    struct RemovedFromUnix {
-        const std::string& path;
-        ~RemovedFromUnix() { testing_support::RemoveTreeFromUnix(path); }
-    } removed{data.path()};
+    const UnixMadeFiles files(data, kFiles);
+    ASSERT_TRUE(files.Made());
 
     Taken taken;
     DataFolderWatcher watcher(data.path(), [] { return false; }, 0, 10);
@@ -179,6 +195,34 @@ TEST(DataFolderWatcher, StopEndsALongFirstWalkWithinAFile) {
     taken.From(watcher);
     EXPECT_LT(taken.paths.size(), static_cast<size_t>(kFiles));
     EXPECT_FALSE(watcher.Finished());
+}
+
+// The engine ends while a walk still tests its files: the last walk lists
+// everything meanwhile, and hands over only what that walk did not.
+TEST(DataFolderWatcher, TheEngineEndingWithinAWalkHandsOverEachFileOnce) {
+    constexpr int kFiles = 3000;
+    const testing_support::ScratchFolder data{"watcher-ending"};
+    const UnixMadeFiles files(data, kFiles);
+    ASSERT_TRUE(files.Made());
+
+    std::atomic<bool> engineRunning{true};
+    Taken taken;
+    {
+        DataFolderWatcher watcher(data.path(), [&] { return engineRunning.load(); }, 0, 10);
+        ASSERT_TRUE(PumpUntil([&] { taken.From(watcher); return !taken.paths.empty(); }, 60000));
+        // Written after that walk's listing: only the last walk can find it.
+        CreateDirectoryA(data.In("temp.2").c_str(), nullptr);
+        WriteFile(data.In("temp.2\\last.txt"), "last");
+        engineRunning = false;
+        ASSERT_TRUE(PumpUntil([&] { return watcher.Finished(); }, 60000));
+        taken.From(watcher);
+    }
+    std::vector<std::string> sorted = taken.paths;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a file was handed over twice";
+    EXPECT_EQ(sorted.size(), static_cast<size_t>(kFiles) + 1);
+    EXPECT_TRUE(taken.Has(files.Path(kFiles)));
+    EXPECT_TRUE(taken.Has(data.In("temp.2\\last.txt")));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "workflow/folder_tree.h"
@@ -51,6 +53,20 @@ FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes
 // request at a time.
 constexpr size_t kTestedAheadFrom = 64;
 constexpr int kTestHelpers = 2;
+
+// Whichever way the watcher's thread returns, a thread it started has ended first.
+class JoinedAtExit {
+public:
+    explicit JoinedAtExit(std::thread& thread) : m_thread(thread) {}
+    ~JoinedAtExit() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+    JoinedAtExit(const JoinedAtExit&) = delete;
+    JoinedAtExit& operator=(const JoinedAtExit&) = delete;
+
+private:
+    std::thread& m_thread;
+};
 
 }  // namespace
 
@@ -201,6 +217,25 @@ void DataFolderWatcher::MarkSettled(const Listing& listing, const std::vector<st
 
 void DataFolderWatcher::Watch() {
     if (!Wait(m_firstWalkDelayMs)) return;
+    // The last walk's listing, begun as soon as a walk under way sees the
+    // engine has ended: listing every file takes a good part of a second,
+    // which then passes while that walk tests the rest of its files.
+    Listing lastListing;
+    std::thread lastLister;
+    const JoinedAtExit joined(lastLister);
+    const auto listLastAhead = [&] {
+        if (lastLister.joinable()) return;
+        {
+            // From here on no walk after the last looks at a file handed back.
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_lastWalkBegun = true;
+        }
+        try {
+            lastLister = std::thread([&] { lastListing = Walk(true); });
+        } catch (const std::system_error&) {
+            // The last walk lists for itself.
+        }
+    };
     for (;;) {
         // The engine is asked before the walk: a walk that begins after it has
         // stopped sees everything it wrote, so it is the last.
@@ -210,7 +245,13 @@ void DataFolderWatcher::Watch() {
             m_lastWalkBegun = true;
         }
         const uint64_t walkBegan = Now();
-        const Listing listing = Walk(lastWalk);
+        Listing listing;
+        if (lastWalk && lastLister.joinable()) {
+            lastLister.join();
+            listing = std::move(lastListing);
+        } else {
+            listing = Walk(lastWalk);
+        }
         // Worked out without the lock: the last walk lists every file, and the
         // window's thread takes the lock each tick.
         SearchProgress seen;
@@ -242,7 +283,10 @@ void DataFolderWatcher::Watch() {
             // complete; its size comes from that probe's open handle.
             [&](const std::string& path) {
                 probedBytes.Release();
-                if (!fewToTest && !m_engineRunning()) ahead.AddHelpers(kTestHelpers);
+                if (!lastWalk && !m_engineRunning()) {
+                    if (!fewToTest) ahead.AddHelpers(kTestHelpers);
+                    listLastAhead();
+                }
                 return ahead.Take(path, probedSize, probedBytes);
             },
             SIZE_MAX, stopped,

@@ -7,7 +7,8 @@
 // The engine fills its output folders one after another, so a walk leaves out
 // each folder whose files were all handed over and that has not changed since
 // (its own time): a walk costs what is new, not what was found. The last walk
-// lists everything again.
+// lists everything again, from the moment a walk under way sees that the
+// engine has ended.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
