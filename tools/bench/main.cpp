@@ -23,7 +23,7 @@ const bench::Section kSections[] = {
      bench::RunPhotoSection, false},
     {"pace", "a camera card scanned by the main window against the engine alone, and the window's stalls",
      bench::RunPaceSection, false},
-    {"scale", "N tiny GIFs and N small ZIPs (VANTREO_SCALE_N, 40,000) scanned by the main window against the engine "
+    {"scale", "N tiny GIFs and N small ZIPs (N: VANTREO_SCALE_N, or 40,000) scanned by the main window against the engine "
               "alone, its stalls and memory an entry",
      bench::RunScaleSection, true},
 };
