@@ -54,20 +54,6 @@ FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes
 constexpr size_t kTestedAheadFrom = 64;
 constexpr int kTestHelpers = 2;
 
-// Whichever way the watcher's thread returns, a thread it started has ended first.
-class JoinedAtExit {
-public:
-    explicit JoinedAtExit(std::thread& thread) : m_thread(thread) {}
-    ~JoinedAtExit() {
-        if (m_thread.joinable()) m_thread.join();
-    }
-    JoinedAtExit(const JoinedAtExit&) = delete;
-    JoinedAtExit& operator=(const JoinedAtExit&) = delete;
-
-private:
-    std::thread& m_thread;
-};
-
 }  // namespace
 
 // What one walk listed: the files, and each folder it listed with its time.
@@ -219,10 +205,11 @@ void DataFolderWatcher::Watch() {
     if (!Wait(m_firstWalkDelayMs)) return;
     // The last walk's listing, begun as soon as a walk under way sees the
     // engine has ended: listing every file takes a good part of a second,
-    // which then passes while that walk tests the rest of its files.
+    // which then passes while that walk tests the rest of its files. The
+    // lister comes after what it fills: whichever way this thread returns, it
+    // has ended first.
     Listing lastListing;
-    std::thread lastLister;
-    const JoinedAtExit joined(lastLister);
+    std::jthread lastLister;
     const auto listLastAhead = [&] {
         if (lastLister.joinable()) return;
         {
@@ -231,7 +218,7 @@ void DataFolderWatcher::Watch() {
             m_lastWalkBegun = true;
         }
         try {
-            lastLister = std::thread([&] { lastListing = Walk(true); });
+            lastLister = std::jthread([&] { lastListing = Walk(true); });
         } catch (const std::system_error&) {
             // The last walk lists for itself.
         }
