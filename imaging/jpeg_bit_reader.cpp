@@ -72,20 +72,26 @@ EntropyReader::Restart EntropyReader::TakeRestart(BitBuffer& buffer, int number)
     return Restart::Ended;
 }
 
-size_t EntropyReader::BytesLeft(const BitBuffer& buffer, bool& endsAtEoi) {
+size_t EntropyReader::DataBytesLeft(const BitBuffer& buffer, bool& endsAtEoi) {
+    const auto isData = [](uint32_t byte) { return byte != 0 && byte != 0xFF; };
+    // The whole bytes still in the buffer, after the padding bits of the last block's byte.
     const int realBits = buffer.count - m_padding;
-    size_t left = realBits > 0 ? static_cast<size_t>(realBits) / 8 : 0;
+    size_t left = 0;
+    for (int bit = realBits % 8; bit + 8 <= realBits; bit += 8)
+        left += isData(static_cast<uint32_t>(buffer.bits >> (56 - bit)) & 0xFF);
     while (!m_stopped) {
         if (m_position >= m_size) {
             m_stopped = true;
             m_marker = kEndOfData;
             break;
         }
-        const void* found = std::memchr(m_data + m_position, 0xFF, m_size - m_position);
-        const size_t ff = found ? static_cast<size_t>(static_cast<const uint8_t*>(found) - m_data) : m_size;
-        left += ff - m_position;
-        m_position = ff;
-        if (ff < m_size && TakeStuffedFF()) ++left;
+        const uint8_t byte = m_data[m_position];
+        if (byte != 0xFF) {
+            left += isData(byte);
+            ++m_position;
+        } else {
+            TakeStuffedFF();  // a stuffed FF is padding too
+        }
     }
     endsAtEoi = m_marker == jpeg_marker::kEoi;
     return left;

@@ -62,8 +62,9 @@ public:
     Restart TakeRestart(BitBuffer& buffer, int number);
 
     // After the last unit: the entropy-coded bytes left before the next
-    // marker, and whether that marker is EOI.
-    size_t BytesLeft(const BitBuffer& buffer, bool& endsAtEoi);
+    // marker that are neither 00 nor FF (runs of those are padding some
+    // encoders write, as libjpeg treats them), and whether that marker is EOI.
+    size_t DataBytesLeft(const BitBuffer& buffer, bool& endsAtEoi);
 
 private:
     // By value, so that the caller's buffer never leaves its registers.

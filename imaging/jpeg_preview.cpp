@@ -37,14 +37,24 @@ ScanLayout MakeLayout(const JpegHeaders& headers) {
     return layout;
 }
 
-// Where the damage the scan found starts: when it was found only after it
-// began, at a jump of the rows' colour if one stands out, and for data left
-// over at the end with no such jump, in the last row.
+// Where the damage the scan found starts. When it was found only after it
+// began, the picture itself may say where: a step of a component's DC that
+// runs on to the fault, else a jump of the rows' colour; data left over at the
+// end with neither starts in the last row. Such content only ever places
+// damage a fault proved: a scene has steps and jumps of its own. Data that
+// went wrong before the fault showed is data of something else.
 uint64_t FirstBadMcu(const ScanVerdict& verdict, const ScanLayout& layout, const PreviewCanvas& canvas,
                      JpegDamage& damage) {
     uint64_t firstBad = verdict.firstBadMcu;
     if (!verdict.foundLate) return firstBad;
-    // Rows that start before the last good restart marker are not suspects.
+    // Nothing before the last good restart marker is a suspect.
+    if (const auto& step = canvas.Steps().First()) {
+        const uint64_t stepMcu = uint64_t{step->mcuRow} * layout.mcusX + step->column / layout.hMax;
+        if (stepMcu >= verdict.searchFromMcu && stepMcu < firstBad) {
+            damage = JpegDamage::BadData;
+            return stepMcu;
+        }
+    }
     const size_t searchFrom = static_cast<size_t>((verdict.searchFromMcu + layout.mcusX - 1) / layout.mcusX);
     const size_t faultRow = static_cast<size_t>(firstBad / layout.mcusX);
     if (const auto jump = FindColourJump(canvas.Means(), searchFrom, faultRow + 1)) {
@@ -79,16 +89,9 @@ JpegPreviewResult Decode(std::span<const uint8_t> bytes) {
     PreviewCanvas canvas(layout, width, height, preview.orientation, headers->rgb, preview.rgb);
     const ScanVerdict verdict = DecodeScan(bytes, headers->scanStart, layout, canvas);
     result.status = JpegPreviewStatus::Made;
-    uint64_t firstBad = layout.Mcus();
-    if (verdict.damage != JpegDamage::None) {
-        preview.damage = verdict.damage;
-        firstBad = FirstBadMcu(verdict, layout, canvas, preview.damage);
-    }
-    if (const auto& step = canvas.Steps().First()) {
-        const uint64_t stepMcu = uint64_t{step->mcuRow} * layout.mcusX + step->column / layout.hMax;
-        if (stepMcu < firstBad) firstBad = stepMcu, preview.damage = JpegDamage::BadData;
-    }
-    if (preview.damage == JpegDamage::None) return result;
+    if (verdict.damage == JpegDamage::None) return result;
+    preview.damage = verdict.damage;
+    const uint64_t firstBad = FirstBadMcu(verdict, layout, canvas, preview.damage);
     canvas.GreyFrom(firstBad);
     preview.intactFraction = static_cast<double>(firstBad / layout.mcusX) / layout.mcusY;
     return result;

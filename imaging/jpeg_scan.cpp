@@ -13,8 +13,9 @@ namespace {
 // of 8-bit data wrote the value.
 constexpr int kDcMargin = 1024 + 64;
 
-// An encoder ends the data with the padded last byte of the last block;
-// more than this before EOI is data of something else.
+// An encoder ends the data with the padded last byte of the last block,
+// some with a run of 00 or FF after it; more bytes than this of anything
+// else before EOI are data of something else.
 constexpr size_t kLeftoverLimit = 8;
 
 constexpr int kCoefficients = 64;
@@ -136,7 +137,7 @@ ScanVerdict DecodeScan(std::span<const uint8_t> bytes, size_t start, const ScanL
     }
     ScanVerdict verdict;
     bool endsAtEoi = false;
-    if (reader.BytesLeft(buffer, endsAtEoi) > kLeftoverLimit && endsAtEoi) {
+    if (reader.DataBytesLeft(buffer, endsAtEoi) > kLeftoverLimit && endsAtEoi) {
         verdict.damage = JpegDamage::BadData;
         verdict.firstBadMcu = layout.Mcus();
         verdict.foundLate = true;

@@ -6,6 +6,7 @@ packages=(
   mingw-w64-tools wine wine64 xvfb xauth googletest
   testdisk dosfstools e2fsprogs mtools fdisk imagemagick libimage-exiftool-perl fp-utils nsis x11-utils
   libjpeg-turbo-progs clang libclang-rt-14-dev
+  mate-backgrounds lomiri-wallpapers lomiri-wallpapers-16.04 ukui-wallpapers
 )
 missing=()
 for p in "${packages[@]}"; do

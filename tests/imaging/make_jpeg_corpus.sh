@@ -22,6 +22,18 @@ trap 'rm -rf "$work"' EXIT
 # A hard horizon: the rows' colour jumps in an intact picture too.
 "$convert" -size 320x120 xc:'#203040' -size 320x120 xc:'#f0e8d0' -append "$work/horizon.ppm"
 
+# Intact pictures whose rows or blocks change the way damage does: two edges
+# one block row apart, off the block grid and under noise; two roofs; a
+# header bar that widens; a skyline over a sky.
+"$convert" -seed 5 -size 640x480 xc:'#8090a0' -fill '#202020' -draw 'rectangle 0,203 320,480' \
+  -fill '#303030' -draw 'rectangle 300,211 640,480' -attenuate 0.5 +noise Gaussian "$work/edges.ppm"
+"$convert" -seed 6 -size 640x480 xc:'#8090a0' -fill '#402010' -draw 'polygon 0,200 200,100 400,200' \
+  -fill '#503020' -draw 'polygon 180,208 380,108 580,208' -attenuate 0.3 +noise Gaussian "$work/roofs.ppm"
+"$convert" -size 640x480 xc:white -fill '#204080' -draw 'rectangle 0,0 400,37' -draw 'rectangle 380,0 640,45' "$work/header.ppm"
+"$convert" -size 640x480 gradient:'#87ceeb-#e0f0ff' -fill '#303840' \
+  -draw 'rectangle 0,300 90,480 rectangle 90,260 170,480 rectangle 170,308 260,480 rectangle 260,220 330,480' \
+  -draw 'rectangle 330,316 430,480 rectangle 430,270 520,480 rectangle 520,324 640,480' "$work/skyline.ppm"
+
 jpeg() {  # name source cjpeg-options...
   local name=$1 source=$2; shift 2
   cjpeg -quality 90 "$@" "$work/$source.ppm" > "$out/$name.jpg"
@@ -39,6 +51,10 @@ jpeg odd422 odd -sample 2x1
 jpeg optimized photo -sample 2x1 -optimize
 jpeg horizon horizon -sample 2x1
 jpeg other other -sample 2x1
+jpeg edges edges -sample 1x1
+jpeg roofs roofs -sample 2x1
+jpeg header header -sample 2x2
+jpeg skyline skyline -sample 2x2
 jpeg other-optimized other -sample 2x2 -optimize
 # Quantisation tables past 8 bits make libjpeg write an extended (SOF1) frame.
 cjpeg -quality 4 -sample 2x1 "$work/photo.ppm" > "$out/extended.jpg" 2>/dev/null
@@ -65,3 +81,13 @@ done
   tail -c +3 "$out/s420.jpg"
   cat "$out/orientation-1.jpg"
 } > "$out/mpf.jpg"
+
+# Some encoders end the data with a run of 00 or FF before EOI: padding, not data.
+{
+  head -c -2 "$out/s422.jpg"
+  printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xd9'
+} > "$out/zeros-before-eoi.jpg"
+{
+  head -c -2 "$out/s420.jpg"
+  printf '\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xd9'
+} > "$out/fill-before-eoi.jpg"
