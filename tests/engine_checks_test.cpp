@@ -172,6 +172,30 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     EXPECT_EQ(m_boxes.Texts().back(), workflow::kCopyOntoSearchedDiskQuestion);
 }
 
+// Closed at once, before the listing has reached most of them: every leftover
+// is counted all the same, and No keeps them all.
+TEST_F(EngineChecks, ClosingRightAfterLeftoversAreShownCountsEveryOneOfThem) {
+    MakeEngineFolder(true);
+    constexpr int kLeftovers = 3000;
+    for (int i = 0; i < kLeftovers; ++i) {
+        const std::string name = std::to_string(1000000 + i);
+        WriteFile(DataFolder() + "\\temp.1\\f" + name + ".txt", name);
+    }
+    OpenWindow();
+    SelectDrive("C:");
+    Click(IDC_NEXT);
+    ASSERT_EQ(m_boxes.Texts().size(), 1u);  // the leftovers' message
+    m_boxes.Clear();
+    m_boxes.QueueAnswer(IDNO);
+    SendMessageA(Window(), WM_CLOSE, 0, 0);  // the dialog turns it into a posted Cancel
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return !m_boxes.Boxes().empty(); }));
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{std::to_string(kLeftovers) +
+                                                        " found files have not been recovered yet. If you exit now "
+                                                        "they are deleted.\n\nExit anyway?"});
+    EXPECT_TRUE(IsWindow(Window()));
+    EXPECT_EQ(testing_support::FilesIn(DataFolder() + "\\temp.1").size(), size_t{kLeftovers});
+}
+
 TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
     MakeEngineFolder(true);
     const std::string locked = DataFolder() + "\\temp.1\\f0000001.jpg";

@@ -35,9 +35,9 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
         {"a preview beside its photo, in any output folder",
          {"temp.1\\t0002048.jpg", "temp.2\\f0002048.jpg", "temp.2\\t0003000.jpg", "temp.2\\f0003000.jpg"}, {}, {},
          true, {"temp.2\\f0002048.jpg", "temp.2\\f0003000.jpg"}, {}},
-        {"a preview beside a photo the engine marked damaged",
-         {"temp.1\\t0002048.jpg", "temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}, {}, true,
-         {"temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}},
+        {"a preview beside a photo the engine marked damaged is a picture of its own",
+         {"temp.1\\t0002048.jpg", "temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}, {}, false,
+         {"temp.1\\t0002048.jpg", "temp.1\\b0002048.jpg", "temp.1\\b0003000.fat"}, {}},
         {"a preview whose photo is still being written", {"temp.1\\f0002048.jpg", "temp.1\\t0002048.jpg"},
          {{"temp.1\\f0002048.jpg", State::Busy}}, {}, false, {}, {}, {"temp.1\\f0002048.jpg"}},
         {"a preview without its photo waits while the engine runs", {"temp.1\\t0002048.jpg"}, {}, {}, false, {}, {},
@@ -78,6 +78,19 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
         EXPECT_EQ(outcome.unreadable, full(row.unreadable));
         EXPECT_EQ(outcome.waiting, full(row.waiting));
     }
+}
+
+TEST(ListingRules, EveryPictureStartsTickedAndADamagedPieceOfAnythingElseDoesNot) {
+    const struct {
+        const char* path;
+        bool ticked;
+    } rows[] = {
+        {"C:\\data\\temp.1\\f0002048.jpg", true},  {"C:\\data\\temp.1\\b0002048.jpg", true},
+        {"C:\\data\\temp.1\\b0002048.png", true},  {"C:\\data\\temp.1\\f0003000.zip", true},
+        {"C:\\data\\temp.1\\b0003000.zip", false}, {"C:\\data\\temp.1\\b0000006.fat", false},
+        {"C:\\data\\b.1\\notes.txt", true},
+    };
+    for (const auto& row : rows) EXPECT_EQ(StartsTicked(row.path), row.ticked) << row.path;
 }
 
 TEST(ListingRules, APictureWithoutAThumbnailShowsThePlaceholderOrIsNeverLost) {

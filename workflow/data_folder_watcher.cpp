@@ -103,11 +103,6 @@ std::vector<std::string> DataFolderWatcher::TakeUnreadable() {
     return std::exchange(m_unreadable, {});
 }
 
-int DataFolderWatcher::WaitingCount() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_waiting;
-}
-
 uint64_t DataFolderWatcher::FurthestSector() {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_progress.furthestSector;
@@ -286,7 +281,6 @@ void DataFolderWatcher::Watch() {
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (m_stopped) return;
-            m_waiting = static_cast<int>(outcome.waiting.size());
             if (lastWalk) {
                 m_unreadable = outcome.unreadable;
                 m_finished = true;
@@ -295,7 +289,7 @@ void DataFolderWatcher::Watch() {
             MarkSettled(listing, outcome.waiting, walkBegan);
         }
         for (const FolderEntry& file : listing.files)
-            if (auto sector = PhotoSectorOf(file.path)) m_photoSectors.insert(std::move(*sector));
+            if (auto sector = IntactPhotoSectorOf(file.path)) m_photoSectors.insert(std::move(*sector));
         // Once the engine has ended nothing more comes: the last walk need not wait.
         if (m_engineRunning() ? !Wait(m_walkIntervalMs) : m_stopped.load()) return;
     }

@@ -51,9 +51,6 @@ public:
     bool Finished();
     // Files the last walk could not read, handed over once.
     std::vector<std::string> TakeUnreadable();
-    // Found files the latest walk met that are not handed over yet (the
-    // engine still writes them).
-    int WaitingCount();
     // How far the engine has got, by the names of the files seen so far.
     uint64_t FurthestSector();
     // Ends the watch without a last walk; nothing is handed over once it has
@@ -98,7 +95,6 @@ private:
     std::unordered_set<std::string> m_photoSectors;
     std::vector<Found> m_found;
     std::vector<std::string> m_unreadable;
-    int m_waiting = 0;
     SearchProgress m_progress;
     std::thread m_thread;
 };

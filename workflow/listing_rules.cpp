@@ -95,6 +95,12 @@ std::optional<std::string> PhotoSectorOf(const std::string& path) { return Secto
 
 std::optional<std::string> PreviewSectorOf(const std::string& path) { return SectorOfJpeg(path, "t"); }
 
+std::optional<std::string> IntactPhotoSectorOf(const std::string& path) { return SectorOfJpeg(path, "f"); }
+
+std::string PreviewPathOf(const std::string& photoPath, const std::string& sector) {
+    return photoPath.substr(0, photoPath.rfind('\\') + 1) + "t" + sector + ".jpg";
+}
+
 std::optional<std::string> UndamagedNameOf(const std::string& path) {
     if (!IsMarkedDamaged(path)) return std::nullopt;
     return WithFirstLetter(path, 'f');
@@ -112,11 +118,13 @@ WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::strin
                         const std::function<bool()>& stopped, const std::function<void(const FolderEntry&)>& admitted) {
     // A photo and its preview may lie in different output folders (the engine
     // starts a new one every 500 files), so they are matched by sector alone.
-    std::unordered_set<std::string> photoSectors;
-    for (const FolderEntry& file : walked)
-        if (auto sector = PhotoSectorOf(file.path)) photoSectors.insert(*sector);
-    const auto photoFound = [&](const std::string& sector) {
-        return photoSectors.count(sector) != 0 || photosElsewhere.count(sector) != 0;
+    std::unordered_set<std::string> intactPhotos, damagedPhotos;
+    for (const FolderEntry& file : walked) {
+        if (auto sector = IntactPhotoSectorOf(file.path)) intactPhotos.insert(*sector);
+        else if (auto damaged = PhotoSectorOf(file.path)) damagedPhotos.insert(*damaged);
+    }
+    const auto photoHoldsPreview = [&](const std::string& sector) {
+        return intactPhotos.count(sector) != 0 || photosElsewhere.count(sector) != 0;
     };
 
     WalkOutcome outcome;
@@ -125,8 +133,8 @@ WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::strin
         const std::string& path = file.path;
         if (taken(file) || IsEngineLog(path, dataDir)) continue;
         if (auto sector = PreviewSectorOf(path)) {
-            if (photoFound(*sector)) continue;
-            if (!lastWalk) {
+            if (photoHoldsPreview(*sector)) continue;
+            if (!lastWalk && damagedPhotos.count(*sector) == 0) {
                 outcome.waiting.push_back(path);
                 continue;
             }
@@ -153,12 +161,25 @@ bool HasListableFiles(const std::string& dataDir) {
     return !SortOutWalk(walked, dataDir, true, {}, nothingTaken, ProbeFoundFile, 1).admitted.empty();
 }
 
-std::vector<std::string> FoundFilesIn(const std::string& dataDir) {
+std::vector<std::string> FoundFilesIn(const std::string& dataDir, const std::unordered_set<std::string>& shownPreviews) {
     const std::vector<FolderEntry> walked = FilesBelow(dataDir);
     const auto kept = [](const FolderEntry& file) { return (file.attributes & FILE_ATTRIBUTE_READONLY) != 0; };
     const auto asFound = [](const std::string&) { return FoundFileState::Complete; };
-    return SortOutWalk(walked, dataDir, true, {}, kept, asFound).admitted;
+    std::vector<std::string> found = SortOutWalk(walked, dataDir, true, {}, kept, asFound).admitted;
+    // Listed previews of photos kept intact, which the rules above leave out.
+    if (shownPreviews.empty()) return found;
+    std::unordered_set<std::string> intactPhotos;
+    for (const FolderEntry& file : walked)
+        if (auto sector = IntactPhotoSectorOf(file.path)) intactPhotos.insert(*sector);
+    for (const FolderEntry& file : walked) {
+        const auto sector = PreviewSectorOf(file.path);
+        if (sector && shownPreviews.count(*sector) && intactPhotos.count(*sector) && !kept(file))
+            found.push_back(file.path);
+    }
+    return found;
 }
+
+bool StartsTicked(const std::string& path) { return !IsMarkedDamaged(path) || IsPhotoPath(path); }
 
 PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk) {
     if (decoded) return PictureEntry::Photo;

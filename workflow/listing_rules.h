@@ -42,6 +42,12 @@ bool IsEngineLog(const std::string& path, const std::string& dataDir);
 // the engine writes beside it, by the file's own name.
 std::optional<std::string> PhotoSectorOf(const std::string& path);
 std::optional<std::string> PreviewSectorOf(const std::string& path);
+// The sector of a photo the engine kept under its intact name "f<digits>.jpg":
+// such a photo holds its preview, which is not listed apart. A damaged
+// photo's preview may be the only whole picture of what it showed.
+std::optional<std::string> IntactPhotoSectorOf(const std::string& path);
+// Where the engine's preview of a photo lies: beside it.
+std::string PreviewPathOf(const std::string& photoPath, const std::string& sector);
 
 // The engine writes each file as "f<digits>..." and renames one whose checks
 // fail to "b<digits>...": the name a file had before, and would have after.
@@ -57,13 +63,15 @@ struct WalkOutcome {
 
 // `walked`: the files the walk met, in walk order, with the paths too long to
 // be opened. `lastWalk`: the walk began after the engine had stopped, so no
-// later walk will look again. `photosElsewhere`: the sectors of photos seen in
-// folders the walk did not list. `taken`: files already handed over for listing.
+// later walk will look again. `photosElsewhere`: the sectors of photos kept
+// intact seen in folders the walk did not list. `taken`: files already handed
+// over for listing.
 //  - files already taken are passed over;
 //  - the engine's log is never listed;
-//  - a preview is not listed when its photo was found too (the photo holds
-//    it); without its photo it is listed as a picture, but only by the last
-//    walk, since the engine may write the photo just after the preview;
+//  - a preview is not listed when its photo was found intact too (the photo
+//    holds it); beside a photo found damaged it is listed as a picture of its
+//    own; without its photo it is listed too, but only by the last walk, since
+//    the engine may write the photo just after the preview;
 //  - a busy or unopenable file waits for a later walk; the last walk reports it;
 //  - a file that vanished is passed over.
 // Stops once `maxAdmitted` files are admitted, and as soon as `stopped` holds
@@ -78,12 +86,20 @@ WalkOutcome SortOutWalk(const std::vector<FolderEntry>& walked, const std::strin
                         const std::function<void(const FolderEntry&)>& admitted = {});
 
 // The found files lying in the data folder now, as deleting the folder would
-// take them: not the engine's log, not a preview whose photo lies there too,
-// and no read-only file (a delete leaves it).
-std::vector<std::string> FoundFilesIn(const std::string& dataDir);
+// take them: not the engine's log, not a preview whose photo lies there kept
+// intact unless that photo's sector is in `shownPreviews` (its preview is
+// listed), and no read-only file (a delete leaves it).
+std::vector<std::string> FoundFilesIn(const std::string& dataDir,
+                                      const std::unordered_set<std::string>& shownPreviews = {});
 
 // True when a walk of the data folder now would list at least one file.
 bool HasListableFiles(const std::string& dataDir);
+
+// Whether a found file's entry starts ticked: every picture's does, damaged
+// or not, in whichever list; a piece the engine found damaged that is no
+// picture (a broken file system, an archive cut short) is shown, but copied
+// only when the user ticks it.
+bool StartsTicked(const std::string& path);
 
 // What a listed picture becomes once its thumbnail work is over.
 enum class PictureEntry {

@@ -325,7 +325,6 @@ void MainDialog::EmptyResultLists() {
     m_thumbnails.Clear();
     m_monitor.ForgetEntries();
     m_recoveredFiles.clear();
-    m_listedFilesCleanedUp = false;
     m_stayingFiles.clear();
 }
 

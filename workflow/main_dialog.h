@@ -213,8 +213,6 @@ private:
     RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
-    // A finished copy deleted the listed files from the data folder.
-    bool m_listedFilesCleanedUp = false;
     // Found files the listing could not list, reported to the user as staying.
     std::unordered_set<std::string> m_stayingFiles;
     // A cancelled engine is being waited for; Next, Cancel and Close wait too.

@@ -29,40 +29,31 @@ std::string UnrecoveredQuestion(int count, int staying, const std::string& folde
 
 }  // namespace
 
-// Counted from the entries while the listed files lie in the data folder:
-// listed and not copied, found and not listed yet, and those reported as
-// staying. Once a copy has deleted the listed files, what is left is counted
-// from the folder itself (a few leftovers at most).
+// Counted from what lies in the data folder when the question is asked, so a
+// file counts whether it is listed, waiting for its thumbnail, walked and not
+// looked at yet or not walked at all; only what was copied does not.
 MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
     Unrecovered files;
     if (m_dataDir.empty() || !PathExists(m_dataDir)) return files;
-    if (!m_listedFilesCleanedUp) {
-        files.staying = static_cast<int>(m_stayingFiles.size());
-        files.count = m_monitor.ListedCount() - static_cast<int>(m_recoveredFiles.size()) +
-                      m_monitor.WaitingCount() + files.staying;
-        return files;
+    std::unordered_set<std::string> copying;
+    if (m_copy.Running()) {
+        const CopyOutcome& soFar = m_copy.SoFar();
+        for (int row : soFar.copiedPhotos) copying.insert(m_photoRows.At(row)->path);
+        for (int row : soFar.copiedFiles) copying.insert(m_fileRows.At(row)->path);
     }
-    for (const std::string& path : FoundFilesIn(m_dataDir)) {
-        if (m_recoveredFiles.count(path)) continue;
+    for (const std::string& path : FoundFilesIn(m_dataDir, m_monitor.ShownPreviewSectors())) {
+        if (m_recoveredFiles.count(path) || copying.count(path)) continue;
         ++files.count;
         if (m_stayingFiles.count(path)) ++files.staying;
     }
     return files;
 }
 
+// One question in every mode: found files that would go unrecovered are
+// counted; with none, a search or a copy under way is still asked about.
 void MainDialog::ConfirmClose() {
     if (m_waitingForEngine) return;
-    if (m_copy.Running()) {
-        // The copy waits while the question is up, so it cannot finish behind it.
-        KillTimer(m_hwnd, kCopyTimer);
-        if (MessageBoxA(m_hwnd,
-                        "Files are still being recovered, are you sure you want to exit?\n\n"
-                        "Files not yet copied will be lost.",
-                        "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
-            return;
-        }
-    } else if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
+    if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
         const std::string text = UnrecoveredQuestion(files.count, files.staying, m_dataDir);
         if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
     } else if (m_engineRun.Running()) {
@@ -71,12 +62,14 @@ void MainDialog::ConfirmClose() {
             return;
         }
     }
+    // The copy stops between two files: the question ran a message loop, in
+    // which the copy went on.
+    KillTimer(m_hwnd, kCopyTimer);
     m_engineRun.Stop();
     m_waitingForEngine = true;
     m_engineRun.Join(kWorkerStopTimeoutMs);
     m_waitingForEngine = false;
     m_monitor.Abandon();
-    KillTimer(m_hwnd, kCopyTimer);
     CleanUpDataFolder();
     EmptyResultLists();
     End(IDCANCEL);
@@ -92,7 +85,6 @@ void MainDialog::CleanUpDataFolder() {
 void MainDialog::CleanUpAfterCopy() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     m_copy.CleanUpFoundFiles(m_dataDir);
-    m_listedFilesCleanedUp = true;
 }
 
 }  // namespace workflow

@@ -60,6 +60,8 @@ public:
     bool Running() const { return m_running; }
     int Total() const { return static_cast<int>(m_photos.size() + m_files.size()); }
     const std::string& OutputFolder() const { return m_folder; }
+    // What became of the entries that had their turn so far.
+    const CopyOutcome& SoFar() const { return m_outcome; }
 
     // Deletes the data folder with the found files that may go; any other file
     // stays, and with it its folders.

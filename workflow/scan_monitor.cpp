@@ -53,6 +53,8 @@ void ScanMonitor::Abandon() {
     m_thumbnails.reset();
     m_found.clear();
     m_pending.clear();
+    m_wantedPreviews.clear();
+    m_newlyWanted.clear();
 }
 
 void ScanMonitor::OnTick() {
@@ -85,6 +87,8 @@ void ScanMonitor::OnTick() {
         Queue(std::move(m_found.front()), pictures);
         m_found.pop_front();
     }
+    // Once the walks are over, a preview not written by now never will be.
+    QueueWantedPreviews(pictures, walkedToTheEnd && m_found.empty());
     m_thumbnails->Submit(std::move(pictures));
     m_photosAdded = m_filesAdded = false;
     while (m_listing && !m_pending.empty() && GetTickCount64() - start < kListingSliceMs) {
@@ -95,7 +99,8 @@ void ScanMonitor::OnTick() {
     // The listing ends with no found file open in a worker. The window turns
     // to its results in a message of its own: together with a tick's listing
     // and the watcher's end it would hold the thread too long.
-    if (m_listing && walkedToTheEnd && m_found.empty() && m_pending.empty() && m_thumbnails->Idle()) {
+    if (m_listing && walkedToTheEnd && m_found.empty() && m_pending.empty() && m_wantedPreviews.empty() &&
+        m_thumbnails->Idle()) {
         m_unreadable = m_watcher->TakeUnreadable();
         m_watcher.reset();
         m_ending = true;
@@ -105,6 +110,11 @@ void ScanMonitor::OnTick() {
 
 void ScanMonitor::Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures) {
     if (IsListed(found.path) || FollowRename(found.path)) return;
+    // A damaged photo's preview comes from the walk or from WantPreview, whichever is first.
+    if (const auto preview = PreviewSectorOf(found.path)) {
+        if (!m_shownPreviewSectors.insert(*preview).second) return;
+        m_wantedPreviews.erase(*preview);
+    }
     Pending pending{std::move(found.path), found.size, found.lastWalk, false, 0};
     pending.picture = IsPhotoPath(pending.path);
     if (pending.picture) {
@@ -161,9 +171,10 @@ void ScanMonitor::AddPhoto(const std::string& path, const ThumbnailImage& thumbn
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
     photo->damage = damage;
-    photo->checked = true;
+    photo->checked = StartsTicked(path);
     if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;
     m_photos.push_back(std::move(photo));
+    if (damage.Any()) WantPreview(path);
     RecordListed(path);
     Remember(path, m_photos.back().get(), nullptr);
     m_photosAdded = true;
@@ -177,9 +188,7 @@ void ScanMonitor::AddFile(const std::string& path, uint64_t size) {
     item->extension = ExtensionOf(path);
     item->path = path;
     item->damaged = IsMarkedDamaged(path);
-    // A piece the engine found damaged (a broken file system, an archive cut
-    // short) is shown, but copied only when the user ticks it.
-    item->checked = !item->damaged;
+    item->checked = StartsTicked(path);
     m_foundItems.push_back(std::move(item));
     RecordListed(path);
     Remember(path, nullptr, m_foundItems.back().get());
@@ -227,6 +236,7 @@ bool ScanMonitor::FollowRename(const std::string& damagedPath) {
     if (renamed.photo) {
         renamed.photo->path = damagedPath;
         renamed.photo->damage.engineMarked = true;
+        WantPreview(damagedPath);
         m_listener.PhotoEntryChanged(renamed.photo);
     } else {
         renamed.item->path = damagedPath;
@@ -235,6 +245,34 @@ bool ScanMonitor::FollowRename(const std::string& damagedPath) {
         m_listener.FileEntryChanged(renamed.item);
     }
     return true;
+}
+
+void ScanMonitor::WantPreview(const std::string& photoPath) {
+    const std::optional<std::string> sector = PhotoSectorOf(photoPath);
+    if (!sector || m_shownPreviewSectors.count(*sector)) return;
+    if (m_wantedPreviews.emplace(*sector, PreviewPathOf(photoPath, *sector)).second) m_newlyWanted.push_back(*sector);
+}
+
+// A preview is looked for when its photo is listed, by which time the engine
+// has mostly written it, and once more after the last walk: looking for
+// thousands every tick would cost the window's thread.
+void ScanMonitor::QueueWantedPreviews(std::vector<ThumbnailPool::Job>& pictures, bool lastLook) {
+    std::vector<std::string> sectors;
+    if (lastLook) {
+        for (const auto& wanted : m_wantedPreviews) sectors.push_back(wanted.first);
+    } else {
+        sectors = std::move(m_newlyWanted);
+    }
+    m_newlyWanted.clear();
+    for (const std::string& sector : sectors) {
+        const auto wanted = m_wantedPreviews.find(sector);
+        if (wanted == m_wantedPreviews.end()) continue;
+        const std::string path = wanted->second;
+        uint64_t size = 0;
+        const bool complete = ProbeFoundFileAndSize(path, size) == FoundFileState::Complete;
+        if (complete || lastLook) m_wantedPreviews.erase(wanted);
+        if (complete) Queue(DataFolderWatcher::Found{path, size, true, {}}, pictures);
+    }
 }
 
 const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
@@ -256,16 +294,15 @@ bool ScanMonitor::MayCleanUp(const std::string& path) const {
     return sector && m_listedPhotoSectors.count(*sector) != 0;
 }
 
-int ScanMonitor::WaitingCount() const {
-    return static_cast<int>(m_found.size() + m_pending.size()) + (m_watcher ? m_watcher->WaitingCount() : 0);
-}
-
 void ScanMonitor::ForgetEntries() {
     m_recentlyListed.clear();
     m_photos.clear();
     m_foundItems.clear();
     m_listed.clear();
     m_listedPhotoSectors.clear();
+    m_wantedPreviews.clear();
+    m_newlyWanted.clear();
+    m_shownPreviewSectors.clear();
 }
 
 }  // namespace workflow

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -77,10 +78,9 @@ public:
     // What the clean-up after a copy may delete: listed files, the previews
     // of listed photos and the engine's log.
     bool MayCleanUp(const std::string& path) const;
-    int ListedCount() const { return static_cast<int>(m_listed.size()); }
-    // Found files not listed yet: waiting for their thumbnails, or still
-    // being written when the watcher last looked.
-    int WaitingCount() const;
+    // The sectors of photos listed as damaged whose previews are listed as
+    // photos of their own.
+    const std::unordered_set<std::string>& ShownPreviewSectors() const { return m_shownPreviewSectors; }
     // The window emptied its lists: the entries' data goes.
     void ForgetEntries();
 
@@ -106,6 +106,10 @@ private:
     void FollowRecentlyListed();
     // False when `damagedPath` is no rename of a listed file.
     bool FollowRename(const std::string& damagedPath);
+    // A photo listed as damaged: its preview, which the engine writes beside
+    // it, is listed too, as soon as it is there and complete.
+    void WantPreview(const std::string& photoPath);
+    void QueueWantedPreviews(std::vector<ThumbnailPool::Job>& pictures, bool lastLook);
     const std::optional<win::BitmapHandle>& Placeholder();
     void EndListing();
 
@@ -144,6 +148,10 @@ private:
     std::deque<Listed> m_recentlyListed;
     std::unordered_set<std::string> m_listed;
     std::unordered_set<std::string> m_listedPhotoSectors;
+    // Previews of damaged photos not queued yet, by the photo's sector.
+    std::unordered_map<std::string, std::string> m_wantedPreviews;
+    std::vector<std::string> m_newlyWanted;  // since the last tick
+    std::unordered_set<std::string> m_shownPreviewSectors;
 };
 
 }  // namespace workflow
