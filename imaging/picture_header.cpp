@@ -1,5 +1,6 @@
 #include "imaging/picture_header.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace imaging {
@@ -51,9 +52,37 @@ std::optional<PictureHeader> ReadPng(const HeaderBytes& bytes) {
     return Sized(PictureFormat::Png, bytes.Be32(16), bytes.Be32(20));
 }
 
+// The first image descriptor's offset, past the global colour table and any
+// extensions; none when the bytes end first or hold something else.
+std::optional<size_t> FirstGifFrame(const HeaderBytes& bytes) {
+    const std::optional<uint32_t> flags = bytes.Read(10, 1, false);
+    if (!flags) return std::nullopt;
+    size_t at = 13 + ((*flags & 0x80) ? 3 * (size_t{2} << (*flags & 7)) : 0);
+    for (;;) {
+        const std::optional<uint32_t> introducer = bytes.Read(at, 1, false);
+        if (introducer == 0x2C) return at;
+        if (introducer != 0x21) return std::nullopt;
+        at += 2;  // the introducer and the label, then sub-blocks up to an empty one
+        for (std::optional<uint32_t> size; (size = bytes.Read(at, 1, false)) != 0u; at += 1 + *size)
+            if (!size) return std::nullopt;
+        ++at;
+    }
+}
+
 std::optional<PictureHeader> ReadGif(const HeaderBytes& bytes) {
-    // The logical screen is what a decoder allocates for the first frame.
-    return Sized(PictureFormat::Gif, bytes.Le16(6), bytes.Le16(8));
+    // A decoder allocates the logical screen, and decodes the first frame
+    // whole even where it lies off the screen: the larger of the two counts.
+    std::optional<uint32_t> width = bytes.Le16(6), height = bytes.Le16(8);
+    if (!width || !height) return std::nullopt;
+    if (const std::optional<size_t> frame = FirstGifFrame(bytes)) {
+        const auto left = bytes.Le16(*frame + 1), top = bytes.Le16(*frame + 3);
+        const auto frameWidth = bytes.Le16(*frame + 5), frameHeight = bytes.Le16(*frame + 7);
+        if (left && top && frameWidth && frameHeight) {
+            width = std::max(*width, *left + *frameWidth);
+            height = std::max(*height, *top + *frameHeight);
+        }
+    }
+    return Sized(PictureFormat::Gif, width, height);
 }
 
 std::optional<PictureHeader> ReadBmp(const HeaderBytes& bytes) {

@@ -165,6 +165,9 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedIntoTheEnginesFolderRefuse
     WriteFile(ScanOutput() + "\\a.txt", "alpha");
     ASSERT_TRUE(PumpUntil([&] { return FileRows().size() == 1; }, 10000));
     ASSERT_TRUE(CancelUntilListed());
+    ASSERT_TRUE(PumpUntil([&] { return m_boxes.Texts().size() >= 2; }));
+    EXPECT_EQ(m_boxes.Texts().back(), "1 found file could not be read and is not listed. It stays in \"" + DataFolder() +
+                                          "\".\n\nClose any program that may hold it open, or copy it from there yourself.");
     m_boxes.Clear();
     m_boxes.QueueAnswer(IDNO);
     SendMessageA(Window(), WM_CLOSE, 0, 0);

@@ -14,6 +14,7 @@
 #include "imaging/picture_header.h"
 #include "tests/engines/engine_paths.h"
 #include "tests/support/files.h"
+#include "tests/support/pump.h"
 #include "workflow/thumbnails.h"
 
 namespace {
@@ -46,6 +47,13 @@ std::string Jpeg(uint8_t frame, uint32_t width, uint32_t height) {
            std::string(300, '\0');
 }
 
+// A GIF whose first frame is far larger than its 1 x 1 screen: a decoder
+// decodes the whole frame, so the frame's size is the one that counts.
+std::string GifWithLargeFrame(uint32_t width, uint32_t height) {
+    return "GIF89a" + Le16(1) + Le16(1) + std::string(3, '\0') + "\x2C" + Le16(0) + Le16(0) + Le16(width) +
+           Le16(height) + std::string("\0\x02\x02\x4C\x01\0\x3B", 7) + std::string(100, '\0');
+}
+
 std::string SmallJpeg() { return testing_support::ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
 
 // The JPEG with the size in its baseline frame header replaced.
@@ -72,6 +80,11 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
     } rows[] = {
         {"huge.png", Png(60000, 60000), PictureFormat::Png, 60000, 60000, false},
         {"huge.gif", Gif(65535, 65535), PictureFormat::Gif, 65535, 65535, false},
+        {"huge-frame.gif", GifWithLargeFrame(20000, 20000), PictureFormat::Gif, 20000, 20000, false},
+        // Whole and valid, and just over the budget: GDI+ would decode it.
+        {"over-budget.png",
+         testing_support::ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/over-budget.png")),
+         PictureFormat::Png, 10001, 10000, false},
         {"huge.bmp", Bmp(40000, -40000), PictureFormat::Bmp, 40000, 40000, false},  // rows stored top first
         {"huge.tif", Tiff(50000, 50000), PictureFormat::Tiff, 50000, 50000, false},
         {"huge-progressive.jpg", Jpeg(0xC2, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},

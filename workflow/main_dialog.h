@@ -110,7 +110,7 @@ private:
     void CleanUpAfterCopy();
 
     // Scan monitor: the entries it hands over, the end of the listing
-    void AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) override;
+    bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) override;
     void AddFileEntry(FoundItem* item) override;
     void PhotoEntryChanged(const FoundPhoto* photo) override;
     void FileEntryChanged(const FoundItem* item) override;

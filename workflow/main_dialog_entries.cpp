@@ -169,10 +169,12 @@ void MainDialog::ToggleFiles() {
     SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
 }
 
-void MainDialog::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
-    const bool held = m_thumbnails.Put(*photo, thumbnail);
+// An entry whose thumbnail the image list could not take would show
+// whichever picture holds the slot: it is declined instead.
+bool MainDialog::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
+    if (!m_thumbnails.Put(*photo, thumbnail)) return false;
     m_photoRows.Add(photo);
-    if (!held) TickMessage(kListingTimer, kListingTickMs, true, "Photo items count error", ApplicationTitle(), MB_OK);
+    return true;
 }
 
 void MainDialog::AddFileEntry(FoundItem* item) { m_fileRows.Add(item); }

@@ -243,10 +243,11 @@ void MainDialog::ListingEnded(const std::vector<std::string>& unreadable) {
 void MainDialog::ReportUnreadable(const std::vector<std::string>& unreadable) {
     if (unreadable.empty()) return;
     const size_t count = unreadable.size();
-    const std::string text =
-        std::to_string(count) + (count == 1 ? " found file could not be read" : " found files could not be read") +
-        " and " + (count == 1 ? "is" : "are") + " not listed. They stay in \"" + m_dataDir +
-        "\".\n\nClose any program that may hold them open, or copy them from there yourself.";
+    const bool one = count == 1;
+    const std::string text = std::to_string(count) + (one ? " found file could not be read and is not listed. It stays"
+                                                          : " found files could not be read and are not listed. They stay") +
+                             " in \"" + m_dataDir + "\".\n\nClose any program that may hold " + (one ? "it" : "them") +
+                             " open, or copy " + (one ? "it" : "them") + " from there yourself.";
     MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 }
 

@@ -133,8 +133,6 @@ bool ScanMonitor::ListNext() {
         if (!made) return false;
         thumbnail = std::move(*made);
     }
-    // Taken out first: a message box raised while the entry is added runs a
-    // nested message loop, in which the window may abandon the scan.
     // No second look at the file: one that went since its walk is found out
     // when it is drawn or copied, or followed as the engine's delete.
     const Pending next = std::move(m_pending.front());
@@ -149,36 +147,41 @@ bool ScanMonitor::ListNext() {
     if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        AddPhoto(next.path, thumbnail->Image(), damage, false);
+        if (!AddPhoto(next.path, thumbnail->Image(), damage, false)) ListLater(next);
         // Copied into the list; the scan may have been abandoned meanwhile.
         if (m_thumbnails && !thumbnail->rows.empty()) m_thumbnails->GiveBack(std::move(thumbnail->rows));
         break;
     case PictureEntry::Placeholder:
-        AddPhoto(next.path, ThumbnailImage{Placeholder()->get()}, damage, true);
+        if (!AddPhoto(next.path, ThumbnailImage{Placeholder()->get()}, damage, true)) ListLater(next);
         break;
     case PictureEntry::File:
         AddFile(next.path, next.size);
         break;
     case PictureEntry::Retry:
-        if (!m_watcher->Retry(next.path)) AddFile(next.path, next.size);
+        ListLater(next);
         break;
     }
     return true;
 }
 
-void ScanMonitor::AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage,
+void ScanMonitor::ListLater(const Pending& picture) {
+    if (!m_watcher || !m_watcher->Retry(picture.path)) AddFile(picture.path, picture.size);
+}
+
+bool ScanMonitor::AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage,
                            bool placeholder) {
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
     photo->damage = damage;
     photo->checked = StartsTicked(path);
     if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;
+    if (!m_listener.AddPhotoEntry(photo.get(), thumbnail)) return false;
     m_photos.push_back(std::move(photo));
     if (damage.Any()) WantPreview(path);
     RecordListed(path);
     Remember(path, m_photos.back().get(), nullptr);
     m_photosAdded = true;
-    m_listener.AddPhotoEntry(m_photos.back().get(), thumbnail);
+    return true;
 }
 
 void ScanMonitor::AddFile(const std::string& path, uint64_t size) {

@@ -33,8 +33,9 @@ public:
         // `photo` and `item` stay valid until ForgetEntries; the window keeps
         // their ticks in them. `thumbnail` is what the photo shows (its own,
         // or the placeholder when `photo->shows` says so), only for the call;
-        // an empty one shows an empty square.
-        virtual void AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) = 0;
+        // an empty one shows an empty square. False when the window cannot
+        // hold the thumbnail: the photo is not listed, and is tried again.
+        virtual bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) = 0;
         virtual void AddFileEntry(FoundItem* item) = 0;
         // A listed file was renamed by the engine once its checks failed: the
         // entry's record now holds the new path and the damage mark.
@@ -95,7 +96,11 @@ private:
     // A picture's thumbnail is asked for in `pictures`.
     void Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures);
     bool ListNext();
-    void AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder);
+    // False when the window declined the photo.
+    bool AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder);
+    // A picture not listed now: a later walk hands it over again, and once
+    // none will, it is listed as a file rather than lost.
+    void ListLater(const Pending& picture);
     void AddFile(const std::string& path, uint64_t size);
     // A listed photo takes its preview with it, whichever list it went to.
     void RecordListed(const std::string& path);

@@ -302,12 +302,15 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     const std::span<const uint8_t> bytes = picture->Bytes();
     // Small GIFs are most of the pictures on a whole disk: our own decode
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
-    if (const imaging::GifResult gif = imaging::DecodeGif(bytes); gif.status == imaging::GifStatus::Made) {
+    const imaging::GifResult gif = imaging::DecodeGif(bytes);
+    if (gif.status == imaging::GifStatus::Made) {
         const imaging::GifPicture& frame = gif.picture;
         made.rows = std::move(spareRows);
         ScaleIntoSquare(frame.rgb, frame.width, frame.height, PlaceThumbnail(frame.width, frame.height), made.rows);
         return made;
     }
+    // Refused for its size, it would be no smaller for GDI+.
+    if (gif.status == imaging::GifStatus::TooLarge) return made;
     if (!IsJpeg(bytes)) {
         made.bitmap = DecodeWithGdiplus(*picture, 1, turn);
         return made;

@@ -91,3 +91,16 @@ done
   head -c -2 "$out/s420.jpg"
   printf '\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xd9'
 } > "$out/fill-before-eoi.jpg"
+
+# A real picture just over the decode budget that is tiny on disk: a 1-bit
+# white PNG of 10,001 x 10,000 (100.01 megapixels) in 25 KB.
+python3 - "$out/over-budget.png" <<'PY'
+import struct, sys, zlib
+width, height = 10001, 10000
+row = b"\x00" + b"\xff" * ((width + 7) // 8)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+ihdr = struct.pack(">IIBBBBB", width, height, 1, 0, 0, 0, 0)
+with open(sys.argv[1], "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(row * height, 9)) + chunk(b"IEND", b""))
+PY
