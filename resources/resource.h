@@ -26,6 +26,9 @@
 #define IDC_FILE_LIST 1017
 #define IDC_PHOTO_TOGGLE 1018
 #define IDC_FILE_TOGGLE 1019
+#define IDC_HIDE_SMALL 1040
+#define IDC_PHOTO_ORDER 1041
+#define IDC_PHOTOS_SHOWN 1042
 
 // Settings dialog controls: the Default button, then one check box per format from 1016 on.
 #define IDC_DEFAULT_FORMATS 1015

@@ -94,9 +94,36 @@ void LoadSaveFolder(HWND saveFolderBox) {
     SetWindowTextA(saveFolderBox, folder.c_str());
 }
 
-void StoreSaveFolder(const std::string& folder) {
-    WriteSetting(SaveFolderPath(), kSaveFolderKey, folder);
+namespace {
+
+// The folder's line first, as a file of one line always had it; a choice
+// left at its default writes no line.
+void WriteSaveFolderFile(const std::string& folder, bool hideSmall, const std::string& order) {
+    const std::string path = SaveFolderPath();
+    for (const std::string& value : {folder, order})
+        if (value.find('\n') != std::string::npos) return;
+    std::string content;
+    if (!folder.empty()) content += std::string(kSaveFolderKey) + folder + "\r\n";
+    if (hideSmall) content += std::string(kHideSmallKey) + "1\r\n";
+    if (!order.empty()) content += std::string(kPhotoOrderKey) + order + "\r\n";
+    if (path.empty()) return;
+    win::UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
+
+}  // namespace
+
+void StoreSaveFolder(const std::string& folder) { WriteSaveFolderFile(folder, LoadHideSmall(), LoadPhotoOrder()); }
+
+void StorePhotoView(bool hideSmall, const std::string& order) {
+    WriteSaveFolderFile(ReadSetting(SaveFolderPath(), kSaveFolderKey, ""), hideSmall, order);
+}
+
+bool LoadHideSmall() { return ReadSetting(SaveFolderPath(), kHideSmallKey, "") == "1"; }
+
+std::string LoadPhotoOrder() { return ReadSetting(SaveFolderPath(), kPhotoOrderKey, ""); }
 
 void BrowseForSaveFolder(HWND owner, HWND saveFolderBox, const std::function<bool(const std::string&)>& accept) {
     ComScope com;

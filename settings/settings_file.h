@@ -1,6 +1,8 @@
 #pragma once
-// The two one-line settings files beside the program: "settings.ini" holds
-// "savedir=<folder>", "formats.ini" holds "formats=<list>".
+// The two settings files beside the program: "settings.ini" holds
+// "savedir=<folder>", and after it the photo list's choices when they are not
+// the defaults ("hidesmall=1", "photoorder=<name>"); "formats.ini" holds
+// "formats=<list>".
 #include <windows.h>
 
 #include <functional>
@@ -11,6 +13,8 @@ namespace settings {
 inline constexpr char kDefaultFormatList[] = "jpg,gif,png,bmp,tif,raw";
 inline constexpr char kSaveFolderKey[] = "savedir=";
 inline constexpr char kFormatListKey[] = "formats=";
+inline constexpr char kHideSmallKey[] = "hidesmall=";
+inline constexpr char kPhotoOrderKey[] = "photoorder=";
 
 // The value of the last line of `content` that starts with the 8-character key,
 // or `fallback`. Lines are read 259 characters at most; the rest of a longer
@@ -28,7 +32,11 @@ std::string FormatListPath();   // program folder + "formats.ini"
 
 // Puts the saved folder (or the pictures folder) into the save-folder box.
 void LoadSaveFolder(HWND saveFolderBox);
+// Each keeps what the other stored.
 void StoreSaveFolder(const std::string& folder);
+void StorePhotoView(bool hideSmall, const std::string& order);
+bool LoadHideSmall();
+std::string LoadPhotoOrder();  // empty when none is stored
 // Lets the user pick a folder; shows it in the box and stores it. A drive root is kept as "D:".
 // A folder that `accept` turns down is neither shown nor stored.
 void BrowseForSaveFolder(HWND owner, HWND saveFolderBox,

@@ -123,7 +123,10 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
         SCOPED_TRACE(name);
         const bool damaged = name[0] == 'b';
         EXPECT_EQ(photos.GetItemText(static_cast<int>(i), 0), damaged ? "Damaged" : "");
-        EXPECT_EQ(InfoTip(static_cast<int>(i)).starts_with("Damaged: "), damaged);
+        // Its name, its size, its file's size, and for a damaged one how much of it could be read.
+        const std::string tip = InfoTip(static_cast<int>(i));
+        EXPECT_TRUE(tip.starts_with(name + "\n1600 x 1200 pixels\n")) << tip;
+        EXPECT_EQ(tip.find("\nDamaged: ") != std::string::npos, damaged) << tip;
         EXPECT_TRUE(PhotoChecks()[i]);
         if (placeholder)
             EXPECT_NE(testing_support::ImageListPixels(thumbnails, photos.GetItemImage(static_cast<int>(i)),

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "imaging/picture_facts.h"
+
 namespace workflow {
 
 // What is known of a found file's damage: the engine's own mark (it names a
@@ -41,6 +43,13 @@ struct FoundPhoto {
     enum class Shows : uint8_t { Own, Placeholder, Nothing };
     Shows shows = Shows::Own;
     int cacheSlot = -1;  // the cache's image holding its own thumbnail, -1 while it is not held
+    uint32_t foundIndex = 0;  // its place among the photos in the order they were found
+    uint64_t fileSize = 0;
+    imaging::PictureFacts facts;
 };
+
+// The tip shown over a photo: its name, size, when and by what it was taken,
+// the file's size and the damage line, each known one on a line of its own.
+std::string PhotoTip(const FoundPhoto& photo);
 
 }  // namespace workflow

@@ -53,6 +53,7 @@ bool MainDialog::OnInit() {
     SetUpDriveList();
     StyleAndPlaceControls();
     SetUpResultLists();
+    SetUpPhotoView();
     // Where the save-folder box and Browse go back to after the results showed them beside Recover.
     m_saveFolderRect = m_saveFolder.RectInParent();
     m_browseRect = m_browse.RectInParent();
@@ -178,6 +179,10 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(m_appIcon);
         return true;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+        if (PaintsOnSkin(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), result)) return true;
+        return controls::SkinnedDialog::OnMessage(message, wParam, lParam, result);
     default:
         return controls::SkinnedDialog::OnMessage(message, wParam, lParam, result);
     }
@@ -194,6 +199,7 @@ void MainDialog::PaintMinimised() {
 }
 
 bool MainDialog::OnCommand(int id, int code, HWND control) {
+    if (OnPhotoViewCommand(id, code)) return true;
     // Clicks only: static controls also report being enabled and disabled.
     if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
@@ -318,6 +324,7 @@ void MainDialog::SortFileList(int column) {
 void MainDialog::EmptyResultLists() {
     KillTimer(m_hwnd, kThumbnailTimer);
     m_photoRows.Clear();
+    m_foundPhotos.clear();
     m_fileRows.Clear();
     m_newPhotos = m_newFiles = false;
     // Both lists learn the rows are gone from their counts.

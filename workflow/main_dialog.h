@@ -24,6 +24,7 @@
 #include "workflow/drive_list.h"
 #include "workflow/engine_run.h"
 #include "workflow/found_item.h"
+#include "workflow/photo_view.h"
 #include "workflow/recovery_copy.h"
 #include "workflow/result_rows.h"
 #include "workflow/scan_monitor.h"
@@ -157,6 +158,18 @@ private:
     void ReturnToResults(const CopyOutcome& outcome);
     void ShowSaveFolderInResults(bool show);
 
+    // What the photo list shows: small pictures hidden or not, and the order
+    void SetUpPhotoView();
+    void ShowPhotoViewControls(bool show);
+    void PlacePhotoViewControls();
+    bool OnPhotoViewCommand(int id, int code);
+    void ArrangePhotos();
+    void AddFoundPhoto(FoundPhoto* photo);
+    void ForgetFoundPhoto(const FoundPhoto* photo);
+    void ShowPhotoCounts();
+    // The check box's caption on the window's background.
+    bool PaintsOnSkin(HWND control, HDC dc, INT_PTR& result);
+
     // Controls, bound in this order when the dialog initialises.
     controls::LinkLabel m_photoToggle;      // IDC_PHOTO_TOGGLE
     controls::LinkLabel m_fileToggle;       // IDC_FILE_TOGGLE
@@ -176,6 +189,9 @@ private:
     controls::SkinButton m_browse;          // IDC_BROWSE
     controls::SkinButton m_recover;         // IDC_RECOVER
     win::ListView m_driveList;              // IDC_DRIVE_LIST
+    win::Window m_hideSmall;                // IDC_HIDE_SMALL
+    win::Window m_photoOrder;               // IDC_PHOTO_ORDER
+    controls::LinkLabel m_photosShown;      // IDC_PHOTOS_SHOWN
 
     StartupGate m_startupGate;
     HICON m_appIcon = nullptr;
@@ -195,6 +211,10 @@ private:
     // The entries in list order, with their ticks; the lists hold only their
     // number (both are virtual).
     ResultRows<FoundPhoto> m_photoRows;
+    // Every photo listed, in found order; m_photoRows holds those m_photoView shows.
+    std::vector<FoundPhoto*> m_foundPhotos;
+    PhotoView m_photoView;
+    win::BrushHandle m_skinBrush;
     ResultRows<FoundItem> m_fileRows;
     win::CheckBoxClicks m_photoClicks{[this](const std::vector<int>& items) { TickPhotos(items); }};
     win::CheckBoxClicks m_fileClicks{[this](const std::vector<int>& items) { TickFiles(items); }};

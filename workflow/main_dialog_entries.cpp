@@ -35,7 +35,7 @@ void AnswerTip(const NMHDR& header, const FoundPhoto* photo) {
     auto& tip = const_cast<InfoTip&>(reinterpret_cast<const InfoTip&>(header));
     // The list puts the entry's own text in front unless told it is cut off;
     // a tip that repeats "Damaged" reads oddly.
-    if (photo && photo->damage.Any()) win::CopyListText(DamageTip(photo->damage), tip.pszText, tip.cchTextMax);
+    if (photo) win::CopyListText(PhotoTip(*photo), tip.pszText, tip.cchTextMax);
 }
 
 std::string FileRowText(const FoundItem& item, int column) {
@@ -173,7 +173,7 @@ void MainDialog::ToggleFiles() {
 // whichever picture holds the slot: it is declined instead.
 bool MainDialog::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
     if (!m_thumbnails.Put(*photo, thumbnail)) return false;
-    m_photoRows.Add(photo);
+    AddFoundPhoto(photo);
     return true;
 }
 
@@ -201,6 +201,7 @@ void MainDialog::FileEntryChanged(const FoundItem* item) {
 }
 
 void MainDialog::RemovePhotoEntry(const FoundPhoto* photo) {
+    ForgetFoundPhoto(photo);
     const int index = m_photoRows.Remove(photo);
     if (index >= 0) m_photoList.DeleteItem(index);
 }

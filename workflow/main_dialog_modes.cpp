@@ -32,8 +32,11 @@ void MainDialog::EnterAnalysingMode() {
 
     m_photoToggle.Show(false);
     m_fileToggle.Show(false);
+    PlacePhotoViewControls();
+    ShowPhotoViewControls(true);
 
     EmptyResultLists();
+    ShowPhotoCounts();
     m_thumbnails.Create(true);
     m_photoList.SetImageList(m_thumbnails.List(), LVSIL_NORMAL);
 
@@ -84,6 +87,7 @@ void MainDialog::ReturnToDriveSelection() {
              &m_fileList}) {
         control->Show(false);
     }
+    ShowPhotoViewControls(false);
     for (win::Window* control : std::initializer_list<win::Window*>{
              &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList, &m_next}) {
         control->Show(true);

@@ -200,7 +200,10 @@ void MainDialog::ShowNewEntries() {
     KillTimer(m_hwnd, kShowEntriesTimer);
     m_showTimerArmed = false;
     SetRowCounts();
-    if (m_newPhotos) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
+    ShowPhotoCounts();
+    // In another order new photos take their places among the others, and
+    // the list stays where the user is looking.
+    if (m_newPhotos && m_photoView.order == PhotoOrder::Found) m_photoList.EnsureVisible(m_photoRows.Count() - 1);
     if (m_newFiles) m_fileList.EnsureVisible(m_fileRows.Count() - 1);
     m_newPhotos = m_newFiles = false;
     m_entriesShownAt = GetTickCount64();

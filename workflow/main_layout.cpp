@@ -52,6 +52,17 @@ AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& sta
     return p;
 }
 
+PhotoViewPlacement PlacePhotoView(const RECT& photoToggle, const RECT& order, const RECT& settingsLink) {
+    constexpr int kGap = 12;
+    constexpr int kCheckBoxWidth = 140;
+    PhotoViewPlacement p{};
+    const int top = photoToggle.top, bottom = photoToggle.bottom;
+    p.hideSmall = RECT{photoToggle.right + kGap, top, photoToggle.right + kGap + kCheckBoxWidth, bottom};
+    p.order = RECT{p.hideSmall.right + kGap, top - 3, p.hideSmall.right + kGap + Width(order), top - 3 + Height(order)};
+    p.shownText = RECT{p.order.right + kGap, top, std::max<LONG>(p.order.right + kGap, settingsLink.left - kGap), bottom};
+    return p;
+}
+
 SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT& box, const RECT& browse) {
     SaveFolderPlacement p{};
     const int gap = browse.left - box.right;

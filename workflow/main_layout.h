@@ -27,6 +27,16 @@ struct AnalysingPlacement {
 // D: drive list, L: status line, S: size of the photo toggle, nextTop: top of Next.
 AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
 
+struct PhotoViewPlacement {
+    RECT hideSmall;  // IDC_HIDE_SMALL
+    RECT order;      // IDC_PHOTO_ORDER, its closed height
+    RECT shownText;  // IDC_PHOTOS_SHOWN
+};
+// On the photo toggle's line, one after the other from past the toggle, the
+// drop-down as high as it is closed and level with the line's top; the text
+// runs up to the Settings link.
+PhotoViewPlacement PlacePhotoView(const RECT& photoToggle, const RECT& order, const RECT& settingsLink);
+
 struct SaveFolderPlacement {
     RECT box;     // IDC_SAVE_FOLDER
     RECT browse;  // IDC_BROWSE

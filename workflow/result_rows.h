@@ -5,6 +5,7 @@
 // and the count of ticked entries is kept as they change.
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace workflow {
@@ -22,6 +23,16 @@ public:
         m_rows.push_back(entry);
         if (entry->checked) ++m_ticked;
     }
+    void Insert(int index, Entry* entry) {
+        m_rows.insert(m_rows.begin() + index, entry);
+        if (entry->checked) ++m_ticked;
+    }
+    // The rows anew, as another choice of what to show arranges them.
+    void Assign(std::vector<Entry*> rows) {
+        m_rows = std::move(rows);
+        m_ticked = static_cast<int>(std::count_if(m_rows.begin(), m_rows.end(), [](const Entry* e) { return e->checked; }));
+    }
+    const std::vector<Entry*>& Rows() const { return m_rows; }
     // The entry's row index before it went, -1 when it was not there.
     int Remove(const Entry* entry) {
         const int index = IndexOf(entry);

@@ -147,12 +147,14 @@ bool ScanMonitor::ListNext() {
     if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        if (!AddPhoto(next.path, thumbnail->Image(), damage, false)) ListLater(next);
+        if (!AddPhoto(next, thumbnail->Image(), damage, false, std::move(thumbnail->facts))) ListLater(next);
         // Copied into the list; the scan may have been abandoned meanwhile.
         if (m_thumbnails && !thumbnail->rows.empty()) m_thumbnails->GiveBack(std::move(thumbnail->rows));
         break;
     case PictureEntry::Placeholder:
-        if (!AddPhoto(next.path, ThumbnailImage{Placeholder()->get()}, damage, true)) ListLater(next);
+        if (!AddPhoto(next, ThumbnailImage{Placeholder()->get()}, damage, true,
+                      thumbnail ? std::move(thumbnail->facts) : imaging::PictureFacts{}))
+            ListLater(next);
         break;
     case PictureEntry::File:
         AddFile(next.path, next.size);
@@ -168,10 +170,14 @@ void ScanMonitor::ListLater(const Pending& picture) {
     if (!m_watcher || !m_watcher->Retry(picture.path)) AddFile(picture.path, picture.size);
 }
 
-bool ScanMonitor::AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage,
-                           bool placeholder) {
+bool ScanMonitor::AddPhoto(const Pending& picture, const ThumbnailImage& thumbnail, const Damage& damage,
+                           bool placeholder, imaging::PictureFacts facts) {
+    const std::string& path = picture.path;
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
+    photo->fileSize = picture.size;
+    photo->facts = std::move(facts);
+    photo->foundIndex = static_cast<uint32_t>(m_photos.size());
     photo->damage = damage;
     photo->checked = StartsTicked(path);
     if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;

@@ -97,7 +97,8 @@ private:
     void Queue(DataFolderWatcher::Found found, std::vector<ThumbnailPool::Job>& pictures);
     bool ListNext();
     // False when the window declined the photo.
-    bool AddPhoto(const std::string& path, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder);
+    bool AddPhoto(const Pending& picture, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder,
+                  imaging::PictureFacts facts);
     // A picture not listed now: a later walk hands it over again, and once
     // none will, it is listed as a file rather than lost.
     void ListLater(const Pending& picture);

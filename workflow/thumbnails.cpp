@@ -300,6 +300,7 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     const std::optional<FoundPicture> picture = PictureOf(path, std::move(carried), turn);
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
+    made.facts = imaging::ReadPictureFacts(bytes);
     // Small GIFs are most of the pictures on a whole disk: our own decode
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
     const imaging::GifResult gif = imaging::DecodeGif(bytes);

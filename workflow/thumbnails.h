@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/picture_facts.h"
 #include "win/handles.h"
 #include "win/image_list.h"
 #include "workflow/carried_bytes.h"
@@ -73,6 +74,8 @@ struct Thumbnail {
     // Set when the picture's data is damaged: the share of it (0 to 1) that
     // could be read. Blocks past the damage are drawn grey.
     std::optional<double> readableShare;
+    // Its size, date and camera, read from the bytes the thumbnail was made of.
+    imaging::PictureFacts facts;
 
     bool Decoded() const { return bitmap.has_value() || !rows.empty(); }
     ThumbnailImage Image() const { return {bitmap ? bitmap->get() : nullptr, rows.empty() ? nullptr : &rows}; }
