@@ -49,6 +49,46 @@ protected:
     std::string m_output = m_scratch.In("output");  // made by the copy
 };
 
+// A hidden picture was never offered: the copy neither copies nor deletes it,
+// and closing counts it. The select-all link and the order act on what is
+// shown, and the choices are kept for the next start.
+TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder) {
+    const auto camera = [](const char* name) {
+        return ReadFile(testing_support::WindowsPath(std::string(VANTREO_SOURCE_DIR) + "/tests/corpus/jpeg-camera/" + name));
+    };
+    // 160 x 120; 640 x 480 without a date; 640 x 480 of 2008 and of 1999.
+    ScanFiles({{"icon.jpg", JpegBytes()},
+               {"undated.jpg", ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/s422.jpg"))},
+               {"new.jpg", camera("gps-DSCN0010.jpg")},
+               {"old.jpg", camera("exif-org-kodak-dc240.jpg")}});
+    const auto shownNames = [&] {
+        std::vector<std::string> names;
+        for (const std::string& path : PhotoPaths()) names.push_back(path.substr(path.rfind('\\') + 1));
+        return names;
+    };
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 4 of 4 pictures");
+    SendMessageA(Item(IDC_HIDE_SMALL), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 3 of 4 pictures");
+    SendMessageA(Item(IDC_PHOTO_ORDER), CB_SETCURSEL, 1, 0);
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDC_PHOTO_ORDER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(IDC_PHOTO_ORDER)));
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"old.jpg", "new.jpg", "undated.jpg"}));
+    Click(IDC_PHOTO_TOGGLE);
+    EXPECT_EQ(PhotoChecks(), (std::vector<bool>{false, false, false}));
+    Click(IDC_PHOTO_TOGGLE);
+
+    Recover();
+    ASSERT_TRUE(WaitForDriveSelection());
+    EXPECT_EQ(FilesIn(m_output), (std::vector<std::string>{"new.jpg", "old.jpg", "undated.jpg"}));
+    EXPECT_TRUE(FileExists(ScanOutput() + "\\icon.jpg"));
+    EXPECT_EQ(ReadFile(settings::GetProgramFolder() + "settings.ini"),
+              "savedir=" + m_output + "\r\nhidesmall=1\r\nphotoorder=date\r\n");
+    m_boxes.Clear();
+    m_boxes.QueueAnswer(IDYES);
+    CloseWindow();
+    EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"1 found file has not been recovered yet. If you exit now it "
+                                                        "is deleted.\n\nExit anyway?"});
+}
+
 TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCopiedPhotosFirst) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);

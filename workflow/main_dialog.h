@@ -167,6 +167,8 @@ private:
     void AddFoundPhoto(FoundPhoto* photo);
     void ForgetFoundPhoto(const FoundPhoto* photo);
     void ShowPhotoCounts();
+    void RememberHiddenPhotos();
+    bool MayCleanUpAfterCopy(const std::string& path) const;
     // The check box's caption on the window's background.
     bool PaintsOnSkin(HWND control, HDC dc, INT_PTR& result);
 
@@ -230,7 +232,9 @@ private:
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and
     // with them the previews of listed photos and the engine's log.
-    RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
+    RecoveryCopy m_copy{*this, [this](const std::string& path) { return MayCleanUpAfterCopy(path); }};
+    // Photos the list did not show when the copy started: never offered, so never deleted by it.
+    std::unordered_set<std::string> m_hiddenAtCopy;
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
     // Found files the listing could not list, reported to the user as staying.

@@ -50,6 +50,7 @@ void MainDialog::StartCopy() {
     std::vector<CopyEntry> photos, files;
     for (int row : m_photoRows.TickedIndexes()) photos.push_back({row, m_photoRows.At(row)->path});
     for (int row : m_fileRows.TickedIndexes()) files.push_back({row, m_fileRows.At(row)->path});
+    RememberHiddenPhotos();
     m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
 
     m_progress.SetRange(0, m_copy.Total());

@@ -78,6 +78,8 @@ void MainDialog::ArrangePhotos() {
     ListView_SetItemState(m_photoList.Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetRowCounts();
     InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    // Another choice shows other photos: from the first of them.
+    if (m_photoRows.Count() > 0) m_photoList.EnsureVisible(0);
     ShowPhotoCounts();
 }
 
@@ -94,6 +96,17 @@ void MainDialog::AddFoundPhoto(FoundPhoto* photo) {
 void MainDialog::ForgetFoundPhoto(const FoundPhoto* photo) {
     const auto found = std::find(m_foundPhotos.begin(), m_foundPhotos.end(), photo);
     if (found != m_foundPhotos.end()) m_foundPhotos.erase(found);
+}
+
+void MainDialog::RememberHiddenPhotos() {
+    m_hiddenAtCopy.clear();
+    const std::unordered_set<const FoundPhoto*> shown(m_photoRows.Rows().begin(), m_photoRows.Rows().end());
+    for (const FoundPhoto* photo : m_foundPhotos)
+        if (!shown.count(photo)) m_hiddenAtCopy.insert(photo->path);
+}
+
+bool MainDialog::MayCleanUpAfterCopy(const std::string& path) const {
+    return m_monitor.MayCleanUp(path) && !m_hiddenAtCopy.count(path);
 }
 
 void MainDialog::ShowPhotoCounts() {
