@@ -1,6 +1,7 @@
 #include "imaging/raw_source.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 namespace imaging {

@@ -28,6 +28,22 @@ std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path
     return OpenFile(std::move(file), size);
 }
 
+bool FoundPicture::OpenFile::ReadAt(uint64_t offset, std::span<uint8_t> into) const {
+    // An offset in the request, on a handle opened for synchronous reads,
+    // reads there and waits.
+    while (!into.empty()) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const DWORD asked = static_cast<DWORD>(std::min<size_t>(into.size(), size_t{1} << 30));
+        if (!ReadFile(m_handle.get(), into.data(), asked, &read, &at) || read == 0) return false;
+        into = into.subspan(read);
+        offset += read;
+    }
+    return true;
+}
+
 std::optional<FoundPicture> FoundPicture::Read(OpenFile file) {
     const uint64_t size = file.m_size;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));

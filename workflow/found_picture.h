@@ -27,6 +27,8 @@ public:
     class OpenFile {
     public:
         uint64_t Size() const { return m_size; }
+        // Exactly `into.size()` bytes from `offset`, for a file read in pieces.
+        bool ReadAt(uint64_t offset, std::span<uint8_t> into) const;
 
     private:
         friend class FoundPicture;
