@@ -15,8 +15,10 @@ namespace {
 
 // All the finder reads of a file, the JPEGs' headers included.
 constexpr uint64_t kFindBudget = uint64_t{2} << 20;
-// A JPEG's headers are read this far at once; cameras keep them well within.
-constexpr uint64_t kFirstHeadBytes = 64 * 1024;
+// A JPEG's headers are first read this far, from the window the directories
+// were read through when the JPEG lies near them: a camera's preview mostly
+// has no EXIF of its own, and its headers take a few hundred bytes.
+constexpr uint64_t kFirstHeadBytes = 4096;
 // Headers longer than this (a JPEG's EXIF alone may take 64 KB) are no
 // camera's preview.
 constexpr uint64_t kMaxHeadBytes = 1024 * 1024;

@@ -329,8 +329,11 @@ std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<con
     if (jpeg.status != imaging::JpegPreviewStatus::Made) return made;
     const imaging::JpegPreview& preview = jpeg.preview;
     if (preview.Damaged()) made.readableShare = std::min(made.readableShare.value_or(1.0), preview.intactFraction);
-    const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg);
-    if (picture) made.bitmap = DrawJpeg(preview, *picture, turn);
+    if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
+        made.bitmap = RenderPreview(preview);
+    } else if (const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg)) {
+        made.bitmap = DrawJpeg(preview, *picture, turn);
+    }
     return made;
 }
 
