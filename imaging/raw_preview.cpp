@@ -13,8 +13,11 @@ namespace imaging {
 
 namespace {
 
-// All the finder reads of a file, the JPEGs' headers included.
-constexpr uint64_t kFindBudget = uint64_t{2} << 20;
+// What the finder reads of a file: its directories, then the JPEGs' headers,
+// each within a budget of its own, so that a file whose directories exhaust
+// theirs still has its previews looked at.
+constexpr uint64_t kDirectoriesBudget = uint64_t{1} << 20;
+constexpr uint64_t kHeadersBudget = uint64_t{1} << 20;
 // A JPEG's headers are first read this far, from the window the directories
 // were read through when the JPEG lies near them: a camera's preview mostly
 // has no EXIF of its own, and its headers take a few hundred bytes.
@@ -104,7 +107,7 @@ bool ReadLayout(RawSource& source, RawLayout& layout) {
 RawFacts Find(RawReader& file, const RawPreviewLimits& limits) {
     RawFacts facts;
     facts.fileSize = file.Size();
-    RawSource source(file, kFindBudget);
+    RawSource source(file, kDirectoriesBudget);
     const auto layout = std::make_unique<RawLayout>();
     if (!ReadLayout(source, *layout)) return facts;
     facts.family = layout->family;
@@ -119,6 +122,7 @@ RawFacts Find(RawReader& file, const RawPreviewLimits& limits) {
                                      return a.offset == b.offset && a.length == b.length;
                                  }),
                      candidates.end());
+    source.Allow(kHeadersBudget);
     CandidateCheck check(source, *layout, limits, facts);
     for (const RawCandidate& candidate : candidates) check.Check(candidate);
     return facts;

@@ -21,6 +21,8 @@ public:
     RawSource(RawReader& file, uint64_t budget) : m_file(file), m_size(file.Size()), m_budget(budget) {}
 
     uint64_t Size() const { return m_size; }
+    // Lets `bytes` more be read.
+    void Allow(uint64_t bytes) { m_budget += bytes; }
     // True when [offset, offset + length) lies inside the file.
     bool Holds(uint64_t offset, uint64_t length) const { return offset <= m_size && length <= m_size - offset; }
 

@@ -106,6 +106,8 @@ private:
     bool ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry);
     std::optional<uint32_t> Value(const IfdPlace& place, const Entry& entry, uint32_t index);
     void ReadMakerNote(const IfdPlace& exif, const Entry& note);
+    // `count` values of a SHORT or LONG entry from `first` on; none when they cannot be read.
+    std::vector<uint32_t> Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count);
     void DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts);
     void AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
                  std::optional<uint64_t> otherBase = std::nullopt);
@@ -193,14 +195,33 @@ void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, st
     if (otherBase && *otherBase != place.base) m_layout.Add({*otherBase + *offset, *length});
 }
 
+std::vector<uint32_t> TiffWalk::Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count) {
+    const uint64_t size = TypeSize(entry.type);
+    if ((entry.type != 3 && entry.type != 4) || first > entry.count || count > entry.count - first) return {};
+    // One read for the lot: an element at a time, two tables lying apart
+    // would each time move the window, and spend the reading budget.
+    std::vector<uint8_t> bytes(static_cast<size_t>(count * size));
+    if (!m_source.Read(entry.at + first * size, bytes)) return {};
+    std::vector<uint32_t> values(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* b = bytes.data() + i * size;
+        if (size == 2) values[i] = place.littleEndian ? (b[1] << 8 | b[0]) : (b[0] << 8 | b[1]);
+        else values[i] = place.littleEndian ? (uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0])
+                                            : (uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]);
+    }
+    return values;
+}
+
 void TiffWalk::DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts) {
     const uint32_t entries = std::min(offsets.count, counts.count);
-    const auto declare = [&](uint32_t i) {
-        const auto offset = Value(place, offsets, i), count = Value(place, counts, i);
-        if (offset && count) m_layout.Declare(place.base + *offset, *count);
+    const auto declare = [&](uint32_t first, uint32_t count) {
+        const std::vector<uint32_t> starts = Values(place, offsets, first, count);
+        const std::vector<uint32_t> lengths = Values(place, counts, first, count);
+        for (size_t i = 0; i < std::min(starts.size(), lengths.size()); ++i)
+            m_layout.Declare(place.base + starts[i], lengths[i]);
     };
-    for (uint32_t i = 0; i < std::min(entries, kMaxTableEntries); ++i) declare(i);
-    if (entries > kMaxTableEntries) declare(entries - 1);
+    declare(0, std::min(entries, kMaxTableEntries));
+    if (entries > kMaxTableEntries) declare(entries - 1, 1);
 }
 
 void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {

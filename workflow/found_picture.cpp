@@ -7,7 +7,7 @@
 
 namespace workflow {
 
-std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path) {
+std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path, uint64_t maxSize) {
     // Sharing delete lets a clean-up remove the file while it is read; the
     // reparse flag opens a link itself instead of what it points to.
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -24,7 +24,7 @@ std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path
         return std::nullopt;
     if (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
     const uint64_t size = static_cast<uint64_t>(length.QuadPart);
-    if (size == 0 || size > kMaxPictureFileBytes) return std::nullopt;
+    if (size == 0 || size > maxSize) return std::nullopt;
     return OpenFile(std::move(file), size);
 }
 

@@ -1,5 +1,6 @@
 #include "workflow/raw_preview_read.h"
 
+#include <cstdint>
 #include <new>
 
 #include "workflow/found_picture.h"
@@ -45,7 +46,9 @@ std::optional<RawPreviewRead> ReadRawPreview(const std::string& path, std::span<
         imaging::RawBytesReader bytes(carried);
         return Read(bytes, maxPixels, beforeRead);
     }
-    const std::optional<FoundPicture::OpenFile> file = FoundPicture::Open(path);
+    // Read in pieces, a RAW file may be larger than any picture read whole:
+    // a medium-format camera's runs to hundreds of megabytes.
+    const std::optional<FoundPicture::OpenFile> file = FoundPicture::Open(path, UINT64_MAX);
     if (!file) return std::nullopt;
     OpenFileReader reader(*file);
     return Read(reader, maxPixels, beforeRead);
