@@ -301,15 +301,6 @@ std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes byte
     return FoundPicture::Read(std::move(*file));
 }
 
-// Our 1/8 preview of a JPEG, or when that is too small to draw from, GDI+'s
-// decode of the whole JPEG, which is small too.
-std::optional<win::BitmapHandle> DrawJpeg(const imaging::JpegPreview& preview, const FoundPicture& picture,
-                                          LargeDecodeTurn& turn) {
-    if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize))
-        return RenderPreview(preview);
-    return DecodeWithGdiplus(picture, preview.orientation, turn);
-}
-
 // The thumbnail of a camera RAW file, from the JPEG preview it embeds, upright
 // by the orientation the file gives; none when the file is no RAW by its
 // content. A RAW without a usable preview gives no picture (it shows the
@@ -332,7 +323,8 @@ std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<con
     if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
         made.bitmap = RenderPreview(preview);
     } else if (const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg)) {
-        made.bitmap = DrawJpeg(preview, *picture, turn);
+        // Too small a preview to draw from: GDI+ draws the whole JPEG, which is small too.
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
     }
     return made;
 }
@@ -369,7 +361,12 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     if (jpeg.status == imaging::JpegPreviewStatus::Made) {
         const imaging::JpegPreview& preview = jpeg.preview;
         if (preview.Damaged()) made.readableShare = preview.intactFraction;
-        made.bitmap = DrawJpeg(preview, *picture, turn);
+        if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
+            made.bitmap = RenderPreview(preview);
+            return made;
+        }
+        // Too small a preview to draw from: GDI+ draws the whole picture, which is small too.
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
         return made;
     }
     made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), turn);
