@@ -29,6 +29,15 @@ Bytes Load(const std::string& unixPath) {
 Bytes RealRaw(const std::string& name) { return Load(std::string(VANTREO_SOURCE_DIR) + "/tests/corpus/raw/" + name); }
 Bytes Jpeg(const std::string& name) { return Load(std::string(VANTREO_JPEG_CORPUS) + "/" + name + ".jpg"); }
 
+// The JPEG with an APP2 segment of `size` bytes first: a RAF's or RW2's
+// preview carries its own EXIF, tens of kilobytes of it.
+Bytes WithSegment(Bytes jpeg, uint16_t size) {
+    Bytes segment(size + 2u, 0);
+    segment[0] = 0xFF, segment[1] = 0xE2, segment[2] = static_cast<uint8_t>(size >> 8), segment[3] = static_cast<uint8_t>(size);
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    return jpeg;
+}
+
 Bytes CutTo(Bytes bytes, size_t size) {
     bytes.resize(std::min(bytes.size(), size));
     return bytes;
@@ -92,7 +101,8 @@ TEST(RawPreview, TheLargestPictureEachFamilyEmbedsIsFoundWithItsOrientationAndHo
         {"RW2: JpgFromRaw", MakeRw2File(horizon), RawFamily::Tiff, 320, 240, 1, false},
         {"CR3 boxes: PRVW, orientation from CMT1", MakeCr3File(horizon, thumbnail, 8), RawFamily::Cr3, 320, 240, 8, false},
         {"CR3 boxes: THMB alone", MakeCr3File({}, thumbnail, 3), RawFamily::Cr3, 160, 120, 3, false},
-        {"RAF header: the JPEG's own orientation", MakeRafFile(turned), RawFamily::Raf, 256, 192, 6, false},
+        {"RAF header: the JPEG's own orientation, after 40 KB of its segments", MakeRafFile(WithSegment(turned, 40000)),
+         RawFamily::Raf, 256, 192, 6, false},
         {"CRW heap: rotation 90", MakeCrwFile(horizon, 90), RawFamily::Crw, 320, 240, 6, false},
         {"a TIFF picture with a JPEG thumbnail is no RAW", MakePlainTiff(horizon), RawFamily::NotRaw, 0, 0, 0, false},
         {"raw data cut off", CutTo(sub, rawAt + kRawBytes / 2), RawFamily::Tiff, 320, 240, 1, true},
