@@ -65,7 +65,7 @@ uint64_t FirstBadMcu(const ScanVerdict& verdict, const ScanLayout& layout, const
     return firstBad;
 }
 
-JpegPreviewResult Decode(std::span<const uint8_t> bytes) {
+JpegPreviewResult Decode(std::span<const uint8_t> bytes, int orientation) {
     JpegPreviewResult result;
     const auto headers = std::make_unique<JpegHeaders>();
     if (!ReadJpegHeaders(bytes, *headers)) return result;
@@ -76,7 +76,7 @@ JpegPreviewResult Decode(std::span<const uint8_t> bytes) {
     }
     const ScanLayout layout = MakeLayout(*headers);
     JpegPreview& preview = result.preview;
-    preview.orientation = headers->orientation;
+    preview.orientation = orientation >= 1 && orientation <= 8 ? orientation : headers->orientation;
     const bool swap = SwapsSides(preview.orientation);
     preview.fullWidth = swap ? headers->height : headers->width;
     preview.fullHeight = swap ? headers->width : headers->height;
@@ -99,9 +99,11 @@ JpegPreviewResult Decode(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes) {
+JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes) { return DecodeJpegPreview(bytes, 0); }
+
+JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes, int orientation) {
     try {
-        return Decode(bytes);
+        return Decode(bytes, orientation);
     } catch (const std::bad_alloc&) {
         JpegPreviewResult result;
         result.status = JpegPreviewStatus::TooLarge;

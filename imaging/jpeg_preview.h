@@ -58,6 +58,9 @@ struct JpegPreviewResult {
 // Decodes the first picture of the bytes (an MPF preview after the main
 // picture's end marker is not read).
 JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes);
+// The same, turned by `orientation` (1 to 8) in place of the JPEG's own: for
+// a preview embedded in a file that gives the orientation itself.
+JpegPreviewResult DecodeJpegPreview(std::span<const uint8_t> bytes, int orientation);
 
 // The EXIF orientation (1 to 8) of a JPEG, 1 when absent, invalid or not a JPEG;
 // for pictures drawn by another decoder.

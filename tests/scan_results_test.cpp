@@ -21,6 +21,11 @@ TEST(FoundFileNames, NameFollowsTheLastSeparatorAndPhotosAreKnownByItsExtension)
     // Photos are known by their extension, in any case.
     for (const char* photo : {"a.jpg", "a.JPG", "a.jpeg", "a.Gif", "a.png", "a.bmp", "a.tif", "a.TIFF"})
         EXPECT_TRUE(IsPhotoPath(std::string("C:\\d\\") + photo)) << photo;
+    // Camera RAW files too, as the engine names them.
+    for (const char* raw : {"a.cr2", "a_ftyp.cr3", "a.crw", "a.NEF", "a.nrw", "a.arw", "a.sr2", "a.srf", "a.dng",
+                            "a.pef", "a.orf", "a.rw2", "a.raf", "a.srw"})
+        EXPECT_TRUE(IsPhotoPath(std::string("C:\\d\\") + raw) && IsRawPath(std::string("C:\\d\\") + raw)) << raw;
+    EXPECT_FALSE(IsRawPath("C:\\d\\a.tif"));
     for (const char* other : {"a.txt", "a.jpgx", "a", "a.mp3", "a.raw", "jpg"})
         EXPECT_FALSE(IsPhotoPath(std::string("C:\\d\\") + other)) << other;
     EXPECT_FALSE(IsPhotoPath("C:\\d.jpg\\file"));

@@ -14,6 +14,7 @@
 #include "tests/engines/wine_paths.h"
 #include "tests/support/files.h"
 #include "tests/support/import_patch.h"
+#include "tests/support/raw_fixtures.h"
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
@@ -348,7 +349,7 @@ TEST_F(PhotoThumbnails, OnlyPicturesGiveAThumbnailAndNoneIsHeldOpenAfterwards) {
 
 // A camera turns a portrait photo's pixels on their side and says so in EXIF:
 // the thumbnail is upright, whether GDI+ draws the picture (too small for a
-// preview of our own) or our 1/8 preview does.
+// preview of our own) or our 1/8 preview does, and so is a RAW file's preview.
 TEST_F(PhotoThumbnails, PhotosAreDrawnUprightByTheirExifOrientation) {
     enum Side { Left, Right, Top, Bottom };  // where the picture's left, red half ends up
     const Side sides[] = {Left, Right, Right, Left, Top, Top, Bottom, Bottom};
@@ -373,6 +374,18 @@ TEST_F(PhotoThumbnails, PhotosAreDrawnUprightByTheirExifOrientation) {
             const POINT blue = {64 - red.x, 64 - red.y};
             EXPECT_TRUE(Shows(image.At(red.x, red.y), kRed)) << std::hex << image.At(red.x, red.y);
             EXPECT_TRUE(Shows(image.At(blue.x, blue.y), kBlue)) << std::hex << image.At(blue.x, blue.y);
+            if (width < 256) continue;
+            // The same JPEG as a camera RAW file's preview, the orientation
+            // given by the RAW file (a Pentax PEF comes back as a .tif).
+            const std::string raw = Picture(orientation % 2 ? "turned.nef" : "turned.tif");
+            const raw_fixtures::SubIfdFile layout{.orientation = orientation};
+            const raw_fixtures::Bytes nef = raw_fixtures::MakeSubIfdFile(raw_fixtures::Bytes(jpeg.begin(), jpeg.end()), layout);
+            WriteFile(raw, std::string(nef.begin(), nef.end()));
+            ASSERT_TRUE(workflow::MakeThumbnail(raw).Decoded());
+            ASSERT_TRUE(AddThumbnail(m_list, raw));
+            const Pixels fromRaw = ListedImage(m_list, m_list.Count() - 1);
+            EXPECT_TRUE(Shows(fromRaw.At(red.x, red.y), kRed)) << std::hex << fromRaw.At(red.x, red.y);
+            EXPECT_TRUE(Shows(fromRaw.At(blue.x, blue.y), kBlue)) << std::hex << fromRaw.At(blue.x, blue.y);
         }
     }
 }

@@ -7,7 +7,7 @@
 
 namespace workflow {
 
-std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path) {
+std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path, uint64_t maxSize) {
     // Sharing delete lets a clean-up remove the file while it is read; the
     // reparse flag opens a link itself instead of what it points to.
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -24,8 +24,24 @@ std::optional<FoundPicture::OpenFile> FoundPicture::Open(const std::string& path
         return std::nullopt;
     if (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
     const uint64_t size = static_cast<uint64_t>(length.QuadPart);
-    if (size == 0 || size > kMaxPictureFileBytes) return std::nullopt;
+    if (size == 0 || size > maxSize) return std::nullopt;
     return OpenFile(std::move(file), size);
+}
+
+bool FoundPicture::OpenFile::ReadAt(uint64_t offset, std::span<uint8_t> into) const {
+    // An offset in the request, on a handle opened for synchronous reads,
+    // reads there and waits.
+    while (!into.empty()) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD read = 0;
+        const DWORD asked = static_cast<DWORD>(std::min<size_t>(into.size(), size_t{1} << 30));
+        if (!ReadFile(m_handle.get(), into.data(), asked, &read, &at) || read == 0) return false;
+        into = into.subspan(read);
+        offset += read;
+    }
+    return true;
 }
 
 std::optional<FoundPicture> FoundPicture::Read(OpenFile file) {

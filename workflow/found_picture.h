@@ -27,6 +27,8 @@ public:
     class OpenFile {
     public:
         uint64_t Size() const { return m_size; }
+        // Exactly `into.size()` bytes from `offset`, for a file read in pieces.
+        bool ReadAt(uint64_t offset, std::span<uint8_t> into) const;
 
     private:
         friend class FoundPicture;
@@ -35,10 +37,10 @@ public:
         uint64_t m_size;
     };
 
-    // None when the file cannot be opened, is empty or larger than
-    // kMaxPictureFileBytes, or is a link or other reparse point (its bytes
-    // would come from outside the data folder).
-    static std::optional<OpenFile> Open(const std::string& path);
+    // None when the file cannot be opened, is empty or larger than `maxSize`,
+    // or is a link or other reparse point (its bytes would come from outside
+    // the data folder). A file read only in pieces may be of any size.
+    static std::optional<OpenFile> Open(const std::string& path, uint64_t maxSize = kMaxPictureFileBytes);
     // None when the file cannot be read whole.
     static std::optional<FoundPicture> Read(OpenFile file);
     // Bytes read already, copied; none when memory is short or there are none.

@@ -25,13 +25,27 @@ std::string ExtensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-bool IsPhotoPath(const std::string& path) {
+namespace {
+
+template <size_t N>
+bool HasExtension(const std::string& path, const std::array<const char*, N>& extensions) {
     std::string extension = ExtensionOf(path);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::any_of(extensions.begin(), extensions.end(), [&](const char* photo) { return extension == photo; });
+}
+
+}  // namespace
+
+bool IsPhotoPath(const std::string& path) {
     static const std::array<const char*, 7> kPhotoExtensions = {"bmp", "gif", "jpg", "jpeg", "tiff", "tif", "png"};
-    return std::any_of(kPhotoExtensions.begin(), kPhotoExtensions.end(),
-                       [&](const char* photo) { return extension == photo; });
+    return HasExtension(path, kPhotoExtensions) || IsRawPath(path);
+}
+
+bool IsRawPath(const std::string& path) {
+    static const std::array<const char*, 14> kRawExtensions = {"cr2", "cr3", "crw", "nef", "nrw", "arw", "sr2",
+                                                               "srf", "dng", "pef", "orf", "rw2", "raf", "srw"};
+    return HasExtension(path, kRawExtensions);
 }
 
 std::string NextStatusText(const std::string& current) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <mutex>
 #include <span>
 #include <utility>
@@ -15,6 +16,8 @@
 #include "settings/folders.h"
 #include "win/handles.h"
 #include "workflow/found_picture.h"
+#include "workflow/raw_preview_read.h"
+#include "workflow/scan_results.h"
 #include "workflow/thumbnail_pixels.h"
 
 namespace workflow {
@@ -103,6 +106,12 @@ UINT ImageFlags(const GdiplusImage& image) {
     UINT flags = 0;
     if (image) gdip::GdipGetImageFlags(image.get(), &flags);
     return flags;
+}
+
+bool IsTiffPath(const std::string& path) {
+    std::string extension = ExtensionOf(path);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "tif" || extension == "tiff";
 }
 
 bool IsJpeg(std::span<const uint8_t> bytes) { return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8; }
@@ -292,11 +301,46 @@ std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes byte
     return FoundPicture::Read(std::move(*file));
 }
 
+// The thumbnail of a camera RAW file, from the JPEG preview it embeds, upright
+// by the orientation the file gives; none when the file is no RAW by its
+// content. A RAW without a usable preview gives no picture (it shows the
+// placeholder), and one cut short of the data its directories declare is
+// damaged: the share of that data it holds is what could be read.
+std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<const uint8_t> carried,
+                                          LargeDecodeTurn& turn) {
+    const auto takeTurnIfLarge = [&](const imaging::RawPreview& preview) {
+        if (uint64_t{preview.width} * preview.height > kLargeDecodePixels) turn.Take();
+    };
+    const std::optional<RawPreviewRead> raw = ReadRawPreview(path, carried, kMaxDecodePixels, takeTurnIfLarge);
+    if (!raw) return std::nullopt;
+    Thumbnail made;
+    if (raw->facts.CutShort()) made.readableShare = raw->facts.PresentShare();
+    if (raw->jpeg.empty()) return made;
+    const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(raw->jpeg, raw->facts.preview->orientation);
+    if (jpeg.status != imaging::JpegPreviewStatus::Made) return made;
+    const imaging::JpegPreview& preview = jpeg.preview;
+    if (preview.Damaged()) made.readableShare = std::min(made.readableShare.value_or(1.0), preview.intactFraction);
+    if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
+        made.bitmap = RenderPreview(preview);
+    } else if (const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg)) {
+        // Too small a preview to draw from: GDI+ draws the whole JPEG, which is small too.
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
+    }
+    return made;
+}
+
 }  // namespace
 
 Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows, CarriedBytes carried) {
     Thumbnail made;
     LargeDecodeTurn turn(false);
+    // A RAW file is never read whole: it may be padded to a hundred megabytes.
+    // A TIFF file may be a RAW one too (the engine names a Pentax PEF so).
+    const bool raw = IsRawPath(path);
+    if (raw || IsTiffPath(path)) {
+        if (std::optional<Thumbnail> fromRaw = MakeRawThumbnail(path, carried.Bytes(), turn)) return std::move(*fromRaw);
+        if (raw) return made;
+    }
     const std::optional<FoundPicture> picture = PictureOf(path, std::move(carried), turn);
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();

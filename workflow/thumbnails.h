@@ -1,8 +1,9 @@
 #pragma once
 // 64 x 64 thumbnails of found pictures, drawn with GDI+ on a white square.
 // A JPEG is drawn from our own 1/8 preview, which also tells whether its data
-// is damaged; other pictures are decoded by GDI+, but only when their own
-// header claims a size within the decode budget below.
+// is damaged, and so is the JPEG preview a camera RAW file embeds; other
+// pictures are decoded by GDI+, but only when their own header claims a size
+// within the decode budget below, which a RAW file's preview keeps too.
 #include <windows.h>
 #include <commctrl.h>
 

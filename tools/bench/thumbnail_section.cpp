@@ -2,6 +2,8 @@
 // thumbnail can cost: one GDI+ open of the picture and one bicubic draw of it
 // into 64 x 64. Then the JPEG preview decoder (file read included) against that open and draw,
 // on camera-like files made by make_camera_jpegs.sh (target: at most 0.3).
+// Last, the thumbnail of a camera RAW file against that of its preview alone
+// (target: at most 2).
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -17,6 +19,7 @@
 #include "tools/bench/sections.h"
 #include "imaging/jpeg_preview.h"
 #include "tests/support/pump.h"
+#include "tests/support/raw_fixtures.h"
 #include "tools/bench/stopwatch.h"
 #include "workflow/thumbnails.h"
 
@@ -167,6 +170,59 @@ void RunJpegPreviewTable() {
     std::printf("best (median) of %d runs each; ratio of the best times: preview / open+draw\n", kRepeats);
 }
 
+// A NEF-like RAW file around the JPEG, its raw data after the preview: the
+// file is extended to `size` without writing, as large as a camera's.
+bool WriteRawAround(const std::string& jpegPath, const std::string& rawPath, uint64_t size) {
+    const std::vector<uint8_t> jpeg = ReadWhole(jpegPath);
+    const std::vector<uint8_t> raw = raw_fixtures::MakeSubIfdFile(jpeg);
+    {
+        std::ofstream file(rawPath, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
+        if (!file) return false;
+    }
+    HANDLE file = CreateFileA(rawPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    const bool extended = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return extended;
+}
+
+void RunRawTable(const std::string& folder) {
+    const PictureSize previews[] = {{"1620x1080", 1620, 1080}, {"6000x4000", 6000, 4000}};
+    std::printf("\n%-11s %7s  %-20s %-20s %s\n", "RAW preview", "file MB", "RAW thumbnail ms", "JPEG thumbnail ms",
+                "ratio");
+    for (const PictureSize& size : previews) {
+        const std::string jpeg = folder + "preview-" + size.label + ".jpg", raw = folder + "raw-" + size.label + ".nef";
+        if (!WritePhotoLikeJpeg(jpeg, size.width, size.height) || !WriteRawAround(jpeg, raw, uint64_t{30} << 20)) {
+            std::printf("%-10s could not write the files\n", size.label);
+            continue;
+        }
+        workflow::MakeThumbnail(raw);
+        workflow::MakeThumbnail(jpeg);
+        std::vector<double> fromRaw, fromJpeg;
+        bool made = true;
+        for (int i = 0; i < kRepeats; ++i) {
+            {
+                const Stopwatch watch;
+                made = made && workflow::MakeThumbnail(raw).Decoded();
+                fromRaw.push_back(watch.ElapsedMs());
+            }
+            {
+                const Stopwatch watch;
+                workflow::MakeThumbnail(jpeg);
+                fromJpeg.push_back(watch.ElapsedMs());
+            }
+        }
+        std::printf("%-11s %7.1f  %-20s %-20s %.2f%s\n", size.label, FileSizeMb(raw), Timing(fromRaw).c_str(),
+                    Timing(fromJpeg).c_str(), Best(fromRaw) / std::max(Best(fromJpeg), 0.001),
+                    made ? "" : "  (no picture!)");
+        std::fflush(stdout);
+    }
+    std::printf("best (median) of %d runs each; ratio of the best times: RAW / JPEG\n", kRepeats);
+}
+
 }  // namespace
 
 void RunThumbnailSection() {
@@ -200,6 +256,7 @@ void RunThumbnailSection() {
     }
     std::printf("best (median) of %d runs each; ratio of the best times: MakeThumbnail / open+draw\n", kRepeats);
     RunJpegPreviewTable();
+    RunRawTable(folder.Path());
 }
 
 }  // namespace bench
