@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "tests/support/pump.h"
 #include "win/handles.h"
 #include "win/icon_grid.h"
+#include "win/icon_grid_accessible.h"
 #include "win/icon_grid_layout.h"
 
 namespace {
@@ -207,6 +209,37 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     RedrawWindow(grid, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_GT(parent.asked, 0);
     EXPECT_LT(parent.asked, 100);
+
+    // A screen reader finds a list of the items, each named by its tip, with
+    // its tick, selection and focus. (Wine's oleacc cannot marshal an object
+    // of ours out of WM_GETOBJECT, so the object is asked directly.)
+    SetFocus(grid);
+    parent.ticks[0] = true;
+    IAccessible* accessible = win::NewIconGridAccessible(grid);
+    ASSERT_NE(accessible, nullptr);
+    long children = 0;
+    EXPECT_EQ(accessible->get_accChildCount(&children), S_OK);
+    EXPECT_EQ(children, count - 1);
+    VARIANT self{}, first{}, third{}, answer{};
+    self.vt = first.vt = third.vt = VT_I4;
+    self.lVal = CHILDID_SELF, first.lVal = 1, third.lVal = 3;
+    BSTR name = nullptr;
+    EXPECT_EQ(accessible->get_accName(third, &name), S_OK);
+    EXPECT_EQ(std::wstring(name ? name : L""), L"tip of 2");
+    SysFreeString(name);
+    EXPECT_EQ(accessible->get_accRole(self, &answer), S_OK);
+    EXPECT_EQ(answer.lVal, ROLE_SYSTEM_LIST);
+    EXPECT_EQ(accessible->get_accRole(first, &answer), S_OK);
+    EXPECT_EQ(answer.lVal, ROLE_SYSTEM_LISTITEM);
+    EXPECT_EQ(accessible->get_accState(first, &answer), S_OK);
+    const long focusedIfActive = GetFocus() == grid ? STATE_SYSTEM_FOCUSED : 0;
+    EXPECT_EQ(answer.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED),
+              STATE_SYSTEM_CHECKED | STATE_SYSTEM_SELECTED | focusedIfActive);
+    EXPECT_EQ(accessible->get_accState(third, &answer), S_OK);
+    EXPECT_EQ(answer.lVal & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED), 0);
+    third.lVal = count;  // past the last item
+    EXPECT_EQ(accessible->get_accState(third, &answer), E_INVALIDARG);
+    accessible->Release();
     DestroyWindow(owner);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/handles.h"
+#include "win/icon_grid_accessible.h"
 #include "win/list_view.h"
 
 namespace win {
@@ -79,14 +80,20 @@ LRESULT IconGridView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS:
+        AnnounceIconGridFocus(m_hwnd, m_focus);
         InvalidateAll();  // the selection's colour shows where the focus is
+        return 0;
+    case WM_KILLFOCUS:
+        InvalidateAll();
         return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
         OnMouseMove(message, wParam, lParam);
         return 0;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerIconGridGetObject(m_hwnd, wParam, lParam)) return answer;
+        return DefWindowProcA(m_hwnd, message, wParam, lParam);
     case WM_NOTIFY:
         return OnTipText(*reinterpret_cast<NMHDR*>(lParam));
     default:
@@ -280,6 +287,7 @@ void IconGridView::SetFocusItem(int item) {
     InvalidateItem(m_focus);
     m_focus = item;
     InvalidateItem(m_focus);
+    AnnounceIconGridFocus(m_hwnd, m_focus);
 }
 
 void IconGridView::OnButtonDown(POINT point, WPARAM keys) {
