@@ -26,6 +26,8 @@ const bench::Section kSections[] = {
     {"scale", "N tiny GIFs and N small ZIPs (N: VANTREO_SCALE_N, or 40,000) scanned by the main window against the engine "
               "alone, its stalls and memory an entry",
      bench::RunScaleSection, true},
+    {"view", "80,000 photos filtered and ordered, new ones placed in an order, and a photo's facts against its thumbnail",
+     bench::RunViewSection, false},
 };
 
 const bench::Section* FindSection(const char* name) {
