@@ -18,5 +18,6 @@ void RunMemorySection();
 void RunPhotoSection();
 void RunPaceSection();
 void RunScaleSection();
+void RunCopySection();
 
 }  // namespace bench
