@@ -33,8 +33,9 @@ struct HeldEntry {
 class HeldFolder {
 public:
     // The folder at an absolute path. The folder above it is opened by path,
-    // links and all; the folder itself relative to it. None when it is missing,
-    // a link, no folder, or cannot be held.
+    // links and all; the folder itself relative to it. A drive's root, which
+    // cannot be a link, is opened by its path. None when it is missing, a link,
+    // no folder, or cannot be held.
     static std::optional<HeldFolder> Open(const std::string& path);
 
     // A folder in this one by name; none when it is a link or no folder.
@@ -51,6 +52,24 @@ public:
     UniqueHandle OpenFileForReading(const std::wstring& name) const;
     // Deletes this folder, which must be empty; it goes when the handle closes.
     bool DeleteItself();
+
+    // A new file in this folder, opened for writing and deleting and shared
+    // with nobody; none when anything, a link included, has that name already
+    // (GetLastError then says ERROR_FILE_EXISTS).
+    UniqueHandle CreateNewFile(const std::wstring& name) const;
+    // Gives a file opened for deleting the name `name` in this folder. Nothing
+    // is ever replaced: false, with GetLastError saying why, when the name is taken.
+    bool MoveInto(HANDLE file, const std::wstring& name) const;
+
+    struct Space {
+        uint64_t freeBytes = 0;     // as this user may fill them
+        uint64_t clusterBytes = 0;  // the least a file's data takes on the volume
+    };
+    // Of the volume the folder is on; none when the platform cannot tell.
+    std::optional<Space> VolumeSpace() const;
+    // The volume's file system as the platform names it ("NTFS", "FAT32");
+    // empty when it cannot tell.
+    std::string FileSystem() const;
 
 private:
     HeldFolder(UniqueHandle handle, std::wstring name) : m_handle(std::move(handle)), m_name(std::move(name)) {}

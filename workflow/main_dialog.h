@@ -151,6 +151,7 @@ private:
     // False, after telling the user, for a folder inside the engine's folder.
     bool AcceptOutputFolder(const std::string& folder);
     void OnCopyProgress(int position, int total) override;
+    void OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) override;
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
     void RecordRecovered(const CopyOutcome& outcome);

@@ -53,15 +53,14 @@ MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
 void MainDialog::ConfirmClose() {
     if (m_waitingForEngine) return;
     if (m_copy.Running()) {
-        // The copy waits while the question is up, so it cannot finish behind it.
-        KillTimer(m_hwnd, kCopyTimer);
+        // The copy goes on while the question is up.
         if (MessageBoxA(m_hwnd,
                         "Files are still being recovered, are you sure you want to exit?\n\n"
                         "Files not yet copied will be lost.",
-                        "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
+                        "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
-        }
+        // At a file boundary: what is not named yet is deleted, never left half written.
+        m_copy.Stop();
     } else if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
         const std::string text = UnrecoveredQuestion(files.count, files.staying, m_dataDir);
         if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
