@@ -171,12 +171,13 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceNeverOverAnotherAndNever
         bool appeared = false;
         const auto nameTaken = [&](const std::string& path) {
             if (!row.stopAtNaming.empty() && path == output + "\\" + row.stopAtNaming) copy->RequestStop();
-            if (appeared || row.appears.empty() || path != output + "\\" + row.appears) return workflow::PathExists(path);
+            // Names are otherwise found taken by trying them.
+            if (appeared || row.appears.empty() || path != output + "\\" + row.appears) return false;
             testing_support::WriteFile(path, "appeared");
             return !(appeared = true);
         };
         copy = std::make_unique<workflow::RecoveryCopy>(
-            report, [&](const std::string& path) { return path != kept; }, nameTaken);
+            report, [&](const std::string& path) { return path != kept; }, nullptr, nameTaken);
 
         std::variant<workflow::CopyDestination, std::string> destination = workflow::OpenCopyDestination(output);
         if (auto* opened = std::get_if<workflow::CopyDestination>(&destination)) {
@@ -185,7 +186,7 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceNeverOverAnotherAndNever
             if (row.roomForFiles >= 0)
                 room.freeBytes = workflow::kRoomMarginBytes +
                                  row.roomForFiles * (std::max<uint64_t>(room.clusterBytes, 1) + workflow::kBytesPerFileEntry);
-            copy->Start(photos, files, std::move(*opened), data);
+            copy->Start(photos, files, std::move(*opened), data, true);
             ASSERT_TRUE(RunToEnd(*copy, report, row.copyWhatFits));
         }
         EXPECT_EQ(std::holds_alternative<std::string>(destination), row.end == End::Refused);
@@ -211,9 +212,12 @@ TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceNeverOverAnotherAndNever
         if (row.end == End::Refused) continue;
 
         // The clean-up deletes the found files it may and leaves the others,
-        // and nothing a link points to.
+        // and nothing a link points to. The copy runs it itself only when
+        // nothing failed.
+        EXPECT_EQ(o.cleansUp, report.finished && o.FailedCount() == 0);
+        copy->Stop();
         held.reset();
-        copy->CleanUpFoundFiles(data);
+        if (!o.cleansUp) copy->CleanUpFoundFiles(data);
         if (!row.link.empty()) {
             for (const auto& [path, content] : row.found)
                 EXPECT_EQ(testing_support::ReadFile(elsewhere + "\\" + path), "elsewhere") << path;

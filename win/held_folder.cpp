@@ -48,7 +48,11 @@ bool IsDriveRoot(const std::string& folder) {
 
 }  // namespace
 
-std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
+std::optional<HeldFolder> HeldFolder::Open(const std::string& path) { return Open(path, false); }
+
+std::optional<HeldFolder> HeldFolder::OpenShared(const std::string& path) { return Open(path, true); }
+
+std::optional<HeldFolder> HeldFolder::Open(const std::string& path, bool shared) {
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
     if (IsDriveRoot(folder)) {
@@ -57,7 +61,7 @@ std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
         const std::optional<DWORD> attributes = root ? AttributesOf(root.get()) : std::nullopt;
         if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
         std::wstring rootName = FinalName(root.get());
-        return HeldFolder(std::move(root), std::move(rootName));
+        return HeldFolder(std::move(root), std::move(rootName), shared);
     }
     const size_t slash = folder.rfind('\\');
     if (slash == std::string::npos || slash + 1 == folder.size()) return std::nullopt;
@@ -66,14 +70,16 @@ std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
                                     kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle) return std::nullopt;
     std::wstring aboveName = FinalName(handle.get());
-    const HeldFolder parent(std::move(handle), std::move(aboveName));
+    const HeldFolder parent(std::move(handle), std::move(aboveName), shared);
     return parent.OpenFolder(WidenAnsi(folder.substr(slash + 1)));
 }
 
 std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const {
-    // No delete sharing: while held, the folder cannot be renamed or replaced.
+    // Unless shared, no delete sharing: while held, the folder cannot be
+    // renamed or replaced.
     constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
-    UniqueHandle folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    UniqueHandle folder;
+    if (!m_shared) folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
     // Someone else holds it in a way that shares no deleting: its entries can
     // still go, the folder itself cannot.
     if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE);
@@ -83,7 +89,7 @@ std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const
         !NamesEntry(folder.get(), name))
         return std::nullopt;
     std::wstring folderName = FinalName(folder.get());
-    return HeldFolder(std::move(folder), std::move(folderName));
+    return HeldFolder(std::move(folder), std::move(folderName), m_shared);
 }
 
 bool HeldFolder::List(std::vector<HeldEntry>& entries) const {

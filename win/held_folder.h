@@ -10,8 +10,9 @@
 // reached through a link. (Wine opens what a Unix symbolic link points to
 // whatever the flags say, and tells only by the name.)
 //
-// The folder is held without delete sharing where it can be, so nobody can
-// rename or delete it, or put a link in its place, while it is held.
+// The folder is held without delete sharing where it can be (unless opened
+// shared), so nobody can rename or delete it, or put a link in its place,
+// while it is held.
 #include <windows.h>
 
 #include <cstdint>
@@ -37,6 +38,10 @@ public:
     // cannot be a link, is opened by its path. None when it is missing, a link,
     // no folder, or cannot be held.
     static std::optional<HeldFolder> Open(const std::string& path);
+    // As Open, but others may list, rename and delete it and the folders
+    // opened in it meanwhile, as they may a folder nobody holds: for holding
+    // a folder for long. What is opened relative to it stays where it is.
+    static std::optional<HeldFolder> OpenShared(const std::string& path);
 
     // A folder in this one by name; none when it is a link or no folder.
     std::optional<HeldFolder> OpenFolder(const std::wstring& name) const;
@@ -72,7 +77,9 @@ public:
     std::string FileSystem() const;
 
 private:
-    HeldFolder(UniqueHandle handle, std::wstring name) : m_handle(std::move(handle)), m_name(std::move(name)) {}
+    HeldFolder(UniqueHandle handle, std::wstring name, bool shared)
+        : m_handle(std::move(handle)), m_name(std::move(name)), m_shared(shared) {}
+    static std::optional<HeldFolder> Open(const std::string& path, bool shared);
     // An entry opened relative to this folder, its last part not followed.
     UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const;
     // False when the handle, opened for `name`, names something else.
@@ -80,6 +87,7 @@ private:
 
     UniqueHandle m_handle;
     std::wstring m_name;  // the handle's own name; empty when the platform cannot tell
+    bool m_shared;        // held without keeping others from deleting it
 };
 
 // The wide form of an ANSI text and back, in the system's ANSI code page.

@@ -21,7 +21,9 @@ std::variant<CopyDestination, std::string> OpenCopyDestination(const std::string
     // Only the last level is made: a missing parent means the folder is not what the user chose.
     if (!PathExists(path) && !CreateDirectoryA(path.c_str(), nullptr))
         return "Output directory \"" + path + "\" does not exists.";
-    std::optional<win::HeldFolder> folder = win::HeldFolder::Open(path);
+    // Shared: the user may look into the folder, or delete it, while files are
+    // copied into it; each goes where the handle is, never elsewhere.
+    std::optional<win::HeldFolder> folder = win::HeldFolder::OpenShared(path);
     if (!folder)
         return "The folder \"" + path +
                "\" is a link to another place, or cannot be opened.\n\nPlease choose another folder to save "

@@ -1,16 +1,16 @@
 #include "workflow/copy_file.h"
 
-#include <unordered_set>
-
 #include "workflow/copy_names.h"
 
 namespace workflow {
 
 namespace {
 
-// Up to this many names found taken when the copy is named (by files that
-// appeared since they were looked for) before it counts as failed.
+// Partial names tried before a copy counts as failed.
 constexpr int kNamingAttempts = 100;
+// Numbers tried for a copy's name: a folder may hold the copies of many
+// earlier recoveries of the same files.
+constexpr int kLastNumber = 10000;
 
 constexpr char kPartialSuffix[] = ".partial";
 
@@ -33,7 +33,9 @@ win::UniqueHandle SourceFolders::Open(const std::string& path) {
     const std::string folder = path.substr(0, slash);
     if (folder != m_heldPath || !m_held) {
         m_heldPath = folder;
-        m_held = win::HeldFolder::Open(m_dataFolder);
+        // Shared: the window still walks the data folder, to count what
+        // closing would delete.
+        m_held = win::HeldFolder::OpenShared(m_dataFolder);
         for (size_t start = m_dataFolder.size() + 1; m_held && start <= folder.size();) {
             const size_t end = std::min(folder.find('\\', start), folder.size());
             m_held = m_held->OpenFolder(win::WidenAnsi(folder.substr(start, end - start)));
@@ -72,13 +74,11 @@ CopyStep WritePartialCopy(HANDLE from, const win::HeldFolder& folder, const std:
 
 CopyStep NameCopy(HANDLE partial, const win::HeldFolder& folder, const std::string& folderPath, const std::string& name,
                   const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop) {
-    std::unordered_set<std::string> found;  // names found taken while naming this copy
-    const auto taken = [&](const std::string& candidate) {
-        return found.count(candidate) != 0 || nameTaken(JoinPath(folderPath, candidate));
-    };
-    for (int attempt = 0; attempt < kNamingAttempts; ++attempt) {
-        const std::string candidate = NextFreeDestination("", name, taken);
-        if (JoinPath(folderPath, candidate).size() >= MAX_PATH) return CopyStep::Failed;
+    for (int number = 1; number <= kLastNumber; ++number) {
+        const std::string candidate = NumberedName(name, number);
+        const std::string path = JoinPath(folderPath, candidate);
+        if (path.size() >= MAX_PATH) return CopyStep::Failed;
+        if (nameTaken && nameTaken(path)) continue;
         if (stop.stop_requested()) return CopyStep::Stopped;
         // A file pending deletion cannot be renamed; if naming fails, it is made pending again.
         if (!SetDeletePending(partial, false)) return CopyStep::Failed;
@@ -86,7 +86,6 @@ CopyStep NameCopy(HANDLE partial, const win::HeldFolder& folder, const std::stri
         const DWORD error = GetLastError();
         SetDeletePending(partial, true);
         if (!IsNameTaken(error)) return IsDiskFull(error) ? CopyStep::DiskFull : CopyStep::Failed;
-        found.insert(candidate);
     }
     return CopyStep::Failed;
 }

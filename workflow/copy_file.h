@@ -44,8 +44,9 @@ CopyStep WritePartialCopy(HANDLE from, const win::HeldFolder& folder, const std:
                           std::stop_token stop, win::UniqueHandle& partial);
 
 // Gives a flushed partial copy its name in the folder at `folderPath`: its
-// own, or the next free "name (n).ext", never over an existing file. A name
-// that `nameTaken` (given a full path) says is taken is not tried. A stop
+// own, or the next free "name (n).ext", never over an existing file. Each
+// name is tried in turn; one that `nameTaken`, when given (a full path), says
+// is taken is passed over without trying. A stop
 // seen before the name is given leaves the copy partial; so does a name too
 // long for the system, rather than being shortened into another name.
 CopyStep NameCopy(HANDLE partial, const win::HeldFolder& folder, const std::string& folderPath, const std::string& name,

@@ -107,7 +107,6 @@ private:
     };
     Unrecovered UnrecoveredFiles() const;
     void CleanUpDataFolder();
-    void CleanUpAfterCopy();
 
     // Scan monitor: the entries it hands over, the end of the listing
     void AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) override;
@@ -152,6 +151,8 @@ private:
     bool AcceptOutputFolder(const std::string& folder);
     void OnCopyProgress(int position, int total) override;
     void OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) override;
+    // On the copy's thread.
+    void LookAtCopySoon();
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
     void RecordRecovered(const CopyOutcome& outcome);
@@ -211,7 +212,8 @@ private:
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and
     // with them the previews of listed photos and the engine's log.
-    RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); }};
+    RecoveryCopy m_copy{*this, [this](const std::string& path) { return m_monitor.MayCleanUp(path); },
+                        [this] { LookAtCopySoon(); }};
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;
     // A finished copy deleted the listed files from the data folder.

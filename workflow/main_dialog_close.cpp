@@ -59,8 +59,6 @@ void MainDialog::ConfirmClose() {
                         "Files not yet copied will be lost.",
                         "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
-        // At a file boundary: what is not named yet is deleted, never left half written.
-        m_copy.Stop();
     } else if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
         const std::string text = UnrecoveredQuestion(files.count, files.staying, m_dataDir);
         if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
@@ -75,6 +73,9 @@ void MainDialog::ConfirmClose() {
     m_engineRun.Join(kWorkerStopTimeoutMs);
     m_waitingForEngine = false;
     m_monitor.Abandon();
+    // A copy stops at a file boundary (what is not named yet is deleted,
+    // never left half written); a clean-up after a copy ends first.
+    m_copy.Stop();
     KillTimer(m_hwnd, kCopyTimer);
     CleanUpDataFolder();
     EmptyResultLists();
@@ -84,14 +85,6 @@ void MainDialog::ConfirmClose() {
 void MainDialog::CleanUpDataFolder() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     RemoveTree(m_dataDir, true);
-}
-
-// Only the found files the copy may delete go; any other file stays, with its
-// folders: a file that was never listed was never offered to the user.
-void MainDialog::CleanUpAfterCopy() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    m_copy.CleanUpFoundFiles(m_dataDir);
-    m_listedFilesCleanedUp = true;
 }
 
 }  // namespace workflow

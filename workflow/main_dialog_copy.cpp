@@ -63,7 +63,9 @@ void MainDialog::StartCopy() {
         const FoundItem& item = *m_fileRows.At(row);
         files.push_back({row, item.path, item.size});
     }
-    m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir);
+    const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
+    m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir,
+                 cleanUp);
 
     m_progress.SetRange(0, m_copy.Total());
     m_progress.SetPosition(0);
@@ -79,6 +81,10 @@ void MainDialog::OnCopyProgress(int position, int total) {
                  "Recovering file " + std::to_string(position) + " of " + std::to_string(total));
     m_progress.SetPosition(position);
 }
+
+// The copy's end, or its question, is looked at as soon as it comes, not at
+// the next tick: a tick of the copy's timer is posted.
+void MainDialog::LookAtCopySoon() { PostMessageA(m_hwnd, WM_TIMER, kCopyTimer, 0); }
 
 // Nothing is written until the user has answered: the copy waits.
 void MainDialog::OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) {
@@ -106,11 +112,9 @@ void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& f
     KillTimer(m_hwnd, kCopyTimer);
     RecordRecovered(outcome);
     const bool allCopied = failureReport.empty();
-    if (allCopied) {
-        CleanUpAfterCopy();
-    } else {
-        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
-    }
+    // Every file was copied: the found files that may go are being deleted.
+    if (outcome.cleansUp) m_listedFilesCleanedUp = true;
+    if (!allCopied) MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 
     const std::string question =
         std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?";

@@ -3,15 +3,16 @@
 namespace workflow {
 
 ParallelFlush::ParallelFlush(int threads) {
-    for (int i = 0; i < threads; ++i) m_threads.emplace_back([this](std::stop_token stop) { Run(stop); });
+    for (int i = 0; i < threads; ++i) m_threads.emplace_back([this] { Run(); });
 }
 
 ParallelFlush::~ParallelFlush() {
     {
         std::lock_guard lock(m_lock);
         m_queue.clear();
+        m_closing = true;
     }
-    for (std::jthread& thread : m_threads) thread.request_stop();
+    m_queued.notify_all();
     m_threads.clear();  // each joins once its flush under way has returned
 }
 
@@ -36,9 +37,11 @@ DWORD ParallelFlush::Wait(uint64_t ticket) {
     return result;
 }
 
-void ParallelFlush::Run(std::stop_token stop) {
+void ParallelFlush::Run() {
     std::unique_lock lock(m_lock);
-    while (m_queued.wait(lock, stop, [&] { return !m_queue.empty(); })) {
+    for (;;) {
+        m_queued.wait(lock, [&] { return m_closing || !m_queue.empty(); });
+        if (m_queue.empty()) return;
         const auto [ticket, file] = m_queue.front();
         m_queue.pop_front();
         lock.unlock();

@@ -35,11 +35,12 @@ public:
     DWORD Wait(uint64_t ticket);
 
 private:
-    void Run(std::stop_token stop);
+    void Run();
 
     mutable std::mutex m_lock;
-    std::condition_variable_any m_queued;
+    std::condition_variable m_queued;
     std::condition_variable m_done;
+    bool m_closing = false;
     std::deque<std::pair<uint64_t, HANDLE>> m_queue;
     std::unordered_map<uint64_t, DWORD> m_results;
     uint64_t m_nextTicket = 0;

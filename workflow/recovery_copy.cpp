@@ -15,8 +15,9 @@ namespace workflow {
 
 namespace {
 
-// The one buffer every file goes through.
-constexpr size_t kBufferBytes = size_t{1} << 20;
+// The one buffer every file goes through; small enough to stay in the
+// processor's cache between the read and the write.
+constexpr size_t kBufferBytes = size_t{64} << 10;
 constexpr int kFlushThreads = 8;
 // Files written and not yet named, each holding its handle until it is.
 constexpr size_t kMostUnnamed = 32;
@@ -44,18 +45,29 @@ uint64_t SizeOf(const std::string& path) {
 // alone while the copy runs.
 class RecoveryCopy::Worker {
 public:
-    Worker(RecoveryCopy& owner, CopyDestination destination, std::string dataFolder)
-        : m_owner(owner), m_destination(std::move(destination)), m_dataFolder(std::move(dataFolder)) {}
+    Worker(RecoveryCopy& owner, CopyDestination destination, std::string dataFolder, bool cleanUp)
+        : m_owner(owner), m_destination(std::move(destination)), m_dataFolder(std::move(dataFolder)), m_cleanUp(cleanUp) {}
 
-    // The end is told only once every handle of the copy is closed, so the
-    // owner's join returns at once.
+    // The end is told only once every handle of the copy is closed.
     void Run(std::stop_token stop) {
         std::string stopMessage;
         const bool finished = Copy(stop, stopMessage);
-        const std::lock_guard lock(m_owner.m_lock);
-        m_owner.m_shared.ended = true;
-        m_owner.m_shared.finished = finished;
-        m_owner.m_shared.stopMessage = std::move(stopMessage);
+        m_destination.reset();
+        bool cleanUp = false;
+        {
+            const std::lock_guard lock(m_owner.m_lock);
+            Shared& shared = m_owner.m_shared;
+            cleanUp = finished && m_cleanUp && shared.outcome.FailedCount() == 0;
+            shared.outcome.cleansUp = cleanUp;
+            shared.ended = true;
+            shared.finished = finished;
+            shared.stopMessage = std::move(stopMessage);
+        }
+        if (m_owner.m_wake) m_owner.m_wake();
+        // Every copy counted is flushed and named by now. Deleting thousands
+        // of found files can take longer than copying them: it goes on after
+        // the end is told, and Stop waits for it.
+        if (cleanUp) m_owner.CleanUpFoundFiles(m_dataFolder);
     }
 
 private:
@@ -105,15 +117,20 @@ private:
             sizes.push_back(entry.size ? *entry.size : SizeOf(entry.source));
         }
         if (stop.stop_requested()) return false;
-        const DestinationCheck check = workflow::CheckDestination(sizes, m_destination.room);
+        const DestinationCheck check = workflow::CheckDestination(sizes, m_destination->room);
         if (check.TakesAll()) return true;
         std::vector<std::string> tooLarge;
         for (size_t position : check.tooLarge) tooLarge.push_back(FileNameOf(At(position).source));
+        {
+            const std::lock_guard lock(m_owner.m_lock);
+            m_owner.m_shared.askDestination = true;
+            m_owner.m_shared.tooLarge = TooLargeMessage(tooLarge, m_destination->room.fileSystem, m_destination->path);
+            m_owner.m_shared.roomQuestion = RoomQuestion(check, m_destination->path);
+        }
+        if (m_owner.m_wake) m_owner.m_wake();
         std::unique_lock lock(m_owner.m_lock);
-        m_owner.m_shared.askDestination = true;
-        m_owner.m_shared.tooLarge = TooLargeMessage(tooLarge, m_destination.room.fileSystem, m_destination.path);
-        m_owner.m_shared.roomQuestion = RoomQuestion(check, m_destination.path);
-        if (!m_owner.m_decided.wait(lock, stop, [&] { return m_owner.m_shared.continued; })) return false;
+        m_owner.m_decided.wait(lock, [&] { return m_owner.m_shared.continued || m_owner.m_shared.stopping; });
+        if (m_owner.m_shared.stopping) return false;
         for (size_t position : check.leftOut) leftOut[position] = true;
         return true;
     }
@@ -128,7 +145,7 @@ private:
             return true;
         }
         const CopyStep step =
-            WritePartialCopy(from.get(), m_destination.folder, FileNameOf(source.source), buffer, stop, entry.partial);
+            WritePartialCopy(from.get(), m_destination->folder, FileNameOf(source.source), buffer, stop, entry.partial);
         if (step == CopyStep::Done) return true;
         entry.partial.reset();
         if (step == CopyStep::Stopped) return false;
@@ -142,7 +159,7 @@ private:
             const DWORD flushed = flushes.Wait(entry.flushTicket);
             CopyStep step = CopyStep::Failed;
             if (flushed == ERROR_SUCCESS) {
-                step = NameCopy(entry.partial.get(), m_destination.folder, m_destination.path,
+                step = NameCopy(entry.partial.get(), m_destination->folder, m_destination->path,
                                 FileNameOf(At(entry.position).source), m_owner.m_nameTaken, stop);
             } else if (IsDiskFull(flushed)) {
                 step = CopyStep::DiskFull;
@@ -171,26 +188,27 @@ private:
             else if (m_turns[position] != Turn::Vanished)
                 notCopied.push_back(FileNameOf(At(position).source));
         }
-        return "The disk of \"" + m_destination.path + "\" is full: " + std::to_string(copied) + " of " +
+        return "The disk of \"" + m_destination->path + "\" is full: " + std::to_string(copied) + " of " +
                std::to_string(m_turns.size()) + " files were copied. Not copied: " + NameList(notCopied) +
                ".\n\nThe found files stay until they are recovered or the program is closed; those not copied stay "
                "ticked. Free some space or choose another folder, then press 'Recover' again.";
     }
 
     RecoveryCopy& m_owner;
-    const CopyDestination m_destination;
+    std::optional<CopyDestination> m_destination;  // held until the copy has ended
     const std::string m_dataFolder;
+    const bool m_cleanUp;
     std::vector<Turn> m_turns;  // by position: how each entry's turn ended
     bool m_diskFull = false;
 };
 
-RecoveryCopy::RecoveryCopy(Report& report, PathTest mayDelete, PathTest nameTaken)
-    : m_report(report), m_mayDelete(std::move(mayDelete)), m_nameTaken(nameTaken ? std::move(nameTaken) : PathExists) {}
+RecoveryCopy::RecoveryCopy(Report& report, PathTest mayDelete, std::function<void()> wake, PathTest nameTaken)
+    : m_report(report), m_mayDelete(std::move(mayDelete)), m_wake(std::move(wake)), m_nameTaken(std::move(nameTaken)) {}
 
 RecoveryCopy::~RecoveryCopy() { Stop(); }
 
 void RecoveryCopy::Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, CopyDestination destination,
-                         std::string dataFolder) {
+                         std::string dataFolder, bool cleanUp) {
     Stop();
     m_photos = std::move(photos);
     m_files = std::move(files);
@@ -199,7 +217,7 @@ void RecoveryCopy::Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> f
     m_destinationAsked = false;
     m_positionShown = 0;
     m_running = true;
-    m_worker = std::make_unique<Worker>(*this, std::move(destination), std::move(dataFolder));
+    m_worker = std::make_unique<Worker>(*this, std::move(destination), std::move(dataFolder), cleanUp);
     m_thread = std::jthread([this](std::stop_token stop) { m_worker->Run(stop); });
 }
 
@@ -222,8 +240,6 @@ void RecoveryCopy::Poll() {
         m_report.OnCopyProgress(now.position, Total());
     }
     if (now.ended) {
-        m_thread.join();  // it has ended already
-        m_worker.reset();
         m_running = false;
         if (now.finished) {
             const int failed = now.outcome.FailedCount();
@@ -252,12 +268,16 @@ void RecoveryCopy::Continue() {
 }
 
 void RecoveryCopy::RequestStop() {
-    if (m_thread.joinable()) m_thread.request_stop();
+    if (!m_thread.joinable()) return;
+    m_thread.request_stop();
+    const std::lock_guard lock(m_lock);
+    m_shared.stopping = true;
+    m_decided.notify_all();
 }
 
 void RecoveryCopy::Stop() {
     if (m_thread.joinable()) {
-        m_thread.request_stop();
+        RequestStop();
         m_thread.join();
     }
     m_worker.reset();

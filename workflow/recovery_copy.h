@@ -40,6 +40,10 @@ struct CopyOutcome {
     std::vector<int> copiedPhotos, copiedFiles;
     std::vector<int> failedPhotos, failedFiles;
 
+    // The found files that may go are deleted after the last copy was named,
+    // by the time Stop returns.
+    bool cleansUp = false;
+
     int CopiedCount() const { return static_cast<int>(copiedPhotos.size() + copiedFiles.size()); }
     int FailedCount() const { return static_cast<int>(failedPhotos.size() + failedFiles.size()); }
 };
@@ -68,21 +72,27 @@ public:
     };
 
     // `mayDelete` says which found files the clean-up after a copy may delete;
-    // `nameTaken` whether a destination path is known to be in use before a
-    // copy is given that name (PathExists when not given). It is asked on the
-    // worker's thread.
-    RecoveryCopy(Report& report, PathTest mayDelete, PathTest nameTaken = {});
+    // `nameTaken`, when given, whether a destination path is known to be in
+    // use before a copy is given that name; each name is otherwise tried, and
+    // one in use is never replaced. Both are asked on
+    // the worker's thread while the copy runs; what they read must not change
+    // meanwhile. `wake`, when given, is called on the worker's thread when
+    // the copy has ended or waits for Continue: the owner should Poll soon
+    // rather than at its next look.
+    RecoveryCopy(Report& report, PathTest mayDelete, std::function<void()> wake = {}, PathTest nameTaken = {});
     ~RecoveryCopy();
     RecoveryCopy(const RecoveryCopy&) = delete;
     RecoveryCopy& operator=(const RecoveryCopy&) = delete;
 
     // Every source lies below `dataFolder`; each is read through handles of
     // the folders on its way from there, and one that is a link, or lies
-    // below one, is not copied.
+    // below one, is not copied. With `cleanUp`, a copy in which nothing
+    // failed ends with CleanUpFoundFiles, which goes on after the copy is
+    // reported finished: whoever touches the data folder next calls Stop first.
     void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, CopyDestination destination,
-               std::string dataFolder);
+               std::string dataFolder, bool cleanUp);
     // Tells the owner what has happened since the last Poll; once the copy
-    // has ended, its end. Never waits on the worker while it copies.
+    // has ended, its end. Never waits on the worker.
     void Poll();
     // After OnDestinationShort: copies what the destination can take.
     void Continue();
@@ -90,8 +100,9 @@ public:
     // written but not yet named are abandoned, and their partial copies
     // deleted. Returns at once; the next Polls report the stop.
     void RequestStop();
-    // As RequestStop, and waits until the worker has ended (no longer than
-    // the flushes under way take); nothing more is reported.
+    // As RequestStop, and waits until the worker has ended: a copy after the
+    // flushes under way, a clean-up after its last file. Nothing more is
+    // reported.
     void Stop();
 
     bool Running() const { return m_running; }
@@ -110,6 +121,7 @@ private:
         bool askDestination = false;
         std::string tooLarge, roomQuestion;
         bool continued = false;
+        bool stopping = false;
         bool ended = false;
         bool finished = false;  // every entry had its turn; otherwise it stopped
         std::string stopMessage;
@@ -118,6 +130,7 @@ private:
 
     Report& m_report;
     PathTest m_mayDelete;
+    std::function<void()> m_wake;
     PathTest m_nameTaken;
     std::vector<CopyEntry> m_photos, m_files;
     std::string m_folder;
@@ -126,7 +139,7 @@ private:
     int m_positionShown = -1;
 
     std::mutex m_lock;
-    std::condition_variable_any m_decided;
+    std::condition_variable m_decided;
     Shared m_shared;
     std::unique_ptr<Worker> m_worker;
     std::jthread m_thread;
