@@ -5,8 +5,8 @@
 // each entry. It knows no window: it is given plain values and tells its
 // owner what happened through Report, from Poll.
 //
-// Threads: every public method is called on the owner's thread; Report is
-// called only from Poll. The worker shares m_shared with the owner under
+// Threads: every public method but RequestStop (any thread) is called on the
+// owner's thread; Report is called only from Poll. The worker shares m_shared with the owner under
 // m_lock, and is told to stop through its stop token.
 //
 // A copy never replaces a file of the output folder, never reads nor writes
