@@ -177,8 +177,9 @@ bool HeldFolder::MoveInto(HANDLE file, const std::wstring& name) const {
     rename->RootDirectory = m_handle.get();
     rename->FileNameLength = static_cast<ULONG>(nameBytes);
     memcpy(rename->FileName, name.data(), nameBytes);
-    // Straight to the system: SetFileInformationByHandle makes the name a
-    // full path of the current folder first under Wine, which ignores the root.
+    // Straight to the system call, which takes the name relative to the root
+    // handle as it is; the kernel32 wrapper may first turn a bare name into a
+    // full path.
     IO_STATUS_BLOCK status{};
     const NTSTATUS result = NtSetInformationFile(file, &status, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
                                                  FileRenameInformation);
