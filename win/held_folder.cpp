@@ -2,6 +2,9 @@
 
 #include <winternl.h>
 
+#include <cstddef>
+#include <cstring>
+
 namespace win {
 
 namespace {
@@ -38,11 +41,28 @@ bool IsSingleName(const std::wstring& name) {
     return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
 }
 
+// "D:" and "D:\\": no folder is above a drive's root.
+bool IsDriveRoot(const std::string& folder) {
+    return folder.size() == 2 && folder[1] == ':' && ((folder[0] | 0x20) >= 'a' && (folder[0] | 0x20) <= 'z');
+}
+
 }  // namespace
 
-std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
+std::optional<HeldFolder> HeldFolder::Open(const std::string& path) { return Open(path, false); }
+
+std::optional<HeldFolder> HeldFolder::OpenShared(const std::string& path) { return Open(path, true); }
+
+std::optional<HeldFolder> HeldFolder::Open(const std::string& path, bool shared) {
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '\\') folder.pop_back();
+    if (IsDriveRoot(folder)) {
+        UniqueHandle root(CreateFileA((folder + "\\").c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                      kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        const std::optional<DWORD> attributes = root ? AttributesOf(root.get()) : std::nullopt;
+        if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+        std::wstring rootName = FinalName(root.get());
+        return HeldFolder(std::move(root), std::move(rootName), shared);
+    }
     const size_t slash = folder.rfind('\\');
     if (slash == std::string::npos || slash + 1 == folder.size()) return std::nullopt;
     const std::string above = folder.substr(0, slash + 1);
@@ -50,14 +70,16 @@ std::optional<HeldFolder> HeldFolder::Open(const std::string& path) {
                                     kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle) return std::nullopt;
     std::wstring aboveName = FinalName(handle.get());
-    const HeldFolder parent(std::move(handle), std::move(aboveName));
+    const HeldFolder parent(std::move(handle), std::move(aboveName), shared);
     return parent.OpenFolder(WidenAnsi(folder.substr(slash + 1)));
 }
 
 std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const {
-    // No delete sharing: while held, the folder cannot be renamed or replaced.
+    // Unless shared, no delete sharing: while held, the folder cannot be
+    // renamed or replaced.
     constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
-    UniqueHandle folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    UniqueHandle folder;
+    if (!m_shared) folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
     // Someone else holds it in a way that shares no deleting: its entries can
     // still go, the folder itself cannot.
     if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE);
@@ -67,7 +89,7 @@ std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const
         !NamesEntry(folder.get(), name))
         return std::nullopt;
     std::wstring folderName = FinalName(folder.get());
-    return HeldFolder(std::move(folder), std::move(folderName));
+    return HeldFolder(std::move(folder), std::move(folderName), m_shared);
 }
 
 bool HeldFolder::List(std::vector<HeldEntry>& entries) const {
@@ -117,6 +139,71 @@ UniqueHandle HeldFolder::OpenFileForReading(const std::wstring& name) const {
 bool HeldFolder::DeleteItself() {
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+UniqueHandle HeldFolder::CreateNewFile(const std::wstring& name) const {
+    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) {
+        SetLastError(ERROR_INVALID_NAME);
+        return UniqueHandle();
+    }
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, m_handle.get(), nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE created = nullptr;
+    // FILE_CREATE fails on any existing entry, a link among them, so nothing
+    // is written through a link.
+    const NTSTATUS result =
+        NtCreateFile(&created, GENERIC_WRITE | DELETE | SYNCHRONIZE, &object, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
+                     FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (result < 0) {
+        SetLastError(RtlNtStatusToDosError(result));
+        return UniqueHandle();
+    }
+    return UniqueHandle(created);
+}
+
+bool HeldFolder::MoveInto(HANDLE file, const std::wstring& name) const {
+    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    const size_t nameBytes = name.size() * sizeof(WCHAR);
+    std::vector<LONGLONG> buffer((offsetof(FILE_RENAME_INFORMATION, FileName) + nameBytes) / sizeof(LONGLONG) + 1);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = m_handle.get();
+    rename->FileNameLength = static_cast<ULONG>(nameBytes);
+    memcpy(rename->FileName, name.data(), nameBytes);
+    // Straight to the system call, which takes the name relative to the root
+    // handle as it is; the kernel32 wrapper may first turn a bare name into a
+    // full path.
+    IO_STATUS_BLOCK status{};
+    const NTSTATUS result = NtSetInformationFile(file, &status, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+                                                 FileRenameInformation);
+    if (result < 0) {
+        SetLastError(RtlNtStatusToDosError(result));
+        return false;
+    }
+    return true;
+}
+
+std::optional<HeldFolder::Space> HeldFolder::VolumeSpace() const {
+    FILE_FS_FULL_SIZE_INFORMATION info{};
+    IO_STATUS_BLOCK status{};
+    if (NtQueryVolumeInformationFile(m_handle.get(), &status, &info, sizeof info, FileFsFullSizeInformation) < 0)
+        return std::nullopt;
+    const uint64_t unit = uint64_t{info.SectorsPerAllocationUnit} * info.BytesPerSector;
+    return Space{static_cast<uint64_t>(info.CallerAvailableAllocationUnits.QuadPart) * unit, unit};
+}
+
+std::string HeldFolder::FileSystem() const {
+    WCHAR name[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationByHandleW(m_handle.get(), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
+        return {};
+    return NarrowToAnsi(name);
 }
 
 UniqueHandle HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const {

@@ -10,8 +10,9 @@
 // reached through a link. (Wine opens what a Unix symbolic link points to
 // whatever the flags say, and tells only by the name.)
 //
-// The folder is held without delete sharing where it can be, so nobody can
-// rename or delete it, or put a link in its place, while it is held.
+// The folder is held without delete sharing where it can be (unless opened
+// shared), so nobody can rename or delete it, or put a link in its place,
+// while it is held.
 #include <windows.h>
 
 #include <cstdint>
@@ -33,9 +34,14 @@ struct HeldEntry {
 class HeldFolder {
 public:
     // The folder at an absolute path. The folder above it is opened by path,
-    // links and all; the folder itself relative to it. None when it is missing,
-    // a link, no folder, or cannot be held.
+    // links and all; the folder itself relative to it. A drive's root, which
+    // cannot be a link, is opened by its path. None when it is missing, a link,
+    // no folder, or cannot be held.
     static std::optional<HeldFolder> Open(const std::string& path);
+    // As Open, but others may list, rename and delete it and the folders
+    // opened in it meanwhile, as they may a folder nobody holds: for holding
+    // a folder for long. What is opened relative to it stays where it is.
+    static std::optional<HeldFolder> OpenShared(const std::string& path);
 
     // A folder in this one by name; none when it is a link or no folder.
     std::optional<HeldFolder> OpenFolder(const std::wstring& name) const;
@@ -52,8 +58,28 @@ public:
     // Deletes this folder, which must be empty; it goes when the handle closes.
     bool DeleteItself();
 
+    // A new file in this folder, opened for writing and deleting and shared
+    // with nobody; none when anything, a link included, has that name already
+    // (GetLastError then says ERROR_FILE_EXISTS).
+    UniqueHandle CreateNewFile(const std::wstring& name) const;
+    // Gives a file opened for deleting the name `name` in this folder. Nothing
+    // is ever replaced: false, with GetLastError saying why, when the name is taken.
+    bool MoveInto(HANDLE file, const std::wstring& name) const;
+
+    struct Space {
+        uint64_t freeBytes = 0;     // as this user may fill them
+        uint64_t clusterBytes = 0;  // the least a file's data takes on the volume
+    };
+    // Of the volume the folder is on; none when the platform cannot tell.
+    std::optional<Space> VolumeSpace() const;
+    // The volume's file system as the platform names it ("NTFS", "FAT32");
+    // empty when it cannot tell.
+    std::string FileSystem() const;
+
 private:
-    HeldFolder(UniqueHandle handle, std::wstring name) : m_handle(std::move(handle)), m_name(std::move(name)) {}
+    HeldFolder(UniqueHandle handle, std::wstring name, bool shared)
+        : m_handle(std::move(handle)), m_name(std::move(name)), m_shared(shared) {}
+    static std::optional<HeldFolder> Open(const std::string& path, bool shared);
     // An entry opened relative to this folder, its last part not followed.
     UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const;
     // False when the handle, opened for `name`, names something else.
@@ -61,6 +87,7 @@ private:
 
     UniqueHandle m_handle;
     std::wstring m_name;  // the handle's own name; empty when the platform cannot tell
+    bool m_shared;        // held without keeping others from deleting it
 };
 
 // The wide form of an ANSI text and back, in the system's ANSI code page.

@@ -262,7 +262,7 @@ void MainDialog::OnTimer(UINT_PTR id) {
         m_monitor.OnTick();
         break;
     case kCopyTimer:
-        m_copy.Step();
+        m_copy.Poll();
         break;
     case kThumbnailTimer:
         OnThumbnailTimer();

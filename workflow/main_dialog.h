@@ -108,7 +108,6 @@ private:
     };
     Unrecovered UnrecoveredFiles() const;
     void CleanUpDataFolder();
-    void CleanUpAfterCopy();
 
     // Scan monitor: the entries it hands over, the end of the listing
     bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) override;
@@ -152,6 +151,9 @@ private:
     // False, after telling the user, for a folder inside the engine's folder.
     bool AcceptOutputFolder(const std::string& folder);
     void OnCopyProgress(int position, int total) override;
+    void OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) override;
+    // On the copy's thread.
+    void LookAtCopySoon();
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
     void RecordRecovered(const CopyOutcome& outcome);
@@ -232,8 +234,10 @@ private:
     ScanMonitor m_monitor{*this};
     // Found files go with the data folder after a copy only once listed, and
     // with them the previews of listed photos and the engine's log.
-    RecoveryCopy m_copy{*this, [this](const std::string& path) { return MayCleanUpAfterCopy(path); }};
-    // Photos the list did not show when the copy started: never offered, so never deleted by it.
+    RecoveryCopy m_copy{*this, [this](const std::string& path) { return MayCleanUpAfterCopy(path); },
+                        [this] { LookAtCopySoon(); }};
+    // Photos the list did not show when the copy started: never offered, so
+    // never deleted by it. Read by the copy's worker; set before it starts.
     std::unordered_set<std::string> m_hiddenAtCopy;
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;

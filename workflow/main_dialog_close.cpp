@@ -37,7 +37,7 @@ MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
     if (m_dataDir.empty() || !PathExists(m_dataDir)) return files;
     std::unordered_set<std::string> copying;
     if (m_copy.Running()) {
-        const CopyOutcome& soFar = m_copy.SoFar();
+        const CopyOutcome soFar = m_copy.SoFar();
         for (int row : soFar.copiedPhotos) copying.insert(m_photoRows.At(row)->path);
         for (int row : soFar.copiedFiles) copying.insert(m_fileRows.At(row)->path);
     }
@@ -62,14 +62,15 @@ void MainDialog::ConfirmClose() {
             return;
         }
     }
-    // The copy stops between two files: the question ran a message loop, in
-    // which the copy went on.
-    KillTimer(m_hwnd, kCopyTimer);
     m_engineRun.Stop();
     m_waitingForEngine = true;
     m_engineRun.Join(kWorkerStopTimeoutMs);
     m_waitingForEngine = false;
     m_monitor.Abandon();
+    // A copy stops at a file boundary (what is not named yet is deleted,
+    // never left half written); a clean-up after a copy ends first.
+    m_copy.Stop();
+    KillTimer(m_hwnd, kCopyTimer);
     CleanUpDataFolder();
     EmptyResultLists();
     End(IDCANCEL);
@@ -78,13 +79,6 @@ void MainDialog::ConfirmClose() {
 void MainDialog::CleanUpDataFolder() {
     if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
     RemoveTree(m_dataDir, true);
-}
-
-// Only the found files the copy may delete go; any other file stays, with its
-// folders: a file that was never listed was never offered to the user.
-void MainDialog::CleanUpAfterCopy() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    m_copy.CleanUpFoundFiles(m_dataDir);
 }
 
 }  // namespace workflow

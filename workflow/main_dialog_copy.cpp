@@ -1,5 +1,6 @@
 // The recovery copy as the window runs it: Recover, the output folder, the
-// copy's progress and its end.
+// copy's progress and its end. The copy runs on its own thread; the window
+// looks at it on a timer and never waits for it.
 //
 // When any ticked file could not be copied, the data folder is kept and the
 // window goes back to the results with just those files ticked, so the user
@@ -7,7 +8,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <variant>
+
 #include "settings/settings_file.h"
+#include "workflow/copy_destination.h"
 #include "workflow/disk_warning.h"
 #include "workflow/folder_tree.h"
 #include "workflow/main_dialog.h"
@@ -47,11 +51,25 @@ void MainDialog::StartCopy() {
         ShowSaveFolderInResults(true);  // another folder can be chosen right there
         return;
     }
+    std::variant<CopyDestination, std::string> destination = OpenCopyDestination(m_saveFolder.GetText());
+    if (const std::string* refusal = std::get_if<std::string>(&destination)) {
+        MessageBoxA(m_hwnd, refusal->c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+        ShowSaveFolderInResults(true);
+        return;
+    }
     std::vector<CopyEntry> photos, files;
-    for (int row : m_photoRows.TickedIndexes()) photos.push_back({row, m_photoRows.At(row)->path});
-    for (int row : m_fileRows.TickedIndexes()) files.push_back({row, m_fileRows.At(row)->path});
+    for (int row : m_photoRows.TickedIndexes()) {
+        const FoundPhoto& photo = *m_photoRows.At(row);
+        photos.push_back({row, photo.path, photo.fileSize ? std::optional<uint64_t>(photo.fileSize) : std::nullopt});
+    }
+    for (int row : m_fileRows.TickedIndexes()) {
+        const FoundItem& item = *m_fileRows.At(row);
+        files.push_back({row, item.path, item.size});
+    }
     RememberHiddenPhotos();
-    m_copy.Start(std::move(photos), std::move(files), m_saveFolder.GetText(), m_dataDir);
+    const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
+    m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir,
+                 cleanUp);
 
     m_progress.SetRange(0, m_copy.Total());
     m_progress.SetPosition(0);
@@ -59,7 +77,7 @@ void MainDialog::StartCopy() {
     ShowSaveFolderInResults(false);
     m_progress.Show(true);
     m_progressText.Show(true);
-    SetTimer(m_hwnd, kCopyTimer, kTickMs, nullptr);
+    SetTimer(m_hwnd, kCopyTimer, kCopyPollMs, nullptr);
 }
 
 void MainDialog::OnCopyProgress(int position, int total) {
@@ -68,9 +86,29 @@ void MainDialog::OnCopyProgress(int position, int total) {
     m_progress.SetPosition(position);
 }
 
+// The copy's end, or its question, is looked at as soon as it comes, not at
+// the next tick: a tick of the copy's timer is posted.
+void MainDialog::LookAtCopySoon() { PostMessageA(m_hwnd, WM_TIMER, kCopyTimer, 0); }
+
+// Nothing is written until the user has answered: the copy waits.
+void MainDialog::OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) {
+    KillTimer(m_hwnd, kCopyTimer);
+    if (!tooLarge.empty()) MessageBoxA(m_hwnd, tooLarge.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
+    if (!roomQuestion.empty() &&
+        MessageBoxA(m_hwnd, roomQuestion.c_str(), kAppCaption, MB_YESNO | MB_ICONWARNING) != IDYES) {
+        m_copy.Stop();
+        ReturnToResults({});
+        return;
+    }
+    if (!m_copy.Running()) return;  // the window was closed meanwhile
+    m_copy.Continue();
+    SetTimer(m_hwnd, kCopyTimer, kCopyPollMs, nullptr);
+}
+
 void MainDialog::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
+    KillTimer(m_hwnd, kCopyTimer);
     RecordRecovered(soFar);
-    TickMessage(kCopyTimer, kTickMs, false, message, kAppCaption, MB_OK);
+    if (!message.empty()) MessageBoxA(m_hwnd, message.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
     ReturnToResults(soFar);
 }
 
@@ -78,11 +116,7 @@ void MainDialog::OnCopyFinished(const CopyOutcome& outcome, const std::string& f
     KillTimer(m_hwnd, kCopyTimer);
     RecordRecovered(outcome);
     const bool allCopied = failureReport.empty();
-    if (allCopied) {
-        CleanUpAfterCopy();
-    } else {
-        MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
-    }
+    if (!allCopied) MessageBoxA(m_hwnd, failureReport.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 
     const std::string question =
         std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?";

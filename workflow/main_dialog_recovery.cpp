@@ -31,6 +31,8 @@ std::string MainDialog::EngineFolder() {
 
 void MainDialog::OnNext() {
     if (m_waitingForEngine) return;
+    // The clean-up after the last copy may still be deleting found files.
+    m_copy.Stop();
     const int selected = m_driveList.FirstSelected();
     if (selected < 0) {
         MessageBoxA(m_hwnd, "Please select drive from where to recover files.", kAppCaption, MB_OK);

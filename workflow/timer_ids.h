@@ -5,13 +5,15 @@
 namespace workflow {
 
 inline constexpr UINT_PTR kListingTimer = 1026;  // found files become list entries
-inline constexpr UINT_PTR kCopyTimer = 1027;     // one file of the recovery copy per tick
+inline constexpr UINT_PTR kCopyTimer = 1027;     // the recovery copy's progress and end are looked at
 inline constexpr UINT_PTR kStartupTimer = 1028;  // one-shot: drive list and save folder
 inline constexpr UINT_PTR kThumbnailTimer = 1029;  // thumbnails made again for entries shown
 inline constexpr UINT_PTR kShowEntriesTimer = 1030;  // one-shot: new entries drawn
 
 inline constexpr UINT kFirstPollDelayMs = 500;   // from Next to the first walk of the data folder
-inline constexpr UINT kTickMs = 200;             // between walks, animation steps and copy steps
+inline constexpr UINT kTickMs = 200;             // between walks and animation steps
+// The copy's progress is shown at most this often; its end comes at most this late.
+inline constexpr UINT kCopyPollMs = 100;
 inline constexpr UINT kListingTickMs = 50;
 inline constexpr UINT kStartupDelayMs = 100;
 inline constexpr UINT kThumbnailTickMs = 50;

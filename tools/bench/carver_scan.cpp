@@ -192,8 +192,8 @@ WindowScan ScanInWindow(const std::string& unixImage, ULONGLONG boundMs) {
     return scan;
 }
 
-void PrintStalls(const std::vector<StallSample>& samples) {
-    std::printf("stalls over %.0f ms (start after Next: length):", kReportedStallMs);
+void PrintStalls(const std::vector<StallSample>& samples, const char* since) {
+    std::printf("stalls over %.0f ms (start after %s: length):", kReportedStallMs, since);
     int printed = 0;
     for (const StallSample& sample : samples) {
         if (sample.tookMs <= kReportedStallMs) continue;

@@ -52,8 +52,8 @@ struct WindowScan {
 // (finished false). The engine and its data folder are removed again.
 WindowScan ScanInWindow(const std::string& unixImage, ULONGLONG boundMs);
 
-// Every stall over kReportedStallMs, with its start after Next.
-void PrintStalls(const std::vector<StallSample>& samples);
+// Every stall over kReportedStallMs, with its start after `since` (a click).
+void PrintStalls(const std::vector<StallSample>& samples, const char* since = "Next");
 // How many stalls were over kReportedStallMs.
 int CountStalls(const std::vector<StallSample>& samples);
 double LongestStall(const std::vector<StallSample>& samples);

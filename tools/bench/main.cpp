@@ -28,6 +28,8 @@ const bench::Section kSections[] = {
      bench::RunScaleSection, true},
     {"view", "80,000 photos filtered and ordered, new ones placed in an order, and a photo's facts against its thumbnail",
      bench::RunViewSection, false},
+    {"copy", "1,000 files of 256 KB and 200 photos of 5 MB copied by the main window against xcopy, and its stalls",
+     bench::RunCopySection, false},
 };
 
 const bench::Section* FindSection(const char* name) {

@@ -19,5 +19,6 @@ void RunPhotoSection();
 void RunPaceSection();
 void RunScaleSection();
 void RunViewSection();
+void RunCopySection();
 
 }  // namespace bench

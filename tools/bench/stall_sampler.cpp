@@ -15,6 +15,13 @@ StallSampler::StallSampler(HWND window, DWORD periodMs)
 void StallSampler::Stop() {
     if (!m_thread.joinable()) return;
     m_thread.request_stop();
+    // The last send may be waiting for this very thread: its messages are
+    // answered until the sampler has ended, so it does not wait out its timeout.
+    while (!m_ended) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     m_thread.join();
 }
 
@@ -26,6 +33,7 @@ void StallSampler::Run(std::stop_token stop) {
         m_samples.push_back({sentAt, m_clock.ElapsedMs() - sentAt});
         Sleep(m_periodMs);
     }
+    m_ended = true;
 }
 
 }  // namespace bench

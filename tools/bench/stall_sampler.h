@@ -5,6 +5,7 @@
 // looks at its queue, so the longest answer is the longest stall.
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -26,7 +27,8 @@ public:
 
     // The clock of the samples, started with the sampler.
     double NowMs() const { return m_clock.ElapsedMs(); }
-    // Ends the sampling once the send in progress is answered.
+    // Ends the sampling once the send in progress is answered. Called on the
+    // window's thread, it answers that send itself meanwhile.
     void Stop();
     // Only after Stop.
     const std::vector<StallSample>& Samples() const { return m_samples; }
@@ -38,6 +40,7 @@ private:
     DWORD m_periodMs;
     Stopwatch m_clock;
     std::vector<StallSample> m_samples;  // the sampling thread's until it has ended
+    std::atomic<bool> m_ended{false};
     std::jthread m_thread;
 };
 
