@@ -261,10 +261,11 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     ScanFiles({{"h.txt", "h"}, {"g.txt", "g"}, {"f.txt", "f"}, {"e.txt", "e"}, {"d.txt", "d"}, {"c.txt", "c"},
                {"b.txt", "b"}, {"a.txt", "a"}});
     const std::vector<std::string> before = FileNames();
+    // Queued first: the copy may end while the header is clicked.
+    m_boxes.QueueAnswer(IDNO);  // the final question
     Click(IDC_RECOVER);
     ClickFileListHeader(0);
     EXPECT_EQ(FileNames(), before);
-    m_boxes.QueueAnswer(IDNO);  // the final question
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 10000));
     EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"8 files recovered.\n\nDo you want to view recovered files?"});
     EXPECT_EQ(FilesIn(m_output).size(), 8u);
@@ -277,9 +278,9 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     for (char name = 'k'; name <= 'r'; ++name) copying.push_back({std::string(1, name) + "3.txt", large + name});
     m_boxes.Clear();
     ScanFiles(copying);
-    Click(IDC_RECOVER);
     m_boxes.QueueAnswer(IDNO);  // closing
     m_boxes.QueueAnswer(IDNO);  // the final question
+    Click(IDC_RECOVER);
     SendMessageA(Window(), WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 20000));
     ASSERT_EQ(m_boxes.Boxes().size(), 2u);
@@ -298,8 +299,8 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     for (char name = 'a'; name <= 'h'; ++name) found.push_back({std::string(1, name) + "2.txt", large + name});
     m_boxes.Clear();
     ScanFiles(found);
-    Click(IDC_RECOVER);
     m_boxes.QueueAnswer(IDYES);
+    Click(IDC_RECOVER);
     SendMessageA(Window(), WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
     ASSERT_GE(m_boxes.Boxes().size(), 1u);
