@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
 #include "workflow/disk_warning.h"
+#include "workflow/engine_trust.h"
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
 #include "workflow/main_dialog.h"
@@ -64,6 +65,7 @@ void MainDialog::OnNext() {
     if (ShowLeftovers()) return;
 
     if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
+    if (!ConfirmEngine(m_hwnd, EngineFolder())) return;
     const std::optional<std::string> scanDir = PrepareWorkFolders();
     if (!scanDir) return;
     m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), *scanDir, drive->device, settings::LoadFormatList()});
