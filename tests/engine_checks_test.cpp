@@ -1,6 +1,8 @@
 // Next and the checks that come before the engine is started.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -304,22 +306,39 @@ TEST_F(EngineChecks, EngineChangedAfterItWasConfirmedIsNotStarted) {
     EXPECT_EQ(EngineLog(), "");
 }
 
-TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
-    const std::string elsewhere = m_scratch.In("link-target");
-    CreateDirectoryA(elsewhere.c_str(), nullptr);
-    WriteFile(elsewhere + "\\precious.kqh", "someone else's");
-    MakeEngineFolder();
-    if (!testing_support::MakeFolderLink(DataFolder(), elsewhere)) GTEST_SKIP() << "no directory link can be made here";
+// A link at any level from the company folder down to the data folder: the
+// leftovers behind it are neither renamed nor deleted, and no search starts.
+TEST_F(EngineChecks, WorkFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
+    const std::string company = settings::GetAppDataFolder() + "\\Norvale";
+    const struct {
+        std::string link;
+        const char* below;  // the way from the link's target to the data folder
+    } rows[] = {{company, "\\Vantreo\\data"}, {EngineFolder(), "\\data"}, {DataFolder(), ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.link);
+        RemoveFolder(company);
+        const std::string elsewhere = m_scratch.In("link-target");
+        RemoveFolder(elsewhere);
+        const std::string leftovers = elsewhere + row.below + "\\temp.1";
+        SHCreateDirectoryExA(nullptr, leftovers.c_str(), nullptr);
+        WriteFile(leftovers + "\\f0000001.kqh", "someone else's");
+        if (row.link != company) CreateDirectoryA(company.c_str(), nullptr);
+        if (row.link == DataFolder()) CreateDirectoryA(EngineFolder().c_str(), nullptr);
+        if (!testing_support::MakeFolderLink(row.link, elsewhere)) GTEST_SKIP() << "no directory link can be made here";
 
-    OpenWindow();
-    SelectDrive("C:");
-    Click(IDC_NEXT);
-    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Texts()[0].rfind("The folder \"" + DataFolder() + "\" is a link to another place", 0), 0u)
-        << m_boxes.Texts()[0];
-    EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
-    CloseWindow();
-    EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");
+        m_boxes.Clear();
+        OpenWindow();
+        SelectDrive("C:");
+        Click(IDC_NEXT);
+        ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+        EXPECT_EQ(m_boxes.Texts()[0].rfind("The folder \"" + row.link + "\" is a link to another place", 0), 0u)
+            << m_boxes.Texts()[0];
+        EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
+        CloseWindow();
+        EXPECT_EQ(ReadFile(leftovers + "\\f0000001.kqh"), "someone else's");
+        EXPECT_FALSE(FileExists(leftovers + "\\f0000001.jpg"));
+        testing_support::RemoveTreeFromUnix(company);
+    }
 }
 
 }  // namespace
