@@ -14,6 +14,7 @@
 #include "imaging/picture_header.h"
 #include "settings/folders.h"
 #include "win/handles.h"
+#include "workflow/decode_budget.h"
 #include "workflow/found_picture.h"
 #include "workflow/thumbnail_pixels.h"
 
@@ -203,7 +204,7 @@ win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
     return RenderThumbnail(source.get(), preview.fullWidth, preview.fullHeight, dpiX, dpiY);
 }
 
-// Lets one large decode run at a time; a small one passes at once.
+// Lets one large file be read and held at a time; a small one passes at once.
 class LargeDecodeTurn {
 public:
     explicit LargeDecodeTurn(bool large) {
@@ -222,11 +223,15 @@ private:
 };
 
 // GDI+'s decode of a picture whose header claims a size within the budget.
+// The share of our own decode before it is given back first: a worker never
+// waits while it holds a share.
 std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, int orientation,
-                                                   LargeDecodeTurn& turn) {
+                                                   std::optional<DecodeShare>& share) {
+    share.reset();
     const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(picture.Bytes());
     if (!header || header->Pixels() > kMaxDecodePixels) return std::nullopt;
-    if (header->Pixels() > kLargeDecodePixels) turn.Take();
+    share = DecodeShare::Wait(GdiplusDecodeBytes(*header));
+    if (!share) return std::nullopt;
     ComStream stream(picture.NewStream());
     if (!stream) return std::nullopt;
     Gdiplus::GpBitmap* bitmap = nullptr;
@@ -292,6 +297,16 @@ std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes byte
     return FoundPicture::Read(std::move(*file));
 }
 
+// What our own decoders will hold for the picture: a GIF's frame or a JPEG's
+// 1/8 preview; nothing for other pictures, which GDI+ decodes.
+uint64_t OwnDecodeBytes(std::span<const uint8_t> bytes) {
+    const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(bytes);
+    if (!header) return 0;
+    if (header->format == imaging::PictureFormat::Gif) return GifDecodeBytes(*header);
+    if (header->format == imaging::PictureFormat::Jpeg) return JpegPreviewDecodeBytes(*header);
+    return 0;
+}
+
 }  // namespace
 
 Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows, CarriedBytes carried) {
@@ -300,6 +315,8 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     const std::optional<FoundPicture> picture = PictureOf(path, std::move(carried), turn);
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
+    std::optional<DecodeShare> share = DecodeShare::Wait(OwnDecodeBytes(bytes));
+    if (!share) return made;
     // Small GIFs are most of the pictures on a whole disk: our own decode
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
     const imaging::GifResult gif = imaging::DecodeGif(bytes);
@@ -312,7 +329,7 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     // Refused for its size, it would be no smaller for GDI+.
     if (gif.status == imaging::GifStatus::TooLarge) return made;
     if (!IsJpeg(bytes)) {
-        made.bitmap = DecodeWithGdiplus(*picture, 1, turn);
+        made.bitmap = DecodeWithGdiplus(*picture, 1, share);
         return made;
     }
     const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(bytes);
@@ -325,10 +342,10 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
             return made;
         }
         // Too small a preview to draw from: GDI+ draws the whole picture, which is small too.
-        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, share);
         return made;
     }
-    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), turn);
+    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), share);
     return made;
 }
 
