@@ -44,12 +44,18 @@ std::optional<PictureHeader> Sized(PictureFormat format, std::optional<uint32_t>
     return PictureHeader{format, *width, *height};
 }
 
+std::optional<PictureHeader> WithSampleBits(std::optional<PictureHeader> header, std::optional<uint32_t> bits) {
+    if (header && bits && *bits > 0) header->bitsPerSample = *bits;
+    return header;
+}
+
 std::optional<PictureHeader> ReadPng(const HeaderBytes& bytes) {
     // The signature, then the IHDR chunk: length, type, width, height.
     constexpr uint8_t kIhdr[] = {'I', 'H', 'D', 'R'};
     for (size_t i = 0; i < 4; ++i)
         if (!bytes.Has(12 + i, 1) || bytes.Read(12 + i, 1, true) != kIhdr[i]) return std::nullopt;
-    return Sized(PictureFormat::Png, bytes.Be32(16), bytes.Be32(20));
+    // The bit depth follows the height.
+    return WithSampleBits(Sized(PictureFormat::Png, bytes.Be32(16), bytes.Be32(20)), bytes.Read(24, 1, true));
 }
 
 // The first image descriptor's offset, past the global colour table and any
@@ -96,7 +102,11 @@ std::optional<PictureHeader> ReadBmp(const HeaderBytes& bytes) {
     const int32_t signedHeight = static_cast<int32_t>(*height);
     if (signedHeight == INT32_MIN) return std::nullopt;
     height = static_cast<uint32_t>(signedHeight < 0 ? -signedHeight : signedHeight);
-    return Sized(PictureFormat::Bmp, width, height);
+    // Bits a pixel follow the planes: 64 are four samples of 16 bits.
+    const std::optional<uint32_t> pixelBits = bytes.Le16(28);
+    const std::optional<uint32_t> sampleBits =
+        pixelBits ? std::optional<uint32_t>(*pixelBits > 32 ? 16 : 8) : std::nullopt;
+    return WithSampleBits(Sized(PictureFormat::Bmp, width, height), sampleBits);
 }
 
 std::optional<PictureHeader> ReadTiff(const HeaderBytes& bytes, bool bigEndian) {
@@ -104,12 +114,21 @@ std::optional<PictureHeader> ReadTiff(const HeaderBytes& bytes, bool bigEndian) 
     if (!ifd) return std::nullopt;
     const std::optional<uint32_t> count = bytes.Read(*ifd, 2, bigEndian);
     if (!count) return std::nullopt;
-    std::optional<uint32_t> width, height;
+    std::optional<uint32_t> width, height, sampleBits;
     for (uint32_t i = 0; i < *count; ++i) {
         const size_t entry = size_t{*ifd} + 2 + size_t{i} * 12;
         const std::optional<uint32_t> tag = bytes.Read(entry, 2, bigEndian);
         const std::optional<uint32_t> type = bytes.Read(entry + 2, 2, bigEndian);
         if (!tag || !type) return std::nullopt;
+        if (*tag == 258 && *type == 3) {
+            // BitsPerSample: one SHORT a sample, in the value field when two
+            // fit there, else at the offset it holds; the first one counts.
+            const std::optional<uint32_t> samples = bytes.Read(entry + 4, 4, bigEndian);
+            if (samples && *samples <= 2) sampleBits = bytes.Read(entry + 8, 2, bigEndian);
+            else if (const std::optional<uint32_t> at = bytes.Read(entry + 8, 4, bigEndian))
+                sampleBits = bytes.Read(*at, 2, bigEndian);
+            continue;
+        }
         if (*tag != 256 && *tag != 257) continue;
         // SHORT or LONG, held in the entry's value field.
         std::optional<uint32_t> value;
@@ -117,7 +136,7 @@ std::optional<PictureHeader> ReadTiff(const HeaderBytes& bytes, bool bigEndian) 
         else if (*type == 4) value = bytes.Read(entry + 8, 4, bigEndian);
         (*tag == 256 ? width : height) = value;
     }
-    return Sized(PictureFormat::Tiff, width, height);
+    return WithSampleBits(Sized(PictureFormat::Tiff, width, height), sampleBits);
 }
 
 bool IsJpegFrameMarker(uint8_t marker) {

@@ -14,6 +14,9 @@ struct PictureHeader {
     PictureFormat format;
     uint32_t width = 0;
     uint32_t height = 0;
+    // Bits of each sample as stored: a PNG or TIFF of 16 bits a sample, or a
+    // BMP of 64 bits a pixel, decodes to twice the memory of an 8-bit one.
+    uint32_t bitsPerSample = 8;
 
     uint64_t Pixels() const { return uint64_t{width} * height; }
 };

@@ -1,7 +1,10 @@
 // Next and the checks that come before the engine is started.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <thread>
 
 #include "resources/resource.h"
 #include "settings/folders.h"
@@ -11,6 +14,7 @@
 #include "win/handles.h"
 #include "workflow/disk_warning.h"
 #include "workflow/engine_run.h"
+#include "workflow/engine_trust.h"
 
 namespace {
 
@@ -81,6 +85,7 @@ TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
         holder(kHolder, scratch.In("temp"));
     ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
     ASSERT_EQ(testing_support::EngineProcesses(false), 0);
+    ASSERT_TRUE(workflow::KeepConfirmedEngineDigest(workflow::HoldEngineFiles(engines::EngineFolder()).value().digest));
 
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -99,6 +104,7 @@ TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
     ASSERT_EQ(WaitForSingleObject(program.get(), 30000), WAIT_OBJECT_0);
     EXPECT_TRUE(testing_support::PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }, 30000));
     testing_support::EngineProcesses(true);
+    workflow::ForgetConfirmedEngineDigest();
     engines::RemoveEngine();
 }
 
@@ -208,22 +214,131 @@ TEST_F(EngineChecks, LeftoverThatCanNeverBeListedDoesNotStandInForANewScan) {
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(EngineChecks, DataFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
-    const std::string elsewhere = m_scratch.In("link-target");
-    CreateDirectoryA(elsewhere.c_str(), nullptr);
-    WriteFile(elsewhere + "\\precious.kqh", "someone else's");
-    MakeEngineFolder();
-    if (!testing_support::MakeFolderLink(DataFolder(), elsewhere)) GTEST_SKIP() << "no directory link can be made here";
+// The engine runs as administrator from a folder its user may write: it is
+// asked about once, and again whenever one of its files changes.
+TEST_F(EngineChecks, EngineIsAskedAboutOnceAndAgainWhenItsFilesChange) {
+    m_boxes.StopAnsweringSilently();
+    InstallFakeEngine(true, true, true);
+    WriteFile(EngineFolder() + "\\photo.exe", "engine one");
+    const struct {
+        const char* step;
+        const char* file;  // changed before the step, to `bytes`
+        const char* bytes;
+        int answer;  // 0: no question expected
+        bool mayStart;
+    } rows[] = {
+        {"first use, confirmed", nullptr, nullptr, IDYES, true},
+        {"unchanged", nullptr, nullptr, 0, true},
+        {"runtime changed, refused", "cygwin1.dll", "other runtime", IDNO, false},
+        {"still changed, confirmed", nullptr, nullptr, IDYES, true},
+        {"confirmed before", nullptr, nullptr, 0, true},
+        {"engine changed, confirmed", "photo.exe", "engine two", IDYES, true},
+        {"both unchanged", nullptr, nullptr, 0, true},
+    };
+    size_t runtimeSize = 0;
+    for (const auto& row : rows) {
+        m_boxes.Clear();
+        if (row.file) WriteFile(EngineFolder() + "\\" + row.file, row.bytes);
+        if (row.file && std::string(row.file) == "cygwin1.dll") runtimeSize = strlen(row.bytes);
+        if (row.answer) m_boxes.QueueAnswer(row.answer);
+        EXPECT_EQ(workflow::ConfirmEngine(nullptr, EngineFolder()), row.mayStart) << row.step;
+        ASSERT_EQ(m_boxes.Boxes().size(), row.answer ? 1u : 0u) << row.step;
+        if (!row.answer) continue;
+        const testing_support::CaughtBox& box = m_boxes.Boxes()[0];
+        EXPECT_EQ(box.caption, "Confirm") << row.step;
+        EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO})) << row.step;
+        EXPECT_EQ(box.text.rfind(std::string(workflow::kEngineQuestionStart) + EngineFolder() + "\"", 0), 0u) << box.text;
+        EXPECT_NE(box.text.find("\ncygwin1.dll: " + std::to_string(runtimeSize) + " bytes, written 20"),
+                  std::string::npos)
+            << row.step << ": " << box.text;
+    }
+    // Missing files start the launch, which reports them; nothing is asked.
+    m_boxes.Clear();
+    DeleteFileA((EngineFolder() + "\\cygwin1.dll").c_str());
+    EXPECT_TRUE(workflow::ConfirmEngine(nullptr, EngineFolder()));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
 
-    OpenWindow();
-    SelectDrive("C:");
-    Click(IDC_NEXT);
-    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Texts()[0].rfind("The folder \"" + DataFolder() + "\" is a link to another place", 0), 0u)
-        << m_boxes.Texts()[0];
-    EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
-    CloseWindow();
-    EXPECT_EQ(ReadFile(elsewhere + "\\precious.kqh"), "someone else's");
+// From the check to the engine's end nobody may write, rename or delete the
+// files that were checked; once let go, they may be.
+TEST_F(EngineChecks, EngineFilesHeldForTheLaunchCannotBeSwapped) {
+    InstallFakeEngine(true, true, true);
+    std::optional<workflow::HeldEngineFiles> held = workflow::HoldEngineFiles(EngineFolder());
+    ASSERT_TRUE(held);
+    for (const char* name : {"photo.exe", "cygwin1.dll"}) {
+        const std::string path = EngineFolder() + "\\" + name;
+        bool opened = true, moved = true, deleted = true;
+        std::thread([&] {
+            const win::UniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr));
+            opened = writer.valid();
+            moved = MoveFileA(path.c_str(), (path + ".old").c_str()) != FALSE;
+            deleted = DeleteFileA(path.c_str()) != FALSE;
+        }).join();
+        EXPECT_FALSE(opened) << name;
+        EXPECT_FALSE(moved) << name;
+        EXPECT_FALSE(deleted) << name;
+    }
+    held.reset();
+    const win::UniqueHandle writer(CreateFileA((EngineFolder() + "\\photo.exe").c_str(), GENERIC_WRITE, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(writer.valid());
+}
+
+// A file changed after the question (between the question and the launch) is
+// never started: the launch checks what it holds against what was confirmed.
+TEST_F(EngineChecks, EngineChangedAfterItWasConfirmedIsNotStarted) {
+    InstallStandIn(engines::FixturesFolder(), false);
+    ASSERT_TRUE(workflow::KeepConfirmedEngineDigest(workflow::HoldEngineFiles(EngineFolder()).value().digest));
+    WriteFile(EngineFolder() + "\\cygwin1.dll", "swapped in");
+    ASSERT_EQ(ReadFile(EngineFolder() + "\\cygwin1.dll"), "swapped in");
+
+    workflow::EngineRun run;
+    ASSERT_TRUE(run.Start(nullptr, {EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
+    EXPECT_TRUE(run.Failed());
+    ASSERT_EQ(m_boxes.Texts().size(), 2u) << ::testing::PrintToString(m_boxes.Texts());
+    EXPECT_EQ(m_boxes.Texts()[0], "The files of the recovery engine in \"" + EngineFolder() +
+                                      "\" changed after they were confirmed, so the engine was not started.\n\n"
+                                      "Press Next again to be asked about them.");
+    EXPECT_EQ(m_boxes.Texts()[1], LoadFailed(-1009));
+    EXPECT_EQ(EngineLog(), "");
+}
+
+// A link at any level from the company folder down to the data folder: the
+// leftovers behind it are neither renamed nor deleted, and no search starts.
+TEST_F(EngineChecks, WorkFolderThatIsALinkIsNeverRenamedOrDeletedIn) {
+    const std::string company = settings::GetAppDataFolder() + "\\Norvale";
+    const struct {
+        std::string link;
+        const char* below;  // the way from the link's target to the data folder
+    } rows[] = {{company, "\\Vantreo\\data"}, {EngineFolder(), "\\data"}, {DataFolder(), ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.link);
+        RemoveFolder(company);
+        const std::string elsewhere = m_scratch.In("link-target");
+        RemoveFolder(elsewhere);
+        const std::string leftovers = elsewhere + row.below + "\\temp.1";
+        SHCreateDirectoryExA(nullptr, leftovers.c_str(), nullptr);
+        WriteFile(leftovers + "\\f0000001.kqh", "someone else's");
+        if (row.link != company) CreateDirectoryA(company.c_str(), nullptr);
+        if (row.link == DataFolder()) CreateDirectoryA(EngineFolder().c_str(), nullptr);
+        if (!testing_support::MakeFolderLink(row.link, elsewhere)) GTEST_SKIP() << "no directory link can be made here";
+
+        m_boxes.Clear();
+        OpenWindow();
+        SelectDrive("C:");
+        Click(IDC_NEXT);
+        ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+        EXPECT_EQ(m_boxes.Texts()[0].rfind("The folder \"" + row.link + "\" is a link to another place", 0), 0u)
+            << m_boxes.Texts()[0];
+        EXPECT_TRUE(Visible(IDC_DRIVE_LIST));
+        CloseWindow();
+        EXPECT_EQ(ReadFile(leftovers + "\\f0000001.kqh"), "someone else's");
+        EXPECT_FALSE(FileExists(leftovers + "\\f0000001.jpg"));
+        testing_support::RemoveTreeFromUnix(company);
+    }
 }
 
 }  // namespace

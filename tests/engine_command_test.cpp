@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include <windows.h>
+
+#include <vector>
+
 #include "workflow/engine_command.h"
+#include "workflow/engine_environment.h"
 
 namespace {
 
@@ -50,6 +55,60 @@ TEST(EngineCommand, MembershipIsACaseSensitiveSubstringNoFormatOrABadFolderGives
               "/d \"D:\\d\\temp_1\" /cmd /dev/sdab partition_none,options,keep_corrupted_file,fileopt,everything,disable,png,enable,search");
     for (const char* folder : {"C:\\data\\temp\\", "C:\\", "C:\\da\"ta", ""})
         EXPECT_EQ(BuildEngineCommand(folder, "/dev/sda", "jpg"), std::nullopt) << folder;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> Entries(const std::string& block) {
+    std::vector<std::string> entries;
+    for (size_t at = 0; at < block.size() && block[at]; at = block.find('\0', at) + 1)
+        entries.push_back(block.substr(at, block.find('\0', at) - at));
+    return entries;
+}
+
+// The engine runs as administrator: none of the user's variables reach it, and
+// TEMP, TMP, PATH and the Windows folder are the program's own, whatever the
+// system's list says.
+TEST(EngineEnvironment, HoldsTheSystemsVariablesATempOfItsOwnAndAPathOfSystemFoldersAndTheEngine) {
+    const workflow::Variables system{{"ComSpec", "C:\\Windows\\System32\\cmd.exe"},
+                                     {"Path", "C:\\Users\\ann\\bin"},
+                                     {"tmp", "C:\\Users\\ann\\Temp"},
+                                     {"windir", "D:\\elsewhere"},
+                                     {"A=B", "split"}};
+    const std::string block = workflow::EngineEnvironmentBlock(system, "C:\\Windows", "C:\\AppData\\Norvale\\Vantreo",
+                                                               "C:\\Windows\\Temp\\Vantreo-1");
+    EXPECT_EQ(block.substr(block.size() - 2), std::string(2, '\0'));
+    EXPECT_EQ(Entries(block), (std::vector<std::string>{
+                                  "ComSpec=C:\\Windows\\System32\\cmd.exe",
+                                  "Path=C:\\Windows\\System32;C:\\Windows;C:\\Windows\\System32\\Wbem;"
+                                  "C:\\AppData\\Norvale\\Vantreo",
+                                  "SystemDrive=C:",
+                                  "SystemRoot=C:\\Windows",
+                                  "TEMP=C:\\Windows\\Temp\\Vantreo-1",
+                                  "tmp=C:\\Windows\\Temp\\Vantreo-1",
+                                  "windir=C:\\Windows",
+                              }));
+}
+
+TEST(EngineEnvironment, SystemVariablesComeFromTheMachineNotFromTheProgramsOwnEnvironment) {
+    SetEnvironmentVariableA("CYGWIN", "error_start=C:\\Users\\ann\\evil.exe");
+    const workflow::Variables system = workflow::SystemVariables();
+    SetEnvironmentVariableA("CYGWIN", nullptr);
+    EXPECT_EQ(system.count("CYGWIN"), 0u);
+    ASSERT_EQ(system.count("ComSpec"), 1u);
+    EXPECT_EQ(system.at("ComSpec").find('%'), std::string::npos) << system.at("ComSpec");
+
+    // A new folder each time, below the system's temporary folder, where users cannot open it.
+    const std::optional<std::string> first = workflow::MakeAdministratorsOnlyFolder();
+    const std::optional<std::string> second = workflow::MakeAdministratorsOnlyFolder();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(first->rfind(workflow::WindowsFolder() + "\\Temp\\", 0), 0u) << *first;
+    EXPECT_NE(GetFileAttributesA(first->c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    RemoveDirectoryA(first->c_str());
+    RemoveDirectoryA(second->c_str());
 }
 
 }  // namespace

@@ -323,6 +323,51 @@ TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALinkSwappedInDuringTheWalk
     }
 }
 
+// A folder swapped for a link after its listing showed it a folder, as the
+// walk is about to enter it, is not entered: the walk opens it through the
+// handle of the folder above, its last part not followed.
+TEST_F(FolderTreeLinks, WalkNeverEntersAFolderSwappedForALinkAsItIsEntered) {
+    Make({"a\\", "a\\x.jpg"});
+    std::vector<std::string> files;
+    ForEachFileBelow(
+        m_tree,
+        [&](const FolderEntry& file) {
+            files.push_back(file.path);
+            return true;
+        },
+        {},
+        [&](const FolderEntry& folder) {
+            EXPECT_TRUE(SwapForLink(folder.path, m_outside)) << folder.path;
+            return true;
+        });
+    EXPECT_TRUE(files.empty()) << files.front();
+    ExpectOutsideUntouched();
+}
+
+// The work folders are reached from the top one folder at a time: a link at
+// any level stops the way there, is named, and nothing is made behind it.
+TEST_F(FolderTreeLinks, FoldersOpenedFromTheTopStopAtALinkAtEveryLevel) {
+    const std::string data = In("p\\q\\data");
+    for (const char* linked : {"", "p", "p\\q", "p\\q\\data"}) {
+        SCOPED_TRACE(linked);
+        Make({"p\\", "p\\q\\", "p\\q\\data\\"});
+        if (*linked) ASSERT_TRUE(SwapForLink(In(linked), m_outside));
+        std::string link = "unset";
+        const std::optional<win::HeldFolder> held = OpenHeldBelow(m_tree, data, true, &link);
+        EXPECT_EQ(held.has_value(), !*linked);
+        EXPECT_EQ(link, *linked ? In(linked) : "");
+        EXPECT_FALSE(FileExists(Outside("q")));
+        EXPECT_FALSE(FileExists(Outside("data")));
+        ExpectOutsideUntouched();
+        testing_support::RemoveTreeFromUnix(In("p"));
+    }
+    // Made where missing, one level after the other.
+    std::string link;
+    EXPECT_TRUE(OpenHeldBelow(m_tree, data, true, &link).has_value());
+    EXPECT_TRUE(IsFolder(data));
+    EXPECT_FALSE(OpenHeldBelow(m_tree, m_base.In("elsewhere"), true).has_value());
+}
+
 TEST_F(FolderTreeLinks, RemoveTreeOnALinkLeavesItsTarget) {
     RemoveTree(In("link"), true);
     RemoveTree(In("empty_link"), true);

@@ -6,15 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "imaging/picture_header.h"
 #include "tests/engines/engine_paths.h"
 #include "tests/support/files.h"
 #include "tests/support/pump.h"
+#include "workflow/thumbnail_pool.h"
 #include "workflow/thumbnails.h"
 
 namespace {
@@ -64,10 +69,13 @@ std::string Claiming(std::string jpeg, uint32_t width, uint32_t height) {
     return jpeg;
 }
 
-uint64_t PeakPrivateBytes() {
+// The most memory the process has held in use at once. Wine keeps no peak of
+// committed bytes; the peak working set is the one it tracks.
+uint64_t PeakMemory() {
     PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakPagefileUsage;
+    return counters.PeakWorkingSetSize;
 }
 
 TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
@@ -77,6 +85,7 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
         std::optional<PictureFormat> format;  // none: no header to be read
         uint32_t width, height;
         bool thumbnail;  // a bounded preview is drawn rather than the placeholder
+        uint32_t bitsPerSample = 8;
     } rows[] = {
         {"huge.png", Png(60000, 60000), PictureFormat::Png, 60000, 60000, false},
         {"huge.gif", Gif(65535, 65535), PictureFormat::Gif, 65535, 65535, false},
@@ -84,7 +93,11 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
         // Whole and valid, and just over the budget: GDI+ would decode it.
         {"over-budget.png",
          testing_support::ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/over-budget.png")),
-         PictureFormat::Png, 10001, 10000, false},
+         PictureFormat::Png, 10001, 10000, false, 1},
+        // Within the pixel limit, but of 16 bits a sample: GDI+ would hold 800 MB and copy it.
+        {"deep-near-limit.png",
+         testing_support::ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/deep-near-limit.png")),
+         PictureFormat::Png, 9999, 9999, false, 16},
         {"huge.bmp", Bmp(40000, -40000), PictureFormat::Bmp, 40000, 40000, false},  // rows stored top first
         {"huge.tif", Tiff(50000, 50000), PictureFormat::Tiff, 50000, 50000, false},
         {"huge-progressive.jpg", Jpeg(0xC2, 60000, 60000), PictureFormat::Jpeg, 60000, 60000, false},
@@ -99,7 +112,7 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
         {"zero.tif", Tiff(0, 0), std::nullopt, 0, 0, false},
     };
     const testing_support::ScratchFolder folder("hostile-pictures");
-    const uint64_t peakBefore = PeakPrivateBytes();
+    const uint64_t peakBefore = PeakMemory();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const auto bytes = std::span(reinterpret_cast<const uint8_t*>(row.bytes.data()), row.bytes.size());
@@ -109,6 +122,7 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
             EXPECT_EQ(header->format, *row.format);
             EXPECT_EQ(header->width, row.width);
             EXPECT_EQ(header->height, row.height);
+            EXPECT_EQ(header->bitsPerSample, row.bitsPerSample);
         }
         testing_support::WriteFile(folder.In(row.name), row.bytes);
         const workflow::Thumbnail made = workflow::MakeThumbnail(folder.In(row.name));
@@ -116,7 +130,35 @@ TEST(HostilePictures, AreSizedFromTheirHeaderAndNeverDecodedInFull) {
         if (row.thumbnail) EXPECT_EQ(made.readableShare, 0.0);
     }
     // A full decode of any of them takes gigabytes; the preview of 2500 x 2500 about 19 MB.
-    EXPECT_LT(PeakPrivateBytes() - peakBefore, uint64_t{200} << 20);
+    const uint64_t grown = PeakMemory() - peakBefore;
+    std::printf("peak memory grew by %llu MB\n", static_cast<unsigned long long>(grown >> 20));
+    EXPECT_LT(grown, uint64_t{200} << 20);
+}
+
+// A JPEG of 10 KB that claims 32768 x 32768 has a preview of 4096 x 4096,
+// 48 MB of colour alone. One for each worker of two pools at once (a stopped
+// pool's workers finish what they hold while the next pool's start): the
+// previews wait their turns in the decode budget, and each is still drawn.
+TEST(HostilePictures, HugeClaimingJpegForEveryWorkerOfTwoPoolsAtOnceWaitTheirTurns) {
+    const testing_support::ScratchFolder folder("hostile-jpegs");
+    const std::string bytes = Claiming(SmallJpeg(), 32768, 32768);
+    std::vector<std::string> paths;
+    constexpr int kWorkers = 2 * workflow::ThumbnailPool::kMaxWorkers;
+    for (int i = 0; i < kWorkers; ++i) {
+        paths.push_back(folder.In("huge-" + std::to_string(i) + ".jpg"));
+        testing_support::WriteFile(paths.back(), bytes);
+    }
+    const uint64_t peakBefore = PeakMemory();
+    std::atomic<int> drawn{0};
+    {
+        std::vector<std::jthread> workers;
+        for (const std::string& path : paths)
+            workers.emplace_back([&drawn, path] { drawn += workflow::MakeThumbnail(path).Decoded() ? 1 : 0; });
+    }
+    const uint64_t grown = PeakMemory() - peakBefore;
+    std::printf("peak memory grew by %llu MB\n", static_cast<unsigned long long>(grown >> 20));
+    EXPECT_EQ(drawn.load(), kWorkers);
+    EXPECT_LT(grown, uint64_t{400} << 20);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <mutex>
 #include <set>
@@ -466,6 +467,21 @@ private:
         if (name && (access & GENERIC_READ)) Record(Narrow(name));
         return Original<decltype(&CreateFileW)>("kernel32.dll", "CreateFileW")(name, access, share, sa, how, flags, model);
     }
+    // A file opened through the handle of a held folder, by its name in it.
+    static NTSTATUS NTAPI OpenInFolder(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
+                                       PIO_STATUS_BLOCK io, PLARGE_INTEGER allocation, ULONG attributes, ULONG share,
+                                       ULONG disposition, ULONG options, PVOID extended, ULONG extendedLength) {
+        if (object && object->RootDirectory && object->ObjectName && (access & GENERIC_READ)) {
+            char folder[MAX_PATH * 2] = {};
+            const DWORD length = GetFinalPathNameByHandleA(object->RootDirectory, folder, sizeof folder,
+                                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            const std::string name(folder, length < sizeof folder ? length : 0);
+            const std::wstring entry(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(WCHAR));
+            Record((name.starts_with("\\\\?\\") ? name.substr(4) : name) + "\\" + Narrow(entry.c_str()));
+        }
+        return Original<decltype(&NtCreateFile)>("ntdll.dll", "NtCreateFile")(
+            handle, access, object, io, allocation, attributes, share, disposition, options, extended, extendedLength);
+    }
     static Gdiplus::GpStatus WINGDIPAPI Decode(const WCHAR* name, Gdiplus::GpBitmap** bitmap) {
         if (name) Record(Narrow(name));
         return Original<decltype(&gdip::GdipCreateBitmapFromFile)>("gdiplus.dll", "GdipCreateBitmapFromFile")(name, bitmap);
@@ -475,6 +491,7 @@ private:
     static inline std::vector<std::pair<DWORD, std::string>> g_opened;
     testing_support::ImportPatch m_openA{"kernel32.dll", "CreateFileA", reinterpret_cast<void*>(OpenA)};
     testing_support::ImportPatch m_openW{"kernel32.dll", "CreateFileW", reinterpret_cast<void*>(OpenW)};
+    testing_support::ImportPatch m_openInFolder{"ntdll.dll", "NtCreateFile", reinterpret_cast<void*>(OpenInFolder)};
     testing_support::ImportPatch m_decode{"gdiplus.dll", "GdipCreateBitmapFromFile", reinterpret_cast<void*>(Decode)};
 };
 

@@ -4,12 +4,22 @@
 
 #include <cstddef>
 #include <cstring>
+#include <algorithm>
 
 namespace win {
 
 namespace {
 
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// FILE_RENAME_INFORMATION of the native API, which the platform's headers leave out.
+struct RenameInformation {
+    BOOLEAN ReplaceIfExists;
+    HANDLE RootDirectory;
+    ULONG FileNameLength;
+    WCHAR FileName[1];
+};
+constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 
 bool IsLinkAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
@@ -74,15 +84,29 @@ std::optional<HeldFolder> HeldFolder::Open(const std::string& path, bool shared)
     return parent.OpenFolder(WidenAnsi(folder.substr(slash + 1)));
 }
 
-std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name) const {
+std::optional<HeldFolder> HeldFolder::OpenTop(const std::string& path) {
+    UniqueHandle handle(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kShareAll,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return std::nullopt;
+    const std::optional<DWORD> attributes = AttributesOf(handle.get());
+    if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    std::wstring name = FinalName(handle.get());
+    return HeldFolder(std::move(handle), std::move(name), false);
+}
+
+std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name, bool create) const {
+    // A link in the entry's place is never replaced by a folder, nor opened.
+    if (create && IsLinkEntry(name)) return std::nullopt;
     // Unless shared, no delete sharing: while held, the folder cannot be
     // renamed or replaced.
     constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+    const ULONG disposition = create ? FILE_OPEN_IF : FILE_OPEN;
     UniqueHandle folder;
-    if (!m_shared) folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    if (!m_shared)
+        folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, disposition);
     // Someone else holds it in a way that shares no deleting: its entries can
     // still go, the folder itself cannot.
-    if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE);
+    if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE, disposition);
     if (!folder) return std::nullopt;
     const std::optional<DWORD> attributes = AttributesOf(folder.get());
     if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkAttribute(*attributes) ||
@@ -126,14 +150,50 @@ bool HeldFolder::DeleteEntry(const std::wstring& name, bool onlyALink) const {
     return SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
+bool HeldFolder::IsLinkEntry(const std::wstring& name) const {
+    const UniqueHandle entry = OpenEntry(name, FILE_READ_ATTRIBUTES, kShareAll, 0);
+    if (!entry) return false;
+    const std::optional<DWORD> attributes = AttributesOf(entry.get());
+    return !attributes || IsLinkAttribute(*attributes) || !NamesEntry(entry.get(), name);
+}
+
+bool HeldFolder::RenameFile(const std::wstring& name, const std::wstring& newName) const {
+    if (!IsSingleName(newName)) return false;
+    const UniqueHandle file = OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_NON_DIRECTORY_FILE);
+    if (!file || !IsPlainFile(file.get(), name)) return false;
+    // The new name is relative to this folder's handle: the file stays in it.
+    // SetFileInformationByHandle would resolve a relative name against the
+    // current folder first; the native call takes it as it is.
+    std::vector<LONGLONG> buffer((sizeof(RenameInformation) + newName.size() * sizeof(WCHAR)) / sizeof(LONGLONG) + 1);
+    auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = m_handle.get();
+    rename->FileNameLength = static_cast<ULONG>(newName.size() * sizeof(WCHAR));
+    std::copy(newName.begin(), newName.end(), rename->FileName);
+    IO_STATUS_BLOCK io{};
+    return NtSetInformationFile(file.get(), &io, rename, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+                                kFileRenameInformation) >= 0;
+}
+
+UniqueHandle HeldFolder::OpenFileExclusively(const std::wstring& name, bool forReading, bool* denied) const {
+    NTSTATUS status = 0;
+    const ACCESS_MASK access = GENERIC_WRITE | FILE_READ_ATTRIBUTES | (forReading ? GENERIC_READ : 0);
+    UniqueHandle file = OpenEntry(name, access, 0, FILE_NON_DIRECTORY_FILE, FILE_OPEN, &status);
+    if (denied) *denied = status == static_cast<NTSTATUS>(0xC0000022L);  // STATUS_ACCESS_DENIED
+    if (!file || !IsPlainFile(file.get(), name)) return UniqueHandle();
+    return file;
+}
+
 UniqueHandle HeldFolder::OpenFileForReading(const std::wstring& name) const {
     UniqueHandle file = OpenEntry(name, GENERIC_READ, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE);
-    if (!file) return file;
-    const std::optional<DWORD> attributes = AttributesOf(file.get());
-    if (!attributes || IsLinkAttribute(*attributes) || (*attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !NamesEntry(file.get(), name))
-        return UniqueHandle();
+    if (!file || !IsPlainFile(file.get(), name)) return UniqueHandle();
     return file;
+}
+
+bool HeldFolder::IsPlainFile(HANDLE entry, const std::wstring& name) const {
+    const std::optional<DWORD> attributes = AttributesOf(entry);
+    return attributes && !IsLinkAttribute(*attributes) && !(*attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           NamesEntry(entry, name);
 }
 
 bool HeldFolder::DeleteItself() {
@@ -206,21 +266,23 @@ std::string HeldFolder::FileSystem() const {
     return NarrowToAnsi(name);
 }
 
-UniqueHandle HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const {
+UniqueHandle HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
+                                   ULONG disposition, NTSTATUS* status) const {
     if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) return UniqueHandle();
     UNICODE_STRING objectName;
     objectName.Buffer = const_cast<PWSTR>(name.c_str());
     objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
     OBJECT_ATTRIBUTES object;
     InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, m_handle.get(), nullptr);
-    IO_STATUS_BLOCK status{};
+    IO_STATUS_BLOCK io{};
     HANDLE opened = nullptr;
     // Relative to the held handle, so no path is resolved again; the last part
     // is opened as it is, a link as the link.
-    const NTSTATUS result = NtCreateFile(&opened, access | SYNCHRONIZE, &object, &status, nullptr, 0, share, FILE_OPEN,
+    const NTSTATUS result = NtCreateFile(&opened, access | SYNCHRONIZE, &object, &io, nullptr, 0, share, disposition,
                                          options | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
                                              FILE_SYNCHRONOUS_IO_NONALERT,
                                          nullptr, 0);
+    if (status) *status = result;
     return UniqueHandle(result >= 0 ? opened : nullptr);
 }
 

@@ -42,9 +42,24 @@ public:
     // opened in it meanwhile, as they may a folder nobody holds: for holding
     // a folder for long. What is opened relative to it stays where it is.
     static std::optional<HeldFolder> OpenShared(const std::string& path);
+    // The folder at an absolute path, opened by that path, links and all: the
+    // place from which the folders below are reached one step at a time.
+    static std::optional<HeldFolder> OpenTop(const std::string& path);
 
-    // A folder in this one by name; none when it is a link or no folder.
-    std::optional<HeldFolder> OpenFolder(const std::wstring& name) const;
+    // A folder in this one by name, made first when `create` asks and it is
+    // missing; none when it is a link or no folder.
+    std::optional<HeldFolder> OpenFolder(const std::wstring& name, bool create = false) const;
+    // True when the entry is a junction or symbolic link, or opens as
+    // something of another name.
+    bool IsLinkEntry(const std::wstring& name) const;
+    // Renames a file in this folder, never a link or a folder; an existing
+    // entry of the new name stays. False when it could not be renamed.
+    bool RenameFile(const std::wstring& name, const std::wstring& newName) const;
+    // A file in this folder opened for writing, and for reading when asked,
+    // with nothing shared: nobody else has it open. None when it is a link or
+    // a folder, or could not be opened so; `denied` tells whether it was
+    // refused the access asked for.
+    UniqueHandle OpenFileExclusively(const std::wstring& name, bool forReading, bool* denied = nullptr) const;
     // Every entry but "." and "..", in the platform's order. False when the
     // folder could not be listed.
     bool List(std::vector<HeldEntry>& entries) const;
@@ -81,7 +96,10 @@ private:
         : m_handle(std::move(handle)), m_name(std::move(name)), m_shared(shared) {}
     static std::optional<HeldFolder> Open(const std::string& path, bool shared);
     // An entry opened relative to this folder, its last part not followed.
-    UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options) const;
+    UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
+                           ULONG disposition = FILE_OPEN, NTSTATUS* status = nullptr) const;
+    // The file entry itself: no link, no folder, reached by its own name.
+    bool IsPlainFile(HANDLE entry, const std::wstring& name) const;
     // False when the handle, opened for `name`, names something else.
     bool NamesEntry(HANDLE entry, const std::wstring& name) const;
 

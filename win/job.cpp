@@ -13,7 +13,8 @@ KillOnCloseJob KillOnCloseJob::Create() {
     return job;
 }
 
-UniqueHandle KillOnCloseJob::StartHidden(const std::string& application, const std::string& parameters) {
+UniqueHandle KillOnCloseJob::StartHidden(const std::string& application, const std::string& parameters,
+                                         const std::string& environment, const std::string& folder) {
     std::string commandLine = "\"" + application + "\"";
     if (!parameters.empty()) commandLine += " " + parameters;
     STARTUPINFOA startup{};
@@ -22,7 +23,9 @@ UniqueHandle KillOnCloseJob::StartHidden(const std::string& application, const s
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started{};
     if (!CreateProcessA(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &started))
+                        CREATE_SUSPENDED | CREATE_NEW_CONSOLE,
+                        environment.empty() ? nullptr : const_cast<char*>(environment.data()),
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started))
         return UniqueHandle();
     UniqueHandle process(started.hProcess), thread(started.hThread);
     if (m_job) AssignProcessToJobObject(m_job.get(), process.get());

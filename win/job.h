@@ -25,12 +25,14 @@ public:
     explicit operator bool() const { return m_job.valid(); }
 
     // Starts `application` with "<quoted application> <parameters>" as its
-    // command line, hidden, in a console of its own and in the current folder,
-    // as ShellExecuteEx starts a program; it is in the job before its first
+    // command line, hidden, in a console of its own, as ShellExecuteEx starts a
+    // program; with `environment` ("NAME=value\0...\0\0") instead of ours when
+    // one is given, and in `folder` instead of our current folder when one is; it is in the job before its first
     // instruction runs, so nothing it starts escapes the job either. A process
     // the job cannot take (a job of our own that forbids nesting, on Windows 7)
     // still runs, outside it. None when it could not be started.
-    UniqueHandle StartHidden(const std::string& application, const std::string& parameters);
+    UniqueHandle StartHidden(const std::string& application, const std::string& parameters,
+                             const std::string& environment = {}, const std::string& folder = {});
 
 private:
     UniqueHandle m_job;

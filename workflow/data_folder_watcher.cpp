@@ -37,9 +37,12 @@ uint64_t Now() {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-// A found picture is read by its test, when small, for its thumbnail.
-FoundFileState Test(const std::string& path, uint64_t& size, CarriedBytes& bytes) {
-    return IsPhotoPath(path) ? ProbeFoundFileAndRead(path, size, bytes) : ProbeFoundFileAndSize(path, size);
+// A found picture is read by its test, when small, for its thumbnail. The
+// file is opened through the folder the walk held, never by its path again:
+// a link put in place of a folder since would lead the open elsewhere.
+FoundFileState Test(const FolderEntry* file, uint64_t& size, CarriedBytes& bytes) {
+    if (!file) return FoundFileState::Unopenable;
+    return ProbeHeldFoundFile(*file, size, IsPhotoPath(file->path) ? &bytes : nullptr);
 }
 
 // A walk with this many files to test has them tested by helper threads as
@@ -66,8 +69,9 @@ struct DataFolderWatcher::Listing {
 };
 
 DataFolderWatcher::DataFolderWatcher(std::string dataDir, std::function<bool()> engineRunning,
-                                     unsigned firstWalkDelayMs, unsigned walkIntervalMs)
+                                     unsigned firstWalkDelayMs, unsigned walkIntervalMs, std::string top)
     : m_dataDir(std::move(dataDir)),
+      m_top(std::move(top)),
       m_engineRunning(std::move(engineRunning)),
       m_firstWalkDelayMs(firstWalkDelayMs),
       m_walkIntervalMs(walkIntervalMs) {
@@ -125,8 +129,11 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
     Listing listing;
     // Files out of reach of MAX_PATH are walked too, so that the last walk
     // reports them rather than leaving them unmentioned.
+    std::optional<win::HeldFolder> root =
+        m_top.empty() ? win::HeldFolder::Open(m_dataDir) : OpenHeldBelow(m_top, m_dataDir);
+    if (!root) return listing;
     ForEachFileBelow(
-        m_dataDir,
+        std::make_shared<const win::HeldFolder>(std::move(*root)), m_dataDir,
         [&](const FolderEntry& file) {
             listing.files.push_back(file);
             return !m_stopped;
@@ -254,7 +261,14 @@ void DataFolderWatcher::Watch() {
         CarriedBytes probedBytes;
         std::vector<std::string> untested = Untested(listing);
         const bool fewToTest = untested.size() < kTestedAheadFrom;
-        ProbeAhead ahead(std::move(untested), Test, stopped, fewToTest || !lastWalk ? 0 : kTestHelpers);
+        // Read-only while the tests run, by the helpers too.
+        std::unordered_map<std::string, const FolderEntry*> walked;
+        for (const FolderEntry& file : listing.files) walked.emplace(file.path, &file);
+        const auto test = [&walked](const std::string& path, uint64_t& size, CarriedBytes& bytes) {
+            const auto file = walked.find(path);
+            return Test(file == walked.end() ? nullptr : file->second, size, bytes);
+        };
+        ProbeAhead ahead(std::move(untested), test, stopped, fewToTest || !lastWalk ? 0 : kTestHelpers);
         const WalkOutcome outcome = SortOutWalk(
             listing.files, m_dataDir, lastWalk, m_photoSectors,
             [this](const FolderEntry& file) {

@@ -34,9 +34,11 @@ public:
         CarriedBytes bytes;  // a small picture's, read by its test; none for other files
     };
 
-    // `engineRunning` is asked on the watcher's thread before each walk.
+    // `engineRunning` is asked on the watcher's thread before each walk. With
+    // `top`, each walk reaches the data folder from `top` one folder at a
+    // time, none of them a link.
     DataFolderWatcher(std::string dataDir, std::function<bool()> engineRunning, unsigned firstWalkDelayMs,
-                      unsigned walkIntervalMs);
+                      unsigned walkIntervalMs, std::string top = {});
     DataFolderWatcher(const DataFolderWatcher&) = delete;
     DataFolderWatcher& operator=(const DataFolderWatcher&) = delete;
     // Stops and waits for the thread.
@@ -69,6 +71,7 @@ private:
     void MarkSettled(const Listing& listing, const std::vector<std::string>& waiting, uint64_t walkBegan);
 
     const std::string m_dataDir;
+    const std::string m_top;
     const std::function<bool()> m_engineRunning;
     const unsigned m_firstWalkDelayMs, m_walkIntervalMs;
 

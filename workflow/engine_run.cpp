@@ -6,6 +6,7 @@
 #include "workflow/app_title.h"
 #include "workflow/copy_names.h"
 #include "workflow/engine_command.h"
+#include "workflow/engine_environment.h"
 #include "workflow/folder_tree.h"
 
 namespace workflow {
@@ -107,7 +108,17 @@ DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
 }
 
 void EngineRun::Work() {
-    if (!LaunchEngine()) {
+    // The engine's files stay held until the engine has ended: the runtime is
+    // loaded only after the engine's first instruction, and nobody may put
+    // another one in its place meanwhile.
+    std::optional<HeldEngineFiles> files;
+    std::optional<std::string> tempFolder;
+    const bool launched = LaunchEngine(files, tempFolder);
+    const auto removeTemp = [&] {
+        if (tempFolder) RemoveTree(*tempFolder, true);
+    };
+    if (!launched) {
+        removeTemp();
         m_failed = true;
         WorkerMessage(std::string(kLoadFailed) + "-1009" + kReinstallAdvice);
         FinishEngineRun();
@@ -119,11 +130,14 @@ void EngineRun::Work() {
         process = m_process.get();
     }
     if (!process) {  // stopped before it was launched
+        removeTemp();
         FinishEngineRun();
         return;
     }
     // m_process is closed only after this thread has returned.
     WaitForSingleObject(process, INFINITE);
+    files.reset();
+    removeTemp();
 
     bool stopped = false;
     {
@@ -139,7 +153,7 @@ void EngineRun::Work() {
     FinishEngineRun();
 }
 
-bool EngineRun::LaunchEngine() {
+bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder) {
     std::string enginePath;
     if (!CheckEngineInstall(enginePath)) return false;
     const std::optional<std::string> parameters = BuildEngineCommand();
@@ -150,11 +164,24 @@ bool EngineRun::LaunchEngine() {
         win::LockScope lock(m_lock);
         if (m_stopRequested) return true;
     }
+    // Checked through the handles that keep the files as they are until the
+    // engine has ended: what was confirmed is what runs.
+    files = HoldEngineFiles(m_inputs.engineFolder);
+    if (!files || ConfirmedEngineDigest() != files->digest) {
+        WorkerMessage("The files of the recovery engine in \"" + m_inputs.engineFolder +
+                      "\" changed after they were confirmed, so the engine was not started.\n\n"
+                      "Press Next again to be asked about them.");
+        return false;
+    }
+    tempFolder = MakeAdministratorsOnlyFolder();
+    if (!tempFolder) return false;
+    const std::string environment =
+        EngineEnvironmentBlock(SystemVariables(), WindowsFolder(), m_inputs.engineFolder, *tempFolder);
 
     // The job ends the engine with this program, however the program ends:
     // an engine left running would go on writing into the data folder.
     win::KillOnCloseJob job = win::KillOnCloseJob::Create();
-    win::UniqueHandle process = job.StartHidden(enginePath, *parameters);
+    win::UniqueHandle process = job.StartHidden(enginePath, *parameters, environment, m_inputs.engineFolder);
     if (!process) return false;
 
     win::LockScope lock(m_lock);

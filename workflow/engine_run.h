@@ -16,6 +16,7 @@
 
 #include "win/handles.h"
 #include "win/job.h"
+#include "workflow/engine_trust.h"
 
 namespace workflow {
 
@@ -59,7 +60,7 @@ public:
 private:
     static DWORD WINAPI EngineWorker(LPVOID run);
     void Work();
-    bool LaunchEngine();
+    bool LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder);
     bool CheckEngineInstall(std::string& enginePath);
     std::optional<std::string> BuildEngineCommand();
     void FinishEngineRun();

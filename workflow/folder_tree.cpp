@@ -43,25 +43,33 @@ std::string ComparablePath(std::string path) {
     return path;
 }
 
-bool VisitFilesBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
-                     const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
-    bool carryOn = true;
-    const TooLongVisit outOfReach = [&](const FolderEntry& entry) {
-        if (!entry.IsLink()) tooLong(entry);
-    };
-    ForEachEntry(
-        folder,
-        [&](const FolderEntry& entry) {
-            if (entry.IsFolder() && tooLong && SearchPattern(entry.path).size() >= MAX_PATH)
-                tooLong(entry);
-            else if (entry.IsFolder() && (!enter || enter(entry)))
-                carryOn = VisitFilesBelow(entry.path, visit, tooLong, enter);
-            else if (entry.IsFile())
-                carryOn = visit(entry);
-            return carryOn;
-        },
-        tooLong ? outOfReach : TooLongVisit{});
-    return carryOn;
+bool VisitFilesBelow(const std::shared_ptr<const win::HeldFolder>& folder, const std::string& path,
+                     const std::function<bool(const FolderEntry&)>& visit, const TooLongVisit& tooLong,
+                     const std::function<bool(const FolderEntry&)>& enter) {
+    if (SearchPattern(path).size() >= MAX_PATH) return true;
+    std::vector<win::HeldEntry> entries;
+    if (!folder->List(entries)) return true;
+    const std::string prefix = path.back() == '\\' ? path : path + "\\";
+    for (win::HeldEntry& listed : entries) {
+        FolderEntry entry{prefix + win::NarrowToAnsi(listed.name), listed.attributes, listed.size, folder};
+        if (entry.path.size() >= MAX_PATH) {
+            if (tooLong && !entry.IsLink()) tooLong(entry);
+        } else if (entry.IsFolder()) {
+            if (SearchPattern(entry.path).size() >= MAX_PATH) {
+                if (tooLong) tooLong(entry);
+                continue;
+            }
+            if (enter && !enter(entry)) continue;
+            // None when a link has taken the folder's place since the listing.
+            std::optional<win::HeldFolder> below = folder->OpenFolder(listed.name);
+            if (below && !VisitFilesBelow(std::make_shared<const win::HeldFolder>(std::move(*below)), entry.path,
+                                          visit, tooLong, enter))
+                return false;
+        } else if (entry.IsFile()) {
+            if (!visit(entry)) return false;
+        }
+    }
+    return true;
 }
 
 // False only when a rename was tried and failed. Only an extension the engine
@@ -69,32 +77,35 @@ bool VisitFilesBelow(const std::string& folder, const std::function<bool(const F
 // other file keeps its name, whatever its type (ogg, mkv, one nobody knows).
 // A shifted character not allowed in names (']' would become '\' and move the
 // file elsewhere) leaves the file as it is, whatever the list of extensions holds.
-bool ShiftFileExtension(const std::string& path) {
-    const size_t nameStart = path.rfind('\\') + 1;
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart || dot + 1 == path.size()) return true;
-    const std::string extension = path.substr(dot + 1);
-    if (settings::IsEngineExtension(extension)) return true;
+// The shifted name, when the file is to be renamed.
+std::optional<std::string> ShiftedName(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size()) return std::nullopt;
+    const std::string extension = name.substr(dot + 1);
+    if (settings::IsEngineExtension(extension)) return std::nullopt;
     const std::string shifted = ShiftedExtension(extension);
-    if (!IsValidFileName(shifted)) return true;
-    if (!settings::IsEngineExtension(shifted)) return true;
-    const std::string target = path.substr(0, dot + 1) + shifted;
-    return MoveFileA(path.c_str(), target.c_str()) != FALSE;
+    if (!IsValidFileName(shifted) || !settings::IsEngineExtension(shifted)) return std::nullopt;
+    return name.substr(0, dot + 1) + shifted;
 }
 
-void ShiftBelow(const std::string& folder, std::optional<std::string>& firstFailure) {
+void ShiftBelow(const win::HeldFolder& folder, const std::string& path, std::optional<std::string>& firstFailure) {
+    if (SearchPattern(path).size() >= MAX_PATH) return;
     // Collected before any rename: a listing may return a renamed file again
     // under its new name, and it must not be shifted twice.
-    std::vector<FolderEntry> entries;
-    ForEachEntry(folder, [&](const FolderEntry& entry) {
-        entries.push_back(entry);
-        return true;
-    });
-    for (const FolderEntry& entry : entries) {
-        if (entry.IsFolder()) {
-            ShiftBelow(entry.path, firstFailure);
-        } else if (entry.IsFile() && !ShiftFileExtension(entry.path) && !firstFailure) {
-            firstFailure = entry.path;
+    std::vector<win::HeldEntry> entries;
+    folder.List(entries);
+    const std::string prefix = path.back() == '\\' ? path : path + "\\";
+    for (const win::HeldEntry& entry : entries) {
+        const std::string name = win::NarrowToAnsi(entry.name);
+        const std::string entryPath = prefix + name;
+        if (entryPath.size() >= MAX_PATH) continue;
+        if (IsWalkableFolder(entry.attributes)) {
+            if (std::optional<win::HeldFolder> below = folder.OpenFolder(entry.name))
+                ShiftBelow(*below, entryPath, firstFailure);
+        } else if (!IsLink(entry.attributes)) {
+            const std::optional<std::string> shifted = ShiftedName(name);
+            if (shifted && !folder.RenameFile(entry.name, win::WidenAnsi(*shifted)) && !firstFailure)
+                firstFailure = entryPath;
         }
     }
 }
@@ -214,12 +225,26 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
 
 bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
                       const TooLongVisit& tooLong, const std::function<bool(const FolderEntry&)>& enter) {
-    if (IsLinkPath(folder)) return true;
-    return VisitFilesBelow(folder, visit, tooLong, enter);
+    if (folder.empty()) return true;
+    const std::string pattern = SearchPattern(folder);
+    const std::string path = pattern.substr(0, pattern.rfind('\\'));
+    std::optional<win::HeldFolder> held = win::HeldFolder::Open(path);
+    if (!held) return true;
+    return VisitFilesBelow(std::make_shared<const win::HeldFolder>(std::move(*held)), path, visit, tooLong, enter);
+}
+
+bool ForEachFileBelow(std::shared_ptr<const win::HeldFolder> folder, const std::string& path,
+                      const std::function<bool(const FolderEntry&)>& visit, const TooLongVisit& tooLong,
+                      const std::function<bool(const FolderEntry&)>& enter) {
+    return VisitFilesBelow(folder, path, visit, tooLong, enter);
 }
 
 bool TreeHasFile(const std::string& folder) {
     return !ForEachFileBelow(folder, [](const FolderEntry&) { return false; });
+}
+
+bool TreeHasFile(std::shared_ptr<const win::HeldFolder> folder, const std::string& path) {
+    return !ForEachFileBelow(std::move(folder), path, [](const FolderEntry&) { return false; });
 }
 
 bool CanOpenExclusively(const std::string& path) { return SizeIfOpenedExclusively(path).has_value(); }
@@ -252,6 +277,46 @@ bool ReadWhole(HANDLE file, std::span<uint8_t> into) {
     return true;
 }
 
+namespace {
+
+// The size of a file opened for the tests, and its bytes read into `bytes`
+// when asked and CarriedBytes has room for them; none for a read-only file.
+std::optional<uint64_t> SizeAndBytesOf(HANDLE file, CarriedBytes* bytes) {
+    FILE_BASIC_INFO basic{};
+    LARGE_INTEGER length{};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) || !GetFileSizeEx(file, &length) ||
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return std::nullopt;
+    const uint64_t size = static_cast<uint64_t>(length.QuadPart);
+    if (bytes && !(basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+        CarriedBytes read = CarriedBytes::Reserve(size);
+        if (!read.empty() && ReadWhole(file, read.Bytes())) *bytes = std::move(read);
+    }
+    return size;
+}
+
+std::optional<uint64_t> HeldSizeAndBytes(const FolderEntry& file, CarriedBytes* bytes) {
+    if (!file.folder) return std::nullopt;
+    const std::wstring name = win::WidenAnsi(file.path.substr(file.path.rfind('\\') + 1));
+    bool denied = false;
+    win::UniqueHandle opened = file.folder->OpenFileExclusively(name, bytes != nullptr, &denied);
+    // A file that may be written but not read is tested alone.
+    if (!opened && denied && bytes) {
+        opened = file.folder->OpenFileExclusively(name, false);
+        bytes = nullptr;
+    }
+    if (!opened) return std::nullopt;
+    return SizeAndBytesOf(opened.get(), bytes);
+}
+
+}  // namespace
+
+std::optional<uint64_t> SizeIfOpenedExclusively(const FolderEntry& file) { return HeldSizeAndBytes(file, nullptr); }
+
+std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const FolderEntry& file, CarriedBytes& bytes) {
+    return HeldSizeAndBytes(file, &bytes);
+}
+
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes) {
     // Read access too, so the bytes come through the test's own handle; the
     // size and attributes are then asked of the handle, which the read needs
@@ -262,17 +327,7 @@ std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path,
         if (GetLastError() == ERROR_ACCESS_DENIED) return SizeIfOpenedExclusively(path);
         return std::nullopt;
     }
-    FILE_BASIC_INFO basic{};
-    LARGE_INTEGER length{};
-    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileSizeEx(file.get(), &length) || (basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
-        return std::nullopt;
-    const uint64_t size = static_cast<uint64_t>(length.QuadPart);
-    if (!(basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
-        CarriedBytes read = CarriedBytes::Reserve(size);
-        if (!read.empty() && ReadWhole(file.get(), read.Bytes())) bytes = std::move(read);
-    }
-    return size;
+    return SizeAndBytesOf(file.get(), &bytes);
 }
 
 std::string ShiftedExtension(const std::string& extension) {
@@ -285,8 +340,17 @@ std::string ShiftedExtension(const std::string& extension) {
 }
 
 std::optional<std::string> ShiftExtensionsDown(const std::string& folder) {
+    if (folder.empty()) return std::nullopt;
+    const std::string pattern = SearchPattern(folder);
+    const std::string path = pattern.substr(0, pattern.rfind('\\'));
+    const std::optional<win::HeldFolder> held = win::HeldFolder::Open(path);
+    if (!held) return std::nullopt;
+    return ShiftExtensionsDown(*held, path);
+}
+
+std::optional<std::string> ShiftExtensionsDown(const win::HeldFolder& folder, const std::string& path) {
     std::optional<std::string> firstFailure;
-    if (!folder.empty() && !IsLinkPath(folder)) ShiftBelow(folder, firstFailure);
+    ShiftBelow(folder, path, firstFailure);
     return firstFailure;
 }
 
@@ -300,9 +364,13 @@ void RemoveTree(const std::string& folder, bool removeFolderItself,
     const std::string pattern = SearchPattern(folder);
     const std::string path = pattern.substr(0, pattern.rfind('\\'));
     std::optional<win::HeldFolder> held = win::HeldFolder::Open(path);
-    if (!held) return;
-    RemoveBelow(*held, path, mayDelete);
-    if (removeFolderItself) held->DeleteItself();
+    if (held) RemoveTree(*held, path, removeFolderItself, mayDelete);
+}
+
+void RemoveTree(win::HeldFolder& folder, const std::string& path, bool removeFolderItself,
+                const std::function<bool(const std::string&)>& mayDelete) {
+    RemoveBelow(folder, path, mayDelete);
+    if (removeFolderItself) folder.DeleteItself();
 }
 
 win::UniqueHandle OpenFileBelow(const std::string& folder, const std::string& path) {
@@ -319,6 +387,26 @@ win::UniqueHandle OpenFileBelow(const std::string& folder, const std::string& pa
         start = end + 1;
     }
     return win::UniqueHandle();
+}
+
+std::optional<win::HeldFolder> OpenHeldBelow(const std::string& top, const std::string& path, bool create,
+                                             std::string* link) {
+    if (link) link->clear();
+    if (top.empty() || path.size() <= top.size() + 1 || path.compare(0, top.size(), top) != 0 ||
+        path[top.size()] != '\\')
+        return std::nullopt;
+    std::optional<win::HeldFolder> held = win::HeldFolder::OpenTop(top);
+    for (size_t start = top.size() + 1; held && start < path.size();) {
+        const size_t end = std::min(path.find('\\', start), path.size());
+        const std::wstring name = win::WidenAnsi(path.substr(start, end - start));
+        if (held->IsLinkEntry(name)) {
+            if (link) *link = path.substr(0, end);
+            return std::nullopt;
+        }
+        held = held->OpenFolder(name, create);
+        start = end + 1;
+    }
+    return held;
 }
 
 bool DeleteLink(const std::string& path) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "win/handles.h"
+#include "win/held_folder.h"
 
 namespace workflow {
 
@@ -53,6 +55,9 @@ struct FolderEntry {
     std::string path;  // the pattern up to its last backslash, then the entry's name
     DWORD attributes = 0;
     int64_t size = 0;
+    // The folder that listed it, held by its handle, when a walk through held
+    // folders found it.
+    std::shared_ptr<const win::HeldFolder> folder;
 
     bool IsFolder() const { return IsWalkableFolder(attributes); }
     bool IsLink() const { return workflow::IsLink(attributes); }
@@ -76,11 +81,19 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const Fold
 // holds) go to `tooLong` when one is given, and are left out otherwise.
 // `enter`, when given, is asked about each folder below before it is listed;
 // a folder it refuses is left unlisted, with everything it holds.
+// Every folder is opened through the handle of the one above, and a link met
+// on the way, even one put in place of a folder during the walk, is not
+// entered.
 bool ForEachFileBelow(const std::string& folder, const std::function<bool(const FolderEntry&)>& visit,
                       const TooLongVisit& tooLong = {}, const std::function<bool(const FolderEntry&)>& enter = {});
+// The same walk from a folder already held, whose path is `path`.
+bool ForEachFileBelow(std::shared_ptr<const win::HeldFolder> folder, const std::string& path,
+                      const std::function<bool(const FolderEntry&)>& visit, const TooLongVisit& tooLong = {},
+                      const std::function<bool(const FolderEntry&)>& enter = {});
 
 // True when a file lies anywhere below the folder.
 bool TreeHasFile(const std::string& folder);
+bool TreeHasFile(std::shared_ptr<const win::HeldFolder> folder, const std::string& path);
 
 // True when nobody else has the file open and it may be written: the test a
 // found file passes before it is listed. A read-only file never passes.
@@ -91,6 +104,10 @@ std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path);
 // CarriedBytes has room for it. A link's bytes are never read: they would
 // come from outside the data folder.
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes);
+// The same tests of a file a walk through held folders found, opened through
+// the folder that listed it; the path is not resolved again.
+std::optional<uint64_t> SizeIfOpenedExclusively(const FolderEntry& file);
+std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const FolderEntry& file, CarriedBytes& bytes);
 // Fills `into` from the file's current place; false when a read fails or the
 // file ends first.
 bool ReadWhole(HANDLE file, std::span<uint8_t> into);
@@ -106,6 +123,9 @@ std::string ShiftedExtension(const std::string& extension);
 // leaves that file and the walk goes on; returns the path of the first such
 // file, or none.
 std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
+// The same renames below a folder already held, whose path is `path`; each
+// rename goes through the handle of the folder that holds the file.
+std::optional<std::string> ShiftExtensionsDown(const win::HeldFolder& folder, const std::string& path);
 
 // Deletes everything below the folder, and the folder itself when asked.
 // Files that cannot be deleted stay, with their folders; so do files for which
@@ -115,11 +135,22 @@ std::optional<std::string> ShiftExtensionsDown(const std::string& folder);
 // points to is never touched.
 void RemoveTree(const std::string& folder, bool removeFolderItself,
                 const std::function<bool(const std::string&)>& mayDelete = {});
+// The same below a folder already held, whose path is `path`.
+void RemoveTree(win::HeldFolder& folder, const std::string& path, bool removeFolderItself,
+                const std::function<bool(const std::string&)>& mayDelete = {});
 
 // A file below `folder` opened for reading through a handle of each folder
 // on the way, none of them a link; none when the file or any folder on the
 // way is a link, or the path does not lie below `folder`.
 win::UniqueHandle OpenFileBelow(const std::string& folder, const std::string& path);
+
+// A folder below `top` opened one step at a time: `top` by its path, links
+// and all, each folder below through the handle of the one above, none of
+// them a link; each made first when `create` asks and it is missing. None
+// when a step fails, or `path` does not lie below `top`; `link` then names
+// the first folder on the way that is a link, if one is.
+std::optional<win::HeldFolder> OpenHeldBelow(const std::string& top, const std::string& path, bool create = false,
+                                             std::string* link = nullptr);
 
 // Deletes a junction or symbolic link itself, never what it points to. Does
 // nothing when the path does not open as a link.

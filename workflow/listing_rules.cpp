@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "workflow/folder_tree.h"
@@ -87,6 +88,15 @@ FoundFileState ProbeFoundFileAndRead(const std::string& path, uint64_t& size, Ca
     return FoundFileState::Complete;
 }
 
+FoundFileState ProbeHeldFoundFile(const FolderEntry& file, uint64_t& size, CarriedBytes* bytes) {
+    if (file.path.size() >= MAX_PATH) return FoundFileState::Unopenable;
+    const std::optional<uint64_t> opened =
+        bytes ? SizeAndBytesIfOpenedExclusively(file, *bytes) : SizeIfOpenedExclusively(file);
+    if (!opened) return StateOfUnopened(file.path);
+    size = *opened;
+    return FoundFileState::Complete;
+}
+
 bool IsEngineLog(const std::string& path, const std::string& dataDir) {
     return FileNameOf(path) == kEngineLogName && !dataDir.empty() && ParentOf(ParentOf(path)) == dataDir;
 }
@@ -159,6 +169,22 @@ bool HasListableFiles(const std::string& dataDir) {
     const std::vector<FolderEntry> walked = FilesBelow(dataDir);
     const auto nothingTaken = [](const FolderEntry&) { return false; };
     return !SortOutWalk(walked, dataDir, true, {}, nothingTaken, ProbeFoundFile, 1).admitted.empty();
+}
+
+bool HasListableFiles(std::shared_ptr<const win::HeldFolder> dataFolder, const std::string& dataDir) {
+    std::vector<FolderEntry> walked;
+    ForEachFileBelow(std::move(dataFolder), dataDir, [&](const FolderEntry& file) {
+        walked.push_back(file);
+        return true;
+    });
+    std::unordered_map<std::string, const FolderEntry*> byPath;
+    for (const FolderEntry& file : walked) byPath.emplace(file.path, &file);
+    const auto nothingTaken = [](const FolderEntry&) { return false; };
+    const auto probe = [&](const std::string& path) {
+        uint64_t size = 0;
+        return ProbeHeldFoundFile(*byPath.at(path), size, nullptr);
+    };
+    return !SortOutWalk(walked, dataDir, true, {}, nothingTaken, probe, 1).admitted.empty();
 }
 
 std::vector<std::string> FoundFilesIn(const std::string& dataDir, const std::unordered_set<std::string>& shownPreviews) {

@@ -32,6 +32,9 @@ FoundFileState ProbeFoundFileAndSize(const std::string& path, uint64_t& size);
 // The same, and for a complete file its bytes when CarriedBytes has room:
 // for a found picture, whose thumbnail needs them.
 FoundFileState ProbeFoundFileAndRead(const std::string& path, uint64_t& size, CarriedBytes& bytes);
+// The same probe of a file a walk through held folders found, opened through
+// the folder that listed it; its bytes are read when `bytes` is given.
+FoundFileState ProbeHeldFoundFile(const FolderEntry& file, uint64_t& size, CarriedBytes* bytes);
 
 // The engine's log, "report.xml" directly inside one of its output folders
 // (the folders directly inside the data folder): never a found file.
@@ -94,6 +97,9 @@ std::vector<std::string> FoundFilesIn(const std::string& dataDir,
 
 // True when a walk of the data folder now would list at least one file.
 bool HasListableFiles(const std::string& dataDir);
+// The same of a data folder already held: every folder and file in it is
+// opened through the handle of the folder that holds it.
+bool HasListableFiles(std::shared_ptr<const win::HeldFolder> dataFolder, const std::string& dataDir);
 
 // Whether a found file's entry starts ticked: every picture's does, damaged
 // or not, in whichever list; a piece the engine found damaged that is no

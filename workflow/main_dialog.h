@@ -18,6 +18,7 @@
 #include "win/check_box_clicks.h"
 #include "win/edit.h"
 #include "win/handles.h"
+#include "win/held_folder.h"
 #include "win/list_view.h"
 #include "win/progress_bar.h"
 #include "workflow/app_title.h"
@@ -91,6 +92,10 @@ private:
     bool ShowLeftovers();
     std::optional<std::string> PrepareWorkFolders();
     bool WorkFoldersArePlain();
+    // The data folder, reached from the application-data folder one folder at
+    // a time; a folder on the way that is a link is reported.
+    std::optional<win::HeldFolder> OpenDataFolder();
+    void ReportLinkedFolder(const std::string& folder);
     bool ConfirmWritingOntoSearchedDisk(const std::string& folder, const char* question);
     bool ConfirmWritingOntoSearchedDisk(std::optional<uint32_t> disk, const char* question);
     void CancelScan();

@@ -77,8 +77,8 @@ void MainDialog::ConfirmClose() {
 }
 
 void MainDialog::CleanUpDataFolder() {
-    if (m_dataDir.empty() || !PathExists(m_dataDir) || !WorkFoldersArePlain()) return;
-    RemoveTree(m_dataDir, true);
+    if (m_dataDir.empty()) return;
+    if (std::optional<win::HeldFolder> data = OpenDataFolder()) RemoveTree(*data, m_dataDir, true);
 }
 
 }  // namespace workflow

@@ -1,5 +1,6 @@
 // The main window's screens: the controls each mode shows, hides and moves,
 // and the two links that tick or untick a whole result list.
+#include "settings/folders.h"
 #include "workflow/main_dialog.h"
 
 #include "workflow/main_layout.h"
@@ -47,7 +48,7 @@ void MainDialog::EnterAnalysingMode() {
     SetLabelText(m_progressText, kTipsText);
     m_progressText.Show(true);
 
-    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); });
+    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); }, settings::GetAppDataFolder());
 }
 
 void MainDialog::EnterResultsMode() {

@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "workflow/copy_names.h"
 #include "workflow/disk_warning.h"
+#include "workflow/engine_trust.h"
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
 #include "workflow/main_dialog.h"
@@ -66,6 +67,7 @@ void MainDialog::OnNext() {
     if (ShowLeftovers()) return;
 
     if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
+    if (!ConfirmEngine(m_hwnd, EngineFolder())) return;
     const std::optional<std::string> scanDir = PrepareWorkFolders();
     if (!scanDir) return;
     m_engineRun.Start(m_hwnd, EngineInputs{EngineFolder(), *scanDir, drive->device, settings::LoadFormatList()});
@@ -98,20 +100,28 @@ void MainDialog::ShowSearchProgressBar() {
 // Files of an earlier search that ended without clean-up are shown again
 // instead of a new search, and the user is told so. True when Next ends here:
 // leftovers are shown, or the work folders are links and nothing may be touched.
+// The walk, the renames and the tests go through the handles of the data
+// folder and the folders in it, never through a path that could lead elsewhere.
 bool MainDialog::ShowLeftovers() {
     m_dataDir = JoinPath(EngineFolder(), "data");
-    if (!PathExists(m_dataDir)) return false;
-    if (!WorkFoldersArePlain()) return true;
-    if (!TreeHasFile(m_dataDir)) return false;
+    std::string link;
+    std::optional<win::HeldFolder> opened = OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (!link.empty()) {
+        ReportLinkedFolder(link);
+        return true;
+    }
+    if (!opened) return false;
+    const auto data = std::make_shared<const win::HeldFolder>(std::move(*opened));
+    if (!TreeHasFile(data, m_dataDir)) return false;
     // A rename that fails leaves that one file as it is; the others are shown.
-    if (auto failed = ShiftExtensionsDown(m_dataDir)) {
+    if (auto failed = ShiftExtensionsDown(*data, m_dataDir)) {
         const std::string text = "Failed to rename \"" + *failed +
                                  "\".\n\nClose any program that may hold it open, then press Next again.";
         MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONERROR);
     }
     // Leftovers that can never be listed (read-only, held open) must not
     // stand in for a new scan every time.
-    if (!HasListableFiles(m_dataDir)) return false;
+    if (!HasListableFiles(data, m_dataDir)) return false;
     MessageBoxA(m_hwnd,
                 "Files found by an earlier search were not recovered yet and are shown instead of a new search."
                 "\n\nOnce they are recovered or the program is closed, Next searches the chosen drive.",
@@ -122,19 +132,24 @@ bool MainDialog::ShowLeftovers() {
 
 // The folder the engine is told to write into (it writes into that name
 // followed by ".1", ".2", ...); none when the work folders cannot be used.
+// Each is made through the handle of the one above, so none is made, or
+// reached, through a link.
 std::optional<std::string> MainDialog::PrepareWorkFolders() {
+    const std::string appData = settings::GetAppDataFolder();
     const std::string engineFolder = EngineFolder();
-    if (!EnsureFolder(engineFolder)) {
-        MessageBoxA(m_hwnd, "Failed to initialize data", "Quillon", MB_OK);
+    std::string link;
+    if (!OpenHeldBelow(appData, engineFolder, true, &link)) {
+        if (!link.empty()) ReportLinkedFolder(link);
+        else MessageBoxA(m_hwnd, "Failed to initialize data", "Quillon", MB_OK);
         return std::nullopt;
     }
     const std::string dataDir = JoinPath(engineFolder, "data");
-    if (!EnsureFolder(dataDir)) {
-        MessageBoxA(m_hwnd, "Failed to initialize data", kAppCaption, MB_OK);
+    if (!OpenHeldBelow(appData, dataDir, true, &link)) {
+        if (!link.empty()) ReportLinkedFolder(link);
+        else MessageBoxA(m_hwnd, "Failed to initialize data", kAppCaption, MB_OK);
         return std::nullopt;
     }
     m_dataDir = dataDir;
-    if (!WorkFoldersArePlain()) return std::nullopt;
 
     std::string scanDir = m_dataDir + "\\temp";
     if (PathExists(scanDir)) {
@@ -147,16 +162,25 @@ std::optional<std::string> MainDialog::PrepareWorkFolders() {
 // Renames and deletes in the data folder must never reach through a junction
 // or symbolic link to files elsewhere, at any level below the application-data folder.
 bool MainDialog::WorkFoldersArePlain() {
-    const std::string company = JoinPath(settings::GetAppDataFolder(), kCompanyFolder);
-    for (const std::string& folder : {company, JoinPath(company, kProductFolder), m_dataDir}) {
-        if (!IsLinkPath(folder)) continue;
-        const std::string text = "The folder \"" + folder +
-                                 "\" is a link to another place, so nothing is renamed or deleted in it.\n\n"
-                                 "Replace the link with a plain folder, then try again.";
-        MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
-        return false;
-    }
-    return true;
+    std::string link;
+    OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (link.empty()) return true;
+    ReportLinkedFolder(link);
+    return false;
+}
+
+std::optional<win::HeldFolder> MainDialog::OpenDataFolder() {
+    std::string link;
+    std::optional<win::HeldFolder> data = OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (!link.empty()) ReportLinkedFolder(link);
+    return data;
+}
+
+void MainDialog::ReportLinkedFolder(const std::string& folder) {
+    const std::string text = "The folder \"" + folder +
+                             "\" is a link to another place, so nothing is renamed or deleted in it.\n\n"
+                             "Replace the link with a plain folder, then try again.";
+    MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK | MB_ICONWARNING);
 }
 
 void MainDialog::CancelScan() {

@@ -27,7 +27,8 @@ constexpr size_t kRecentlyListed = 8;
 
 }  // namespace
 
-void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning) {
+void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning,
+                        const std::string& top) {
     Abandon();
     m_window = window;
     m_dataDir = dataDir;
@@ -39,7 +40,7 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_engineWasRunning = true;
     m_nextAnimation = 0;
     m_thumbnails = std::make_unique<ThumbnailPool>();
-    m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs);
+    m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs, top);
     m_listing = SetTimer(m_window, kListingTimer, kListingTickMs, nullptr) != 0;
 }
 

@@ -64,8 +64,10 @@ public:
     ~ScanMonitor() { Abandon(); }
 
     // Watches the data folder of a new scan; its ticks come as kListingTimer
-    // to `window`. `engineRunning` is asked from the watcher's thread.
-    void Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning);
+    // to `window`. `engineRunning` is asked from the watcher's thread. With
+    // `top`, the data folder is reached from there, one folder at a time.
+    void Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning,
+               const std::string& top = {});
     // The engine was cancelled: the listing goes on to the end, every picture
     // with its own thumbnail, and the status line is the window's again.
     void SearchCancelled() { m_cancelled = true; }

@@ -15,6 +15,7 @@
 #include "imaging/picture_header.h"
 #include "settings/folders.h"
 #include "win/handles.h"
+#include "workflow/decode_budget.h"
 #include "workflow/found_picture.h"
 #include "workflow/raw_preview_read.h"
 #include "workflow/scan_results.h"
@@ -212,7 +213,7 @@ win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
     return RenderThumbnail(source.get(), preview.fullWidth, preview.fullHeight, dpiX, dpiY);
 }
 
-// Lets one large decode run at a time; a small one passes at once.
+// Lets one large file be read and held at a time; a small one passes at once.
 class LargeDecodeTurn {
 public:
     explicit LargeDecodeTurn(bool large) {
@@ -231,11 +232,15 @@ private:
 };
 
 // GDI+'s decode of a picture whose header claims a size within the budget.
+// The share of our own decode before it is given back first: a worker never
+// waits while it holds a share.
 std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, int orientation,
-                                                   LargeDecodeTurn& turn) {
+                                                   std::optional<DecodeShare>& share) {
+    share.reset();
     const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(picture.Bytes());
     if (!header || header->Pixels() > kMaxDecodePixels) return std::nullopt;
-    if (header->Pixels() > kLargeDecodePixels) turn.Take();
+    share = DecodeShare::Wait(GdiplusDecodeBytes(*header));
+    if (!share) return std::nullopt;
     ComStream stream(picture.NewStream());
     if (!stream) return std::nullopt;
     Gdiplus::GpBitmap* bitmap = nullptr;
@@ -306,16 +311,20 @@ std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes byte
 // content. A RAW without a usable preview gives no picture (it shows the
 // placeholder), and one cut short of the data its directories declare is
 // damaged: the share of that data it holds is what could be read.
-std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<const uint8_t> carried,
-                                          LargeDecodeTurn& turn) {
-    const auto takeTurnIfLarge = [&](const imaging::RawPreview& preview) {
-        if (uint64_t{preview.width} * preview.height > kLargeDecodePixels) turn.Take();
+std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<const uint8_t> carried) {
+    // The preview is decoded at 1/8 as any JPEG is, and waits for its share as one.
+    std::optional<DecodeShare> share;
+    bool refused = false;
+    const auto takeShare = [&](const imaging::RawPreview& preview) {
+        share = DecodeShare::Wait(
+            JpegPreviewDecodeBytes(imaging::PictureHeader{imaging::PictureFormat::Jpeg, preview.width, preview.height}));
+        refused = !share;
     };
-    const std::optional<RawPreviewRead> raw = ReadRawPreview(path, carried, kMaxDecodePixels, takeTurnIfLarge);
+    const std::optional<RawPreviewRead> raw = ReadRawPreview(path, carried, kMaxDecodePixels, takeShare);
     if (!raw) return std::nullopt;
     Thumbnail made;
     if (raw->facts.CutShort()) made.readableShare = raw->facts.PresentShare();
-    if (raw->jpeg.empty()) return made;
+    if (raw->jpeg.empty() || refused) return made;
     const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(raw->jpeg, raw->facts.preview->orientation);
     if (jpeg.status != imaging::JpegPreviewStatus::Made) return made;
     const imaging::JpegPreview& preview = jpeg.preview;
@@ -324,9 +333,19 @@ std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<con
         made.bitmap = RenderPreview(preview);
     } else if (const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg)) {
         // Too small a preview to draw from: GDI+ draws the whole JPEG, which is small too.
-        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, share);
     }
     return made;
+}
+
+// What our own decoders will hold for the picture: a GIF's frame or a JPEG's
+// 1/8 preview; nothing for other pictures, which GDI+ decodes.
+uint64_t OwnDecodeBytes(std::span<const uint8_t> bytes) {
+    const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(bytes);
+    if (!header) return 0;
+    if (header->format == imaging::PictureFormat::Gif) return GifDecodeBytes(*header);
+    if (header->format == imaging::PictureFormat::Jpeg) return JpegPreviewDecodeBytes(*header);
+    return 0;
 }
 
 }  // namespace
@@ -338,13 +357,15 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     // A TIFF file may be a RAW one too (the engine names a Pentax PEF so).
     const bool raw = IsRawPath(path);
     if (raw || IsTiffPath(path)) {
-        if (std::optional<Thumbnail> fromRaw = MakeRawThumbnail(path, carried.Bytes(), turn)) return std::move(*fromRaw);
+        if (std::optional<Thumbnail> fromRaw = MakeRawThumbnail(path, carried.Bytes())) return std::move(*fromRaw);
         if (raw) return made;
     }
     const std::optional<FoundPicture> picture = PictureOf(path, std::move(carried), turn);
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
     made.facts = imaging::ReadPictureFacts(bytes);
+    std::optional<DecodeShare> share = DecodeShare::Wait(OwnDecodeBytes(bytes));
+    if (!share) return made;
     // Small GIFs are most of the pictures on a whole disk: our own decode
     // spares GDI+'s set-up for each; one it does not cover goes to GDI+.
     const imaging::GifResult gif = imaging::DecodeGif(bytes);
@@ -357,7 +378,7 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     // Refused for its size, it would be no smaller for GDI+.
     if (gif.status == imaging::GifStatus::TooLarge) return made;
     if (!IsJpeg(bytes)) {
-        made.bitmap = DecodeWithGdiplus(*picture, 1, turn);
+        made.bitmap = DecodeWithGdiplus(*picture, 1, share);
         return made;
     }
     const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(bytes);
@@ -370,10 +391,10 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
             return made;
         }
         // Too small a preview to draw from: GDI+ draws the whole picture, which is small too.
-        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, turn);
+        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, share);
         return made;
     }
-    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), turn);
+    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), share);
     return made;
 }
 

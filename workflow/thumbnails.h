@@ -25,15 +25,14 @@ inline constexpr int kThumbnailSize = 64;
 // held, which is why a scan's list reserves its whole budget at once.
 inline constexpr int kThumbnailGrowth = 256;
 
-// GDI+ decodes a picture in full, at up to 4 bytes a pixel, however few bytes
-// claim its size. Cameras write up to about 100 megapixels; a picture that
-// claims more (a panorama, or a header written to exhaust memory) shows the
-// placeholder. A decode over kLargeDecodePixels, or of a file over
-// kLargeFileBytes, waits while another such decode runs, so the workers hold
-// at most 3 x (64 + 32) MB + (400 + 128) MB, about 820 MB, whatever the disk
-// holds; JPEG previews stay far below that.
+// GDI+ decodes a picture in full, at up to 4 bytes a pixel (8 for samples of
+// 16 bits), however few bytes claim its size. Cameras write up to about 100
+// megapixels; a picture that claims more (a panorama, or a header written to
+// exhaust memory) shows the placeholder. Every decode, GDI+'s and our own,
+// holds its share of the decode budget (decode_budget.h) while it runs; a
+// file over kLargeFileBytes waits, before it is read, while another such
+// file is held, so the workers hold at most 3 x 32 MB + 128 MB of files.
 inline constexpr uint64_t kMaxDecodePixels = 100'000'000;
-inline constexpr uint64_t kLargeDecodePixels = 16'000'000;
 inline constexpr uint64_t kLargeFileBytes = uint64_t{32} << 20;
 
 // Where a W x H picture is drawn in the square: scale factors in single

@@ -92,6 +92,21 @@ done
   printf '\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xd9'
 } > "$out/fill-before-eoi.jpg"
 
+# A real picture of 16 bits a sample just within the pixel limit: 9,999 x 9,999
+# RGB, which GDI+ would decode to 800 MB and copy; about 600 KB on disk.
+python3 - "$out/deep-near-limit.png" <<'PY'
+import struct, sys, zlib
+width, height = 9999, 9999
+row = b"\x00" + b"\x00" * (width * 6)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+ihdr = struct.pack(">IIBBBBB", width, height, 16, 2, 0, 0, 0)
+packer = zlib.compressobj(9)
+data = b"".join(packer.compress(row) for _ in range(height)) + packer.flush()
+with open(sys.argv[1], "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+PY
+
 # A real picture just over the decode budget that is tiny on disk: a 1-bit
 # white PNG of 10,001 x 10,000 (100.01 megapixels) in 25 KB.
 python3 - "$out/over-budget.png" <<'PY'

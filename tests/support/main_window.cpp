@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "workflow/disk_warning.h"
+#include "workflow/engine_trust.h"
 
 namespace testing_support {
 
@@ -28,12 +29,16 @@ void MainWindowTest::SetUp() {
     // the questions about writing onto the searched disk are answered Yes.
     m_boxes.AnswerSilently(workflow::kSearchOntoSearchedDiskQuestion, IDYES);
     m_boxes.AnswerSilently(workflow::kCopyOntoSearchedDiskQuestion, IDYES);
+    // Each test installs an engine of its own, which is new to the program.
+    m_boxes.AnswerSilentlyWhenStarting(workflow::kEngineQuestionStart, IDYES);
+    workflow::ForgetConfirmedEngineDigest();
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }
 
 void MainWindowTest::TearDown() {
     m_dialog.reset();
+    workflow::ForgetConfirmedEngineDigest();
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }

@@ -90,9 +90,11 @@ void MessageBoxCatcher::Catch(HWND box) {
     }
     Answer answer{caught.buttons.empty() ? IDOK : caught.buttons.front(), {}};
     const auto silent = std::find_if(m_silent.begin(), m_silent.end(),
-                                     [&](const auto& rule) { return rule.first == caught.text; });
+                                     [&](const SilentRule& rule) {
+                                         return rule.start ? caught.text.starts_with(rule.text) : rule.text == caught.text;
+                                     });
     if (silent != m_silent.end()) {
-        answer.button = silent->second;
+        answer.button = silent->button;
     } else {
         if (!m_answers.empty()) {
             answer = std::move(m_answers.front());

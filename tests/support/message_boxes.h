@@ -37,7 +37,9 @@ public:
     void OnCatch(std::function<void()> seen) { m_onCatch = std::move(seen); }
     // Boxes with exactly this text are answered with `button` and not recorded;
     // they take no queued answer. For questions most tests have no interest in.
-    void AnswerSilently(const std::string& text, int button) { m_silent.emplace_back(text, button); }
+    void AnswerSilently(const std::string& text, int button) { m_silent.push_back({text, button, false}); }
+    // The same for every box whose text starts with `start`.
+    void AnswerSilentlyWhenStarting(const std::string& start, int button) { m_silent.push_back({start, button, true}); }
     void StopAnsweringSilently() { m_silent.clear(); }
     const std::vector<CaughtBox>& Boxes() const { return m_boxes; }
     std::vector<std::string> Texts() const;
@@ -61,7 +63,12 @@ private:
     std::vector<std::pair<HWND, Answer>> m_held;
     UINT_PTR m_heldTimer = 0;
     std::function<void()> m_onCatch;
-    std::vector<std::pair<std::string, int>> m_silent;
+    struct SilentRule {
+        std::string text;
+        int button;
+        bool start;  // `text` is the start of the box's text
+    };
+    std::vector<SilentRule> m_silent;
     std::vector<CaughtBox> m_boxes;
     std::vector<HWND> m_answered;
 };

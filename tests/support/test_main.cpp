@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "tests/support/engine_variables.h"
 #include "tests/support/scan_fixture.h"
 #include "win/gdiplus_session.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const win::GdiplusSession gdiplus;
+    const testing_support::EngineVariablesPassed engineVariables;
     ::testing::InitGoogleTest(&argc, argv);
     // Appended last, so the printer has reported the failure before it is thrown.
     ::testing::UnitTest::GetInstance()->listeners().Append(std::make_unique<FatalFailureEndsTheTest>().release());

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "tests/support/engine_variables.h"
 #include "tools/bench/sections.h"
 #include "win/gdiplus_session.h"
 
@@ -65,6 +66,9 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     const win::GdiplusSession gdiplus;
+    // The sections configure the test engines by variables, which the program
+    // does not hand to the engine it starts.
+    const testing_support::EngineVariablesPassed engineVariables;
 
     if (argc == 1) {
         for (const bench::Section& section : kSections)
