@@ -214,7 +214,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         OnReload();
         return true;
     case IDC_RECOVER:
-        if (m_recover.GetText() == kCancelCaption)
+        if (m_screen == Screen::Analysing)
             CancelScan();
         else
             StartCopy();
@@ -281,6 +281,7 @@ void MainDialog::OnStartupTimer() {
     settings::LoadSaveFolder(m_saveFolder);
     ShowDriveControls(true);
     m_loading.Show(false);
+    m_screen = Screen::Drives;
 }
 
 void MainDialog::OnCancel() { ConfirmClose(); }

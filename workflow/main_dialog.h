@@ -1,8 +1,8 @@
 #pragma once
 // The main window: one dialog whose controls are shown, hidden, moved and
-// re-labelled to make the drive-selection, analysing, results and recovering
-// screens. The current mode is read from the visible controls and the caption
-// of the Recover/Cancel button, never stored.
+// re-labelled to make the loading, drive-selection, analysing, results and
+// recovering screens. The screen it is on is kept in m_screen; no decision is
+// read back from a control's caption or visibility.
 #include <windows.h>
 
 #include <functional>
@@ -201,6 +201,13 @@ private:
     win::Window m_hideSmall;                // IDC_HIDE_SMALL
     win::Window m_photoOrder;               // IDC_PHOTO_ORDER
     controls::LinkLabel m_photosShown;      // IDC_PHOTOS_SHOWN
+
+    enum class Screen { Loading, Drives, Analysing, Results, Recovering };
+    Screen m_screen = Screen::Loading;
+    // The select-all links tick every entry of their list on the next click
+    // ("Select All ..."), or untick them all ("Unselect All ...").
+    bool m_photoToggleTicks = false;
+    bool m_fileToggleTicks = false;
 
     StartupGate m_startupGate;
     HICON m_appIcon = nullptr;

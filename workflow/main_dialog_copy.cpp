@@ -71,6 +71,7 @@ void MainDialog::StartCopy() {
     m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir,
                  cleanUp);
 
+    m_screen = Screen::Recovering;
     m_progress.SetRange(0, m_copy.Total());
     m_progress.SetPosition(0);
     m_recover.Show(false);

@@ -156,14 +156,16 @@ void MainDialog::TickPhotos(const std::vector<int>& items) { Tick(m_photoRows, m
 void MainDialog::TickFiles(const std::vector<int>& items) { Tick(m_fileRows, m_fileList, items); }
 
 void MainDialog::TogglePhotos() {
-    const bool selectAll = m_photoToggle.GetText() == kSelectAllPhotosText;
+    const bool selectAll = m_photoToggleTicks;
+    m_photoToggleTicks = !selectAll;
     m_photoRows.SetAll(selectAll);
     InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
     SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
 }
 
 void MainDialog::ToggleFiles() {
-    const bool selectAll = m_fileToggle.GetText() == kSelectAllFilesText;
+    const bool selectAll = m_fileToggleTicks;
+    m_fileToggleTicks = !selectAll;
     m_fileRows.SetAll(selectAll);
     InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
     SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);

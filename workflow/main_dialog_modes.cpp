@@ -15,6 +15,7 @@ void MainDialog::ShowDriveControls(bool show) {
 }
 
 void MainDialog::EnterAnalysingMode() {
+    m_screen = Screen::Analysing;
     ShowDriveControls(false);
 
     const RECT driveList = m_driveList.RectInParent();
@@ -62,8 +63,10 @@ void MainDialog::EnterResultsMode() {
     SetLabelText(m_status, kResultsPrompt);
     m_status.Show(true);
 
+    m_screen = Screen::Results;
     SetLabelText(m_photoToggle, kUnselectAllPhotosText);
     SetLabelText(m_fileToggle, kUnselectAllFilesText);
+    m_photoToggleTicks = m_fileToggleTicks = false;
     m_fileToggle.Show(true);
     m_photoToggle.Show(true);
     m_photoToggle.Enable(m_photoRows.Count() > 0);
@@ -78,6 +81,7 @@ void MainDialog::EnterResultsMode() {
 // the progress line go back to where the copy shows them. The drive controls
 // appear from the save-folder box up to the drive list, and Next last.
 void MainDialog::ReturnToDriveSelection() {
+    m_screen = Screen::Drives;
     m_progress.SetPosition(0);
     m_progress.Move(m_copyProgressRect, false);
     m_progressText.Move(m_progressTextRect, false);

@@ -242,7 +242,7 @@ void MainDialog::ShowScanStatus(const std::string& text) { SetLabelText(m_status
 // An engine that ended by itself has read the whole disk; one that failed or
 // was cancelled has not.
 void MainDialog::ShowSearchProgress(uint64_t furthestSector) {
-    if (!m_searchedDiskBytes || !m_progress.IsVisible()) return;
+    if (!m_searchedDiskBytes || m_screen != Screen::Analysing) return;
     const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped() && !m_engineRun.Failed();
     const double fraction =
         searchedToTheEnd ? 1.0 : SearchProgress{furthestSector}.Fraction(*m_searchedDiskBytes);
