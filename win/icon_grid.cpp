@@ -52,6 +52,20 @@ bool RegisterIconGrid() {
     return RegisterClassExA(&windowClass) != 0;
 }
 
+std::string AskItemTip(HWND grid, int item) {
+    std::string text(INFOTIPSIZE, '\0');
+    NMLVGETINFOTIPA tip{};
+    tip.hdr.hwndFrom = grid;
+    tip.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(grid));
+    tip.hdr.code = LVN_GETINFOTIPA;
+    tip.pszText = text.data();
+    tip.cchTextMax = static_cast<int>(text.size());
+    tip.iItem = item;
+    SendMessageA(GetParent(grid), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
+    text.resize(text.find('\0'));
+    return text;
+}
+
 IconGridView::ItemAnswer IconGridView::Ask(int item, UINT mask) const {
     ItemAnswer answer;
     std::string text(kTextCapacity, '\0');

@@ -13,11 +13,17 @@
 // as kIconGridClass.
 #include <windows.h>
 
+#include <string>
+
 namespace win {
 
 inline constexpr char kIconGridClass[] = "IconGrid";
 
 // Registers the window class; safe to call more than once.
 bool RegisterIconGrid();
+
+// The tip the grid's parent gives for an item (LVN_GETINFOTIP), as the grid
+// shows it and names the item to accessibility clients.
+std::string AskItemTip(HWND grid, int item);
 
 }  // namespace win

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "win/icon_grid.h"
+
 namespace win {
 
 namespace {
-
-constexpr size_t kNameCapacity = 1024;
 
 // Child ids are item indexes plus one; CHILDID_SELF is the list itself.
 class IconGridAccessible final : public IAccessible {
@@ -210,18 +210,8 @@ private:
 
     // The item's tip as the parent gives it, its lines joined by commas.
     std::string ItemName(long item) const {
-        std::string text(kNameCapacity, '\0');
-        NMLVGETINFOTIPA tip{};
-        tip.hdr.hwndFrom = m_grid;
-        tip.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(m_grid));
-        tip.hdr.code = LVN_GETINFOTIPA;
-        tip.pszText = text.data();
-        tip.cchTextMax = static_cast<int>(text.size());
-        tip.iItem = static_cast<int>(item);
-        SendMessageA(GetParent(m_grid), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
-        text.resize(text.find('\0'));
         std::string name;
-        for (char c : text) {
+        for (char c : AskItemTip(m_grid, static_cast<int>(item))) {
             if (c == '\r') continue;
             if (c == '\n') name += ", ";
             else name += c;

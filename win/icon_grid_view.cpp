@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "win/handles.h"
+#include "win/icon_grid.h"
 #include "win/icon_grid_accessible.h"
 #include "win/list_view.h"
 
@@ -361,16 +362,7 @@ LRESULT IconGridView::OnTipText(NMHDR& header) {
     if (header.hwndFrom != m_tip || (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW)) return 0;
     m_tipText.clear();
     if (m_tipItem >= 0 && m_tipItem < m_count) {
-        std::string text(INFOTIPSIZE, '\0');
-        NMLVGETINFOTIPA tip{};
-        tip.hdr.hwndFrom = m_hwnd;
-        tip.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(m_hwnd));
-        tip.hdr.code = LVN_GETINFOTIPA;
-        tip.pszText = text.data();
-        tip.cchTextMax = static_cast<int>(text.size());
-        tip.iItem = m_tipItem;
-        SendMessageA(GetParent(m_hwnd), WM_NOTIFY, tip.hdr.idFrom, reinterpret_cast<LPARAM>(&tip));
-        m_tipText = text.c_str();
+        m_tipText = AskItemTip(m_hwnd, m_tipItem);
     }
     // An empty text shows no tip.
     if (header.code == TTN_GETDISPINFOA) {
