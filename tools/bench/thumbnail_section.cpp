@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tools/bench/scratch_folder.h"
+#include "tools/bench/file_bytes.h"
 #include "tools/bench/sections.h"
 #include "imaging/jpeg_preview.h"
 #include "tests/support/pump.h"
@@ -115,15 +116,6 @@ void OpenAndDraw(const std::string& path) {
 
 const char* const kCameraJpegs[] = {"4000x3000-422-restart", "4000x3000-420", "6000x4000-422-restart",
                                     "6000x4000-420"};
-
-// Read whole, as the thumbnail worker hands it to the decoder.
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    std::vector<uint8_t> bytes(file ? static_cast<size_t>(file.tellg()) : 0);
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 double FileSizeMb(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};

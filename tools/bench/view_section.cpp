@@ -11,6 +11,7 @@
 
 #include "imaging/picture_facts.h"
 #include "tests/support/pump.h"
+#include "tools/bench/file_bytes.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
 #include "workflow/photo_view.h"
@@ -75,13 +76,6 @@ void RunArrangeTable() {
     std::printf("arrange: best of %d; placed: one run of %d arrivals\n", kRepeats, kArrivals);
 }
 
-std::vector<uint8_t> ReadWhole(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    std::vector<uint8_t> bytes(file ? static_cast<size_t>(file.tellg()) : 0);
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
 
 void RunFactsTable() {
     std::printf("\n%-34s %14s %14s %8s\n", "facts of a photo", "facts ms", "thumbnail ms", "share");
