@@ -206,23 +206,12 @@ UniqueHandle HeldFolder::CreateNewFile(const std::wstring& name) const {
         SetLastError(ERROR_INVALID_NAME);
         return UniqueHandle();
     }
-    UNICODE_STRING objectName;
-    objectName.Buffer = const_cast<PWSTR>(name.c_str());
-    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
-    OBJECT_ATTRIBUTES object;
-    InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, m_handle.get(), nullptr);
-    IO_STATUS_BLOCK status{};
-    HANDLE created = nullptr;
     // FILE_CREATE fails on any existing entry, a link among them, so nothing
     // is written through a link.
-    const NTSTATUS result =
-        NtCreateFile(&created, GENERIC_WRITE | DELETE | SYNCHRONIZE, &object, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
-                     FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-    if (result < 0) {
-        SetLastError(RtlNtStatusToDosError(result));
-        return UniqueHandle();
-    }
-    return UniqueHandle(created);
+    NTSTATUS result = 0;
+    UniqueHandle created = OpenEntry(name, GENERIC_WRITE | DELETE, 0, FILE_NON_DIRECTORY_FILE, FILE_CREATE, &result);
+    if (!created) SetLastError(RtlNtStatusToDosError(result));
+    return created;
 }
 
 bool HeldFolder::MoveInto(HANDLE file, const std::wstring& name) const {
