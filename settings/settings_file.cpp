@@ -89,10 +89,7 @@ std::string FormatListPath() {
     return BesideProgram(kFormatListFile);
 }
 
-void LoadSaveFolder(HWND saveFolderBox) {
-    const std::string folder = ReadSetting(SaveFolderPath(), kSaveFolderKey, GetPicturesFolder());
-    SetWindowTextA(saveFolderBox, folder.c_str());
-}
+std::string LoadSaveFolder() { return ReadSetting(SaveFolderPath(), kSaveFolderKey, GetPicturesFolder()); }
 
 namespace {
 
@@ -125,7 +122,7 @@ bool LoadHideSmall() { return ReadSetting(SaveFolderPath(), kHideSmallKey, "") =
 
 std::string LoadPhotoOrder() { return ReadSetting(SaveFolderPath(), kPhotoOrderKey, ""); }
 
-void BrowseForSaveFolder(HWND owner, HWND saveFolderBox, const std::function<bool(const std::string&)>& accept) {
+std::optional<std::string> BrowseForSaveFolder(HWND owner, const std::function<bool(const std::string&)>& accept) {
     ComScope com;
     char displayName[MAX_PATH] = {};
     BROWSEINFOA browse{};
@@ -134,14 +131,14 @@ void BrowseForSaveFolder(HWND owner, HWND saveFolderBox, const std::function<boo
     browse.lpszTitle = "";
     browse.ulFlags = kBrowseFlags;
     ItemIdList chosen(SHBrowseForFolderA(&browse));
-    if (!chosen) return;
+    if (!chosen) return std::nullopt;
 
     char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(chosen.get(), path)) return;
+    if (!SHGetPathFromIDListA(chosen.get(), path)) return std::nullopt;
     const std::string folder = WithoutTrailingBackslash(path);
-    if (accept && !accept(folder)) return;
-    SetWindowTextA(saveFolderBox, folder.c_str());
+    if (accept && !accept(folder)) return std::nullopt;
     StoreSaveFolder(folder);
+    return folder;
 }
 
 std::string WithoutTrailingBackslash(std::string path) {

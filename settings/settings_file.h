@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace settings {
@@ -30,17 +31,17 @@ bool WriteSetting(const std::string& path, const std::string& key, const std::st
 std::string SaveFolderPath();   // program folder + "settings.ini"
 std::string FormatListPath();   // program folder + "formats.ini"
 
-// Puts the saved folder (or the pictures folder) into the save-folder box.
-void LoadSaveFolder(HWND saveFolderBox);
+// The saved output folder, or the pictures folder.
+std::string LoadSaveFolder();
 // Each keeps what the other stored.
 void StoreSaveFolder(const std::string& folder);
 void StorePhotoView(bool hideSmall, const std::string& order);
 bool LoadHideSmall();
 std::string LoadPhotoOrder();  // empty when none is stored
-// Lets the user pick a folder; shows it in the box and stores it. A drive root is kept as "D:".
-// A folder that `accept` turns down is neither shown nor stored.
-void BrowseForSaveFolder(HWND owner, HWND saveFolderBox,
-                         const std::function<bool(const std::string& folder)>& accept = {});
+// Lets the user pick a folder, stores it and returns it. A drive root is kept
+// as "D:". A folder that `accept` turns down is neither stored nor returned.
+std::optional<std::string> BrowseForSaveFolder(HWND owner,
+                                               const std::function<bool(const std::string& folder)>& accept = {});
 // The folder text as stored: one trailing backslash removed.
 std::string WithoutTrailingBackslash(std::string path);
 

@@ -226,7 +226,7 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedIntoTheEnginesFolderRefuse
     EXPECT_EQ(Text(IDC_SAVE_FOLDER), inside);
     EXPECT_FALSE(FileExists(inside));
     CreateDirectoryA(m_output.c_str(), nullptr);
-    SetWindowTextA(Item(IDC_SAVE_FOLDER), m_output.c_str());
+    ASSERT_TRUE(ChooseOutputFolder(m_output));
 
     // Writing onto the searched disk is asked first, and No leaves the results.
     m_boxes.Clear();
@@ -333,7 +333,10 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
 
     // A folder whose parent is missing is refused before anything is copied; the ticks stay.
     const std::string folder = m_output + "\\missing\\deeper";
-    SetWindowTextA(Item(IDC_SAVE_FOLDER), folder.c_str());
+    CreateDirectoryA((m_output + "\\missing").c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(ChooseOutputFolder(folder));
+    RemoveFolder(m_output + "\\missing");
     SetChecks(IDC_FILE_LIST, {true, true, true});
     locked.reset();
     m_boxes.Clear();

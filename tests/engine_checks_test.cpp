@@ -62,10 +62,10 @@ TEST(EngineRunStart, RefusedWhileTheWorkerOfAnEarlierRunIsAlive) {
     const testing_support::ScratchFolder noEngine{"no-engine"};
     const workflow::EngineInputs inputs{noEngine.path(), noEngine.In("temp"), "/dev/sda", "jpg"};
     workflow::EngineRun run;
-    ASSERT_TRUE(run.Start(nullptr, inputs));
-    EXPECT_FALSE(run.Start(nullptr, inputs));
+    ASSERT_TRUE(run.Start(inputs));
+    EXPECT_FALSE(run.Start(inputs));
     ASSERT_TRUE(run.Join(10000));
-    EXPECT_TRUE(run.Start(nullptr, inputs));
+    EXPECT_TRUE(run.Start(inputs));
     EXPECT_TRUE(run.Join(10000));
 }
 
@@ -76,7 +76,7 @@ TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
     constexpr char kHolder[] = "VANTREO_TEST_ENGINE_HOLDER";
     if (const std::string scanDir = engines::EnvironmentValue(kHolder); !scanDir.empty()) {
         workflow::EngineRun run;
-        ASSERT_TRUE(run.Start(nullptr, {engines::EngineFolder(), scanDir, "/dev/sda", "jpg"}));
+        ASSERT_TRUE(run.Start({engines::EngineFolder(), scanDir, "/dev/sda", "jpg"}));
         Sleep(INFINITE);
     }
     const testing_support::ScratchFolder scratch{"engine-job"};
@@ -172,7 +172,8 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     for (const auto& row : FileRows()) EXPECT_TRUE(row.checked) << row.name;
     EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
     // Their copy onto the chosen drive's disk is asked about, as after a search.
-    SetWindowTextA(Item(IDC_SAVE_FOLDER), m_scratch.In("output").c_str());
+    CreateDirectoryA(m_scratch.In("output").c_str(), nullptr);
+    ASSERT_TRUE(ChooseOutputFolder(m_scratch.In("output")));
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     EXPECT_EQ(m_boxes.Texts().back(), workflow::kCopyOntoSearchedDiskQuestion);
@@ -236,27 +237,34 @@ TEST_F(EngineChecks, EngineIsAskedAboutOnceAndAgainWhenItsFilesChange) {
         {"both unchanged", nullptr, nullptr, 0, true},
     };
     size_t runtimeSize = 0;
+    struct Asked {
+        std::string question, caption;
+    };
+    std::vector<Asked> asked;
+    int answer = 0;
+    const workflow::AskUser ask = [&](const std::string& question, const std::string& caption) {
+        asked.push_back({question, caption});
+        return answer == IDYES;
+    };
     for (const auto& row : rows) {
-        m_boxes.Clear();
+        asked.clear();
         if (row.file) WriteFile(EngineFolder() + "\\" + row.file, row.bytes);
         if (row.file && std::string(row.file) == "cygwin1.dll") runtimeSize = strlen(row.bytes);
-        if (row.answer) m_boxes.QueueAnswer(row.answer);
-        EXPECT_EQ(workflow::ConfirmEngine(nullptr, EngineFolder()), row.mayStart) << row.step;
-        ASSERT_EQ(m_boxes.Boxes().size(), row.answer ? 1u : 0u) << row.step;
+        answer = row.answer;
+        EXPECT_EQ(workflow::ConfirmEngine(EngineFolder(), ask), row.mayStart) << row.step;
+        ASSERT_EQ(asked.size(), row.answer ? 1u : 0u) << row.step;
         if (!row.answer) continue;
-        const testing_support::CaughtBox& box = m_boxes.Boxes()[0];
-        EXPECT_EQ(box.caption, "Confirm") << row.step;
-        EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO})) << row.step;
-        EXPECT_EQ(box.text.rfind(std::string(workflow::kEngineQuestionStart) + EngineFolder() + "\"", 0), 0u) << box.text;
-        EXPECT_NE(box.text.find("\ncygwin1.dll: " + std::to_string(runtimeSize) + " bytes, written 20"),
-                  std::string::npos)
-            << row.step << ": " << box.text;
+        EXPECT_EQ(asked[0].caption, "Confirm") << row.step;
+        const std::string& text = asked[0].question;
+        EXPECT_EQ(text.rfind(std::string(workflow::kEngineQuestionStart) + EngineFolder() + "\"", 0), 0u) << text;
+        EXPECT_NE(text.find("\ncygwin1.dll: " + std::to_string(runtimeSize) + " bytes, written 20"), std::string::npos)
+            << row.step << ": " << text;
     }
     // Missing files start the launch, which reports them; nothing is asked.
-    m_boxes.Clear();
+    asked.clear();
     DeleteFileA((EngineFolder() + "\\cygwin1.dll").c_str());
-    EXPECT_TRUE(workflow::ConfirmEngine(nullptr, EngineFolder()));
-    EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_TRUE(workflow::ConfirmEngine(EngineFolder(), ask));
+    EXPECT_TRUE(asked.empty());
 }
 
 // From the check to the engine's end nobody may write, rename or delete the
@@ -295,7 +303,7 @@ TEST_F(EngineChecks, EngineChangedAfterItWasConfirmedIsNotStarted) {
     ASSERT_EQ(ReadFile(EngineFolder() + "\\cygwin1.dll"), "swapped in");
 
     workflow::EngineRun run;
-    ASSERT_TRUE(run.Start(nullptr, {EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
+    ASSERT_TRUE(run.Start({EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
     ASSERT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
     EXPECT_TRUE(run.Failed());
     ASSERT_EQ(m_boxes.Texts().size(), 2u) << ::testing::PrintToString(m_boxes.Texts());

@@ -147,7 +147,7 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersCh
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.progressText));
 
     const RECT driveList = Rect(IDC_DRIVE_LIST), toggle = Rect(IDC_PHOTO_TOGGLE);
-    m_dialog->EnterAnalysingMode();
+    m_dialog->ListFoundFiles();
     const workflow::AnalysingPlacement lists = workflow::PlaceAnalysingControls(
         driveList, Rect(IDC_STATUS), {toggle.right - toggle.left, toggle.bottom - toggle.top}, next.top);
     EXPECT_TRUE(Same(Rect(IDC_PHOTO_TOGGLE), lists.photoToggle));
@@ -157,7 +157,7 @@ TEST_F(MainWindowLayout, ControlsArePlacedByTheLayoutFunctionsAndForeignTimersCh
     EXPECT_TRUE(Same(Rect(IDC_PROGRESS_TEXT), progress.tips));
 
     // Ticks of foreign timers change nothing.
-    m_dialog->EnterResultsMode();
+    m_dialog->GoTo(workflow::Screen::Results);
     const auto before = VisibleControls();
     const std::string status = Text(IDC_STATUS);
     for (UINT_PTR id : {1, 1024, 1029, 4000}) SendMessageA(Window(), WM_TIMER, id, 0);
@@ -182,7 +182,7 @@ LRESULT CALLBACK RecordShown(int code, WPARAM wParam, LPARAM lParam) {
 // changes nothing.
 TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTheDrivesOneScreenAtATime) {
     OpenWindow();
-    m_dialog->EnterAnalysingMode();
+    m_dialog->ListFoundFiles();
     EXPECT_EQ(VisibleControls(),
               Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PROGRESS_TEXT}));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");

@@ -91,8 +91,7 @@ TEST_F(MainWindowSkin, LabelsGetTheirFontsColoursAndLinks) {
 
 TEST_F(MainWindowSkin, ResultsModeTextsLeaveNoTraceAndDisabledLinksKeepTheirLook) {
     OpenWindow();
-    m_dialog->ShowDriveControls(false);
-    m_dialog->EnterResultsMode();
+    m_dialog->GoTo(workflow::Screen::Results);
     Settle();
     const RECT status = Rect(IDC_STATUS);
     const RECT tail{status.left + 60, status.top, status.right, status.bottom};

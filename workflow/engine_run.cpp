@@ -43,7 +43,7 @@ EngineRun::~EngineRun() {
     Join(INFINITE);
 }
 
-bool EngineRun::Start(HWND owner, EngineInputs inputs) {
+bool EngineRun::Start(EngineInputs inputs, std::function<void(const std::string&)> tellUser) {
     // The worker works on this object: a second one would share its inputs and
     // handles with the first.
     if (m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT) return false;
@@ -51,7 +51,7 @@ bool EngineRun::Start(HWND owner, EngineInputs inputs) {
     m_worker.reset();
     m_process.reset();
     m_job = {};
-    m_owner = owner;
+    m_tellUser = std::move(tellUser);
     m_inputs = std::move(inputs);
     {
         win::LockScope lock(m_lock);
@@ -228,6 +228,9 @@ void EngineRun::FinishEngineRun() {
     m_running = 0;
 }
 
-void EngineRun::WorkerMessage(const std::string& text) { MessageBoxA(m_owner, text.c_str(), kAppCaption, MB_OK); }
+void EngineRun::WorkerMessage(const std::string& text) {
+    if (m_tellUser) m_tellUser(text);
+    else MessageBoxA(nullptr, text.c_str(), kAppCaption, MB_OK);
+}
 
 }  // namespace workflow

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -42,7 +43,9 @@ public:
     // Marks the run as running and starts the worker; false when no thread
     // could be made (the run is then not running), and false, starting
     // nothing, while the worker of an earlier run is still alive.
-    bool Start(HWND owner, EngineInputs inputs);
+    // `tellUser` shows the worker's messages, on the worker's thread; without
+    // it they are shown in message boxes of their own.
+    bool Start(EngineInputs inputs, std::function<void(const std::string&)> tellUser = {});
     // Ends the engine at once, or keeps it from being launched; the worker's
     // wait returns and the worker ends by itself.
     void Stop();
@@ -66,7 +69,7 @@ private:
     void FinishEngineRun();
     void WorkerMessage(const std::string& text);
 
-    HWND m_owner = nullptr;
+    std::function<void(const std::string&)> m_tellUser;
     EngineInputs m_inputs;
     win::CriticalSection m_lock;
     std::atomic<unsigned char> m_running{0};  // written under m_lock

@@ -107,14 +107,14 @@ std::string EngineQuestion(const std::string& engineFolder, const HeldEngineFile
            "it yourself.\n\nStart this engine?";
 }
 
-bool ConfirmEngine(HWND owner, const std::string& engineFolder) {
+bool ConfirmEngine(const std::string& engineFolder, const AskUser& ask) {
     // Held while the user reads the question, so the digest kept is that of
     // the files the question names.
     const std::optional<HeldEngineFiles> files = HoldEngineFiles(engineFolder);
     if (!files) return true;
     if (ConfirmedEngineDigest() == files->digest) return true;
     const std::string question = EngineQuestion(engineFolder, *files);
-    if (MessageBoxA(owner, question.c_str(), "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    if (!ask(question, "Confirm")) return false;
     // A digest that could not be kept makes the launch refuse the engine, and say so.
     KeepConfirmedEngineDigest(files->digest);
     return true;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,6 +48,8 @@ std::string EngineQuestion(const std::string& engineFolder, const HeldEngineFile
 // Asks the user about an engine whose digest was never confirmed and keeps
 // the digest when the answer is Yes. True when the engine may be started, or
 // when its files are missing (the launch reports that); false for No.
-bool ConfirmEngine(HWND owner, const std::string& engineFolder);
+// `ask` puts a question with its caption to the user; true for Yes.
+using AskUser = std::function<bool(const std::string& question, const std::string& caption)>;
+bool ConfirmEngine(const std::string& engineFolder, const AskUser& ask);
 
 }  // namespace workflow

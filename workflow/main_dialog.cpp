@@ -9,12 +9,9 @@
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "win/icon_grid.h"
-#include "workflow/disk_warning.h"
 #include "workflow/help_viewer.h"
 #include "workflow/main_layout.h"
 #include "workflow/main_skin.h"
-#include "workflow/scan_results.h"
-#include "workflow/thumbnails.h"
 #include "workflow/timer_ids.h"
 
 namespace workflow {
@@ -38,11 +35,6 @@ MainDialog::MainDialog(StartupGate startupGate)
 }
 
 MainDialog::~MainDialog() {
-    // A window torn down without ConfirmClose (tests, shutdown) still stops the
-    // engine. The wait pumps messages, so it must end while this object can
-    // still answer them.
-    m_engineRun.Stop();
-    m_engineRun.Join(INFINITE);
     // A modeless window goes while this object can still answer its messages.
     if (Exists() && !IsModal()) DestroyWindow(m_hwnd);
 }
@@ -58,8 +50,7 @@ bool MainDialog::OnInit() {
     m_saveFolderRect = m_saveFolder.RectInParent();
     m_browseRect = m_browse.RectInParent();
     RunStartupGate();
-    ShowDriveControls(false);
-    m_loading.Show(true);
+    GoTo(Screen::Loading);
     return true;
 }
 
@@ -204,8 +195,7 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
     if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
     case IDC_BROWSE:
-        settings::BrowseForSaveFolder(m_hwnd, m_saveFolder,
-                                      [this](const std::string& folder) { return AcceptOutputFolder(folder); });
+        OnBrowse();
         return true;
     case IDC_NEXT:
         OnNext();
@@ -214,10 +204,8 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         OnReload();
         return true;
     case IDC_RECOVER:
-        if (m_screen == Screen::Analysing)
-            CancelScan();
-        else
-            StartCopy();
+        if (m_screen == Screen::Analysing) m_session.CancelSearch();
+        else m_session.Recover(m_outputFolder);
         return true;
     case IDC_HELP_LINK:
         ShowHelpFile(m_hwnd);
@@ -229,10 +217,10 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         return true;
     }
     case IDC_PHOTO_TOGGLE:
-        TogglePhotos();
+        ToggleAllPhotos();
         return true;
     case IDC_FILE_TOGGLE:
-        ToggleFiles();
+        ToggleAllFiles();
         return true;
     default:
         return controls::SkinnedDialog::OnCommand(id, code, control);
@@ -259,10 +247,10 @@ void MainDialog::OnTimer(UINT_PTR id) {
         OnStartupTimer();
         break;
     case kListingTimer:
-        m_monitor.OnTick();
+        m_session.OnListingTick();
         break;
     case kCopyTimer:
-        m_copy.Poll();
+        m_session.OnCopyTick();
         break;
     case kThumbnailTimer:
         OnThumbnailTimer();
@@ -278,24 +266,23 @@ void MainDialog::OnTimer(UINT_PTR id) {
 void MainDialog::OnStartupTimer() {
     KillTimer(m_hwnd, kStartupTimer);
     EnumerateDrives();
-    settings::LoadSaveFolder(m_saveFolder);
-    ShowDriveControls(true);
-    m_loading.Show(false);
-    m_screen = Screen::Drives;
+    m_outputFolder = settings::LoadSaveFolder();
+    m_saveFolder.SetText(m_outputFolder);
+    GoTo(Screen::Drives);
 }
 
-void MainDialog::OnCancel() { ConfirmClose(); }
+void MainDialog::OnCancel() {
+    if (m_session.Close()) End(IDCANCEL);
+}
 
 // The label repaints the window's background under it, so a shorter text leaves no trace.
 void MainDialog::SetLabelText(controls::LinkLabel& label, const std::string& text) { label.SetCaption(text); }
 
 void MainDialog::EnumerateDrives() {
-    m_drives.clear();
     m_driveList.DeleteAll();
-    m_drives = ListDrives();
-    m_appDataDisk = DiskOfPath(settings::GetAppDataFolder());
-    for (size_t i = 0; i < m_drives.size(); ++i) {
-        const DriveInfo& drive = m_drives[i];
+    const std::vector<DriveInfo>& drives = m_session.ListDrives();
+    for (size_t i = 0; i < drives.size(); ++i) {
+        const DriveInfo& drive = drives[i];
         const int index = static_cast<int>(i);
         m_driveList.InsertItem(index, drive.name);
         m_driveList.SetItemText(index, 0, drive.name);
@@ -311,29 +298,22 @@ void MainDialog::OnReload() {
     SetCursor(previous);
 }
 
-void MainDialog::SortFileList(int column) {
-    // The copy holds item indexes; a sort would hand them to other entries.
-    if (m_copy.Running()) return;
-    const bool descending = m_sortDescending;
-    m_fileRows.Sort([&](const FoundItem& a, const FoundItem& b) {
-        return CompareFoundItems(a, b, column, descending) < 0;
-    });
-    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
-    m_sortDescending = !m_sortDescending;
+void MainDialog::OnNext() {
+    if (m_session.Busy()) return;
+    const int selected = m_driveList.FirstSelected();
+    if (selected < 0) {
+        Tell("Please select drive from where to recover files.", kAppCaption, Mark::None);
+        return;
+    }
+    m_session.Search(m_driveList.GetItemText(selected, 0));
 }
 
-void MainDialog::EmptyResultLists() {
-    KillTimer(m_hwnd, kThumbnailTimer);
-    m_photoRows.Clear();
-    m_foundPhotos.clear();
-    m_fileRows.Clear();
-    m_newPhotos = m_newFiles = false;
-    // Both lists learn the rows are gone from their counts.
-    if (m_photoList.Exists() && m_fileList.Exists()) ShowNewEntries();
-    m_thumbnails.Clear();
-    m_monitor.ForgetEntries();
-    m_recoveredFiles.clear();
-    m_stayingFiles.clear();
+void MainDialog::OnBrowse() {
+    const std::optional<std::string> chosen = settings::BrowseForSaveFolder(
+        m_hwnd, [this](const std::string& folder) { return m_session.AcceptOutputFolder(folder); });
+    if (!chosen) return;
+    m_outputFolder = *chosen;
+    m_saveFolder.SetText(m_outputFolder);
 }
 
 }  // namespace workflow

@@ -1,7 +1,7 @@
-// The result lists' entries: what the lists ask for when they draw (texts,
-// thumbnails, ticks, tips), the ticks the user sets, and the entries the scan
-// monitor hands over, renames or takes back. The entries' data and ticks live
-// in the rows, so the lists hold no text, picture or tick of their own.
+// The result lists as the window draws them: what the lists ask for (texts,
+// thumbnails, checks, tips), the checks the user sets, and the entries the
+// session adds, changes or takes back. The entries and their checks live in
+// the session's rows, so the lists hold no text, picture or check of their own.
 #include "workflow/main_dialog.h"
 
 #include <commctrl.h>
@@ -24,7 +24,7 @@ auto& ItemAsked(const NMHDR& header) {
 }
 
 template <typename Item>
-void AnswerTick(Item& item, bool checked) {
+void AnswerCheck(Item& item, bool checked) {
     if (!(item.mask & LVIF_STATE)) return;
     item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
     item.stateMask |= LVIS_STATEIMAGEMASK;
@@ -66,24 +66,13 @@ int FindFileRow(const ResultRows<FoundItem>& rows, const Find& find) {
     return -1;
 }
 
-template <typename Rows>
-void Tick(Rows& rows, const win::ListView& list, const std::vector<int>& items) {
-    if (items.empty() || !rows.Valid(items.front())) return;
-    const bool checked = !rows.At(items.front())->checked;
-    for (int item : items) {
-        if (!rows.Valid(item)) continue;
-        rows.SetChecked(item, checked);
-        ListView_RedrawItems(list.Handle(), item, item);
-    }
-}
-
 template <typename DisplayInfo>
 void AnswerPhoto(const NMHDR& header, FoundPhoto* photo, ThumbnailCache& thumbnails) {
     auto& item = ItemAsked<DisplayInfo>(header);
     if (item.mask & LVIF_TEXT) win::CopyListText(photo->damage.Any() ? kDamagedText : "", item.pszText, item.cchTextMax);
     if (item.mask & LVIF_IMAGE) item.iImage = thumbnails.ImageOf(*photo);
     if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(photo);
-    AnswerTick(item, photo->checked);
+    AnswerCheck(item, photo->checked);
 }
 
 template <typename DisplayInfo>
@@ -91,7 +80,7 @@ void AnswerFileRow(const NMHDR& header, FoundItem* row) {
     auto& item = ItemAsked<DisplayInfo>(header);
     if (item.mask & LVIF_TEXT) win::CopyListText(FileRowText(*row, item.iSubItem), item.pszText, item.cchTextMax);
     if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(row);
-    if (item.iSubItem == 0) AnswerTick(item, row->checked);
+    if (item.iSubItem == 0) AnswerCheck(item, row->checked);
 }
 
 }  // namespace
@@ -101,8 +90,8 @@ bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
     case LVN_GETDISPINFOA:
     case LVN_GETDISPINFOW: {
         const int index = reinterpret_cast<const NMLVDISPINFOA&>(header).item.iItem;
-        if (!m_photoRows.Valid(index)) return true;
-        FoundPhoto* photo = m_photoRows.At(index);
+        if (!m_session.PhotoRows().Valid(index)) return true;
+        FoundPhoto* photo = m_session.PhotoRows().At(index);
         if (header.code == LVN_GETDISPINFOA) AnswerPhoto<NMLVDISPINFOA>(header, photo, m_thumbnails);
         else AnswerPhoto<NMLVDISPINFOW>(header, photo, m_thumbnails);
         WatchRemadeThumbnails();
@@ -111,7 +100,8 @@ bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
     case LVN_GETINFOTIPA:
     case LVN_GETINFOTIPW: {
         const int index = reinterpret_cast<const NMLVGETINFOTIPA&>(header).iItem;
-        const FoundPhoto* photo = m_photoRows.Valid(index) ? m_photoRows.At(index) : nullptr;
+        const ResultRows<FoundPhoto>& rows = m_session.PhotoRows();
+        const FoundPhoto* photo = rows.Valid(index) ? rows.At(index) : nullptr;
         if (header.code == LVN_GETINFOTIPA) AnswerTip<NMLVGETINFOTIPA>(header, photo);
         else AnswerTip<NMLVGETINFOTIPW>(header, photo);
         return true;
@@ -126,16 +116,17 @@ bool MainDialog::OnFileListNotify(const NMHDR& header, LRESULT& result) {
     case LVN_GETDISPINFOA:
     case LVN_GETDISPINFOW: {
         const int index = reinterpret_cast<const NMLVDISPINFOA&>(header).item.iItem;
-        if (!m_fileRows.Valid(index)) return true;
-        if (header.code == LVN_GETDISPINFOA) AnswerFileRow<NMLVDISPINFOA>(header, m_fileRows.At(index));
-        else AnswerFileRow<NMLVDISPINFOW>(header, m_fileRows.At(index));
+        const ResultRows<FoundItem>& rows = m_session.FileRows();
+        if (!rows.Valid(index)) return true;
+        if (header.code == LVN_GETDISPINFOA) AnswerFileRow<NMLVDISPINFOA>(header, rows.At(index));
+        else AnswerFileRow<NMLVDISPINFOW>(header, rows.At(index));
         return true;
     }
     case LVN_ODFINDITEMA:
-        result = FindFileRow(m_fileRows, reinterpret_cast<const NMLVFINDITEMA&>(header));
+        result = FindFileRow(m_session.FileRows(), reinterpret_cast<const NMLVFINDITEMA&>(header));
         return true;
     case LVN_ODFINDITEMW:
-        result = FindFileRow(m_fileRows, reinterpret_cast<const NMLVFINDITEMW&>(header));
+        result = FindFileRow(m_session.FileRows(), reinterpret_cast<const NMLVFINDITEMW&>(header));
         return true;
     default:
         return false;
@@ -151,67 +142,83 @@ void MainDialog::OnThumbnailTimer() {
     if (!m_thumbnails.Remaking()) KillTimer(m_hwnd, kThumbnailTimer);
 }
 
-void MainDialog::TickPhotos(const std::vector<int>& items) { Tick(m_photoRows, m_photoList, items); }
-
-void MainDialog::TickFiles(const std::vector<int>& items) { Tick(m_fileRows, m_fileList, items); }
-
-void MainDialog::TogglePhotos() {
-    const bool selectAll = m_photoToggleTicks;
-    m_photoToggleTicks = !selectAll;
-    m_photoRows.SetAll(selectAll);
-    InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
-    SetLabelText(m_photoToggle, selectAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
+void MainDialog::CheckPhotos(const std::vector<int>& items) {
+    m_session.CheckPhotos(items);
+    for (int item : items) ListView_RedrawItems(m_photoList.Handle(), item, item);
 }
 
-void MainDialog::ToggleFiles() {
-    const bool selectAll = m_fileToggleTicks;
-    m_fileToggleTicks = !selectAll;
-    m_fileRows.SetAll(selectAll);
-    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
-    SetLabelText(m_fileToggle, selectAll ? kUnselectAllFilesText : kSelectAllFilesText);
+void MainDialog::CheckFiles(const std::vector<int>& items) {
+    m_session.CheckFiles(items);
+    for (int item : items) ListView_RedrawItems(m_fileList.Handle(), item, item);
 }
 
-// An entry whose thumbnail the image list could not take would show
-// whichever picture holds the slot: it is declined instead.
-bool MainDialog::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
-    if (!m_thumbnails.Put(*photo, thumbnail)) return false;
-    AddFoundPhoto(photo);
-    return true;
+void MainDialog::SortFileList(int column) {
+    if (m_session.SortFiles(column)) InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
 }
 
-void MainDialog::AddFileEntry(FoundItem* item) { m_fileRows.Add(item); }
+bool MainDialog::HoldThumbnail(FoundPhoto& photo, const ThumbnailImage& thumbnail) {
+    return m_thumbnails.Put(photo, thumbnail);
+}
 
 // Both lists are virtual: they learn only how many entries there are, and
 // ask for what they draw.
 void MainDialog::SetRowCounts() {
-    if (m_photoList.Count() != m_photoRows.Count())
-        ListView_SetItemCountEx(m_photoList.Handle(), m_photoRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    if (m_fileList.Count() != m_fileRows.Count())
-        ListView_SetItemCountEx(m_fileList.Handle(), m_fileRows.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    const int photos = m_session.PhotoRows().Count(), files = m_session.FileRows().Count();
+    if (m_photoList.Count() != photos)
+        ListView_SetItemCountEx(m_photoList.Handle(), photos, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (m_fileList.Count() != files)
+        ListView_SetItemCountEx(m_fileList.Handle(), files, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-void MainDialog::PhotoEntryChanged(const FoundPhoto* photo) {
-    const int index = m_photoRows.IndexOf(photo);
-    if (index >= 0) m_photoList.Update(index);
+void MainDialog::EntriesAdded(bool photos, bool files) {
+    m_newPhotos = m_newPhotos || photos;
+    m_newFiles = m_newFiles || files;
+    if (!m_newPhotos && !m_newFiles) return;
+    if (m_showTimerArmed) return;
+    // Drawing comes as a message of its own, so that a batch of listing and a
+    // drawing of the lists never hold the window's thread together.
+    const ULONGLONG sinceShown = GetTickCount64() - m_entriesShownAt;
+    const UINT delay = sinceShown < kEntriesShownEveryMs ? static_cast<UINT>(kEntriesShownEveryMs - sinceShown) : 0;
+    SetTimer(m_hwnd, kShowEntriesTimer, std::max<UINT>(delay, USER_TIMER_MINIMUM), nullptr);
+    m_showTimerArmed = true;
 }
 
-void MainDialog::FileEntryChanged(const FoundItem* item) {
-    const int index = m_fileRows.IndexOf(item);
-    if (index < 0) return;
-    if (item->damaged) m_fileRows.SetChecked(index, false);
-    m_fileList.Update(index);
+void MainDialog::ShowNewEntries() {
+    KillTimer(m_hwnd, kShowEntriesTimer);
+    m_showTimerArmed = false;
+    SetRowCounts();
+    ShowPhotoCounts();
+    // In another order new photos take their places among the others, and
+    // the list stays where the user is looking.
+    if (m_newPhotos && m_session.GetPhotoView().order == PhotoOrder::Found)
+        m_photoList.EnsureVisible(m_session.PhotoRows().Count() - 1);
+    if (m_newFiles) m_fileList.EnsureVisible(m_session.FileRows().Count() - 1);
+    m_newPhotos = m_newFiles = false;
+    m_entriesShownAt = GetTickCount64();
 }
 
-void MainDialog::RemovePhotoEntry(const FoundPhoto* photo) {
-    ForgetFoundPhoto(photo);
-    const int index = m_photoRows.Remove(photo);
-    if (index >= 0) m_photoList.DeleteItem(index);
-}
+void MainDialog::PhotoRowChanged(int row) { m_photoList.Update(row); }
 
-void MainDialog::RemoveFileEntry(const FoundItem* item) {
-    if (m_fileRows.Remove(item) < 0) return;
+void MainDialog::FileRowChanged(int row) { m_fileList.Update(row); }
+
+void MainDialog::PhotoRowRemoved(int row) { m_photoList.DeleteItem(row); }
+
+void MainDialog::FileRowRemoved(int) {
     SetRowCounts();
     InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
+}
+
+void MainDialog::ChecksChanged() {
+    InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
+}
+
+void MainDialog::EntriesForgotten() {
+    KillTimer(m_hwnd, kThumbnailTimer);
+    m_newPhotos = m_newFiles = false;
+    // Both lists learn the rows are gone from their counts.
+    if (m_photoList.Exists() && m_fileList.Exists()) ShowNewEntries();
+    m_thumbnails.Clear();
 }
 
 }  // namespace workflow

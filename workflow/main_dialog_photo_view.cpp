@@ -1,7 +1,6 @@
-// What the photo list shows of the photos found: small pictures hidden or
-// not, and the order, chosen on the photo list's own line and kept in the
-// settings file. Every photo stays in found order in m_foundPhotos; the rows
-// are the ones shown, so ticks, the select-all link and the copy act on them.
+// The controls that choose what the photo list shows of the photos found:
+// small pictures hidden or not, and the order, on the photo list's own line
+// and kept in the settings file.
 #include <windows.h>
 
 #include <algorithm>
@@ -34,10 +33,12 @@ void MainDialog::SetUpPhotoView() {
         SendMessageA(m_photoOrder, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     // Low enough for the line of the select-all link.
     SendMessageA(m_photoOrder, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 12);
-    m_photoView.hideSmall = settings::LoadHideSmall();
-    m_photoView.order = PhotoOrderNamed(settings::LoadPhotoOrder());
-    SendMessageA(m_hideSmall, BM_SETCHECK, m_photoView.hideSmall ? BST_CHECKED : BST_UNCHECKED, 0);
-    SendMessageA(m_photoOrder, CB_SETCURSEL, static_cast<WPARAM>(m_photoView.order), 0);
+    PhotoView view;
+    view.hideSmall = settings::LoadHideSmall();
+    view.order = PhotoOrderNamed(settings::LoadPhotoOrder());
+    m_session.SetPhotoView(view);
+    SendMessageA(m_hideSmall, BM_SETCHECK, view.hideSmall ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_photoOrder, CB_SETCURSEL, static_cast<WPARAM>(view.order), 0);
     m_skinBrush.reset(CreateSolidBrush(kSkinColour));
     ShowPhotoViewControls(false);
 }
@@ -57,61 +58,39 @@ void MainDialog::PlacePhotoViewControls() {
 }
 
 bool MainDialog::OnPhotoViewCommand(int id, int code) {
+    PhotoView view = m_session.GetPhotoView();
     if (id == IDC_HIDE_SMALL && code == BN_CLICKED) {
-        m_photoView.hideSmall = SendMessageA(m_hideSmall, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        view.hideSmall = SendMessageA(m_hideSmall, BM_GETCHECK, 0, 0) == BST_CHECKED;
     } else if (id == IDC_PHOTO_ORDER && code == CBN_SELCHANGE) {
         const LRESULT chosen = SendMessageA(m_photoOrder, CB_GETCURSEL, 0, 0);
         if (chosen < 0 || chosen >= static_cast<LRESULT>(std::size(kOrderItems))) return true;
-        m_photoView.order = static_cast<PhotoOrder>(chosen);
+        view.order = static_cast<PhotoOrder>(chosen);
     } else {
         return false;
     }
-    settings::StorePhotoView(m_photoView.hideSmall,
-                             m_photoView.order == PhotoOrder::Found ? "" : PhotoOrderName(m_photoView.order));
-    ArrangePhotos();
+    settings::StorePhotoView(view.hideSmall, view.order == PhotoOrder::Found ? "" : PhotoOrderName(view.order));
+    ArrangePhotos(view);
     return true;
 }
 
-void MainDialog::ArrangePhotos() {
-    m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
+void MainDialog::ArrangePhotos(const PhotoView& view) {
+    m_session.SetPhotoView(view);
     // Selection and focus name rows, which now hold other photos.
     ListView_SetItemState(m_photoList.Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetRowCounts();
     InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
     // Another choice shows other photos: from the first of them.
-    if (m_photoRows.Count() > 0) m_photoList.EnsureVisible(0);
+    if (m_session.PhotoRows().Count() > 0) m_photoList.EnsureVisible(0);
     ShowPhotoCounts();
 }
 
-void MainDialog::AddFoundPhoto(FoundPhoto* photo) {
-    m_foundPhotos.push_back(photo);
-    if (!IsShown(*photo, m_photoView)) return;
-    if (m_photoView.order == PhotoOrder::Found) {
-        m_photoRows.Add(photo);
-        return;
-    }
-    m_photoRows.Insert(static_cast<int>(PlaceOf(m_photoRows.Rows(), *photo, m_photoView.order)), photo);
-}
-
-void MainDialog::ForgetFoundPhoto(const FoundPhoto* photo) {
-    const auto found = std::find(m_foundPhotos.begin(), m_foundPhotos.end(), photo);
-    if (found != m_foundPhotos.end()) m_foundPhotos.erase(found);
-}
-
-void MainDialog::RememberHiddenPhotos() {
-    m_hiddenAtCopy.clear();
-    const std::unordered_set<const FoundPhoto*> shown(m_photoRows.Rows().begin(), m_photoRows.Rows().end());
-    for (const FoundPhoto* photo : m_foundPhotos)
-        if (!shown.count(photo)) m_hiddenAtCopy.insert(photo->path);
-}
-
-bool MainDialog::MayCleanUpAfterCopy(const std::string& path) const {
-    return m_monitor.MayCleanUp(path) && !m_hiddenAtCopy.count(path);
-}
-
 void MainDialog::ShowPhotoCounts() {
-    const std::string text = ShowingText(static_cast<size_t>(m_photoRows.Count()), m_foundPhotos.size());
-    if (m_photosShown.GetText() != text) SetLabelText(m_photosShown, text);
+    const std::string text =
+        ShowingText(static_cast<size_t>(m_session.PhotoRows().Count()), m_session.FoundPhotoCount());
+    // Relabelling repaints the line: only a changed count is drawn.
+    if (text == m_photosShownText) return;
+    m_photosShownText = text;
+    SetLabelText(m_photosShown, text);
 }
 
 bool MainDialog::PaintsOnSkin(HWND control, HDC dc, INT_PTR& result) {

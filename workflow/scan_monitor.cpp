@@ -27,10 +27,10 @@ constexpr size_t kRecentlyListed = 8;
 
 }  // namespace
 
-void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning,
+void ScanMonitor::Start(Timer timer, const std::string& dataDir, std::function<bool()> engineRunning,
                         const std::string& top) {
     Abandon();
-    m_window = window;
+    m_timer = std::move(timer);
     m_dataDir = dataDir;
     m_engineRunning = std::move(engineRunning);
     m_cancelled = false;
@@ -41,11 +41,11 @@ void ScanMonitor::Start(HWND window, const std::string& dataDir, std::function<b
     m_nextAnimation = 0;
     m_thumbnails = std::make_unique<ThumbnailPool>();
     m_watcher = std::make_unique<DataFolderWatcher>(m_dataDir, m_engineRunning, kFirstPollDelayMs, kTickMs, top);
-    m_listing = SetTimer(m_window, kListingTimer, kListingTickMs, nullptr) != 0;
+    m_listing = m_timer(kListingTickMs);
 }
 
 void ScanMonitor::Abandon() {
-    if (m_window) KillTimer(m_window, kListingTimer);
+    if (m_timer) m_timer(0);
     m_listing = false;
     m_ending = false;
     m_unreadable.clear();
@@ -105,7 +105,7 @@ void ScanMonitor::OnTick() {
         m_unreadable = m_watcher->TakeUnreadable();
         m_watcher.reset();
         m_ending = true;
-        SetTimer(m_window, kListingTimer, USER_TIMER_MINIMUM, nullptr);
+        m_timer(USER_TIMER_MINIMUM);
     }
 }
 
@@ -291,7 +291,7 @@ const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
 }
 
 void ScanMonitor::EndListing() {
-    KillTimer(m_window, kListingTimer);
+    m_timer(0);
     m_listing = false;
     m_ending = false;
     m_thumbnails.reset();

@@ -63,10 +63,13 @@ public:
     ScanMonitor& operator=(const ScanMonitor&) = delete;
     ~ScanMonitor() { Abandon(); }
 
-    // Watches the data folder of a new scan; its ticks come as kListingTimer
-    // to `window`. `engineRunning` is asked from the watcher's thread. With
-    // `top`, the data folder is reached from there, one folder at a time.
-    void Start(HWND window, const std::string& dataDir, std::function<bool()> engineRunning,
+    // Sets the listing's timer to call OnTick every `periodMs`, the first
+    // after that long; 0 stops it. False when it cannot be set.
+    using Timer = std::function<bool(unsigned periodMs)>;
+    // Watches the data folder of a new scan, ticking on `timer`.
+    // `engineRunning` is asked from the watcher's thread. With `top`, the data
+    // folder is reached from there, one folder at a time.
+    void Start(Timer timer, const std::string& dataDir, std::function<bool()> engineRunning,
                const std::string& top = {});
     // The engine was cancelled: the listing goes on to the end, every picture
     // with its own thumbnail, and the status line is the window's again.
@@ -122,7 +125,7 @@ private:
     void EndListing();
 
     Listener& m_listener;
-    HWND m_window = nullptr;
+    Timer m_timer;
     std::string m_dataDir;
     std::function<bool()> m_engineRunning;
     bool m_listing = false;

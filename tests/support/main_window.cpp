@@ -75,6 +75,10 @@ void MainWindowTest::Click(int id) {
     SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
+bool MainWindowTest::ChooseOutputFolder(const std::string& folder) {
+    return AnswerFolderPicker(folder.c_str(), [&] { Click(IDC_BROWSE); }) && Text(IDC_SAVE_FOLDER) == folder;
+}
+
 std::vector<int> MainWindowTest::VisibleControls() const {
     std::vector<int> visible;
     for (int id = IDC_BROWSE; id <= IDC_FILE_TOGGLE; ++id)

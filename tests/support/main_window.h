@@ -33,6 +33,8 @@ protected:
     RECT Rect(int id) const;  // window rectangle in client coordinates
     // Presses a button or link the way a click does: the command reaches the window.
     void Click(int id);
+    // Browse, with `folder` picked in the folder picker; true when the window took it.
+    bool ChooseOutputFolder(const std::string& folder);
     // Ids of the controls that are visible, among the main window's controls.
     std::vector<int> VisibleControls() const;
 

@@ -1,11 +1,37 @@
-// The main window's screens: the controls each mode shows, hides and moves,
-// and the two links that tick or untick a whole result list.
-#include "settings/folders.h"
+// The main window's screens: the controls each one shows, hides, moves and
+// labels, and the two links that check or uncheck a whole result list.
 #include "workflow/main_dialog.h"
-
 #include "workflow/main_layout.h"
 
 namespace workflow {
+
+void MainDialog::GoTo(Screen next) {
+    const Screen previous = m_screen;
+    m_screen = next;
+    switch (next) {
+    case Screen::Loading:
+        ShowDriveControls(false);
+        m_loading.Show(true);
+        break;
+    case Screen::Drives:
+        if (previous == Screen::Loading) {
+            ShowDriveControls(true);
+            m_loading.Show(false);
+        } else {
+            ShowDrives();
+        }
+        break;
+    case Screen::Analysing:
+        ShowAnalysing();
+        break;
+    case Screen::Results:
+        ShowResults();
+        break;
+    case Screen::Recovering:
+        ShowRecovering();
+        break;
+    }
+}
 
 void MainDialog::ShowDriveControls(bool show) {
     for (win::Window* control : std::initializer_list<win::Window*>{
@@ -14,8 +40,7 @@ void MainDialog::ShowDriveControls(bool show) {
     }
 }
 
-void MainDialog::EnterAnalysingMode() {
-    m_screen = Screen::Analysing;
+void MainDialog::ShowAnalysing() {
     ShowDriveControls(false);
 
     const RECT driveList = m_driveList.RectInParent();
@@ -37,7 +62,6 @@ void MainDialog::EnterAnalysingMode() {
     PlacePhotoViewControls();
     ShowPhotoViewControls(true);
 
-    EmptyResultLists();
     ShowPhotoCounts();
     m_thumbnails.Create(true);
     m_photoList.SetImageList(m_thumbnails.List(), LVSIL_NORMAL);
@@ -48,12 +72,24 @@ void MainDialog::EnterAnalysingMode() {
     m_progressText.Move(m_tipsRect, true);
     SetLabelText(m_progressText, kTipsText);
     m_progressText.Show(true);
-
-    m_monitor.Start(m_hwnd, m_dataDir, [this] { return m_engineRun.Running(); }, settings::GetAppDataFolder());
+    ShowSearchProgressBar();
 }
 
-void MainDialog::EnterResultsMode() {
+// A slim bar below the Cancel row, as wide as the lists; none when the disk's size is unknown.
+void MainDialog::ShowSearchProgressBar() {
+    if (!m_session.ShowsSearchProgress()) return;
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    m_progress.Move(ScanProgressBarRect(m_recover.RectInParent(), m_fileList.RectInParent(), client), true);
+    m_progress.SetRange(0, kSearchProgressSteps);
+    m_progress.SetPosition(0);
+    m_progress.Show(true);
+}
+
+void MainDialog::ShowResults() {
+    ShowDriveControls(false);
     // The search's bar goes; the copy finds the bar back in its own place.
+    m_progress.SetPosition(0);
     m_progress.Show(false);
     m_progress.Move(m_copyProgressRect, true);
     SetLabelText(m_progressText, "");
@@ -63,25 +99,32 @@ void MainDialog::EnterResultsMode() {
     SetLabelText(m_status, kResultsPrompt);
     m_status.Show(true);
 
-    m_screen = Screen::Results;
     SetLabelText(m_photoToggle, kUnselectAllPhotosText);
     SetLabelText(m_fileToggle, kUnselectAllFilesText);
-    m_photoToggleTicks = m_fileToggleTicks = false;
+    m_photoToggleChecks = m_fileToggleChecks = false;
     m_fileToggle.Show(true);
     m_photoToggle.Show(true);
-    m_photoToggle.Enable(m_photoRows.Count() > 0);
-    m_fileToggle.Enable(m_fileRows.Count() > 0);
+    m_photoToggle.Enable(m_session.PhotoRows().Count() > 0);
+    m_fileToggle.Enable(m_session.FileRows().Count() > 0);
 
     m_recover.SetText(kRecoverCaption);
     m_recover.Show(true);
+}
+
+void MainDialog::ShowRecovering() {
+    m_progress.SetRange(0, m_session.CopyTotal());
+    m_progress.SetPosition(0);
+    m_recover.Show(false);
+    ShowSaveFolderInResults(false);
+    m_progress.Show(true);
+    m_progressText.Show(true);
 }
 
 // Drive selection as the program opened it; the lists keep their (hidden)
 // entries until the next scan, and the drive list its selection. The bar and
 // the progress line go back to where the copy shows them. The drive controls
 // appear from the save-folder box up to the drive list, and Next last.
-void MainDialog::ReturnToDriveSelection() {
-    m_screen = Screen::Drives;
+void MainDialog::ShowDrives() {
     m_progress.SetPosition(0);
     m_progress.Move(m_copyProgressRect, false);
     m_progressText.Move(m_progressTextRect, false);
@@ -109,6 +152,22 @@ void MainDialog::ShowSaveFolderInResults(bool show) {
     }
     m_saveFolder.Show(show);
     m_browse.Show(show);
+}
+
+void MainDialog::ToggleAllPhotos() {
+    const bool checkAll = m_photoToggleChecks;
+    m_photoToggleChecks = !checkAll;
+    m_session.CheckAllPhotos(checkAll);
+    InvalidateRect(m_photoList.Handle(), nullptr, FALSE);
+    SetLabelText(m_photoToggle, checkAll ? kUnselectAllPhotosText : kSelectAllPhotosText);
+}
+
+void MainDialog::ToggleAllFiles() {
+    const bool checkAll = m_fileToggleChecks;
+    m_fileToggleChecks = !checkAll;
+    m_session.CheckAllFiles(checkAll);
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
+    SetLabelText(m_fileToggle, checkAll ? kUnselectAllFilesText : kSelectAllFilesText);
 }
 
 }  // namespace workflow

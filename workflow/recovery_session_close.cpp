@@ -1,13 +1,12 @@
-// Closing the window and the clean-ups of the data folder. Closing deletes
-// the whole folder, so it asks first whenever found files that were not
-// recovered would go with it, whatever the window shows: listed files, files
-// found but not listed yet, and files reported as staying.
+// Closing and the clean-ups of the data folder. Closing deletes the whole
+// folder, so it asks first whenever found files that were not recovered would
+// go with it, whatever the window shows: listed files, files found but not
+// listed yet, and files reported as staying.
 #include <windows.h>
 
 #include "workflow/folder_tree.h"
 #include "workflow/listing_rules.h"
-#include "workflow/main_dialog.h"
-#include "workflow/timer_ids.h"
+#include "workflow/recovery_session.h"
 
 namespace workflow {
 
@@ -32,7 +31,7 @@ std::string UnrecoveredQuestion(int count, int staying, const std::string& folde
 // Counted from what lies in the data folder when the question is asked, so a
 // file counts whether it is listed, waiting for its thumbnail, walked and not
 // looked at yet or not walked at all; only what was copied does not.
-MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
+RecoverySession::Unrecovered RecoverySession::UnrecoveredFiles() const {
     Unrecovered files;
     if (m_dataDir.empty() || !PathExists(m_dataDir)) return files;
     std::unordered_set<std::string> copying;
@@ -50,35 +49,45 @@ MainDialog::Unrecovered MainDialog::UnrecoveredFiles() const {
 }
 
 // One question in every mode: found files that would go unrecovered are
-// counted; with none, a search or a copy under way is still asked about.
-void MainDialog::ConfirmClose() {
-    if (m_waitingForEngine) return;
+// counted; with none, a search under way is still asked about.
+bool RecoverySession::Close() {
+    if (m_waitingForEngine) return false;
     if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
-        const std::string text = UnrecoveredQuestion(files.count, files.staying, m_dataDir);
-        if (MessageBoxA(m_hwnd, text.c_str(), "Confirm", MB_YESNO | MB_ICONWARNING) != IDYES) return;
+        if (!m_view.Ask(UnrecoveredQuestion(files.count, files.staying, m_dataDir), "Confirm", Mark::Warning))
+            return false;
     } else if (m_engineRun.Running()) {
-        if (MessageBoxA(m_hwnd, "Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
-                        MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            return;
+        if (!m_view.Ask("Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
+                        Mark::Question)) {
+            return false;
         }
     }
     m_engineRun.Stop();
     m_waitingForEngine = true;
-    m_engineRun.Join(kWorkerStopTimeoutMs);
+    m_engineRun.Join(kEngineStopTimeoutMs);
     m_waitingForEngine = false;
     m_monitor.Abandon();
     // A copy stops at a file boundary (what is not named yet is deleted,
     // never left half written); a clean-up after a copy ends first.
     m_copy.Stop();
-    KillTimer(m_hwnd, kCopyTimer);
+    m_view.RunTimer(SessionTimer::Copy, 0);
     CleanUpDataFolder();
-    EmptyResultLists();
-    End(IDCANCEL);
+    ForgetEntries();
+    return true;
 }
 
-void MainDialog::CleanUpDataFolder() {
+void RecoverySession::CleanUpDataFolder() {
     if (m_dataDir.empty()) return;
     if (std::optional<win::HeldFolder> data = OpenDataFolder()) RemoveTree(*data, m_dataDir, true);
+}
+
+void RecoverySession::ForgetEntries() {
+    m_photoRows.Clear();
+    m_foundPhotos.clear();
+    m_fileRows.Clear();
+    m_view.EntriesForgotten();
+    m_monitor.ForgetEntries();
+    m_recoveredFiles.clear();
+    m_stayingFiles.clear();
 }
 
 }  // namespace workflow
