@@ -225,7 +225,8 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedIntoTheEnginesFolderRefuse
     EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{refused});
     EXPECT_EQ(Text(IDC_SAVE_FOLDER), inside);
     EXPECT_FALSE(FileExists(inside));
-    CreateDirectoryA(m_output.c_str(), nullptr);
+    const testing_support::ScratchFolder chosen("output", "C:\\");
+    m_output = chosen.path();
     ASSERT_TRUE(ChooseOutputFolder(m_output));
 
     // Writing onto the searched disk is asked first, and No leaves the results.
@@ -332,11 +333,11 @@ TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedA
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, true, false}));
 
     // A folder whose parent is missing is refused before anything is copied; the ticks stay.
-    const std::string folder = m_output + "\\missing\\deeper";
-    CreateDirectoryA((m_output + "\\missing").c_str(), nullptr);
+    const testing_support::ScratchFolder missing("missing", "C:\\");
+    const std::string folder = missing.path() + "\\deeper";
     CreateDirectoryA(folder.c_str(), nullptr);
     ASSERT_TRUE(ChooseOutputFolder(folder));
-    RemoveFolder(m_output + "\\missing");
+    RemoveFolder(missing.path());
     SetChecks(IDC_FILE_LIST, {true, true, true});
     locked.reset();
     m_boxes.Clear();

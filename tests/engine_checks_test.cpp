@@ -172,8 +172,8 @@ TEST_F(EngineChecks, EarlierResultsAreShownAgainWithoutStartingTheEngine) {
     for (const auto& row : FileRows()) EXPECT_TRUE(row.checked) << row.name;
     EXPECT_TRUE(Enabled(IDC_FILE_TOGGLE));
     // Their copy onto the chosen drive's disk is asked about, as after a search.
-    CreateDirectoryA(m_scratch.In("output").c_str(), nullptr);
-    ASSERT_TRUE(ChooseOutputFolder(m_scratch.In("output")));
+    const testing_support::ScratchFolder output("output", "C:\\");
+    ASSERT_TRUE(ChooseOutputFolder(output.path()));
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     EXPECT_EQ(m_boxes.Texts().back(), workflow::kCopyOntoSearchedDiskQuestion);

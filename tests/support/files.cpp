@@ -96,10 +96,10 @@ void RemoveFolder(const std::string& path) {
     }
 }
 
-ScratchFolder::ScratchFolder(const std::string& name) {
+ScratchFolder::ScratchFolder(const std::string& name, const std::string& parent) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    m_path = std::string(temp) + "vantreo-" + name + "-" + std::to_string(GetCurrentProcessId());
+    m_path = (parent.empty() ? std::string(temp) : parent) + "vantreo-" + name + "-" + std::to_string(GetCurrentProcessId());
     RemoveFolder(m_path);
     CreateDirectoryA(m_path.c_str(), nullptr);
 }

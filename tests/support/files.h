@@ -24,7 +24,9 @@ void RemoveFolder(const std::string& path);
 // everything in it afterwards.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::string& name);
+    // In the temporary folder, or in `parent` when given (a folder the folder
+    // picker can show: it cannot reach the hidden application-data folder).
+    explicit ScratchFolder(const std::string& name, const std::string& parent = {});
     ~ScratchFolder() { RemoveFolder(m_path); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
