@@ -12,9 +12,15 @@
 #include "workflow/disk_warning.h"
 #include "workflow/folder_tree.h"
 #include "workflow/recovery_session.h"
-#include "workflow/timer_ids.h"
 
 namespace workflow {
+
+namespace {
+
+// The copy's progress is shown at most this often; its end comes at most this late.
+constexpr unsigned kCopyPollMs = 100;
+
+}  // namespace
 
 // The engine's folder is emptied after a copy and on closing: copies made
 // into it would go with it.

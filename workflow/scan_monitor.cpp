@@ -7,7 +7,6 @@
 #include "workflow/listing_rules.h"
 #include "workflow/scan_results.h"
 #include "workflow/thumbnails.h"
-#include "workflow/timer_ids.h"
 
 namespace workflow {
 
@@ -16,6 +15,10 @@ namespace {
 // A tick lists entries until this much of it is spent, so that clicks and
 // repaints never wait long behind a burst of found files.
 constexpr ULONGLONG kListingSliceMs = 35;
+
+constexpr unsigned kFirstPollDelayMs = 500;  // from the start to the first walk of the data folder
+constexpr unsigned kTickMs = 200;            // between walks and animation steps
+constexpr unsigned kListingTickMs = 50;
 
 // A walk after a burst of the engine hands over ten thousand files at once;
 // queueing them all in one tick would hold the window's thread.

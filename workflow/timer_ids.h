@@ -10,11 +10,6 @@ inline constexpr UINT_PTR kStartupTimer = 1028;  // one-shot: drive list and sav
 inline constexpr UINT_PTR kThumbnailTimer = 1029;  // thumbnails made again for entries shown
 inline constexpr UINT_PTR kShowEntriesTimer = 1030;  // one-shot: new entries drawn
 
-inline constexpr UINT kFirstPollDelayMs = 500;   // from Next to the first walk of the data folder
-inline constexpr UINT kTickMs = 200;             // between walks and animation steps
-// The copy's progress is shown at most this often; its end comes at most this late.
-inline constexpr UINT kCopyPollMs = 100;
-inline constexpr UINT kListingTickMs = 50;
 inline constexpr UINT kStartupDelayMs = 100;
 inline constexpr UINT kThumbnailTickMs = 50;
 // New entries are drawn at most this often; the last ones when the listing ends.
