@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/admin_check.h"
-#include "workflow/main_dialog.h"
+#include "workflow/window/main_dialog.h"
 
 namespace app {
 

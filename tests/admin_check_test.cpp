@@ -5,7 +5,7 @@
 #include "resources/resource.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/main_window.h"
-#include "workflow/timer_ids.h"
+#include "workflow/window/timer_ids.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
 #include "win/list_view.h"
-#include "workflow/app_title.h"
-#include "workflow/disk_warning.h"
+#include "workflow/engine/app_title.h"
+#include "workflow/engine/disk_warning.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The watcher of the engine's data folder on its own, on real folders.
-#include "workflow/data_folder_watcher.h"
+#include "workflow/scan/data_folder_watcher.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

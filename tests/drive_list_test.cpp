@@ -5,8 +5,8 @@
 #include <set>
 
 #include "tests/support/files.h"
-#include "workflow/disk_warning.h"
-#include "workflow/drive_list.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/engine/drive_list.h"
 
 namespace {
 

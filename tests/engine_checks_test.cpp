@@ -12,9 +12,9 @@
 #include "tests/support/folder_links.h"
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
-#include "workflow/disk_warning.h"
-#include "workflow/engine_run.h"
-#include "workflow/engine_trust.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/engine/engine_run.h"
+#include "workflow/engine/engine_trust.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "workflow/engine_command.h"
-#include "workflow/engine_environment.h"
+#include "workflow/engine/engine_command.h"
+#include "workflow/engine/engine_environment.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "win/handles.h"
-#include "workflow/folder_tree.h"
+#include "workflow/files/folder_tree.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "tests/support/main_window.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/pump.h"
-#include "workflow/help_viewer.h"
+#include "workflow/window/help_viewer.h"
 
 namespace {
 

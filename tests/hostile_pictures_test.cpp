@@ -19,8 +19,8 @@
 #include "tests/engines/engine_paths.h"
 #include "tests/support/files.h"
 #include "tests/support/pump.h"
-#include "workflow/thumbnail_pool.h"
-#include "workflow/thumbnails.h"
+#include "workflow/thumbnails/thumbnail_pool.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Which found files become entries, in what order, and what a picture without
 // a thumbnail becomes: the rules without a window.
-#include "workflow/listing_rules.h"
+#include "workflow/scan/listing_rules.h"
 
 #include <gtest/gtest.h>
 

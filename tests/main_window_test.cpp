@@ -9,7 +9,7 @@
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
 #include "win/list_view.h"
-#include "workflow/main_layout.h"
+#include "workflow/window/main_layout.h"
 
 namespace {
 

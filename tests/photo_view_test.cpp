@@ -1,6 +1,6 @@
 // Which photos the list shows and in what order, as plain functions of their
 // facts, and the EXIF facts they are read from.
-#include "workflow/photo_view.h"
+#include "workflow/found/photo_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Found files tested ahead on helper threads, and the budget of the bytes
 // small pictures' tests carry to their thumbnails.
-#include "workflow/probe_ahead.h"
+#include "workflow/scan/probe_ahead.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "workflow/carried_bytes.h"
+#include "workflow/files/carried_bytes.h"
 
 namespace {
 

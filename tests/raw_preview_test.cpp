@@ -15,7 +15,7 @@
 #include "tests/support/pump.h"
 #include "tests/support/raw_fixtures.h"
 #include "win/handles.h"
-#include "workflow/thumbnails.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 namespace {
 

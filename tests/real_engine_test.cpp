@@ -10,8 +10,8 @@
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
-#include "workflow/scan_results.h"
-#include "workflow/thumbnails.h"
+#include "workflow/found/scan_results.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 namespace {
 

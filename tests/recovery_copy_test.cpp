@@ -1,5 +1,5 @@
 // Copying ticked entries into the output folder, on real files.
-#include "workflow/recovery_copy.h"
+#include "workflow/copy/recovery_copy.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,8 +11,8 @@
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "win/handles.h"
-#include "workflow/copy_names.h"
-#include "workflow/folder_tree.h"
+#include "workflow/files/copy_names.h"
+#include "workflow/files/folder_tree.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "tests/engines/engine_paths.h"
 #include "tests/support/files.h"
 #include "win/handles.h"
-#include "workflow/disk_warning.h"
-#include "workflow/recovery_session.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/session/recovery_session.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "workflow/scan_results.h"
+#include "workflow/found/scan_results.h"
 
 #include <gtest/gtest.h>
 
-#include "workflow/scan_progress.h"
+#include "workflow/engine/scan_progress.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
 #include "win/list_view.h"
-#include "workflow/main_layout.h"
+#include "workflow/window/main_layout.h"
 
 namespace {
 

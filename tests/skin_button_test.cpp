@@ -2,7 +2,7 @@
 
 #include "controls/skin_button.h"
 #include "tests/skin_test_window.h"
-#include "workflow/main_skin.h"
+#include "workflow/window/main_skin.h"
 
 using controls::ShiftColor;
 using controls::SkinButton;

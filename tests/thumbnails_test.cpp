@@ -1,4 +1,4 @@
-#include "workflow/thumbnails.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 #include <gdiplus.h>
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "win/image_list.h"
-#include "workflow/thumbnail_cache.h"
+#include "workflow/thumbnails/thumbnail_cache.h"
 
 namespace {
 

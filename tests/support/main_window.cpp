@@ -2,8 +2,8 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
-#include "workflow/disk_warning.h"
-#include "workflow/engine_trust.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/engine/engine_trust.h"
 
 namespace testing_support {
 

@@ -12,7 +12,7 @@
 #include "tests/support/files.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/pump.h"
-#include "workflow/main_dialog.h"
+#include "workflow/window/main_dialog.h"
 
 namespace testing_support {
 

@@ -6,8 +6,8 @@
 
 #include "resources/resource.h"
 #include "win/handles.h"
-#include "workflow/found_item.h"
-#include "workflow/main_dialog.h"
+#include "workflow/found/found_item.h"
+#include "workflow/window/main_dialog.h"
 
 namespace testing_support {
 

@@ -13,9 +13,9 @@
 #include "tools/bench/stopwatch.h"
 #include "win/handles.h"
 #include "win/list_view.h"
-#include "workflow/engine_command.h"
-#include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
+#include "workflow/engine/engine_command.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/window/main_dialog.h"
 
 namespace bench {
 

@@ -25,8 +25,8 @@
 #include "tools/bench/sections.h"
 #include "tools/bench/stall_sampler.h"
 #include "tools/bench/stopwatch.h"
-#include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/window/main_dialog.h"
 
 namespace bench {
 

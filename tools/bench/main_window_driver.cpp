@@ -10,8 +10,8 @@
 #include "tools/bench/answer_questions.h"
 #include "tools/bench/stopwatch.h"
 #include "win/list_view.h"
-#include "workflow/folder_tree.h"
-#include "workflow/timer_ids.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/window/timer_ids.h"
 
 namespace bench {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "workflow/main_dialog.h"
+#include "workflow/window/main_dialog.h"
 
 namespace bench {
 

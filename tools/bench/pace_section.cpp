@@ -12,9 +12,9 @@
 #include "tools/bench/scratch_folder.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
-#include "workflow/folder_tree.h"
-#include "workflow/listing_rules.h"
-#include "workflow/thumbnails.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/scan/listing_rules.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 #ifndef VANTREO_CAMERA_CARD
 #error "VANTREO_CAMERA_CARD must name the camera card image (a Unix path)"

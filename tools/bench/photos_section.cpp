@@ -15,8 +15,8 @@
 #include "tools/bench/process_memory.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
-#include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/window/main_dialog.h"
 
 namespace bench {
 

@@ -13,7 +13,7 @@
 #include "tools/bench/carver_scan.h"
 #include "tools/bench/scratch_folder.h"
 #include "tools/bench/sections.h"
-#include "workflow/folder_tree.h"
+#include "workflow/files/folder_tree.h"
 
 #ifndef VANTREO_BENCH_DIR
 #error "VANTREO_BENCH_DIR must name the benchmark's build folder (a Unix path)"

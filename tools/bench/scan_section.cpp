@@ -22,9 +22,9 @@
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
 #include "win/handles.h"
-#include "workflow/data_folder_watcher.h"
-#include "workflow/folder_tree.h"
-#include "workflow/main_dialog.h"
+#include "workflow/scan/data_folder_watcher.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/window/main_dialog.h"
 
 namespace bench {
 

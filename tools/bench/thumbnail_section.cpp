@@ -22,7 +22,7 @@
 #include "tests/support/pump.h"
 #include "tests/support/raw_fixtures.h"
 #include "tools/bench/stopwatch.h"
-#include "workflow/thumbnails.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 namespace bench {
 

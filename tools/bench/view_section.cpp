@@ -14,8 +14,8 @@
 #include "tools/bench/file_bytes.h"
 #include "tools/bench/sections.h"
 #include "tools/bench/stopwatch.h"
-#include "workflow/photo_view.h"
-#include "workflow/thumbnails.h"
+#include "workflow/found/photo_view.h"
+#include "workflow/thumbnails/thumbnails.h"
 
 namespace bench {
 

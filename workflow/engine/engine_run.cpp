@@ -1,0 +1,236 @@
+#include "workflow/engine/engine_run.h"
+
+#include <shlwapi.h>
+
+#include "win/message_pump.h"
+#include "workflow/engine/app_title.h"
+#include "workflow/files/copy_names.h"
+#include "workflow/engine/engine_command.h"
+#include "workflow/engine/engine_environment.h"
+#include "workflow/files/folder_tree.h"
+
+namespace workflow {
+
+namespace {
+
+constexpr char kEngineFile[] = "photo.exe";
+constexpr char kRuntimeFile[] = "cygwin1.dll";
+constexpr char kLoadFailed[] = "Failed to load engine, error code ";
+constexpr char kReinstallAdvice[] = ". Installation may be corrupted, please try to re-install Vantreo";
+
+// Closes the visible message boxes of one thread.
+void CloseMessageBoxesOf(DWORD threadId) {
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM) -> BOOL {
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof(className));
+            if (std::string(className) == "#32770" && IsWindowVisible(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
+}
+
+}  // namespace
+
+std::string EngineFailureText(DWORD exitCode) {
+    return "Recovery engine failed, error code: " + std::to_string(exitCode) +
+           "\n\nCheck that the drive is still connected and readable, then start the scan again.";
+}
+
+EngineRun::~EngineRun() {
+    Stop();
+    Join(INFINITE);
+}
+
+bool EngineRun::Start(EngineInputs inputs, std::function<void(const std::string&)> tellUser) {
+    // The worker works on this object: a second one would share its inputs and
+    // handles with the first.
+    if (m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT) return false;
+    // An earlier worker has returned: nobody else can reach its handles.
+    m_worker.reset();
+    m_process.reset();
+    m_job = {};
+    m_tellUser = std::move(tellUser);
+    m_inputs = std::move(inputs);
+    {
+        win::LockScope lock(m_lock);
+        m_stopRequested = false;
+        m_failed = false;
+        m_running = 1;
+    }
+    m_worker.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
+    if (m_worker) return true;
+    win::LockScope lock(m_lock);
+    m_running = 0;
+    return false;
+}
+
+void EngineRun::Stop() {
+    win::LockScope lock(m_lock);
+    m_stopRequested = true;
+    m_running = 0;
+    if (m_process) TerminateProcess(m_process.get(), 0);
+}
+
+bool EngineRun::Stopped() {
+    win::LockScope lock(m_lock);
+    return m_stopRequested;
+}
+
+bool EngineRun::Join(DWORD boundMs) {
+    if (!m_worker) return true;
+    const DWORD workerId = GetThreadId(m_worker.get());
+    const ULONGLONG start = GetTickCount64();
+    HANDLE worker = m_worker.get();
+    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
+        if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
+        CloseMessageBoxesOf(workerId);
+        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
+        win::PumpPending();
+    }
+    // The worker has returned: nobody else can reach these any more. The
+    // engine has ended, so closing the job ends at most what it left behind.
+    m_worker.reset();
+    m_process.reset();
+    m_job = {};
+    return true;
+}
+
+DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
+    auto* self = static_cast<EngineRun*>(run);
+    try {
+        self->Work();
+    } catch (...) {
+        self->FinishEngineRun();
+    }
+    return 0;
+}
+
+void EngineRun::Work() {
+    // The engine's files stay held until the engine has ended: the runtime is
+    // loaded only after the engine's first instruction, and nobody may put
+    // another one in its place meanwhile.
+    std::optional<HeldEngineFiles> files;
+    std::optional<std::string> tempFolder;
+    const bool launched = LaunchEngine(files, tempFolder);
+    const auto removeTemp = [&] {
+        if (tempFolder) RemoveTree(*tempFolder, true);
+    };
+    if (!launched) {
+        removeTemp();
+        m_failed = true;
+        WorkerMessage(std::string(kLoadFailed) + "-1009" + kReinstallAdvice);
+        FinishEngineRun();
+        return;
+    }
+    HANDLE process = nullptr;
+    {
+        win::LockScope lock(m_lock);
+        process = m_process.get();
+    }
+    if (!process) {  // stopped before it was launched
+        removeTemp();
+        FinishEngineRun();
+        return;
+    }
+    // m_process is closed only after this thread has returned.
+    WaitForSingleObject(process, INFINITE);
+    files.reset();
+    removeTemp();
+
+    bool stopped = false;
+    {
+        win::LockScope lock(m_lock);
+        stopped = m_stopRequested;
+    }
+    DWORD exitCode = 0;
+    // An engine that ends by itself with a failure must not look like a disk with nothing on it.
+    if (!stopped && GetExitCodeProcess(process, &exitCode) && exitCode != 0) {
+        m_failed = true;
+        WorkerMessage(EngineFailureText(exitCode));
+    }
+    FinishEngineRun();
+}
+
+bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder) {
+    std::string enginePath;
+    if (!CheckEngineInstall(enginePath)) return false;
+    const std::optional<std::string> parameters = BuildEngineCommand();
+    if (!parameters) return false;
+    {
+        // Stopped before the launch: nothing to start, and nothing to terminate
+        // while it is still starting.
+        win::LockScope lock(m_lock);
+        if (m_stopRequested) return true;
+    }
+    // Checked through the handles that keep the files as they are until the
+    // engine has ended: what was confirmed is what runs.
+    files = HoldEngineFiles(m_inputs.engineFolder);
+    if (!files || ConfirmedEngineDigest() != files->digest) {
+        WorkerMessage("The files of the recovery engine in \"" + m_inputs.engineFolder +
+                      "\" changed after they were confirmed, so the engine was not started.\n\n"
+                      "Press Next again to be asked about them.");
+        return false;
+    }
+    tempFolder = MakeAdministratorsOnlyFolder();
+    if (!tempFolder) return false;
+    const std::string environment =
+        EngineEnvironmentBlock(SystemVariables(), WindowsFolder(), m_inputs.engineFolder, *tempFolder);
+
+    // The job ends the engine with this program, however the program ends:
+    // an engine left running would go on writing into the data folder.
+    win::KillOnCloseJob job = win::KillOnCloseJob::Create();
+    win::UniqueHandle process = job.StartHidden(enginePath, *parameters, environment, m_inputs.engineFolder);
+    if (!process) return false;
+
+    win::LockScope lock(m_lock);
+    m_job = std::move(job);
+    m_process = std::move(process);
+    // Stopped while the engine was being started: end it now.
+    if (m_stopRequested) TerminateProcess(m_process.get(), 0);
+    return true;
+}
+
+bool EngineRun::CheckEngineInstall(std::string& enginePath) {
+    const std::string& folder = m_inputs.engineFolder;
+    if (!EnsureFolder(folder)) {
+        WorkerMessage(std::string(kLoadFailed) + "-1007");
+        return false;
+    }
+    enginePath = JoinPath(folder, kEngineFile);
+    const struct {
+        std::string path;
+        const char* code;
+    } required[] = {{enginePath, "-1003"},
+                    {JoinPath(folder, kRuntimeFile), "-1004"},
+                    {JoinPath(JoinPath(folder, "c"), "cygwin"), "-1005"}};
+    for (const auto& entry : required) {
+        if (!PathExists(entry.path)) {
+            WorkerMessage(kLoadFailed + std::string(entry.code) + kReinstallAdvice);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> EngineRun::BuildEngineCommand() {
+    std::optional<std::string> command = workflow::BuildEngineCommand(m_inputs.scanDir, m_inputs.device, m_inputs.formats);
+    if (!command) {
+        WorkerMessage(
+            "No file formats enabled.\n\nPlease go to 'Settings' to enable the type of file you wish to recover.");
+    }
+    return command;
+}
+
+void EngineRun::FinishEngineRun() {
+    win::LockScope lock(m_lock);
+    m_running = 0;
+}
+
+void EngineRun::WorkerMessage(const std::string& text) {
+    if (m_tellUser) m_tellUser(text);
+    else MessageBoxA(nullptr, text.c_str(), kAppCaption, MB_OK);
+}
+
+}  // namespace workflow

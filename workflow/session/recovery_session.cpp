@@ -1,0 +1,254 @@
+// The search: Next and the work folders, files an earlier search left,
+// Cancel, and the end of the listing.
+#include "workflow/session/recovery_session.h"
+
+#include <windows.h>
+
+#include "settings/folders.h"
+#include "settings/settings_file.h"
+#include "workflow/engine/app_title.h"
+#include "workflow/files/copy_names.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/engine/engine_trust.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/scan/listing_rules.h"
+#include "workflow/engine/scan_progress.h"
+
+namespace workflow {
+
+namespace {
+
+constexpr char kCompanyFolder[] = "Norvale";
+constexpr char kProductFolder[] = "Vantreo";
+
+}  // namespace
+
+RecoverySession::RecoverySession(View& view) : m_view(view) {}
+
+// The engine stops before the monitor and the copy go: its worker still
+// tells the window of its end.
+RecoverySession::~RecoverySession() {
+    m_engineRun.Stop();
+    m_engineRun.Join(INFINITE);
+}
+
+std::string RecoverySession::EngineFolder() {
+    return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);
+}
+
+const std::vector<DriveInfo>& RecoverySession::ListDrives() {
+    m_drives = workflow::ListDrives();
+    m_appDataDisk = DiskOfPath(settings::GetAppDataFolder());
+    return m_drives;
+}
+
+bool RecoverySession::WaitForEngine() {
+    // The wait answers messages, so clicks that arrive meanwhile must find the session busy.
+    m_waitingForEngine = true;
+    const bool ended = m_engineRun.Join(kEngineStopTimeoutMs);
+    m_waitingForEngine = false;
+    return ended;
+}
+
+void RecoverySession::Search(const std::string& driveName) {
+    if (m_waitingForEngine) return;
+    // The clean-up after the last copy may still be deleting found files.
+    m_copy.Stop();
+    const DriveInfo* drive = nullptr;
+    for (const DriveInfo& candidate : m_drives) {
+        if (candidate.name == driveName) {
+            drive = &candidate;
+            break;
+        }
+    }
+    if (!drive) {
+        m_view.Tell("Error. Failed to find the disk.", kAppCaption, Mark::None);
+        return;
+    }
+    // A worker of an earlier, cancelled scan may still be finishing; a new
+    // scan starts only once it has.
+    if (!WaitForEngine()) return;
+
+    // Leftovers shown again start no engine and so show no search progress;
+    // their copy is warned of by the disk of the drive chosen now, as a search's is.
+    m_searchedDiskBytes.reset();
+    m_searchedDisk = MapVolumeToDisk(drive->name);
+    const DriveInfo chosen = *drive;
+    if (ShowLeftovers()) return;
+
+    if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
+    const AskUser ask = [this](const std::string& question, const std::string& caption) {
+        return m_view.Ask(question, caption, Mark::Question);
+    };
+    if (!ConfirmEngine(EngineFolder(), ask)) return;
+    const std::optional<std::string> scanDir = PrepareWorkFolders();
+    if (!scanDir) return;
+    m_engineRun.Start(EngineInputs{EngineFolder(), *scanDir, chosen.device, settings::LoadFormatList()},
+                      [this](const std::string& text) { m_view.TellFromEngine(text); });
+    if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
+    ListFoundFiles();
+}
+
+void RecoverySession::ListFoundFiles() {
+    ForgetEntries();
+    m_copyRequestedTo.reset();
+    m_view.GoTo(Screen::Analysing);
+    m_monitor.Start([this](unsigned periodMs) { return m_view.RunTimer(SessionTimer::Listing, periodMs); },
+                    m_dataDir, [this] { return m_engineRun.Running(); }, settings::GetAppDataFolder());
+}
+
+// Every write onto the disk being searched can overwrite a deleted file for good.
+bool RecoverySession::ConfirmWritingOntoSearchedDisk(std::optional<uint32_t> disk, const char* question) {
+    if (!WritesOntoSearchedDisk(m_searchedDisk, disk)) return true;
+    return m_view.Ask(question, kAppCaption, Mark::Warning);
+}
+
+// Files of an earlier search that ended without clean-up are shown again
+// instead of a new search, and the user is told so. True when Next ends here:
+// leftovers are shown, or the work folders are links and nothing may be touched.
+// The walk, the renames and the tests go through the handles of the data
+// folder and the folders in it, never through a path that could lead elsewhere.
+bool RecoverySession::ShowLeftovers() {
+    m_dataDir = JoinPath(EngineFolder(), "data");
+    std::string link;
+    std::optional<win::HeldFolder> opened = OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (!link.empty()) {
+        ReportLinkedFolder(link);
+        return true;
+    }
+    if (!opened) return false;
+    const auto data = std::make_shared<const win::HeldFolder>(std::move(*opened));
+    if (!TreeHasFile(data, m_dataDir)) return false;
+    // A rename that fails leaves that one file as it is; the others are shown.
+    if (auto failed = ShiftExtensionsDown(*data, m_dataDir)) {
+        m_view.Tell("Failed to rename \"" + *failed +
+                        "\".\n\nClose any program that may hold it open, then press Next again.",
+                    kAppCaption, Mark::Error);
+    }
+    // Leftovers that can never be listed (read-only, held open) must not
+    // stand in for a new scan every time.
+    if (!HasListableFiles(data, m_dataDir)) return false;
+    m_view.Tell("Files found by an earlier search were not recovered yet and are shown instead of a new search."
+                "\n\nOnce they are recovered or the program is closed, Next searches the chosen drive.",
+                kAppCaption, Mark::Information);
+    ListFoundFiles();
+    return true;
+}
+
+// The folder the engine is told to write into (it writes into that name
+// followed by ".1", ".2", ...); none when the work folders cannot be used.
+// Each is made through the handle of the one above, so none is made, or
+// reached, through a link.
+std::optional<std::string> RecoverySession::PrepareWorkFolders() {
+    const std::string appData = settings::GetAppDataFolder();
+    const std::string engineFolder = EngineFolder();
+    std::string link;
+    if (!OpenHeldBelow(appData, engineFolder, true, &link)) {
+        if (!link.empty()) ReportLinkedFolder(link);
+        else m_view.Tell("Failed to initialize data", "Quillon", Mark::None);
+        return std::nullopt;
+    }
+    const std::string dataDir = JoinPath(engineFolder, "data");
+    if (!OpenHeldBelow(appData, dataDir, true, &link)) {
+        if (!link.empty()) ReportLinkedFolder(link);
+        else m_view.Tell("Failed to initialize data", kAppCaption, Mark::None);
+        return std::nullopt;
+    }
+    m_dataDir = dataDir;
+
+    std::string scanDir = m_dataDir + "\\temp";
+    if (PathExists(scanDir)) {
+        m_view.Tell("Internal error, error code: -1008", kAppCaption, Mark::None);
+        scanDir += "_1";
+    }
+    return scanDir;
+}
+
+// Renames and deletes in the data folder must never reach through a junction
+// or symbolic link to files elsewhere, at any level below the application-data folder.
+bool RecoverySession::WorkFoldersArePlain() {
+    std::string link;
+    OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (link.empty()) return true;
+    ReportLinkedFolder(link);
+    return false;
+}
+
+std::optional<win::HeldFolder> RecoverySession::OpenDataFolder() {
+    std::string link;
+    std::optional<win::HeldFolder> data = OpenHeldBelow(settings::GetAppDataFolder(), m_dataDir, false, &link);
+    if (!link.empty()) ReportLinkedFolder(link);
+    return data;
+}
+
+void RecoverySession::ReportLinkedFolder(const std::string& folder) {
+    m_view.Tell("The folder \"" + folder +
+                    "\" is a link to another place, so nothing is renamed or deleted in it.\n\n"
+                    "Replace the link with a plain folder, then try again.",
+                kAppCaption, Mark::Warning);
+}
+
+void RecoverySession::CancelSearch() {
+    if (m_waitingForEngine) return;
+    if (!m_view.Ask("Brisca is currently analyzing disk, are you sure you want to cancel?", "Confirm",
+                    Mark::Question)) {
+        return;
+    }
+    // The listing ended while the question was up: the window has left the
+    // analysing screen already, for the results or the drives.
+    if (!m_monitor.Listing()) return;
+    m_engineRun.Stop();
+    // The listing goes on to the end, so every file the engine wrote before it
+    // stopped is listed, and every picture with its own thumbnail.
+    m_monitor.SearchCancelled();
+    m_view.GoTo(Screen::Results);
+}
+
+void RecoverySession::OnListingTick() {
+    m_monitor.OnTick();
+    if (m_listingEnded) EndListing(*std::exchange(m_listingEnded, std::nullopt));
+}
+
+// The monitor animates only until Cancel, so neither the Recover prompt nor
+// the note of a pending copy is overwritten.
+void RecoverySession::ShowScanStatus(const std::string& text) { m_view.ShowStatus(text); }
+
+// An engine that ended by itself has read the whole disk; one that failed or
+// was cancelled has not.
+void RecoverySession::ShowSearchProgress(uint64_t furthestSector) {
+    if (!m_searchedDiskBytes) return;
+    const bool searchedToTheEnd = !m_engineRun.Running() && !m_engineRun.Stopped() && !m_engineRun.Failed();
+    m_view.ShowSearchProgress(searchedToTheEnd ? 1.0 : SearchProgress{furthestSector}.Fraction(*m_searchedDiskBytes));
+}
+
+void RecoverySession::ListingEnded(const std::vector<std::string>& unreadable) { m_listingEnded = unreadable; }
+
+void RecoverySession::EndListing(const std::vector<std::string>& unreadable) {
+    m_view.DrawEntries();
+    m_stayingFiles.insert(unreadable.begin(), unreadable.end());
+    std::optional<std::string> copyTo = std::exchange(m_copyRequestedTo, std::nullopt);
+    if (m_photoRows.Count() == 0 && m_fileRows.Count() == 0 && unreadable.empty()) {
+        // Nothing to choose from: a results screen would be a dead end, and
+        // the message stands over the drives it leads back to.
+        m_view.GoTo(Screen::Drives);
+        m_view.Tell("No files were found.", kAppCaption, Mark::None);
+        return;
+    }
+    m_view.GoTo(Screen::Results);
+    ReportUnreadable(unreadable);
+    if (copyTo) StartCopy(*copyTo);
+}
+
+void RecoverySession::ReportUnreadable(const std::vector<std::string>& unreadable) {
+    if (unreadable.empty()) return;
+    const size_t count = unreadable.size();
+    const bool one = count == 1;
+    m_view.Tell(std::to_string(count) +
+                    (one ? " found file could not be read and is not listed. It stays"
+                         : " found files could not be read and are not listed. They stay") +
+                    " in \"" + m_dataDir + "\".\n\nClose any program that may hold " + (one ? "it" : "them") +
+                    " open, or copy " + (one ? "it" : "them") + " from there yourself.",
+                kAppCaption, Mark::Warning);
+}
+
+}  // namespace workflow

@@ -1,0 +1,171 @@
+// The recovery copy as a session runs it: Recover, the output folder, the
+// copy's progress and its end. The copy runs on its own thread; the session
+// looks at it on a timer and never waits for it.
+//
+// When any checked file could not be copied, the data folder is kept and the
+// results come back with just those files checked, so the user can fix the
+// cause and press Recover again.
+#include <variant>
+
+#include "workflow/engine/app_title.h"
+#include "workflow/copy/copy_destination.h"
+#include "workflow/engine/disk_warning.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/session/recovery_session.h"
+
+namespace workflow {
+
+namespace {
+
+// The copy's progress is shown at most this often; its end comes at most this late.
+constexpr unsigned kCopyPollMs = 100;
+
+}  // namespace
+
+// The engine's folder is emptied after a copy and on closing: copies made
+// into it would go with it.
+bool RecoverySession::AcceptOutputFolder(const std::string& folder) {
+    const std::string engineFolder = EngineFolder();
+    if (!IsSameOrInside(folder, engineFolder)) return true;
+    m_view.Tell("The folder \"" + folder + "\" lies inside \"" + engineFolder +
+                    "\", the program's working folder, which is emptied after a copy and on exit.\n\n"
+                    "Please choose another folder to save recovered files.",
+                kAppCaption, Mark::Warning);
+    return false;
+}
+
+// While the last files are still being listed, the copy waits for them and
+// says so: it copies what is checked, and every listed file goes with the data folder.
+void RecoverySession::Recover(const std::string& outputFolder) {
+    if (m_copy.Running()) return;
+    if (m_monitor.Listing()) {
+        m_copyRequestedTo = outputFolder;
+        m_view.ShowStatus(kWaitingForListingText);
+        return;
+    }
+    StartCopy(outputFolder);
+}
+
+void RecoverySession::StartCopy(const std::string& outputFolder) {
+    if (m_photoRows.Checked() == 0 && m_fileRows.Checked() == 0) {
+        m_view.Tell("No files selected.\n\nPlease select files that you want to recover.", ApplicationTitle(),
+                    Mark::None);
+        return;
+    }
+    if (!AcceptOutputFolder(outputFolder) ||
+        !ConfirmWritingOntoSearchedDisk(DiskOfPath(outputFolder), kCopyOntoSearchedDiskQuestion)) {
+        m_view.OfferOtherFolder();  // another folder can be chosen right there
+        return;
+    }
+    std::variant<CopyDestination, std::string> destination = OpenCopyDestination(outputFolder);
+    if (const std::string* refusal = std::get_if<std::string>(&destination)) {
+        m_view.Tell(*refusal, kAppCaption, Mark::Warning);
+        m_view.OfferOtherFolder();
+        return;
+    }
+    std::vector<CopyEntry> photos, files;
+    for (int row : m_photoRows.CheckedIndexes()) {
+        const FoundPhoto& photo = *m_photoRows.At(row);
+        photos.push_back({row, photo.path, photo.fileSize ? std::optional<uint64_t>(photo.fileSize) : std::nullopt});
+    }
+    for (int row : m_fileRows.CheckedIndexes()) {
+        const FoundItem& item = *m_fileRows.At(row);
+        files.push_back({row, item.path, item.size});
+    }
+    RememberHiddenPhotos();
+    const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
+    m_copyNews = {};
+    m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir,
+                 cleanUp);
+    m_view.GoTo(Screen::Recovering);
+    m_view.RunTimer(SessionTimer::Copy, kCopyPollMs);
+}
+
+void RecoverySession::OnCopyTick() {
+    m_copy.Poll();
+    if (m_copyNews.destinationShort) AskAboutDestination();
+    else if (m_copyNews.ended) EndCopy();
+}
+
+void RecoverySession::OnCopyProgress(int position, int total) { m_view.ShowCopyProgress(position, total); }
+
+void RecoverySession::OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) {
+    m_copyNews.destinationShort = true;
+    m_copyNews.tooLarge = tooLarge;
+    m_copyNews.roomQuestion = roomQuestion;
+}
+
+void RecoverySession::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
+    m_copyNews.ended = soFar;
+    m_copyNews.finished = false;
+    m_copyNews.message = message;
+}
+
+void RecoverySession::OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) {
+    m_copyNews.ended = outcome;
+    m_copyNews.finished = true;
+    m_copyNews.message = failureReport;
+}
+
+// Nothing is written until the user has answered: the copy waits.
+void RecoverySession::AskAboutDestination() {
+    const CopyNews news = std::exchange(m_copyNews, {});
+    m_view.RunTimer(SessionTimer::Copy, 0);
+    if (!news.tooLarge.empty()) m_view.Tell(news.tooLarge, kAppCaption, Mark::Warning);
+    if (!news.roomQuestion.empty() && !m_view.Ask(news.roomQuestion, kAppCaption, Mark::Warning)) {
+        m_copy.Stop();
+        ReturnToResults({});
+        return;
+    }
+    if (!m_copy.Running()) return;  // the window was closed meanwhile
+    m_copy.Continue();
+    m_view.RunTimer(SessionTimer::Copy, kCopyPollMs);
+}
+
+void RecoverySession::EndCopy() {
+    const CopyNews news = std::exchange(m_copyNews, {});
+    const CopyOutcome& outcome = *news.ended;
+    m_view.RunTimer(SessionTimer::Copy, 0);
+    RecordRecovered(outcome);
+    if (!news.finished) {
+        // A disk that filled up says so; a stop the user asked for does not.
+        if (!news.message.empty()) m_view.Tell(news.message, kAppCaption, Mark::Warning);
+        ReturnToResults(outcome);
+        return;
+    }
+    const bool allCopied = news.message.empty();
+    if (!allCopied) m_view.Tell(news.message, kAppCaption, Mark::Warning);
+    if (m_view.Ask(std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?",
+                   kAppCaption, Mark::Question)) {
+        m_view.OpenFolder(m_copy.OutputFolder());
+    }
+    if (allCopied) {
+        m_view.GoTo(Screen::Drives);
+        return;
+    }
+    // Only what could not be copied stays checked, ready for another Recover.
+    m_photoRows.SetAll(false);
+    m_fileRows.SetAll(false);
+    for (int row : outcome.failedPhotos) m_photoRows.SetChecked(row, true);
+    for (int row : outcome.failedFiles) m_fileRows.SetChecked(row, true);
+    ReturnToResults(outcome);
+}
+
+// Back to the results after a copy that could not finish. What was copied is
+// no longer checked, so Recover again makes no second copy of it, and the
+// output folder can be changed right there.
+void RecoverySession::ReturnToResults(const CopyOutcome& outcome) {
+    for (int row : outcome.copiedPhotos) m_photoRows.SetChecked(row, false);
+    for (int row : outcome.copiedFiles) m_fileRows.SetChecked(row, false);
+    m_view.ChecksChanged();
+    m_view.GoTo(Screen::Results);
+    m_view.OfferOtherFolder();
+}
+
+// What closing would no longer lose.
+void RecoverySession::RecordRecovered(const CopyOutcome& outcome) {
+    for (int row : outcome.copiedPhotos) m_recoveredFiles.insert(m_photoRows.At(row)->path);
+    for (int row : outcome.copiedFiles) m_recoveredFiles.insert(m_fileRows.At(row)->path);
+}
+
+}  // namespace workflow
