@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <optional>
+
+#include "imaging/byte_reader.h"
 
 namespace imaging {
 
@@ -24,59 +25,49 @@ constexpr size_t kMostCameraChars = 64;
 constexpr uint16_t kTypeRational = 5;
 constexpr size_t kEntrySize = 12;
 
-// Reads of either byte order at offsets that may point anywhere.
-class Tiff {
-public:
-    explicit Tiff(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+// The byte order from the TIFF structure's header, set on `tiff`; false when
+// the bytes start as no TIFF structure.
+bool ReadByteOrder(ByteReader& tiff) {
+    if (!tiff.Has(8)) return false;
+    const uint8_t first = tiff.U8(), second = tiff.U8();
+    if (first == 'I' && second == 'I') tiff.SetOrder(ByteOrder::LittleEndian);
+    else if (first != 'M' || second != 'M') return false;
+    return tiff.U16() == 42;
+}
 
-    bool ReadByteOrder() {
-        if (m_bytes.size() < 8) return false;
-        if (m_bytes[0] == 'I' && m_bytes[1] == 'I') m_littleEndian = true;
-        else if (m_bytes[0] != 'M' || m_bytes[1] != 'M') return false;
-        return U16(2) == 42;
-    }
-    std::optional<uint16_t> U16(size_t offset) const {
-        if (offset > m_bytes.size() || m_bytes.size() - offset < 2) return std::nullopt;
-        const uint8_t a = m_bytes[offset], b = m_bytes[offset + 1];
-        return static_cast<uint16_t>(m_littleEndian ? (b << 8 | a) : (a << 8 | b));
-    }
-    std::optional<uint32_t> U32(size_t offset) const {
-        const auto high = U16(offset + (m_littleEndian ? 2 : 0));
-        const auto low = U16(offset + (m_littleEndian ? 0 : 2));
-        if (!high || !low) return std::nullopt;
-        return uint32_t{*high} << 16 | *low;
-    }
-    // A RATIONAL stored at the offset held in the entry's value field.
-    float Rational(size_t entry) const {
-        const auto at = U32(entry + 8);
-        if (!at) return 0;
-        const auto numerator = U32(*at), denominator = U32(size_t{*at} + 4);
-        if (!numerator || !denominator || *denominator == 0) return 0;
-        return static_cast<float>(static_cast<double>(*numerator) / *denominator);
-    }
+// An entry's value field, as a reader; `entry` stands past its tag and type.
+ByteReader ValueField(ByteReader entry) {
+    entry.Skip(4);
+    return entry;
+}
 
-    // The text of an ASCII entry: in its value field up to 4 bytes, else at
-    // the offset held there; up to its first NUL, at most `most` bytes.
-    std::span<const uint8_t> Ascii(size_t entry, size_t most) const {
-        const auto count = U32(entry + 4);
-        if (!count) return {};
-        size_t at = entry + 8;
-        if (*count > 4) {
-            const auto offset = U32(entry + 8);
-            if (!offset) return {};
-            at = *offset;
-        }
-        if (at > m_bytes.size()) return {};
-        std::span<const uint8_t> text = m_bytes.subspan(at, std::min<size_t>({*count, most, m_bytes.size() - at}));
-        for (size_t i = 0; i < text.size(); ++i)
-            if (text[i] == 0) return text.first(i);
-        return text;
-    }
+// A RATIONAL stored at the offset held in the entry's value field.
+float Rational(const ByteReader& tiff, const ByteReader& entry) {
+    ByteReader field = ValueField(entry);
+    const uint32_t at = field.U32();
+    if (field.Failed()) return 0;
+    ByteReader value = tiff.At(at);
+    const uint32_t numerator = value.U32(), denominator = value.U32();
+    if (value.Failed() || denominator == 0) return 0;
+    return static_cast<float>(static_cast<double>(numerator) / denominator);
+}
 
-private:
-    std::span<const uint8_t> m_bytes;
-    bool m_littleEndian = false;
-};
+// The text of an ASCII entry: in its value field up to 4 bytes, else at the
+// offset held there; up to its first NUL, at most `most` bytes.
+std::span<const uint8_t> Ascii(const ByteReader& tiff, ByteReader entry, size_t most) {
+    const uint32_t count = entry.U32();
+    if (entry.Failed()) return {};
+    ByteReader text = entry;
+    if (count > 4) {
+        const uint32_t offset = entry.U32();
+        if (entry.Failed()) return {};
+        text = tiff.At(offset);
+    }
+    const auto bytes = text.Take(std::min<size_t>({count, most, text.Remaining()}));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == 0) return bytes.first(i);
+    return bytes;
+}
 
 std::string CameraName(std::span<const uint8_t> text) {
     std::string name;
@@ -86,14 +77,15 @@ std::string CameraName(std::span<const uint8_t> text) {
 }
 
 // DateTimeOriginal in the EXIF IFD.
-uint64_t TakenInExifIfd(const Tiff& tiff, uint32_t ifd) {
-    const auto count = tiff.U16(ifd);
-    if (!count) return 0;
-    for (size_t i = 0; i < *count; ++i) {
-        const size_t entry = size_t{ifd} + 2 + i * kEntrySize;
-        const auto tag = tiff.U16(entry), type = tiff.U16(entry + 2);
-        if (!tag || !type) break;
-        if (*tag == kTagDateTimeOriginal && *type == kTypeAscii) return ParseExifDate(tiff.Ascii(entry, 20));
+uint64_t TakenInExifIfd(const ByteReader& tiff, uint32_t ifd) {
+    ByteReader directory = tiff.At(ifd);
+    const uint16_t count = directory.U16();
+    if (directory.Failed()) return 0;
+    for (size_t i = 0; i < count; ++i) {
+        ByteReader entry = tiff.At(size_t{ifd} + 2 + i * kEntrySize);
+        const uint16_t tag = entry.U16(), type = entry.U16();
+        if (entry.Failed()) break;
+        if (tag == kTagDateTimeOriginal && type == kTypeAscii) return ParseExifDate(Ascii(tiff, entry, 20));
     }
     return 0;
 }
@@ -119,35 +111,37 @@ uint64_t ParseExifDate(std::span<const uint8_t> text) {
 
 ExifFacts ReadExifFacts(std::span<const uint8_t> bytes) {
     ExifFacts facts;
-    Tiff tiff(bytes);
-    if (!tiff.ReadByteOrder()) return facts;
-    const auto ifd = tiff.U32(4);
-    if (!ifd) return facts;
-    const auto count = tiff.U16(*ifd);
-    if (!count) return facts;
+    ByteReader tiff(bytes);
+    if (!ReadByteOrder(tiff)) return facts;
+    const uint32_t ifd = tiff.U32();
+    ByteReader directory = tiff.At(ifd);
+    const uint16_t count = directory.U16();
+    if (directory.Failed()) return facts;
     float xResolution = 0, yResolution = 0;
     int unit = 2;  // inches unless the block says otherwise
     uint64_t changed = 0;
-    for (size_t i = 0; i < *count; ++i) {
-        const size_t entry = size_t{*ifd} + 2 + i * kEntrySize;
-        const auto tag = tiff.U16(entry), type = tiff.U16(entry + 2);
-        if (!tag || !type) break;
-        if (*tag == kTagOrientation && *type == kTypeShort) {
-            const int value = tiff.U16(entry + 8).value_or(0);
+    for (size_t i = 0; i < count; ++i) {
+        ByteReader entry = tiff.At(size_t{ifd} + 2 + i * kEntrySize);
+        const uint16_t tag = entry.U16(), type = entry.U16();
+        if (entry.Failed()) break;
+        if (tag == kTagOrientation && type == kTypeShort) {
+            const int value = ValueField(entry).U16();
             facts.orientation = value >= 1 && value <= 8 ? value : 0;
-        } else if (*tag == kTagResolutionUnit && *type == kTypeShort) {
-            unit = tiff.U16(entry + 8).value_or(0);
-        } else if (*tag == kTagXResolution && *type == kTypeRational) {
-            xResolution = tiff.Rational(entry);
-        } else if (*tag == kTagYResolution && *type == kTypeRational) {
-            yResolution = tiff.Rational(entry);
-        } else if (*tag == kTagModel && *type == kTypeAscii) {
-            facts.camera = CameraName(tiff.Ascii(entry, kMostCameraChars));
-        } else if (*tag == kTagDateTime && *type == kTypeAscii) {
-            changed = ParseExifDate(tiff.Ascii(entry, 20));
-        } else if (*tag == kTagExifIfd && *type == kTypeLong && facts.taken == 0) {
+        } else if (tag == kTagResolutionUnit && type == kTypeShort) {
+            unit = ValueField(entry).U16();
+        } else if (tag == kTagXResolution && type == kTypeRational) {
+            xResolution = Rational(tiff, entry);
+        } else if (tag == kTagYResolution && type == kTypeRational) {
+            yResolution = Rational(tiff, entry);
+        } else if (tag == kTagModel && type == kTypeAscii) {
+            facts.camera = CameraName(Ascii(tiff, entry, kMostCameraChars));
+        } else if (tag == kTagDateTime && type == kTypeAscii) {
+            changed = ParseExifDate(Ascii(tiff, entry, 20));
+        } else if (tag == kTagExifIfd && type == kTypeLong && facts.taken == 0) {
             // An IFD pointing back at IFD0 reads IFD0 once more, no further.
-            if (const auto exifIfd = tiff.U32(entry + 8)) facts.taken = TakenInExifIfd(tiff, *exifIfd);
+            ByteReader field = ValueField(entry);
+            const uint32_t exifIfd = field.U32();
+            if (!field.Failed()) facts.taken = TakenInExifIfd(tiff, exifIfd);
         }
     }
     if (facts.taken == 0) facts.taken = changed;

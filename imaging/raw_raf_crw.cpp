@@ -27,30 +27,39 @@ class CrwHeaps {
 public:
     CrwHeaps(RawSource& source, RawLayout& layout) : m_source(source), m_layout(layout) {}
 
+    static constexpr ByteOrder kOrder = ByteOrder::LittleEndian;
+
     void Read(uint64_t start, uint64_t length, int depth) {
         if (depth > kCrwMaxDepth || length < 6 || !m_source.Holds(start, length)) return;
-        const auto table = m_source.U32(start + length - 4, true);
-        if (!table || *table > length - 6) return;
-        const uint64_t tableAt = start + *table;
-        const auto count = m_source.U16(tableAt, true);
-        if (!count || *count * kCrwRecordSize > start + length - tableAt - 2) return;
-        for (uint64_t i = 0; i < *count; ++i) {
+        uint8_t tableBytes[4];
+        ByteReader tableField = m_source.Bytes(start + length - 4, tableBytes, kOrder);
+        const uint32_t table = tableField.U32();
+        if (tableField.Failed() || table > length - 6) return;
+        const uint64_t tableAt = start + table;
+        uint8_t countBytes[2];
+        ByteReader countField = m_source.Bytes(tableAt, countBytes, kOrder);
+        const uint16_t count = countField.U16();
+        if (countField.Failed() || count * kCrwRecordSize > start + length - tableAt - 2) return;
+        for (uint64_t i = 0; i < count; ++i) {
             if (++m_records > kCrwMaxRecords) return;
-            const uint64_t record = tableAt + 2 + i * kCrwRecordSize;
-            const auto tag = m_source.U16(record, true);
-            const auto size = m_source.U32(record + 2, true), offset = m_source.U32(record + 6, true);
-            if (!tag || !size || !offset || (*tag & kCrwInRecord)) continue;
-            const uint64_t at = start + *offset;
-            m_layout.Declare(at, *size);
-            const uint16_t type = *tag & kCrwTypeMask, id = *tag & kCrwIdMask;
+            uint8_t recordBytes[kCrwRecordSize];
+            ByteReader record = m_source.Bytes(tableAt + 2 + i * kCrwRecordSize, recordBytes, kOrder);
+            const uint16_t tag = record.U16();
+            const uint32_t size = record.U32(), offset = record.U32();
+            if (record.Failed() || (tag & kCrwInRecord)) continue;
+            const uint64_t at = start + offset;
+            m_layout.Declare(at, size);
+            const uint16_t type = tag & kCrwTypeMask, id = tag & kCrwIdMask;
             if (type == kCrwHeap || type == kCrwHeap2) {
                 // A heap lies inside the one naming it.
-                if (*offset <= length && *size <= length - *offset) Read(at, *size, depth + 1);
+                if (offset <= length && size <= length - offset) Read(at, size, depth + 1);
             } else if (id == kCrwJpgFromRaw) {
-                m_layout.Add({at, *size});
-            } else if (id == kCrwImageInfo && *size >= kCrwRotationAt + 4) {
-                if (const auto rotation = m_source.U32(at + kCrwRotationAt, true))
-                    m_layout.orientation = OrientationOf(static_cast<int32_t>(*rotation));
+                m_layout.Add({at, size});
+            } else if (id == kCrwImageInfo && size >= kCrwRotationAt + 4) {
+                uint8_t rotationBytes[4];
+                ByteReader rotation = m_source.Bytes(at + kCrwRotationAt, rotationBytes, kOrder);
+                const int32_t degrees = static_cast<int32_t>(rotation.U32());
+                if (!rotation.Failed()) m_layout.orientation = OrientationOf(degrees);
             }
         }
     }
@@ -80,22 +89,25 @@ bool ReadRafLayout(RawSource& source, RawLayout& layout) {
     layout.headerEnd = kRafHeaderEnd;
     // The JPEG, the raw data's header and the raw data, each as offset and length.
     for (uint64_t pair = 0; pair < 3; ++pair) {
-        const auto offset = source.U32(kRafJpegOffsetAt + pair * 8, false);
-        const auto length = source.U32(kRafJpegOffsetAt + pair * 8 + 4, false);
-        if (!offset || !length || *length == 0) continue;
-        layout.Declare(*offset, *length);
-        if (pair == 0) layout.Add({*offset, *length});
+        uint8_t bytes[8];
+        ByteReader fields = source.Bytes(kRafJpegOffsetAt + pair * 8, bytes, ByteOrder::BigEndian);
+        const uint32_t offset = fields.U32(), length = fields.U32();
+        if (fields.Failed() || length == 0) continue;
+        layout.Declare(offset, length);
+        if (pair == 0) layout.Add({offset, length});
     }
     return true;
 }
 
 bool ReadCrwLayout(RawSource& source, RawLayout& layout) {
-    const auto header = source.U32(2, true);
-    if (!source.Matches(0, "II") || !source.Matches(6, "HEAPCCDR") || !header || *header < 14) return false;
+    uint8_t bytes[4];
+    ByteReader field = source.Bytes(2, bytes, ByteOrder::LittleEndian);
+    const uint32_t header = field.U32();
+    if (!source.Matches(0, "II") || !source.Matches(6, "HEAPCCDR") || field.Failed() || header < 14) return false;
     layout.family = RawFamily::Crw;
-    layout.headerEnd = *header;
+    layout.headerEnd = header;
     // The root heap runs from the header to the file's end.
-    if (*header < source.Size()) CrwHeaps(source, layout).Read(*header, source.Size() - *header, 0);
+    if (header < source.Size()) CrwHeaps(source, layout).Read(header, source.Size() - header, 0);
     return true;
 }
 

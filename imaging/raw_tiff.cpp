@@ -67,7 +67,7 @@ enum class IfdKind {
 struct IfdPlace {
     uint64_t offset = 0;  // absolute
     uint64_t base = 0;    // what its offsets are relative to
-    bool littleEndian = true;
+    ByteOrder order = ByteOrder::LittleEndian;
     IfdKind kind = IfdKind::Main;
     bool first = false;  // IFD0, whose orientation is the file's
     uint32_t chained = 0;
@@ -114,25 +114,27 @@ private:
 
     RawSource& m_source;
     RawLayout& m_layout;
-    bool m_littleEndian = true;
     std::vector<IfdPlace> m_queue;
     std::vector<uint64_t> m_visited;
     bool m_raw = false;
 };
 
 bool TiffWalk::Start() {
-    const auto b0 = m_source.U8(0), b1 = m_source.U8(1);
-    if (!b0 || !b1 || *b0 != *b1 || (*b0 != 'I' && *b0 != 'M')) return false;
-    m_littleEndian = *b0 == 'I';
-    const auto magic = m_source.U16(2, m_littleEndian);
-    const auto ifd0 = m_source.U32(4, m_littleEndian);
-    if (!magic || !ifd0) return false;
-    if (*magic != kMagicTiff && *magic != kMagicOrf && *magic != kMagicOrfS && *magic != kMagicRw2) return false;
+    uint8_t bytes[kHeaderSize];
+    ByteReader header = m_source.Bytes(0, bytes, ByteOrder::LittleEndian);
+    const uint8_t b0 = header.U8(), b1 = header.U8();
+    if (header.Failed() || b0 != b1 || (b0 != 'I' && b0 != 'M')) return false;
+    const ByteOrder order = b0 == 'I' ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
+    header.SetOrder(order);
+    const uint16_t magic = header.U16();
+    const uint32_t ifd0 = header.U32();
+    if (header.Failed()) return false;
+    if (magic != kMagicTiff && magic != kMagicOrf && magic != kMagicOrfS && magic != kMagicRw2) return false;
     // The makers' own magic numbers, and Canon's "CR" after the header, say RAW.
-    m_raw = *magic != kMagicTiff || m_source.Matches(8, "CR");
+    m_raw = magic != kMagicTiff || m_source.Matches(8, "CR");
     IfdPlace first;
-    first.offset = *ifd0;
-    first.littleEndian = m_littleEndian;
+    first.offset = ifd0;
+    first.order = order;
     first.first = true;
     Queue(first);
     return true;
@@ -158,31 +160,33 @@ void TiffWalk::Run() {
 }
 
 bool TiffWalk::ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry) {
-    const auto tag = m_source.U16(offset, place.littleEndian), type = m_source.U16(offset + 2, place.littleEndian);
-    const auto count = m_source.U32(offset + 4, place.littleEndian);
-    if (!tag || !type || !count) return false;
-    entry.tag = *tag;
-    entry.type = *type;
-    entry.count = *count;
-    const uint64_t size = TypeSize(*type) * *count;
-    if (size <= 4) {
-        entry.at = offset + 8;
-        return true;
-    }
-    const auto at = m_source.U32(offset + 8, place.littleEndian);
-    if (!at) return false;
-    entry.at = place.base + *at;
+    uint8_t bytes[kEntrySize];
+    ByteReader fields = m_source.Bytes(offset, bytes, place.order);
+    entry.tag = fields.U16();
+    entry.type = fields.U16();
+    entry.count = fields.U32();
+    const uint32_t valueField = fields.U32();
+    if (fields.Failed()) return false;
+    // Values of up to four bytes lie in the entry itself.
+    const uint64_t size = TypeSize(entry.type) * entry.count;
+    entry.at = size <= 4 ? offset + 8 : place.base + valueField;
     return true;
 }
 
 std::optional<uint32_t> TiffWalk::Value(const IfdPlace& place, const Entry& entry, uint32_t index) {
     if (index >= entry.count) return std::nullopt;
+    uint64_t size = 0;
     switch (entry.type) {
-    case 1: case 7: return m_source.U8(entry.at + index);
-    case 3: case 8: return m_source.U16(entry.at + uint64_t{index} * 2, place.littleEndian);
-    case 4: case 9: case 13: return m_source.U32(entry.at + uint64_t{index} * 4, place.littleEndian);
+    case 1: case 7: size = 1; break;
+    case 3: case 8: size = 2; break;
+    case 4: case 9: case 13: size = 4; break;
     default: return std::nullopt;
     }
+    uint8_t bytes[4];
+    ByteReader value = m_source.Bytes(entry.at + uint64_t{index} * size, std::span(bytes, size), place.order);
+    const uint32_t number = size == 1 ? value.U8() : size == 2 ? value.U16() : value.U32();
+    if (value.Failed()) return std::nullopt;
+    return number;
 }
 
 void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
@@ -201,14 +205,10 @@ std::vector<uint32_t> TiffWalk::Values(const IfdPlace& place, const Entry& entry
     // One read for the lot: an element at a time, two tables lying apart
     // would each time move the window, and spend the reading budget.
     std::vector<uint8_t> bytes(static_cast<size_t>(count * size));
-    if (!m_source.Read(entry.at + first * size, bytes)) return {};
+    ByteReader table = m_source.Bytes(entry.at + first * size, bytes, place.order);
     std::vector<uint32_t> values(count);
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* b = bytes.data() + i * size;
-        if (size == 2) values[i] = place.littleEndian ? (b[1] << 8 | b[0]) : (b[0] << 8 | b[1]);
-        else values[i] = place.littleEndian ? (uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0])
-                                            : (uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]);
-    }
+    for (uint32_t& value : values) value = size == 2 ? table.U16() : table.U32();
+    if (table.Failed()) return {};
     return values;
 }
 
@@ -228,19 +228,22 @@ void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
     const uint64_t at = note.at;
     IfdPlace maker;
     maker.base = exif.base;
-    maker.littleEndian = exif.littleEndian;
+    maker.order = exif.order;
     const auto orderAt = [&](uint64_t offset) {
-        const auto b = m_source.U8(offset);
-        if (b && *b == 'I') maker.littleEndian = true;
-        if (b && *b == 'M') maker.littleEndian = false;
+        uint8_t bytes[1];
+        const uint8_t letter = m_source.Bytes(offset, bytes, maker.order).U8();
+        if (letter == 'I') maker.order = ByteOrder::LittleEndian;
+        if (letter == 'M') maker.order = ByteOrder::BigEndian;
     };
     if (m_source.Matches(at, std::string_view("Nikon\0", 6))) {
         // A TIFF header of its own after the ten-byte label; offsets count from it.
         maker.base = at + 10;
         orderAt(maker.base);
-        const auto ifd = m_source.U32(maker.base + 4, maker.littleEndian);
-        if (!ifd) return;
-        maker.offset = maker.base + *ifd;
+        uint8_t bytes[4];
+        ByteReader header = m_source.Bytes(maker.base + 4, bytes, maker.order);
+        const uint32_t ifd = header.U32();
+        if (header.Failed()) return;
+        maker.offset = maker.base + ifd;
         maker.kind = IfdKind::NikonMaker;
     } else if (m_source.Matches(at, std::string_view("OLYMPUS\0", 8)) ||
                m_source.Matches(at, std::string_view("OM SYSTEM\0", 10))) {
@@ -268,14 +271,15 @@ void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
 }
 
 void TiffWalk::ReadIfd(const IfdPlace& place) {
-    const auto count = m_source.U16(place.offset, place.littleEndian);
-    if (!count || *count == 0 || *count > kMaxEntries) return;
+    uint8_t countBytes[2];
+    const uint32_t count = m_source.Bytes(place.offset, countBytes, place.order).U16();
+    if (count == 0 || count > kMaxEntries) return;
     const uint64_t entries = place.offset + 2;
-    if (!m_source.Holds(entries, *count * kEntrySize)) return;
+    if (!m_source.Holds(entries, count * kEntrySize)) return;
 
     std::optional<uint32_t> compression, photometric, jpegOffset, jpegLength, previewStart, previewLength;
     std::optional<Entry> stripOffsets, stripCounts, tileOffsets, tileCounts;
-    for (uint32_t i = 0; i < *count; ++i) {
+    for (uint32_t i = 0; i < count; ++i) {
         Entry entry;
         if (!ReadEntry(place, entries + i * kEntrySize, entry)) return;
         const uint16_t tag = entry.tag;
@@ -286,14 +290,14 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
         if (place.kind == IfdKind::NikonMaker) {
             if (tag == kTagNikonPreviewIfd) {
                 if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Preview});
+                    Queue({place.base + *ifd, place.base, place.order, IfdKind::Preview});
             }
             continue;
         }
         if (place.kind == IfdKind::OlympusMaker) {
             if (tag == kTagOlympusCameraSettings) {
                 if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::OlympusSettings});
+                    Queue({place.base + *ifd, place.base, place.order, IfdKind::OlympusSettings});
             }
             continue;
         }
@@ -334,13 +338,13 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
             if (place.kind == IfdKind::Main) {
                 for (uint32_t s = 0; s < std::min(entry.count, kMaxSubIfds); ++s)
                     if (const auto ifd = Value(place, entry, s))
-                        Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Main});
+                        Queue({place.base + *ifd, place.base, place.order, IfdKind::Main});
             }
             break;
         case kTagExifIfd:
             if (place.kind == IfdKind::Main) {
                 if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Exif});
+                    Queue({place.base + *ifd, place.base, place.order, IfdKind::Exif});
             }
             break;
         default: break;
@@ -364,9 +368,9 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
 
     // The chain of IFD0 (CR2's and PEF's further pictures lie there).
     if (place.kind == IfdKind::Main && place.chained < kMaxChain && (place.first || place.chained > 0)) {
-        const auto next = m_source.U32(entries + *count * kEntrySize, place.littleEndian);
-        if (next && *next != 0)
-            Queue({place.base + *next, place.base, place.littleEndian, IfdKind::Main, false, place.chained + 1});
+        uint8_t bytes[4];
+        const uint32_t next = m_source.Bytes(entries + count * kEntrySize, bytes, place.order).U32();
+        if (next != 0) Queue({place.base + next, place.base, place.order, IfdKind::Main, false, place.chained + 1});
     }
 }
 
@@ -383,21 +387,28 @@ bool ReadTiffLayout(RawSource& source, RawLayout& layout) {
 }
 
 int ReadTiffOrientation(RawSource& source, uint64_t base) {
-    const auto b0 = source.U8(base), b1 = source.U8(base + 1);
-    if (!b0 || !b1 || *b0 != *b1 || (*b0 != 'I' && *b0 != 'M')) return 0;
-    const bool little = *b0 == 'I';
-    const auto ifd = source.U32(base + 4, little);
-    if (!ifd) return 0;
-    const auto count = source.U16(base + *ifd, little);
-    if (!count || *count > kMaxEntries) return 0;
-    for (uint32_t i = 0; i < *count; ++i) {
-        const uint64_t entry = base + *ifd + 2 + i * kEntrySize;
-        const auto tag = source.U16(entry, little), type = source.U16(entry + 2, little);
-        if (!tag || !type) return 0;
-        if (*tag == kTagOrientation && *type == 3) {
-            const auto value = source.U16(entry + 8, little);
-            return value && *value >= 1 && *value <= 8 ? *value : 0;
-        }
+    uint8_t headerBytes[kHeaderSize];
+    ByteReader header = source.Bytes(base, headerBytes, ByteOrder::LittleEndian);
+    const uint8_t b0 = header.U8(), b1 = header.U8();
+    if (header.Failed() || b0 != b1 || (b0 != 'I' && b0 != 'M')) return 0;
+    const ByteOrder order = b0 == 'I' ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
+    header.SetOrder(order);
+    header.Skip(2);  // the magic number
+    const uint32_t ifd = header.U32();
+    if (header.Failed()) return 0;
+    uint8_t countBytes[2];
+    ByteReader directory = source.Bytes(base + ifd, countBytes, order);
+    const uint32_t count = directory.U16();
+    if (directory.Failed() || count > kMaxEntries) return 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        // The tag, the type, the count and a SHORT value.
+        uint8_t entryBytes[10];
+        ByteReader entry = source.Bytes(base + ifd + 2 + i * kEntrySize, entryBytes, order);
+        const uint16_t tag = entry.U16(), type = entry.U16();
+        entry.Skip(4);
+        const uint16_t value = entry.U16();
+        if (entry.Failed()) return 0;
+        if (tag == kTagOrientation && type == 3) return value >= 1 && value <= 8 ? value : 0;
     }
     return 0;
 }
