@@ -1,4 +1,4 @@
-#include "imaging/jpeg_exif.h"
+#include "imaging/jpeg/jpeg_exif.h"
 
 #include <algorithm>
 #include <cstddef>

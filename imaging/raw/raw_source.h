@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "imaging/byte_reader.h"
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 namespace imaging {
 

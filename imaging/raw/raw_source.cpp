@@ -1,4 +1,4 @@
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_source.h"
 
 #include <algorithm>
 #include <cstddef>

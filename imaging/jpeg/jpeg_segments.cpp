@@ -1,4 +1,4 @@
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
 #include "imaging/byte_reader.h"
 

@@ -1,4 +1,4 @@
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "imaging/jpeg_headers.h"
-#include "imaging/raw_source.h"
+#include "imaging/jpeg/jpeg_headers.h"
+#include "imaging/raw/raw_source.h"
 
 namespace imaging {
 

@@ -1,12 +1,12 @@
-#include "imaging/jpeg_headers.h"
+#include "imaging/jpeg/jpeg_headers.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "imaging/byte_reader.h"
-#include "imaging/jpeg_exif.h"
-#include "imaging/jpeg_preview.h"
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_exif.h"
+#include "imaging/jpeg/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
 namespace imaging {
 

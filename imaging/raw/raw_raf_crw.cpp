@@ -2,7 +2,7 @@
 // header that names the JPEG's offset and length, and the raw data's after
 // it. CRW: Canon's heap of records, each heap's table of contents at its own
 // end, the JPEG in a record of its own and the rotation in the image-info record.
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_source.h"
 
 namespace imaging {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_source.h"
 
 namespace imaging {
 
