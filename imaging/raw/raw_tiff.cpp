@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-#include "imaging/raw/raw_source.h"
+#include "imaging/raw/raw_tiff_directory.h"
 
 namespace imaging {
 
@@ -22,7 +22,6 @@ constexpr uint16_t kTagRw2JpgFromRaw = 0x002E;
 constexpr uint16_t kTagCompression = 0x0103;
 constexpr uint16_t kTagPhotometric = 0x0106;
 constexpr uint16_t kTagStripOffsets = 0x0111;
-constexpr uint16_t kTagOrientation = 0x0112;
 constexpr uint16_t kTagStripByteCounts = 0x0117;
 constexpr uint16_t kTagTileOffsets = 0x0144;
 constexpr uint16_t kTagTileByteCounts = 0x0145;
@@ -45,14 +44,11 @@ constexpr uint32_t kPhotometricCfa = 32803;
 constexpr uint32_t kPhotometricLinearRaw = 34892;
 
 constexpr size_t kMaxIfds = 64;
-constexpr uint32_t kMaxEntries = 1024;
 constexpr uint32_t kMaxSubIfds = 16;
 constexpr uint32_t kMaxChain = 16;
 // Strip and tile tables are read this far for the data they declare; the last
 // entry is read too, since data is laid out in order.
 constexpr uint32_t kMaxTableEntries = 4096;
-constexpr uint64_t kEntrySize = 12;
-constexpr uint64_t kHeaderSize = 8;
 
 enum class IfdKind {
     Main,             // IFD0, its chain and SubIFDs: what they declare is the file's
@@ -73,23 +69,6 @@ struct IfdPlace {
     uint32_t chained = 0;
 };
 
-struct Entry {
-    uint16_t tag = 0;
-    uint16_t type = 0;
-    uint32_t count = 0;
-    uint64_t at = 0;  // where its values lie, absolute
-};
-
-uint64_t TypeSize(uint16_t type) {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
-    }
-}
-
 class TiffWalk {
 public:
     TiffWalk(RawSource& source, RawLayout& layout) : m_source(source), m_layout(layout) {}
@@ -103,12 +82,8 @@ public:
 private:
     void Queue(const IfdPlace& place);
     void ReadIfd(const IfdPlace& place);
-    bool ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry);
-    std::optional<uint32_t> Value(const IfdPlace& place, const Entry& entry, uint32_t index);
-    void ReadMakerNote(const IfdPlace& exif, const Entry& note);
-    // `count` values of a SHORT or LONG entry from `first` on; none when they cannot be read.
-    std::vector<uint32_t> Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count);
-    void DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts);
+    void ReadMakerNote(const IfdPlace& exif, const TiffEntry& note);
+    void DeclareTable(const IfdPlace& place, TiffIfd& ifd, const TiffEntry& offsets, const TiffEntry& counts);
     void AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
                  std::optional<uint64_t> otherBase = std::nullopt);
 
@@ -120,21 +95,15 @@ private:
 };
 
 bool TiffWalk::Start() {
-    uint8_t bytes[kHeaderSize];
-    ByteReader header = m_source.Bytes(0, bytes, ByteOrder::LittleEndian);
-    const uint8_t b0 = header.U8(), b1 = header.U8();
-    if (header.Failed() || b0 != b1 || (b0 != 'I' && b0 != 'M')) return false;
-    const ByteOrder order = b0 == 'I' ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
-    header.SetOrder(order);
-    const uint16_t magic = header.U16();
-    const uint32_t ifd0 = header.U32();
-    if (header.Failed()) return false;
+    const std::optional<TiffHeader> header = ReadTiffHeader(m_source, 0);
+    if (!header) return false;
+    const uint16_t magic = header->magic;
     if (magic != kMagicTiff && magic != kMagicOrf && magic != kMagicOrfS && magic != kMagicRw2) return false;
     // The makers' own magic numbers, and Canon's "CR" after the header, say RAW.
     m_raw = magic != kMagicTiff || m_source.Matches(8, "CR");
     IfdPlace first;
-    first.offset = ifd0;
-    first.order = order;
+    first.offset = header->firstIfd;
+    first.order = header->order;
     first.first = true;
     Queue(first);
     return true;
@@ -143,7 +112,7 @@ bool TiffWalk::Start() {
 void TiffWalk::Queue(const IfdPlace& place) {
     // An IFD inside the header, or one already read (a loop, a SubIFD naming
     // itself), is not read again.
-    if (place.offset < kHeaderSize || m_visited.size() + m_queue.size() >= kMaxIfds) return;
+    if (place.offset < kTiffHeaderSize || m_visited.size() + m_queue.size() >= kMaxIfds) return;
     if (std::find(m_visited.begin(), m_visited.end(), place.offset) != m_visited.end()) return;
     for (const IfdPlace& queued : m_queue)
         if (queued.offset == place.offset) return;
@@ -159,36 +128,6 @@ void TiffWalk::Run() {
     }
 }
 
-bool TiffWalk::ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry) {
-    uint8_t bytes[kEntrySize];
-    ByteReader fields = m_source.Bytes(offset, bytes, place.order);
-    entry.tag = fields.U16();
-    entry.type = fields.U16();
-    entry.count = fields.U32();
-    const uint32_t valueField = fields.U32();
-    if (fields.Failed()) return false;
-    // Values of up to four bytes lie in the entry itself.
-    const uint64_t size = TypeSize(entry.type) * entry.count;
-    entry.at = size <= 4 ? offset + 8 : place.base + valueField;
-    return true;
-}
-
-std::optional<uint32_t> TiffWalk::Value(const IfdPlace& place, const Entry& entry, uint32_t index) {
-    if (index >= entry.count) return std::nullopt;
-    uint64_t size = 0;
-    switch (entry.type) {
-    case 1: case 7: size = 1; break;
-    case 3: case 8: size = 2; break;
-    case 4: case 9: case 13: size = 4; break;
-    default: return std::nullopt;
-    }
-    uint8_t bytes[4];
-    ByteReader value = m_source.Bytes(entry.at + uint64_t{index} * size, std::span(bytes, size), place.order);
-    const uint32_t number = size == 1 ? value.U8() : size == 2 ? value.U16() : value.U32();
-    if (value.Failed()) return std::nullopt;
-    return number;
-}
-
 void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
                        std::optional<uint64_t> otherBase) {
     if (!offset || !length || *length == 0) return;
@@ -199,24 +138,11 @@ void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, st
     if (otherBase && *otherBase != place.base) m_layout.Add({*otherBase + *offset, *length});
 }
 
-std::vector<uint32_t> TiffWalk::Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count) {
-    const uint64_t size = TypeSize(entry.type);
-    if ((entry.type != 3 && entry.type != 4) || first > entry.count || count > entry.count - first) return {};
-    // One read for the lot: an element at a time, two tables lying apart
-    // would each time move the window, and spend the reading budget.
-    std::vector<uint8_t> bytes(static_cast<size_t>(count * size));
-    ByteReader table = m_source.Bytes(entry.at + first * size, bytes, place.order);
-    std::vector<uint32_t> values(count);
-    for (uint32_t& value : values) value = size == 2 ? table.U16() : table.U32();
-    if (table.Failed()) return {};
-    return values;
-}
-
-void TiffWalk::DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts) {
+void TiffWalk::DeclareTable(const IfdPlace& place, TiffIfd& ifd, const TiffEntry& offsets, const TiffEntry& counts) {
     const uint32_t entries = std::min(offsets.count, counts.count);
     const auto declare = [&](uint32_t first, uint32_t count) {
-        const std::vector<uint32_t> starts = Values(place, offsets, first, count);
-        const std::vector<uint32_t> lengths = Values(place, counts, first, count);
+        const std::vector<uint32_t> starts = ifd.Values(offsets, first, count);
+        const std::vector<uint32_t> lengths = ifd.Values(counts, first, count);
         for (size_t i = 0; i < std::min(starts.size(), lengths.size()); ++i)
             m_layout.Declare(place.base + starts[i], lengths[i]);
     };
@@ -224,7 +150,7 @@ void TiffWalk::DeclareTable(const IfdPlace& place, const Entry& offsets, const E
     if (entries > kMaxTableEntries) declare(entries - 1, 1);
 }
 
-void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
+void TiffWalk::ReadMakerNote(const IfdPlace& exif, const TiffEntry& note) {
     const uint64_t at = note.at;
     IfdPlace maker;
     maker.base = exif.base;
@@ -271,17 +197,15 @@ void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
 }
 
 void TiffWalk::ReadIfd(const IfdPlace& place) {
-    uint8_t countBytes[2];
-    const uint32_t count = m_source.Bytes(place.offset, countBytes, place.order).U16();
-    if (count == 0 || count > kMaxEntries) return;
-    const uint64_t entries = place.offset + 2;
-    if (!m_source.Holds(entries, count * kEntrySize)) return;
+    TiffIfd ifd(m_source, place.offset, place.base, place.order);
+    const uint32_t count = ifd.EntryCount();
+    if (count == 0) return;
 
     std::optional<uint32_t> compression, photometric, jpegOffset, jpegLength, previewStart, previewLength;
-    std::optional<Entry> stripOffsets, stripCounts, tileOffsets, tileCounts;
+    std::optional<TiffEntry> stripOffsets, stripCounts, tileOffsets, tileCounts;
     for (uint32_t i = 0; i < count; ++i) {
-        Entry entry;
-        if (!ReadEntry(place, entries + i * kEntrySize, entry)) return;
+        TiffEntry entry;
+        if (!ifd.ReadEntry(i, entry)) return;
         const uint16_t tag = entry.tag;
         if (place.kind == IfdKind::Exif) {
             if (tag == kTagMakerNote) ReadMakerNote(place, entry);
@@ -289,41 +213,41 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
         }
         if (place.kind == IfdKind::NikonMaker) {
             if (tag == kTagNikonPreviewIfd) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.order, IfdKind::Preview});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::Preview});
             }
             continue;
         }
         if (place.kind == IfdKind::OlympusMaker) {
             if (tag == kTagOlympusCameraSettings) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.order, IfdKind::OlympusSettings});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::OlympusSettings});
             }
             continue;
         }
         if (place.kind == IfdKind::OlympusSettings) {
-            if (tag == kTagOlympusPreviewStart) previewStart = Value(place, entry, 0);
-            if (tag == kTagOlympusPreviewLength) previewLength = Value(place, entry, 0);
+            if (tag == kTagOlympusPreviewStart) previewStart = ifd.Value(entry, 0);
+            if (tag == kTagOlympusPreviewLength) previewLength = ifd.Value(entry, 0);
             continue;
         }
         if (place.kind == IfdKind::PentaxMaker) {
-            if (tag == kTagPentaxPreviewStart) previewStart = Value(place, entry, 0);
-            if (tag == kTagPentaxPreviewLength) previewLength = Value(place, entry, 0);
+            if (tag == kTagPentaxPreviewStart) previewStart = ifd.Value(entry, 0);
+            if (tag == kTagPentaxPreviewLength) previewLength = ifd.Value(entry, 0);
             continue;
         }
         switch (tag) {
-        case kTagCompression: compression = Value(place, entry, 0); break;
-        case kTagPhotometric: photometric = Value(place, entry, 0); break;
+        case kTagCompression: compression = ifd.Value(entry, 0); break;
+        case kTagPhotometric: photometric = ifd.Value(entry, 0); break;
         case kTagStripOffsets: stripOffsets = entry; break;
         case kTagStripByteCounts: stripCounts = entry; break;
         case kTagTileOffsets: tileOffsets = entry; break;
         case kTagTileByteCounts: tileCounts = entry; break;
-        case kTagJpegOffset: jpegOffset = Value(place, entry, 0); break;
-        case kTagJpegLength: jpegLength = Value(place, entry, 0); break;
+        case kTagJpegOffset: jpegOffset = ifd.Value(entry, 0); break;
+        case kTagJpegLength: jpegLength = ifd.Value(entry, 0); break;
         case kTagDngVersion: m_raw = true; break;
-        case kTagOrientation:
+        case kTiffTagOrientation:
             if (place.first && entry.type == 3) {
-                const auto value = Value(place, entry, 0);
+                const auto value = ifd.Value(entry, 0);
                 if (value && *value >= 1 && *value <= 8) m_layout.orientation = static_cast<int>(*value);
             }
             break;
@@ -337,14 +261,14 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
         case kTagSubIfds:
             if (place.kind == IfdKind::Main) {
                 for (uint32_t s = 0; s < std::min(entry.count, kMaxSubIfds); ++s)
-                    if (const auto ifd = Value(place, entry, s))
-                        Queue({place.base + *ifd, place.base, place.order, IfdKind::Main});
+                    if (const auto pointed = ifd.Value(entry, s))
+                        Queue({place.base + *pointed, place.base, place.order, IfdKind::Main});
             }
             break;
         case kTagExifIfd:
             if (place.kind == IfdKind::Main) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.order, IfdKind::Exif});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::Exif});
             }
             break;
         default: break;
@@ -359,17 +283,16 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
     if (rawData) m_raw = true;
     AddPair(place, jpegOffset, jpegLength);
     if (stripOffsets && stripCounts) {
-        if (place.kind == IfdKind::Main) DeclareTable(place, *stripOffsets, *stripCounts);
+        if (place.kind == IfdKind::Main) DeclareTable(place, ifd, *stripOffsets, *stripCounts);
         const bool jpeg = compression == kCompressionOldJpeg || compression == kCompressionJpeg;
         if (jpeg && !rawData && stripOffsets->count == 1 && stripCounts->count == 1)
-            AddPair(place, Value(place, *stripOffsets, 0), Value(place, *stripCounts, 0));
+            AddPair(place, ifd.Value(*stripOffsets, 0), ifd.Value(*stripCounts, 0));
     }
-    if (tileOffsets && tileCounts && place.kind == IfdKind::Main) DeclareTable(place, *tileOffsets, *tileCounts);
+    if (tileOffsets && tileCounts && place.kind == IfdKind::Main) DeclareTable(place, ifd, *tileOffsets, *tileCounts);
 
     // The chain of IFD0 (CR2's and PEF's further pictures lie there).
     if (place.kind == IfdKind::Main && place.chained < kMaxChain && (place.first || place.chained > 0)) {
-        uint8_t bytes[4];
-        const uint32_t next = m_source.Bytes(entries + count * kEntrySize, bytes, place.order).U32();
+        const uint32_t next = ifd.NextOffset(count);
         if (next != 0) Queue({place.base + next, place.base, place.order, IfdKind::Main, false, place.chained + 1});
     }
 }
@@ -382,35 +305,8 @@ bool ReadTiffLayout(RawSource& source, RawLayout& layout) {
     walk.Run();
     if (!walk.FoundRaw()) return false;
     layout.family = RawFamily::Tiff;
-    layout.headerEnd = kHeaderSize;
+    layout.headerEnd = kTiffHeaderSize;
     return true;
-}
-
-int ReadTiffOrientation(RawSource& source, uint64_t base) {
-    uint8_t headerBytes[kHeaderSize];
-    ByteReader header = source.Bytes(base, headerBytes, ByteOrder::LittleEndian);
-    const uint8_t b0 = header.U8(), b1 = header.U8();
-    if (header.Failed() || b0 != b1 || (b0 != 'I' && b0 != 'M')) return 0;
-    const ByteOrder order = b0 == 'I' ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
-    header.SetOrder(order);
-    header.Skip(2);  // the magic number
-    const uint32_t ifd = header.U32();
-    if (header.Failed()) return 0;
-    uint8_t countBytes[2];
-    ByteReader directory = source.Bytes(base + ifd, countBytes, order);
-    const uint32_t count = directory.U16();
-    if (directory.Failed() || count > kMaxEntries) return 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        // The tag, the type, the count and a SHORT value.
-        uint8_t entryBytes[10];
-        ByteReader entry = source.Bytes(base + ifd + 2 + i * kEntrySize, entryBytes, order);
-        const uint16_t tag = entry.U16(), type = entry.U16();
-        entry.Skip(4);
-        const uint16_t value = entry.U16();
-        if (entry.Failed()) return 0;
-        if (tag == kTagOrientation && type == 3) return value >= 1 && value <= 8 ? value : 0;
-    }
-    return 0;
 }
 
 }  // namespace imaging
