@@ -1,8 +1,7 @@
 #pragma once
-// Reads of bytes nobody vouches for, in one byte order, used by every parser
-// of found bytes. A read that runs past the end answers zero (Take: an empty
-// span) and leaves the reader failed at the end, where every later read fails
-// too: a parser reads a whole structure, then asks Failed() once.
+// The parsers of found bytes read their structures through this. A read past
+// the end answers zero (Take: an empty span) and leaves the reader failed at
+// the end, failing every later read: read a whole structure, then ask Failed().
 #include <cstddef>
 #include <cstdint>
 #include <span>

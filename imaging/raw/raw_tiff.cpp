@@ -5,7 +5,6 @@
 // JpgFromRaw tag; the preview IFD of Nikon's maker note, Olympus's camera
 // settings and Pentax's preview tags.
 #include <algorithm>
-#include <array>
 
 #include "imaging/raw/raw_tiff_directory.h"
 
