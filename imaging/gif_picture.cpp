@@ -1,8 +1,11 @@
 #include "imaging/gif_picture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
+
+#include "imaging/byte_reader.h"
 
 namespace imaging {
 
@@ -11,31 +14,9 @@ namespace {
 constexpr int kMaxCodeBits = 12;
 constexpr int kMaxCodes = 1 << kMaxCodeBits;
 
-class Reader {
-public:
-    explicit Reader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-    bool Has(size_t count) const { return m_bytes.size() - m_at >= count; }
-    uint8_t Byte() { return Has(1) ? m_bytes[m_at++] : 0; }
-    unsigned Word() {
-        const unsigned low = Byte();
-        return low | (unsigned{Byte()} << 8);
-    }
-    std::span<const uint8_t> Take(size_t count) {
-        if (!Has(count)) count = m_bytes.size() - m_at;
-        const auto taken = m_bytes.subspan(m_at, count);
-        m_at += count;
-        return taken;
-    }
-    bool AtEnd() const { return m_at >= m_bytes.size(); }
-
-private:
-    std::span<const uint8_t> m_bytes;
-    size_t m_at = 0;
-};
-
 using Palette = std::vector<uint8_t>;  // R G B, three bytes a colour
 
-Palette ReadPalette(Reader& in, uint8_t flags) {
+Palette ReadPalette(ByteReader& in, uint8_t flags) {
     if (!(flags & 0x80)) return {};
     const size_t colours = size_t{2} << (flags & 0x07);
     const auto bytes = in.Take(colours * 3);
@@ -43,24 +24,19 @@ Palette ReadPalette(Reader& in, uint8_t flags) {
 }
 
 // The image data's sub-blocks, joined: a size byte, that many bytes, until a
-// size of 0. Data cut short simply ends.
-std::vector<uint8_t> ReadSubBlocks(Reader& in) {
+// size of 0. Data cut short ends with what there is of its last block.
+std::vector<uint8_t> ReadSubBlocks(ByteReader& in) {
     std::vector<uint8_t> data;
     for (;;) {
-        if (in.AtEnd()) return data;
-        const uint8_t size = in.Byte();
+        const uint8_t size = in.U8();
         if (size == 0) return data;
-        const auto block = in.Take(size);
+        const auto block = in.Take(std::min<size_t>(size, in.Remaining()));
         data.insert(data.end(), block.begin(), block.end());
     }
 }
 
-void SkipSubBlocks(Reader& in) {
-    while (!in.AtEnd()) {
-        const uint8_t size = in.Byte();
-        if (size == 0) return;
-        in.Take(size);
-    }
+void SkipSubBlocks(ByteReader& in) {
+    for (uint8_t size; (size = in.U8()) != 0;) in.Skip(size);
 }
 
 // Where the frame's rows go: an interlaced frame stores every eighth row
@@ -161,16 +137,16 @@ bool DrawFrame(const std::vector<uint8_t>& data, int minimumBits, const Frame& f
 
 GifResult DecodeGif(std::span<const uint8_t> bytes) {
     GifResult result;
-    Reader in(bytes);
+    ByteReader in(bytes, ByteOrder::LittleEndian);
     const auto signature = in.Take(6);
     if (signature.size() < 6 || std::memcmp(signature.data(), "GIF8", 4) != 0 ||
         (signature[4] != '7' && signature[4] != '9') || signature[5] != 'a')
         return result;
     GifPicture& picture = result.picture;
-    picture.width = in.Word();
-    picture.height = in.Word();
-    const uint8_t screenFlags = in.Byte();
-    in.Take(2);  // background colour and aspect: the square behind a thumbnail is white
+    picture.width = in.U16();
+    picture.height = in.U16();
+    const uint8_t screenFlags = in.U8();
+    in.Skip(2);  // background colour and aspect: the square behind a thumbnail is white
     const Palette global = ReadPalette(in, screenFlags);
     if (!in.Has(1) || picture.width == 0 || picture.height == 0) return result;
     if (uint64_t{picture.width} * picture.height > kMaxGifPixels) {
@@ -180,12 +156,12 @@ GifResult DecodeGif(std::span<const uint8_t> bytes) {
 
     Frame frame;
     for (;;) {
-        if (in.AtEnd()) return result;
-        const uint8_t introducer = in.Byte();
+        if (in.Remaining() == 0) return result;
+        const uint8_t introducer = in.U8();
         if (introducer == 0x21) {  // an extension: only the first frame's transparency matters
-            const uint8_t label = in.Byte();
+            const uint8_t label = in.U8();
             if (label == 0xF9) {
-                const auto control = in.Take(in.Byte());
+                const auto control = in.Take(in.U8());
                 if (control.size() >= 4 && (control[0] & 0x01)) frame.transparent = control[3];
             }
             SkipSubBlocks(in);
@@ -194,14 +170,14 @@ GifResult DecodeGif(std::span<const uint8_t> bytes) {
         if (introducer != 0x2C) return result;  // the trailer, or no GIF block at all: no frame
         break;
     }
-    frame.left = in.Word();
-    frame.top = in.Word();
-    frame.width = in.Word();
-    frame.height = in.Word();
-    const uint8_t frameFlags = in.Byte();
+    frame.left = in.U16();
+    frame.top = in.U16();
+    frame.width = in.U16();
+    frame.height = in.U16();
+    const uint8_t frameFlags = in.U8();
     frame.interlaced = (frameFlags & 0x40) != 0;
     const Palette local = ReadPalette(in, frameFlags);
-    const int minimumBits = in.Byte();
+    const int minimumBits = in.U8();
     if (minimumBits < 2 || minimumBits > 8 || frame.width == 0 || frame.height == 0) return result;
     // Every pixel of the frame is decoded, on the screen or off it: a frame
     // claiming more than a screen may hold would keep a worker for minutes.

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "imaging/jpeg_exif.h"
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_exif.h"
+#include "imaging/jpeg/jpeg_segments.h"
 #include "imaging/picture_header.h"
 
 namespace imaging {

@@ -1,8 +1,8 @@
 // The JPEG preview decoder on the corpus the build makes (make_jpeg_corpus.sh):
 // against GDI+'s full decode of the same files, on damaged copies of them,
 // on every EXIF orientation, and on the inputs that once crashed it.
-#include "imaging/jpeg_preview.h"
-#include "imaging/jpeg_preview_canvas.h"
+#include "imaging/jpeg/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview_canvas.h"
 
 #include <windows.h>
 #include <gdiplus.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/jpeg_exif.h"
+#include "imaging/jpeg/jpeg_exif.h"
 #include "imaging/picture_facts.h"
 #include "tests/support/files.h"
 #include "tests/support/pump.h"

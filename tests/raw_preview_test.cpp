@@ -2,7 +2,7 @@
 // family built from its documented layout, hostile ones among them; and the
 // thumbnail each gives as a found file: its preview's picture, or none, and
 // damaged when the file ends before the data it declares.
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <string>
 
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview.h"
 #include "tests/support/files.h"
 #include "tests/support/pump.h"
 #include "tests/support/raw_fixtures.h"

@@ -51,8 +51,8 @@ fuzz() {
   return $status
 }
 
-fuzz jpeg_preview "$jpeg_seeds" tests/fuzz/jpeg_preview_fuzz.cpp imaging/jpeg_*.cpp
+fuzz jpeg_preview "$jpeg_seeds" tests/fuzz/jpeg_preview_fuzz.cpp imaging/jpeg/*.cpp
 fuzz picture_header "$jpeg_seeds" tests/fuzz/picture_header_fuzz.cpp imaging/picture_header.cpp \
-  imaging/picture_facts.cpp imaging/jpeg_exif.cpp imaging/jpeg_segments.cpp
+  imaging/picture_facts.cpp imaging/jpeg/jpeg_exif.cpp imaging/jpeg/jpeg_segments.cpp
 fuzz gif_picture "$gif_seeds" tests/fuzz/gif_picture_fuzz.cpp imaging/gif_picture.cpp
-MAX_LEN=65536 fuzz raw_preview "$raw_seeds" tests/fuzz/raw_preview_fuzz.cpp imaging/raw_*.cpp imaging/jpeg_*.cpp
+MAX_LEN=65536 fuzz raw_preview "$raw_seeds" tests/fuzz/raw_preview_fuzz.cpp imaging/raw/*.cpp imaging/jpeg/*.cpp

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     imaging::RawBytesReader file(std::span<const uint8_t>(data, size));

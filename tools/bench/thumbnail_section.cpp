@@ -18,7 +18,7 @@
 #include "tools/bench/scratch_folder.h"
 #include "tools/bench/file_bytes.h"
 #include "tools/bench/sections.h"
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview.h"
 #include "tests/support/pump.h"
 #include "tests/support/raw_fixtures.h"
 #include "tools/bench/stopwatch.h"

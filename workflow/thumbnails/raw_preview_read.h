@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 namespace workflow {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/gif_picture.h"
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview.h"
 #include "imaging/picture_header.h"
 #include "settings/folders.h"
 #include "win/handles.h"

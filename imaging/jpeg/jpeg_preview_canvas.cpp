@@ -1,4 +1,4 @@
-#include "imaging/jpeg_preview_canvas.h"
+#include "imaging/jpeg/jpeg_preview_canvas.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/jpeg_dc_steps.h"
-#include "imaging/jpeg_scan.h"
+#include "imaging/jpeg/jpeg_dc_steps.h"
+#include "imaging/jpeg/jpeg_scan.h"
 
 namespace imaging {
 

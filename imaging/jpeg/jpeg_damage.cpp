@@ -1,4 +1,4 @@
-#include "imaging/jpeg_damage.h"
+#include "imaging/jpeg/jpeg_damage.h"
 
 #include <algorithm>
 #include <cmath>

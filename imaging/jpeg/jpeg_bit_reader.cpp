@@ -1,6 +1,6 @@
-#include "imaging/jpeg_bit_reader.h"
+#include "imaging/jpeg/jpeg_bit_reader.h"
 
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
 namespace imaging {
 

@@ -1,16 +1,16 @@
 #pragma once
-// The RAW file as the preview finder's parsers read it: reads of either byte
-// order at any offset, answered from one cached window, so that walking a
-// directory of a hundred entries does not ask the file a hundred times; and
-// a budget on all it reads, so that no layout, however many directories it
-// chains, makes the finder read more than a few megabytes.
+// The RAW file as the preview finder's parsers read it: bytes at any offset,
+// handed over as a ByteReader and answered from one cached window, so that
+// walking a directory of a hundred entries does not ask the file a hundred
+// times; and a budget on all it reads, so that no layout, however many
+// directories it chains, makes the finder read more than a few megabytes.
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "imaging/raw_preview.h"
+#include "imaging/byte_reader.h"
+#include "imaging/raw/raw_preview.h"
 
 namespace imaging {
 
@@ -28,9 +28,9 @@ public:
 
     // False past the end, past the budget, or when the file fails to read.
     bool Read(uint64_t offset, std::span<uint8_t> into);
-    std::optional<uint8_t> U8(uint64_t offset);
-    std::optional<uint16_t> U16(uint64_t offset, bool littleEndian);
-    std::optional<uint32_t> U32(uint64_t offset, bool littleEndian);
+    // The bytes at `offset` read into `into`, as a reader of them; when they
+    // cannot be read, the reader fails at its first read.
+    ByteReader Bytes(uint64_t offset, std::span<uint8_t> into, ByteOrder order);
     // The bytes at `offset` spell `tag` (at most 32 bytes).
     bool Matches(uint64_t offset, std::string_view tag);
 

@@ -1,14 +1,14 @@
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_preview.h"
 
 #include <algorithm>
 #include <exception>
 #include <memory>
 #include <new>
 
-#include "imaging/jpeg_damage.h"
-#include "imaging/jpeg_headers.h"
-#include "imaging/jpeg_preview_canvas.h"
-#include "imaging/jpeg_scan.h"
+#include "imaging/jpeg/jpeg_damage.h"
+#include "imaging/jpeg/jpeg_headers.h"
+#include "imaging/jpeg/jpeg_preview_canvas.h"
+#include "imaging/jpeg/jpeg_scan.h"
 
 namespace imaging {
 

@@ -1,4 +1,4 @@
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_source.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -51,23 +51,9 @@ bool RawSource::Read(uint64_t offset, std::span<uint8_t> into) {
     return true;
 }
 
-std::optional<uint8_t> RawSource::U8(uint64_t offset) {
-    uint8_t value = 0;
-    if (!Read(offset, {&value, 1})) return std::nullopt;
-    return value;
-}
-
-std::optional<uint16_t> RawSource::U16(uint64_t offset, bool littleEndian) {
-    uint8_t b[2];
-    if (!Read(offset, b)) return std::nullopt;
-    return static_cast<uint16_t>(littleEndian ? (b[1] << 8 | b[0]) : (b[0] << 8 | b[1]));
-}
-
-std::optional<uint32_t> RawSource::U32(uint64_t offset, bool littleEndian) {
-    uint8_t b[4];
-    if (!Read(offset, b)) return std::nullopt;
-    if (littleEndian) return uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0];
-    return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+ByteReader RawSource::Bytes(uint64_t offset, std::span<uint8_t> into, ByteOrder order) {
+    if (!Read(offset, into)) return ByteReader({}, order);
+    return ByteReader(into, order);
 }
 
 bool RawSource::Matches(uint64_t offset, std::string_view tag) {

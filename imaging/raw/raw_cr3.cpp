@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_source.h"
 
 namespace imaging {
 
@@ -34,21 +34,22 @@ struct Box {
 // The box at `offset`, which must start before `end`.
 std::optional<Box> ReadBox(RawSource& source, uint64_t offset, uint64_t end) {
     Box box;
-    const auto size = source.U32(offset, false);
-    if (!size || offset + 8 > end) return std::nullopt;
-    for (uint64_t i = 0; i < 4; ++i) {
-        const auto c = source.U8(offset + 4 + i);
-        if (!c) return std::nullopt;
-        box.type[i] = static_cast<char>(*c);
-    }
-    uint64_t length = *size;
+    uint8_t headerBytes[8];
+    ByteReader header = source.Bytes(offset, headerBytes, ByteOrder::BigEndian);
+    const uint32_t size = header.U32();
+    const auto type = header.Take(4);
+    if (header.Failed() || offset + 8 > end) return std::nullopt;
+    std::copy(type.begin(), type.end(), box.type.begin());
+    uint64_t length = size;
     box.payload = offset + 8;
-    if (*size == 1) {
-        const auto high = source.U32(offset + 8, false), low = source.U32(offset + 12, false);
-        if (!high || !low) return std::nullopt;
-        length = uint64_t{*high} << 32 | *low;
+    if (size == 1) {
+        uint8_t largeBytes[8];
+        ByteReader large = source.Bytes(offset + 8, largeBytes, ByteOrder::BigEndian);
+        const uint64_t high = large.U32();
+        length = high << 32 | large.U32();
+        if (large.Failed()) return std::nullopt;
         box.payload = offset + 16;
-    } else if (*size == 0) {
+    } else if (size == 0) {
         // To the end of the file.
         if (offset > source.Size()) return std::nullopt;
         length = source.Size() - offset;
@@ -64,9 +65,11 @@ bool IsUuid(RawSource& source, const Box& box, const std::array<uint8_t, 16>& uu
 }
 
 void AddJpeg(RawSource& source, RawLayout& layout, const Box& box, uint64_t lengthAt, bool narrowAllowed) {
-    const auto length = source.U32(box.start + lengthAt, false);
-    if (!length || box.start + kJpegInBox + *length > box.end) return;
-    layout.Add({box.start + kJpegInBox, *length, narrowAllowed});
+    uint8_t bytes[4];
+    ByteReader field = source.Bytes(box.start + lengthAt, bytes, ByteOrder::BigEndian);
+    const uint32_t length = field.U32();
+    if (field.Failed() || box.start + kJpegInBox + length > box.end) return;
+    layout.Add({box.start + kJpegInBox, length, narrowAllowed});
 }
 
 class BoxWalk {

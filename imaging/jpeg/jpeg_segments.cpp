@@ -1,6 +1,6 @@
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
-#include "imaging/jpeg_byte_reader.h"
+#include "imaging/byte_reader.h"
 
 namespace imaging {
 
@@ -11,7 +11,7 @@ JpegSegmentReader::JpegSegmentReader(std::span<const uint8_t> bytes) : m_bytes(b
 
 bool JpegSegmentReader::Next(JpegSegment& segment) {
     if (m_done) return false;
-    ByteReader reader(m_bytes, m_position);
+    ByteReader reader = ByteReader(m_bytes).At(m_position);
     if (reader.U8() != 0xFF) {
         m_done = true;
         return false;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/jpeg_bit_reader.h"
+#include "imaging/jpeg/jpeg_bit_reader.h"
 
 namespace imaging {
 

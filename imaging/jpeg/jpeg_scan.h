@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "imaging/jpeg_huffman.h"
-#include "imaging/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_huffman.h"
+#include "imaging/jpeg/jpeg_preview.h"
 
 namespace imaging {
 

@@ -1,8 +1,8 @@
-#include "imaging/jpeg_scan.h"
+#include "imaging/jpeg/jpeg_scan.h"
 
 #include <algorithm>
 
-#include "imaging/jpeg_segments.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
 namespace imaging {
 

@@ -5,9 +5,8 @@
 // JpgFromRaw tag; the preview IFD of Nikon's maker note, Olympus's camera
 // settings and Pentax's preview tags.
 #include <algorithm>
-#include <array>
 
-#include "imaging/raw_source.h"
+#include "imaging/raw/raw_tiff_directory.h"
 
 namespace imaging {
 
@@ -22,7 +21,6 @@ constexpr uint16_t kTagRw2JpgFromRaw = 0x002E;
 constexpr uint16_t kTagCompression = 0x0103;
 constexpr uint16_t kTagPhotometric = 0x0106;
 constexpr uint16_t kTagStripOffsets = 0x0111;
-constexpr uint16_t kTagOrientation = 0x0112;
 constexpr uint16_t kTagStripByteCounts = 0x0117;
 constexpr uint16_t kTagTileOffsets = 0x0144;
 constexpr uint16_t kTagTileByteCounts = 0x0145;
@@ -45,14 +43,11 @@ constexpr uint32_t kPhotometricCfa = 32803;
 constexpr uint32_t kPhotometricLinearRaw = 34892;
 
 constexpr size_t kMaxIfds = 64;
-constexpr uint32_t kMaxEntries = 1024;
 constexpr uint32_t kMaxSubIfds = 16;
 constexpr uint32_t kMaxChain = 16;
 // Strip and tile tables are read this far for the data they declare; the last
 // entry is read too, since data is laid out in order.
 constexpr uint32_t kMaxTableEntries = 4096;
-constexpr uint64_t kEntrySize = 12;
-constexpr uint64_t kHeaderSize = 8;
 
 enum class IfdKind {
     Main,             // IFD0, its chain and SubIFDs: what they declare is the file's
@@ -67,28 +62,11 @@ enum class IfdKind {
 struct IfdPlace {
     uint64_t offset = 0;  // absolute
     uint64_t base = 0;    // what its offsets are relative to
-    bool littleEndian = true;
+    ByteOrder order = ByteOrder::LittleEndian;
     IfdKind kind = IfdKind::Main;
     bool first = false;  // IFD0, whose orientation is the file's
     uint32_t chained = 0;
 };
-
-struct Entry {
-    uint16_t tag = 0;
-    uint16_t type = 0;
-    uint32_t count = 0;
-    uint64_t at = 0;  // where its values lie, absolute
-};
-
-uint64_t TypeSize(uint16_t type) {
-    switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
-    }
-}
 
 class TiffWalk {
 public:
@@ -103,36 +81,28 @@ public:
 private:
     void Queue(const IfdPlace& place);
     void ReadIfd(const IfdPlace& place);
-    bool ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry);
-    std::optional<uint32_t> Value(const IfdPlace& place, const Entry& entry, uint32_t index);
-    void ReadMakerNote(const IfdPlace& exif, const Entry& note);
-    // `count` values of a SHORT or LONG entry from `first` on; none when they cannot be read.
-    std::vector<uint32_t> Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count);
-    void DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts);
+    void ReadMakerNote(const IfdPlace& exif, const TiffEntry& note);
+    void DeclareTable(const IfdPlace& place, TiffIfd& ifd, const TiffEntry& offsets, const TiffEntry& counts);
     void AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
                  std::optional<uint64_t> otherBase = std::nullopt);
 
     RawSource& m_source;
     RawLayout& m_layout;
-    bool m_littleEndian = true;
     std::vector<IfdPlace> m_queue;
     std::vector<uint64_t> m_visited;
     bool m_raw = false;
 };
 
 bool TiffWalk::Start() {
-    const auto b0 = m_source.U8(0), b1 = m_source.U8(1);
-    if (!b0 || !b1 || *b0 != *b1 || (*b0 != 'I' && *b0 != 'M')) return false;
-    m_littleEndian = *b0 == 'I';
-    const auto magic = m_source.U16(2, m_littleEndian);
-    const auto ifd0 = m_source.U32(4, m_littleEndian);
-    if (!magic || !ifd0) return false;
-    if (*magic != kMagicTiff && *magic != kMagicOrf && *magic != kMagicOrfS && *magic != kMagicRw2) return false;
+    const std::optional<TiffHeader> header = ReadTiffHeader(m_source, 0);
+    if (!header) return false;
+    const uint16_t magic = header->magic;
+    if (magic != kMagicTiff && magic != kMagicOrf && magic != kMagicOrfS && magic != kMagicRw2) return false;
     // The makers' own magic numbers, and Canon's "CR" after the header, say RAW.
-    m_raw = *magic != kMagicTiff || m_source.Matches(8, "CR");
+    m_raw = magic != kMagicTiff || m_source.Matches(8, "CR");
     IfdPlace first;
-    first.offset = *ifd0;
-    first.littleEndian = m_littleEndian;
+    first.offset = header->firstIfd;
+    first.order = header->order;
     first.first = true;
     Queue(first);
     return true;
@@ -141,7 +111,7 @@ bool TiffWalk::Start() {
 void TiffWalk::Queue(const IfdPlace& place) {
     // An IFD inside the header, or one already read (a loop, a SubIFD naming
     // itself), is not read again.
-    if (place.offset < kHeaderSize || m_visited.size() + m_queue.size() >= kMaxIfds) return;
+    if (place.offset < kTiffHeaderSize || m_visited.size() + m_queue.size() >= kMaxIfds) return;
     if (std::find(m_visited.begin(), m_visited.end(), place.offset) != m_visited.end()) return;
     for (const IfdPlace& queued : m_queue)
         if (queued.offset == place.offset) return;
@@ -157,34 +127,6 @@ void TiffWalk::Run() {
     }
 }
 
-bool TiffWalk::ReadEntry(const IfdPlace& place, uint64_t offset, Entry& entry) {
-    const auto tag = m_source.U16(offset, place.littleEndian), type = m_source.U16(offset + 2, place.littleEndian);
-    const auto count = m_source.U32(offset + 4, place.littleEndian);
-    if (!tag || !type || !count) return false;
-    entry.tag = *tag;
-    entry.type = *type;
-    entry.count = *count;
-    const uint64_t size = TypeSize(*type) * *count;
-    if (size <= 4) {
-        entry.at = offset + 8;
-        return true;
-    }
-    const auto at = m_source.U32(offset + 8, place.littleEndian);
-    if (!at) return false;
-    entry.at = place.base + *at;
-    return true;
-}
-
-std::optional<uint32_t> TiffWalk::Value(const IfdPlace& place, const Entry& entry, uint32_t index) {
-    if (index >= entry.count) return std::nullopt;
-    switch (entry.type) {
-    case 1: case 7: return m_source.U8(entry.at + index);
-    case 3: case 8: return m_source.U16(entry.at + uint64_t{index} * 2, place.littleEndian);
-    case 4: case 9: case 13: return m_source.U32(entry.at + uint64_t{index} * 4, place.littleEndian);
-    default: return std::nullopt;
-    }
-}
-
 void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, std::optional<uint32_t> length,
                        std::optional<uint64_t> otherBase) {
     if (!offset || !length || *length == 0) return;
@@ -195,28 +137,11 @@ void TiffWalk::AddPair(const IfdPlace& place, std::optional<uint32_t> offset, st
     if (otherBase && *otherBase != place.base) m_layout.Add({*otherBase + *offset, *length});
 }
 
-std::vector<uint32_t> TiffWalk::Values(const IfdPlace& place, const Entry& entry, uint32_t first, uint32_t count) {
-    const uint64_t size = TypeSize(entry.type);
-    if ((entry.type != 3 && entry.type != 4) || first > entry.count || count > entry.count - first) return {};
-    // One read for the lot: an element at a time, two tables lying apart
-    // would each time move the window, and spend the reading budget.
-    std::vector<uint8_t> bytes(static_cast<size_t>(count * size));
-    if (!m_source.Read(entry.at + first * size, bytes)) return {};
-    std::vector<uint32_t> values(count);
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* b = bytes.data() + i * size;
-        if (size == 2) values[i] = place.littleEndian ? (b[1] << 8 | b[0]) : (b[0] << 8 | b[1]);
-        else values[i] = place.littleEndian ? (uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0])
-                                            : (uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]);
-    }
-    return values;
-}
-
-void TiffWalk::DeclareTable(const IfdPlace& place, const Entry& offsets, const Entry& counts) {
+void TiffWalk::DeclareTable(const IfdPlace& place, TiffIfd& ifd, const TiffEntry& offsets, const TiffEntry& counts) {
     const uint32_t entries = std::min(offsets.count, counts.count);
     const auto declare = [&](uint32_t first, uint32_t count) {
-        const std::vector<uint32_t> starts = Values(place, offsets, first, count);
-        const std::vector<uint32_t> lengths = Values(place, counts, first, count);
+        const std::vector<uint32_t> starts = ifd.Values(offsets, first, count);
+        const std::vector<uint32_t> lengths = ifd.Values(counts, first, count);
         for (size_t i = 0; i < std::min(starts.size(), lengths.size()); ++i)
             m_layout.Declare(place.base + starts[i], lengths[i]);
     };
@@ -224,23 +149,26 @@ void TiffWalk::DeclareTable(const IfdPlace& place, const Entry& offsets, const E
     if (entries > kMaxTableEntries) declare(entries - 1, 1);
 }
 
-void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
+void TiffWalk::ReadMakerNote(const IfdPlace& exif, const TiffEntry& note) {
     const uint64_t at = note.at;
     IfdPlace maker;
     maker.base = exif.base;
-    maker.littleEndian = exif.littleEndian;
+    maker.order = exif.order;
     const auto orderAt = [&](uint64_t offset) {
-        const auto b = m_source.U8(offset);
-        if (b && *b == 'I') maker.littleEndian = true;
-        if (b && *b == 'M') maker.littleEndian = false;
+        uint8_t bytes[1];
+        const uint8_t letter = m_source.Bytes(offset, bytes, maker.order).U8();
+        if (letter == 'I') maker.order = ByteOrder::LittleEndian;
+        if (letter == 'M') maker.order = ByteOrder::BigEndian;
     };
     if (m_source.Matches(at, std::string_view("Nikon\0", 6))) {
         // A TIFF header of its own after the ten-byte label; offsets count from it.
         maker.base = at + 10;
         orderAt(maker.base);
-        const auto ifd = m_source.U32(maker.base + 4, maker.littleEndian);
-        if (!ifd) return;
-        maker.offset = maker.base + *ifd;
+        uint8_t bytes[4];
+        ByteReader header = m_source.Bytes(maker.base + 4, bytes, maker.order);
+        const uint32_t ifd = header.U32();
+        if (header.Failed()) return;
+        maker.offset = maker.base + ifd;
         maker.kind = IfdKind::NikonMaker;
     } else if (m_source.Matches(at, std::string_view("OLYMPUS\0", 8)) ||
                m_source.Matches(at, std::string_view("OM SYSTEM\0", 10))) {
@@ -268,16 +196,15 @@ void TiffWalk::ReadMakerNote(const IfdPlace& exif, const Entry& note) {
 }
 
 void TiffWalk::ReadIfd(const IfdPlace& place) {
-    const auto count = m_source.U16(place.offset, place.littleEndian);
-    if (!count || *count == 0 || *count > kMaxEntries) return;
-    const uint64_t entries = place.offset + 2;
-    if (!m_source.Holds(entries, *count * kEntrySize)) return;
+    TiffIfd ifd(m_source, place.offset, place.base, place.order);
+    const uint32_t count = ifd.EntryCount();
+    if (count == 0) return;
 
     std::optional<uint32_t> compression, photometric, jpegOffset, jpegLength, previewStart, previewLength;
-    std::optional<Entry> stripOffsets, stripCounts, tileOffsets, tileCounts;
-    for (uint32_t i = 0; i < *count; ++i) {
-        Entry entry;
-        if (!ReadEntry(place, entries + i * kEntrySize, entry)) return;
+    std::optional<TiffEntry> stripOffsets, stripCounts, tileOffsets, tileCounts;
+    for (uint32_t i = 0; i < count; ++i) {
+        TiffEntry entry;
+        if (!ifd.ReadEntry(i, entry)) return;
         const uint16_t tag = entry.tag;
         if (place.kind == IfdKind::Exif) {
             if (tag == kTagMakerNote) ReadMakerNote(place, entry);
@@ -285,41 +212,41 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
         }
         if (place.kind == IfdKind::NikonMaker) {
             if (tag == kTagNikonPreviewIfd) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Preview});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::Preview});
             }
             continue;
         }
         if (place.kind == IfdKind::OlympusMaker) {
             if (tag == kTagOlympusCameraSettings) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::OlympusSettings});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::OlympusSettings});
             }
             continue;
         }
         if (place.kind == IfdKind::OlympusSettings) {
-            if (tag == kTagOlympusPreviewStart) previewStart = Value(place, entry, 0);
-            if (tag == kTagOlympusPreviewLength) previewLength = Value(place, entry, 0);
+            if (tag == kTagOlympusPreviewStart) previewStart = ifd.Value(entry, 0);
+            if (tag == kTagOlympusPreviewLength) previewLength = ifd.Value(entry, 0);
             continue;
         }
         if (place.kind == IfdKind::PentaxMaker) {
-            if (tag == kTagPentaxPreviewStart) previewStart = Value(place, entry, 0);
-            if (tag == kTagPentaxPreviewLength) previewLength = Value(place, entry, 0);
+            if (tag == kTagPentaxPreviewStart) previewStart = ifd.Value(entry, 0);
+            if (tag == kTagPentaxPreviewLength) previewLength = ifd.Value(entry, 0);
             continue;
         }
         switch (tag) {
-        case kTagCompression: compression = Value(place, entry, 0); break;
-        case kTagPhotometric: photometric = Value(place, entry, 0); break;
+        case kTagCompression: compression = ifd.Value(entry, 0); break;
+        case kTagPhotometric: photometric = ifd.Value(entry, 0); break;
         case kTagStripOffsets: stripOffsets = entry; break;
         case kTagStripByteCounts: stripCounts = entry; break;
         case kTagTileOffsets: tileOffsets = entry; break;
         case kTagTileByteCounts: tileCounts = entry; break;
-        case kTagJpegOffset: jpegOffset = Value(place, entry, 0); break;
-        case kTagJpegLength: jpegLength = Value(place, entry, 0); break;
+        case kTagJpegOffset: jpegOffset = ifd.Value(entry, 0); break;
+        case kTagJpegLength: jpegLength = ifd.Value(entry, 0); break;
         case kTagDngVersion: m_raw = true; break;
-        case kTagOrientation:
+        case kTiffTagOrientation:
             if (place.first && entry.type == 3) {
-                const auto value = Value(place, entry, 0);
+                const auto value = ifd.Value(entry, 0);
                 if (value && *value >= 1 && *value <= 8) m_layout.orientation = static_cast<int>(*value);
             }
             break;
@@ -333,14 +260,14 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
         case kTagSubIfds:
             if (place.kind == IfdKind::Main) {
                 for (uint32_t s = 0; s < std::min(entry.count, kMaxSubIfds); ++s)
-                    if (const auto ifd = Value(place, entry, s))
-                        Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Main});
+                    if (const auto pointed = ifd.Value(entry, s))
+                        Queue({place.base + *pointed, place.base, place.order, IfdKind::Main});
             }
             break;
         case kTagExifIfd:
             if (place.kind == IfdKind::Main) {
-                if (const auto ifd = Value(place, entry, 0))
-                    Queue({place.base + *ifd, place.base, place.littleEndian, IfdKind::Exif});
+                if (const auto pointed = ifd.Value(entry, 0))
+                    Queue({place.base + *pointed, place.base, place.order, IfdKind::Exif});
             }
             break;
         default: break;
@@ -355,18 +282,17 @@ void TiffWalk::ReadIfd(const IfdPlace& place) {
     if (rawData) m_raw = true;
     AddPair(place, jpegOffset, jpegLength);
     if (stripOffsets && stripCounts) {
-        if (place.kind == IfdKind::Main) DeclareTable(place, *stripOffsets, *stripCounts);
+        if (place.kind == IfdKind::Main) DeclareTable(place, ifd, *stripOffsets, *stripCounts);
         const bool jpeg = compression == kCompressionOldJpeg || compression == kCompressionJpeg;
         if (jpeg && !rawData && stripOffsets->count == 1 && stripCounts->count == 1)
-            AddPair(place, Value(place, *stripOffsets, 0), Value(place, *stripCounts, 0));
+            AddPair(place, ifd.Value(*stripOffsets, 0), ifd.Value(*stripCounts, 0));
     }
-    if (tileOffsets && tileCounts && place.kind == IfdKind::Main) DeclareTable(place, *tileOffsets, *tileCounts);
+    if (tileOffsets && tileCounts && place.kind == IfdKind::Main) DeclareTable(place, ifd, *tileOffsets, *tileCounts);
 
     // The chain of IFD0 (CR2's and PEF's further pictures lie there).
     if (place.kind == IfdKind::Main && place.chained < kMaxChain && (place.first || place.chained > 0)) {
-        const auto next = m_source.U32(entries + *count * kEntrySize, place.littleEndian);
-        if (next && *next != 0)
-            Queue({place.base + *next, place.base, place.littleEndian, IfdKind::Main, false, place.chained + 1});
+        const uint32_t next = ifd.NextOffset(count);
+        if (next != 0) Queue({place.base + next, place.base, place.order, IfdKind::Main, false, place.chained + 1});
     }
 }
 
@@ -378,28 +304,8 @@ bool ReadTiffLayout(RawSource& source, RawLayout& layout) {
     walk.Run();
     if (!walk.FoundRaw()) return false;
     layout.family = RawFamily::Tiff;
-    layout.headerEnd = kHeaderSize;
+    layout.headerEnd = kTiffHeaderSize;
     return true;
-}
-
-int ReadTiffOrientation(RawSource& source, uint64_t base) {
-    const auto b0 = source.U8(base), b1 = source.U8(base + 1);
-    if (!b0 || !b1 || *b0 != *b1 || (*b0 != 'I' && *b0 != 'M')) return 0;
-    const bool little = *b0 == 'I';
-    const auto ifd = source.U32(base + 4, little);
-    if (!ifd) return 0;
-    const auto count = source.U16(base + *ifd, little);
-    if (!count || *count > kMaxEntries) return 0;
-    for (uint32_t i = 0; i < *count; ++i) {
-        const uint64_t entry = base + *ifd + 2 + i * kEntrySize;
-        const auto tag = source.U16(entry, little), type = source.U16(entry + 2, little);
-        if (!tag || !type) return 0;
-        if (*tag == kTagOrientation && *type == 3) {
-            const auto value = source.U16(entry + 8, little);
-            return value && *value >= 1 && *value <= 8 ? *value : 0;
-        }
-    }
-    return 0;
 }
 
 }  // namespace imaging

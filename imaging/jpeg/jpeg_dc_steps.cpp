@@ -1,4 +1,4 @@
-#include "imaging/jpeg_dc_steps.h"
+#include "imaging/jpeg/jpeg_dc_steps.h"
 
 #include <algorithm>
 #include <cmath>

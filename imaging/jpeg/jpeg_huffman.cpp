@@ -1,4 +1,4 @@
-#include "imaging/jpeg_huffman.h"
+#include "imaging/jpeg/jpeg_huffman.h"
 
 namespace imaging {
 

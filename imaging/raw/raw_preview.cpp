@@ -1,4 +1,4 @@
-#include "imaging/raw_preview.h"
+#include "imaging/raw/raw_preview.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "imaging/jpeg_headers.h"
-#include "imaging/raw_source.h"
+#include "imaging/jpeg/jpeg_headers.h"
+#include "imaging/raw/raw_source.h"
 
 namespace imaging {
 
@@ -32,15 +32,23 @@ constexpr uint64_t kMinJpegBytes = 4;
 // Where the SOS segment of the JPEG at `offset` ends, counted from `offset`,
 // by stepping from marker to marker; none past `limit`.
 std::optional<uint64_t> HeadLength(RawSource& source, uint64_t offset, uint64_t limit) {
+    constexpr ByteOrder kOrder = ByteOrder::BigEndian;
     uint64_t at = offset + 2;
     for (unsigned segment = 0; segment < kMaxSegments && at - offset < limit; ++segment) {
-        if (source.U8(at) != 0xFF) return std::nullopt;
-        auto marker = source.U8(at + 1);
-        while (marker == 0xFF && at - offset < limit) marker = source.U8(++at + 1);
-        const auto length = source.U16(at + 2, false);
-        if (!marker || !length || *length < 2) return std::nullopt;
-        at += 2 + uint64_t{*length};
-        if (*marker == 0xDA) return at - offset <= limit ? std::optional<uint64_t>(at - offset) : std::nullopt;
+        uint8_t prefix[1], code[1], lengthBytes[2];
+        if (source.Bytes(at, prefix, kOrder).U8() != 0xFF) return std::nullopt;
+        ByteReader markerField = source.Bytes(at + 1, code, kOrder);
+        uint8_t marker = markerField.U8();
+        // Fill bytes (FF) before the marker.
+        while (!markerField.Failed() && marker == 0xFF && at - offset < limit) {
+            markerField = source.Bytes(++at + 1, code, kOrder);
+            marker = markerField.U8();
+        }
+        ByteReader lengthField = source.Bytes(at + 2, lengthBytes, kOrder);
+        const uint16_t length = lengthField.U16();
+        if (markerField.Failed() || lengthField.Failed() || length < 2) return std::nullopt;
+        at += 2 + uint64_t{length};
+        if (marker == 0xDA) return at - offset <= limit ? std::optional<uint64_t>(at - offset) : std::nullopt;
     }
     return std::nullopt;
 }
@@ -54,7 +62,7 @@ public:
         const uint64_t offset = candidate.offset, length = candidate.length;
         // One that starts in the header or runs past the file's end is none.
         if (offset < m_layout.headerEnd || length < kMinJpegBytes || !m_source.Holds(offset, length)) return;
-        if (m_source.U8(offset) != 0xFF || m_source.U8(offset + 1) != 0xD8) return;
+        if (!m_source.Matches(offset, "\xFF\xD8")) return;
         if (length > m_limits.maxBytes) {
             m_facts.previewTooLarge = true;
             return;

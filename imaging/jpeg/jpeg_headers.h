@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/jpeg_huffman.h"
+#include "imaging/jpeg/jpeg_huffman.h"
 
 namespace imaging {
 

@@ -1,12 +1,12 @@
-#include "imaging/jpeg_headers.h"
+#include "imaging/jpeg/jpeg_headers.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/jpeg_byte_reader.h"
-#include "imaging/jpeg_exif.h"
-#include "imaging/jpeg_preview.h"
-#include "imaging/jpeg_segments.h"
+#include "imaging/byte_reader.h"
+#include "imaging/jpeg/jpeg_exif.h"
+#include "imaging/jpeg/jpeg_preview.h"
+#include "imaging/jpeg/jpeg_segments.h"
 
 namespace imaging {
 
@@ -111,10 +111,11 @@ void ReadApp(const JpegSegment& segment, Densities& densities, JpegHeaders& head
     const auto payload = segment.payload;
     if (segment.marker == jpeg_marker::kApp0 && StartsWith(payload, "JFIF\0", 5) && payload.size() >= 12) {
         densities.jfif = true;
-        const unsigned units = payload[7];
+        ByteReader jfif = ByteReader(payload).At(7);  // past the tag and the version
+        const unsigned units = jfif.U8();
         const float perInch = units == 1 ? 1.0f : units == 2 ? 2.54f : 0.0f;
-        densities.jfifX = static_cast<float>(payload[8] << 8 | payload[9]) * perInch;
-        densities.jfifY = static_cast<float>(payload[10] << 8 | payload[11]) * perInch;
+        densities.jfifX = static_cast<float>(jfif.U16()) * perInch;
+        densities.jfifY = static_cast<float>(jfif.U16()) * perInch;
     } else if (segment.marker == jpeg_marker::kApp1 && StartsWith(payload, "Exif\0\0", 6)) {
         const ExifFacts facts = ReadExifFacts(payload.subspan(6));
         if (facts.orientation != 0) headers.orientation = facts.orientation;
@@ -122,7 +123,7 @@ void ReadApp(const JpegSegment& segment, Densities& densities, JpegHeaders& head
         densities.exifY = facts.dpiY;
     } else if (segment.marker == jpeg_marker::kApp14 && StartsWith(payload, "Adobe", 5) && payload.size() >= 12) {
         densities.adobe = true;
-        densities.adobeTransform = payload[11];
+        densities.adobeTransform = ByteReader(payload).At(11).U8();
     }
 }
 
@@ -146,8 +147,9 @@ bool ReadJpegHeaders(std::span<const uint8_t> bytes, JpegHeaders& headers) {
         } else if (marker == jpeg_marker::kDht) {
             if (!ReadHuffmanTables(segment.payload, headers)) return false;
         } else if (marker == jpeg_marker::kDri) {
-            if (segment.payload.size() < 2) return false;
-            headers.restartInterval = static_cast<unsigned>(segment.payload[0] << 8 | segment.payload[1]);
+            ByteReader interval(segment.payload);
+            headers.restartInterval = interval.U16();
+            if (interval.Failed()) return false;
         } else if (marker == jpeg_marker::kSos) {
             if (!haveFrame || !ReadScanHeader(segment.payload, headers)) return false;
             headers.scanStart = segments.Position();

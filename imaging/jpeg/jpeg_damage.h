@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "imaging/jpeg_preview_canvas.h"
+#include "imaging/jpeg/jpeg_preview_canvas.h"
 
 namespace imaging {
 
