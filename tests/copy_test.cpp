@@ -5,7 +5,7 @@
 #include "settings/folders.h"
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 #include "workflow/engine/app_title.h"
 #include "workflow/engine/disk_warning.h"
 

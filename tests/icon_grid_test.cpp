@@ -11,9 +11,9 @@
 
 #include "tests/support/pump.h"
 #include "win/handles.h"
-#include "win/icon_grid.h"
-#include "win/icon_grid_accessible.h"
-#include "win/icon_grid_layout.h"
+#include "win/icon_grid/icon_grid.h"
+#include "win/icon_grid/icon_grid_accessible.h"
+#include "win/icon_grid/icon_grid_layout.h"
 
 namespace {
 

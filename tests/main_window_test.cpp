@@ -8,7 +8,7 @@
 
 #include "resources/resource.h"
 #include "tests/support/main_window.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 #include "workflow/window/main_layout.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "tests/engines/wine_paths.h"
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 #include "workflow/window/main_layout.h"
 
 namespace {

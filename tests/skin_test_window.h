@@ -11,7 +11,7 @@
 #include "resources/resource.h"
 #include "tests/support/pump.h"
 #include "tests/support/window_picture.h"
-#include "win/icon_grid.h"
+#include "win/icon_grid/icon_grid.h"
 
 namespace skin_test {
 

@@ -19,7 +19,7 @@
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
-#include "win/image_list.h"
+#include "win/controls/image_list.h"
 #include "workflow/thumbnails/thumbnail_cache.h"
 
 namespace {

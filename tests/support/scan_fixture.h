@@ -7,7 +7,7 @@
 #include "tests/engines/engine_paths.h"
 #include "tests/support/main_window.h"
 #include "tests/support/scoped_environment.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 
 namespace testing_support {
 

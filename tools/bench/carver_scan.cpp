@@ -12,7 +12,7 @@
 #include "tools/bench/main_window_driver.h"
 #include "tools/bench/stopwatch.h"
 #include "win/handles.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 #include "workflow/engine/engine_command.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/window/main_dialog.h"

@@ -9,7 +9,7 @@
 #include "tests/engines/engine_paths.h"
 #include "tools/bench/answer_questions.h"
 #include "tools/bench/stopwatch.h"
-#include "win/list_view.h"
+#include "win/controls/list_view.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/window/timer_ids.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "win/handles.h"
-#include "win/image_list.h"
+#include "win/controls/image_list.h"
 #include "workflow/found/found_item.h"
 #include "workflow/thumbnails/thumbnail_pool.h"
 #include "workflow/thumbnails/thumbnails.h"

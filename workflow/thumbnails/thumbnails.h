@@ -14,7 +14,7 @@
 
 #include "imaging/picture_facts.h"
 #include "win/handles.h"
-#include "win/image_list.h"
+#include "win/controls/image_list.h"
 #include "workflow/files/carried_bytes.h"
 
 namespace workflow {

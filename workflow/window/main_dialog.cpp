@@ -8,7 +8,7 @@
 #include "settings/folders.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
-#include "win/icon_grid.h"
+#include "win/icon_grid/icon_grid.h"
 #include "workflow/window/help_viewer.h"
 #include "workflow/window/main_layout.h"
 #include "workflow/window/main_skin.h"

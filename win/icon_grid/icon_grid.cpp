@@ -1,13 +1,13 @@
 // The icon grid's window class and the list-view messages it answers.
-#include "win/icon_grid.h"
+#include "win/icon_grid/icon_grid.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <memory>
 
-#include "win/icon_grid_view.h"
-#include "win/list_view.h"
+#include "win/icon_grid/icon_grid_view.h"
+#include "win/controls/list_view.h"
 
 namespace win {
 

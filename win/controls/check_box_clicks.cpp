@@ -1,4 +1,4 @@
-#include "win/check_box_clicks.h"
+#include "win/controls/check_box_clicks.h"
 
 #include <windows.h>
 #include <commctrl.h>

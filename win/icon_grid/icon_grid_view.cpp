@@ -1,13 +1,13 @@
-#include "win/icon_grid_view.h"
+#include "win/icon_grid/icon_grid_view.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
 #include "win/handles.h"
-#include "win/icon_grid.h"
-#include "win/icon_grid_accessible.h"
-#include "win/list_view.h"
+#include "win/icon_grid/icon_grid.h"
+#include "win/icon_grid/icon_grid_accessible.h"
+#include "win/controls/list_view.h"
 
 namespace win {
 

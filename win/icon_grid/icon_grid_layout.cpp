@@ -1,4 +1,4 @@
-#include "win/icon_grid_layout.h"
+#include "win/icon_grid/icon_grid_layout.h"
 
 namespace win {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "win/icon_grid_layout.h"
+#include "win/icon_grid/icon_grid_layout.h"
 
 namespace win {
 

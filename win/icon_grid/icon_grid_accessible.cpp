@@ -1,4 +1,4 @@
-#include "win/icon_grid_accessible.h"
+#include "win/icon_grid/icon_grid_accessible.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "win/icon_grid.h"
+#include "win/icon_grid/icon_grid.h"
 
 namespace win {
 
