@@ -100,6 +100,40 @@ int CountFiles(const std::string& folder) {
     return count;
 }
 
+// Writes the disk's backlog (the machine's, as Linux's sync does) and returns
+// once it is written, or after a minute. The window flushes every copy, and a
+// flush waits for whatever else the file system has to write first: without
+// this, the window's time would hold the write-back of the plain copies just
+// made and deleted, or of whatever else runs on the machine. Wine starts a
+// Linux program without a handle to wait on, so it leaves a mark when done.
+void SettleWriteBack(const std::string& scratch) {
+    const std::string mark = scratch + "written-back";
+    DeleteFileA(mark.c_str());
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return;
+    const std::wstring wideMark(mark.begin(), mark.end());
+    char* unixMark = unixName(wideMark.c_str());
+    if (!unixMark) return;
+    std::string command = std::string("/bin/sh -c \"sync; : > '") + unixMark + "'\"";
+    HeapFree(GetProcessHeap(), 0, unixMark);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &started))
+        return;
+    if (started.hProcess) CloseHandle(started.hProcess);
+    if (started.hThread) CloseHandle(started.hThread);
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    DeleteFileA(mark.c_str());
+}
+
 struct XcopyRun {
     double ms = 0;
     DWORD exitCode = 0;
@@ -189,6 +223,7 @@ SetResult RunSet(const CopySet& set, int count) {
 
     for (int run = 0; run < kXcopyRuns; ++run) {
         const std::string to = scratch.Path() + "xcopy" + std::to_string(run);
+        SettleWriteBack(scratch.Path());
         const XcopyRun xcopy = TimeXcopy(DataFolder(), to);
         // A run that stopped early (a file it could not open, a folder it
         // could not list) is no plain copy to compare with.
@@ -210,6 +245,7 @@ SetResult RunSet(const CopySet& set, int count) {
 
     const std::string output = scratch.Path() + "window";
     SetDlgItemTextA(hwnd, IDC_SAVE_FOLDER, output.c_str());
+    SettleWriteBack(scratch.Path());
     g_finalShownMs = -1;
     HHOOK hook = SetWindowsHookExA(WH_CBT, AnswerFinalQuestionNo, nullptr, GetCurrentThreadId());
     StallSampler sampler(hwnd, kSamplePeriodMs);
