@@ -206,6 +206,8 @@ bool HeldFolder::IsPlainFile(HANDLE entry, const std::wstring& name) const {
 
 bool HeldFolder::DeleteItself() {
     FILE_DISPOSITION_INFO disposition{TRUE};
+    // A folder whose name the platform cannot tell has no folder above to
+    // check; its own handle deletes it only if it was opened with that right.
     const size_t slash = m_name.rfind(L'\\');
     if (slash == std::wstring::npos || slash + 1 == m_name.size())
         return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
