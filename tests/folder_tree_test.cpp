@@ -138,6 +138,26 @@ TEST_F(FolderTree, ForEachFileBelowVisitsEveryFileDepthFirst) {
     EXPECT_EQ(visited, 2);
 }
 
+// Another program lists the found files as the program walks them (xcopy, dir
+// and Explorer list through FindFirstFile), but cannot move a folder away.
+TEST_F(FolderTree, AFolderBeingWalkedCanBeListedButNotRenamedByOthers) {
+    Make({"a\\", "a\\b\\", "a\\b\\low.txt"});
+    int visited = 0;
+    ForEachFileBelow(m_tree, [&](const FolderEntry&) {
+        ++visited;
+        for (const std::string& folder : {m_tree, In("a"), In("a\\b")}) {
+            WIN32_FIND_DATAA found;
+            const win::FindHandle listing(FindFirstFileA((folder + "\\*").c_str(), &found));
+            EXPECT_TRUE(listing.valid()) << folder << " error " << GetLastError();
+        }
+        EXPECT_FALSE(MoveFileA(In("a\\b").c_str(), In("moved").c_str()));
+        return true;
+    });
+    EXPECT_EQ(visited, 1);
+    RemoveTree(m_tree, false);
+    EXPECT_FALSE(FileExists(In("a")));
+}
+
 TEST_F(FolderTree, RemoveTreeLeavesAReadOnlyFileWithItsFoldersAndRemovesTheFolderOnlyWhenAsked) {
     Make({"keep\\", "keep\\deep\\", "gone\\", "gone\\deeper\\", "keep\\deep\\locked.jpg", "keep\\deep\\other.jpg",
           "keep\\sibling.png", "gone\\deeper\\a.jpg", "top.txt"});

@@ -11,6 +11,7 @@ namespace win {
 namespace {
 
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
 
 // FILE_RENAME_INFORMATION of the native API, which the platform's headers leave out.
 struct RenameInformation {
@@ -20,6 +21,14 @@ struct RenameInformation {
     WCHAR FileName[1];
 };
 constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+
+// True when both handles hold the same file or folder.
+bool IsSameObject(HANDLE one, HANDLE other) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return GetFileInformationByHandle(one, &a) && GetFileInformationByHandle(other, &b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
 
 bool IsLinkAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
@@ -99,11 +108,10 @@ std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name, bool 
     if (create && IsLinkEntry(name)) return std::nullopt;
     // Unless shared, no delete sharing: while held, the folder cannot be
     // renamed or replaced.
-    constexpr ACCESS_MASK kListing = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
     const ULONG disposition = create ? FILE_OPEN_IF : FILE_OPEN;
     UniqueHandle folder;
     if (!m_shared)
-        folder = OpenEntry(name, kListing | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, disposition);
+        folder = OpenEntry(name, kListing, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, disposition);
     // Someone else holds it in a way that shares no deleting: its entries can
     // still go, the folder itself cannot.
     if (!folder) folder = OpenEntry(name, kListing, kShareAll, FILE_DIRECTORY_FILE, disposition);
@@ -198,6 +206,28 @@ bool HeldFolder::IsPlainFile(HANDLE entry, const std::wstring& name) const {
 
 bool HeldFolder::DeleteItself() {
     FILE_DISPOSITION_INFO disposition{TRUE};
+    // A folder whose name the platform cannot tell has no folder above to
+    // check; its own handle deletes it only if it was opened with that right.
+    const size_t slash = m_name.rfind(L'\\');
+    if (slash == std::wstring::npos || slash + 1 == m_name.size())
+        return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+    const std::wstring name = m_name.substr(slash + 1);
+    UniqueHandle aboveHandle(CreateFileW(m_name.substr(0, slash + 1).c_str(), kListing, kShareAll, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!aboveHandle) return false;
+    std::wstring aboveName = FinalName(aboveHandle.get());
+    const HeldFolder above(std::move(aboveHandle), std::move(aboveName), true);
+    // Nobody can rename a held folder: an entry of its name that is the same
+    // folder shows the folder above to be its own, whatever path led there.
+    if (!IsSameObject(above.OpenEntry(name, FILE_READ_ATTRIBUTES, kShareAll, FILE_DIRECTORY_FILE).get(), m_handle.get()))
+        return false;
+    // Opened for deleting only once this handle, which shares no deleting, is closed.
+    m_handle.reset();
+    m_handle = above.OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE);
+    const std::optional<DWORD> attributes = m_handle ? AttributesOf(m_handle.get()) : std::nullopt;
+    if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkAttribute(*attributes) ||
+        !above.NamesEntry(m_handle.get(), name))
+        return false;
     return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 

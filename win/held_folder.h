@@ -12,7 +12,10 @@
 //
 // The folder is held without delete sharing where it can be (unless opened
 // shared), so nobody can rename or delete it, or put a link in its place,
-// while it is held.
+// while it is held. It is held without the right to delete it, which it
+// takes only to delete itself: a handle with that right keeps out every open
+// that shares no deleting, and Wine lists a folder (FindFirstFile, so dir,
+// xcopy and Explorer) through such an open.
 #include <windows.h>
 
 #include <cstdint>
@@ -71,6 +74,9 @@ public:
     // when it is a link, a folder, or held open by someone who shares no reading.
     UniqueHandle OpenFileForReading(const std::wstring& name) const;
     // Deletes this folder, which must be empty; it goes when the handle closes.
+    // The right to delete is taken through the folder above, once that is
+    // seen to hold this very folder; the folder is no longer held meanwhile,
+    // and a link put in its place then is not deleted.
     bool DeleteItself();
 
     // A new file in this folder, opened for writing and deleting and shared

@@ -7,6 +7,7 @@
 // too slow to time on the whole sets.
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,23 +100,74 @@ int CountFiles(const std::string& folder) {
     return count;
 }
 
+// Writes the disk's backlog (the machine's, as Linux's sync does) and returns
+// once it is written, or after a minute. The window flushes every copy, and a
+// flush waits for whatever else the file system has to write first: without
+// this, the window's time would hold the write-back of the plain copies just
+// made and deleted, or of whatever else runs on the machine. Wine starts a
+// Linux program without a handle to wait on, so it leaves a mark when done.
+void SettleWriteBack(const std::string& scratch) {
+    const std::string mark = scratch + "written-back";
+    DeleteFileA(mark.c_str());
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return;
+    const std::wstring wideMark(mark.begin(), mark.end());
+    char* unixMark = unixName(wideMark.c_str());
+    if (!unixMark) return;
+    std::string command = std::string("/bin/sh -c \"sync; : > '") + unixMark + "'\"";
+    HeapFree(GetProcessHeap(), 0, unixMark);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &started))
+        return;
+    if (started.hProcess) CloseHandle(started.hProcess);
+    if (started.hThread) CloseHandle(started.hThread);
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (GetFileAttributesA(mark.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    DeleteFileA(mark.c_str());
+}
+
+struct XcopyRun {
+    double ms = 0;
+    DWORD exitCode = 0;
+    std::string said;  // its output, ending with its count ("N File(s) copied")
+};
+
 // Wine's xcopy of a whole folder, its own start included, as a user would run it.
-double TimeXcopy(const std::string& from, const std::string& to) {
+XcopyRun TimeXcopy(const std::string& from, const std::string& to) {
+    XcopyRun run;
     std::string command = "xcopy.exe \"" + from + "\" \"" + to + "\" /S /I /Q /Y";
+    const std::string log = to + ".log";
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    win::UniqueHandle nul(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    win::UniqueHandle output(CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = nul.get();
+    startup.hStdOutput = startup.hStdError = output.get();
     PROCESS_INFORMATION started{};
     const Stopwatch watch;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &started))
-        return 0;
+                        &started)) {
+        run.said = "(xcopy.exe could not be started)";
+        return run;
+    }
     const win::UniqueHandle process(started.hProcess), thread(started.hThread);
     WaitForSingleObject(process.get(), INFINITE);
-    return watch.ElapsedMs();
+    run.ms = watch.ElapsedMs();
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    output.reset();
+    std::ifstream in(log, std::ios::binary);
+    run.said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    while (!run.said.empty() && std::isspace(static_cast<unsigned char>(run.said.back()))) run.said.pop_back();
+    DeleteFileA(log.c_str());
+    return run;
 }
 
 struct SetResult {
@@ -125,8 +177,10 @@ struct SetResult {
     double longestStallMs = 0;
     std::vector<StallSample> stalls;  // sent at: after Recover was clicked
     int listed = 0;
-    int xcopied = 0;
+    int xcopied = 0;  // by the fastest run among those that copied the most
     int copied = 0;
+    // What a run of xcopy that copied fewer files than were listed said.
+    std::string xcopyShort;
 };
 
 // Every entry ticked: the toggle unticks all, then ticks all.
@@ -169,12 +223,17 @@ SetResult RunSet(const CopySet& set, int count) {
 
     for (int run = 0; run < kXcopyRuns; ++run) {
         const std::string to = scratch.Path() + "xcopy" + std::to_string(run);
-        const double ms = TimeXcopy(DataFolder(), to);
-        // Only a run that copied every file counts: one that stopped early
-        // (a file it could not open) is no plain copy to compare with.
+        SettleWriteBack(scratch.Path());
+        const XcopyRun xcopy = TimeXcopy(DataFolder(), to);
+        // A run that stopped early (a file it could not open, a folder it
+        // could not list) is no plain copy to compare with.
         const int copied = CountFiles(to);
-        if (copied >= result.xcopied && (copied > result.xcopied || result.xcopyMs == 0 || ms < result.xcopyMs))
-            result.xcopyMs = ms;
+        if (copied < result.listed && result.xcopyShort.empty())
+            result.xcopyShort = "xcopy copied " + std::to_string(copied) + " of " + std::to_string(result.listed) +
+                                " files (exit code " + std::to_string(xcopy.exitCode) + "): " + xcopy.said;
+        if (copied >= result.xcopied &&
+            (copied > result.xcopied || result.xcopyMs == 0 || xcopy.ms < result.xcopyMs))
+            result.xcopyMs = xcopy.ms;
         result.xcopied = std::max(result.xcopied, copied);
         // Gone again before the window copies, so its writing back does not
         // fall into the window's time.
@@ -182,10 +241,11 @@ SetResult RunSet(const CopySet& set, int count) {
     }
     const std::string empty = scratch.Path() + "empty";
     CreateDirectoryA(empty.c_str(), nullptr);
-    result.xcopyStartMs = TimeXcopy(empty, scratch.Path() + "empty-copy");
+    result.xcopyStartMs = TimeXcopy(empty, scratch.Path() + "empty-copy").ms;
 
     const std::string output = scratch.Path() + "window";
     SetDlgItemTextA(hwnd, IDC_SAVE_FOLDER, output.c_str());
+    SettleWriteBack(scratch.Path());
     g_finalShownMs = -1;
     HHOOK hook = SetWindowsHookExA(WH_CBT, AnswerFinalQuestionNo, nullptr, GetCurrentThreadId());
     StallSampler sampler(hwnd, kSamplePeriodMs);
@@ -218,13 +278,20 @@ SetResult RunSet(const CopySet& set, int count) {
 void RunCopySection() {
     double ratios[std::size(kSets)] = {};
     double longestStall = 0;
+    std::vector<std::string> failures;
     for (size_t i = 0; i < std::size(kSets); ++i) {
         const CopySet& set = kSets[i];
         const int count = CountOf(set);
         std::vector<double> xcopies, windows;
         for (int round = 0; round < kRounds; ++round) {
             const SetResult result = RunSet(set, count);
-            // A round whose xcopy could not copy every file has no plain copy to compare with.
+            const std::string roundName = std::string(set.what) + ", round " + std::to_string(round + 1) + ": ";
+            if (!result.xcopyShort.empty()) failures.push_back(roundName + result.xcopyShort);
+            if (result.listed != count || result.copied != count)
+                failures.push_back(roundName + std::to_string(result.listed) + " listed and " +
+                                   std::to_string(result.copied) + " copied by the window of " +
+                                   std::to_string(count) + " found");
+            // Only a round whose xcopy copied every file has a plain copy to compare with.
             if (result.xcopied == count) xcopies.push_back(result.xcopyMs);
             windows.push_back(result.windowMs);
             longestStall = std::max(longestStall, result.longestStallMs);
@@ -243,6 +310,9 @@ void RunCopySection() {
     }
     std::printf("copy: files %.2fx, photos %.2fx the plain copy (best of %d), longest stall %.0f ms\n", ratios[0],
                 ratios[1], kRounds, longestStall);
+    // A ratio against a copy that left files out would compare with nothing.
+    for (const std::string& failure : failures) std::printf("copy: FAILED: %s\n", failure.c_str());
+    if (!failures.empty()) MarkFailed();
 }
 
 }  // namespace bench

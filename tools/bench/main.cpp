@@ -33,6 +33,8 @@ const bench::Section kSections[] = {
      bench::RunCopySection, false},
 };
 
+bool g_failed = false;
+
 const bench::Section* FindSection(const char* name) {
     for (const bench::Section& section : kSections)
         if (std::strcmp(section.name, name) == 0) return &section;
@@ -48,6 +50,8 @@ void RunSection(const bench::Section& section) {
 }
 
 }  // namespace
+
+void bench::MarkFailed() { g_failed = true; }
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
@@ -76,5 +80,5 @@ int main(int argc, char** argv) {
     } else {
         for (int i = 1; i < argc; ++i) RunSection(*FindSection(argv[i]));
     }
-    return 0;
+    return g_failed ? 1 : 0;
 }

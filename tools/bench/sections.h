@@ -21,4 +21,8 @@ void RunScaleSection();
 void RunViewSection();
 void RunCopySection();
 
+// Said by a section whose figures cannot be trusted, once it has printed why:
+// the benchmark then ends with a non-zero exit code.
+void MarkFailed();
+
 }  // namespace bench
