@@ -191,8 +191,8 @@ private:
     std::string m_dataDir;
     std::vector<DriveInfo> m_drives;
     std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
-    // Physical disk of the engine's folder, read when the drives are listed:
-    // finding it takes tens of milliseconds under Wine.
+    // Physical disk of the engine's folder, read when the drives are listed
+    // rather than at each Next: finding it is slow.
     std::optional<uint32_t> m_appDataDisk;
     // How far the search has got is shown while the engine runs when the disk's size is known.
     std::optional<uint64_t> m_searchedDiskBytes;

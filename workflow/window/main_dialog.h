@@ -183,9 +183,8 @@ private:
     win::CheckBoxClicks m_photoClicks{[this](const std::vector<int>& items) { CheckPhotos(items); }};
     win::CheckBoxClicks m_fileClicks{[this](const std::vector<int>& items) { CheckFiles(items); }};
     ThumbnailCache m_thumbnails;
-    // Entries added and not drawn yet: drawing the lists costs tens of
-    // milliseconds under Wine, so a burst of found files is drawn a few
-    // times a second, not after every batch.
+    // Entries added and not drawn yet: drawing the lists is slow, so a burst
+    // of found files is drawn a few times a second, not after every batch.
     bool m_newPhotos = false;
     bool m_newFiles = false;
     ULONGLONG m_entriesShownAt = 0;
