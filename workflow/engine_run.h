@@ -3,6 +3,21 @@
 // that checks the installation, launches the engine and waits for it, the
 // engine's process, the lock and the running flag.
 //
+// Threads: Start, Stop, Stopped, Join and the destructor on the window's
+// thread; Running and Failed on any thread; Work and what it calls on the
+// worker. Under m_lock: m_stopRequested, m_process and m_job once the worker
+// has started, and every write of m_running. The worker alone, while it runs:
+// m_inputs and m_owner (written by Start before it starts). The window's
+// thread alone: m_worker and m_workerEnded.
+//
+// A join cannot be bounded, but the window must not wait longer than it
+// chooses for a worker held by a message box or a slow launch: the worker
+// sets m_workerEnded as the last thing it does with this object, Join waits
+// for that event while it answers messages (MsgWaitForMultipleObjects), and
+// joins only once it is set, which then returns at once. A worker still
+// running when Join gives up stays joinable and is joined later; it is never
+// detached, since it works on this object.
+//
 // Every handle is closed by this type alone, and only once the worker has
 // returned, so no party can close one twice or use one after another closed
 // it. The worker never touches the window's state: it works on a copy of the
@@ -11,8 +26,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "win/handles.h"
 #include "win/job.h"
@@ -41,7 +58,7 @@ public:
 
     // Marks the run as running and starts the worker; false when no thread
     // could be made (the run is then not running), and false, starting
-    // nothing, while the worker of an earlier run is still alive.
+    // nothing, while the worker of an earlier run has not ended.
     bool Start(HWND owner, EngineInputs inputs);
     // Ends the engine at once, or keeps it from being launched; the worker's
     // wait returns and the worker ends by itself.
@@ -58,7 +75,7 @@ public:
     bool Join(DWORD boundMs);
 
 private:
-    static DWORD WINAPI EngineWorker(LPVOID run);
+    void RunWorker();
     void Work();
     bool LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder);
     bool CheckEngineInstall(std::string& enginePath);
@@ -68,13 +85,16 @@ private:
 
     HWND m_owner = nullptr;
     EngineInputs m_inputs;
-    win::CriticalSection m_lock;
+    std::mutex m_lock;
     std::atomic<unsigned char> m_running{0};  // written under m_lock
     std::atomic<bool> m_failed{false};
     bool m_stopRequested = false;             // under m_lock
     win::UniqueHandle m_process;              // set by the worker under m_lock
     win::KillOnCloseJob m_job;                // holds the engine; set with m_process
-    win::UniqueHandle m_worker;               // user-interface thread only
+    // The worker's id, for its message boxes; set by the worker as it begins.
+    std::atomic<DWORD> m_workerId{0};
+    win::UniqueHandle m_workerEnded;          // manual-reset event, set by the worker last
+    std::jthread m_worker;
 };
 
 }  // namespace workflow
