@@ -41,7 +41,7 @@ void MainDialog::StartCopy() {
         return;
     }
 
-    if (m_photoRows.Ticked() == 0 && m_fileRows.Ticked() == 0) {
+    if (m_photoRows.CheckedCount() == 0 && m_fileRows.CheckedCount() == 0) {
         MessageBoxA(m_hwnd, "No files selected.\n\nPlease select files that you want to recover.",
                     ApplicationTitle().c_str(), MB_OK);
         return;
@@ -58,11 +58,11 @@ void MainDialog::StartCopy() {
         return;
     }
     std::vector<CopyEntry> photos, files;
-    for (int row : m_photoRows.TickedIndexes()) {
+    for (int row : m_photoRows.CheckedIndexes()) {
         const FoundPhoto& photo = *m_photoRows.At(row);
         photos.push_back({row, photo.path, photo.fileSize ? std::optional<uint64_t>(photo.fileSize) : std::nullopt});
     }
-    for (int row : m_fileRows.TickedIndexes()) {
+    for (int row : m_fileRows.CheckedIndexes()) {
         const FoundItem& item = *m_fileRows.At(row);
         files.push_back({row, item.path, item.size});
     }
