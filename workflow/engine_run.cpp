@@ -1,5 +1,6 @@
 #include "workflow/engine_run.h"
 
+#include <pthread.h>
 #include <shlwapi.h>
 
 #include <system_error>
@@ -48,17 +49,14 @@ EngineRun::~EngineRun() {
 bool EngineRun::Start(HWND owner, EngineInputs inputs) {
     // The worker works on this object: a second one would share its inputs and
     // handles with the first.
-    if (m_worker.joinable() && WaitForSingleObject(m_workerEnded.get(), 0) == WAIT_TIMEOUT) return false;
-    // An earlier worker is done with this object: its join returns at once,
-    // and nobody else can reach its handles.
+    if (m_worker.joinable() && WaitForSingleObject(WorkerHandle(), 0) == WAIT_TIMEOUT) return false;
+    // An earlier worker has ended: its join returns at once, and nobody else
+    // can reach its handles.
     if (m_worker.joinable()) m_worker.join();
     m_process.reset();
     m_job = {};
     m_owner = owner;
     m_inputs = std::move(inputs);
-    m_workerId = 0;
-    m_workerEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_workerEnded) return false;
     {
         const std::lock_guard lock(m_lock);
         m_stopRequested = false;
@@ -89,16 +87,17 @@ bool EngineRun::Stopped() {
 
 bool EngineRun::Join(DWORD boundMs) {
     if (!m_worker.joinable()) return true;
+    HANDLE worker = WorkerHandle();
+    const DWORD workerId = GetThreadId(worker);
     const ULONGLONG start = GetTickCount64();
-    HANDLE ended = m_workerEnded.get();
-    while (WaitForSingleObject(ended, 0) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
         if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
-        if (const DWORD workerId = m_workerId.load()) CloseMessageBoxesOf(workerId);
-        MsgWaitForMultipleObjects(1, &ended, FALSE, 50, QS_ALLINPUT);
+        CloseMessageBoxesOf(workerId);
+        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
         win::PumpPending();
     }
-    // The worker is done with this object: the join returns at once, and
-    // nobody else can reach these any more. The engine has ended, so closing
+    // The worker has ended: the join returns at once, and nobody else can
+    // reach these any more. The engine has ended, so closing
     // the job ends at most what it left behind.
     m_worker.join();
     m_process.reset();
@@ -106,15 +105,15 @@ bool EngineRun::Join(DWORD boundMs) {
     return true;
 }
 
+HANDLE EngineRun::WorkerHandle() { return static_cast<HANDLE>(pthread_gethandle(m_worker.native_handle())); }
+
 // No exception leaves the thread: it would end the program.
 void EngineRun::RunWorker() {
-    m_workerId = GetCurrentThreadId();
     try {
         Work();
     } catch (...) {
         FinishEngineRun();
     }
-    SetEvent(m_workerEnded.get());
 }
 
 void EngineRun::Work() {

@@ -8,13 +8,16 @@
 // worker. Under m_lock: m_stopRequested, m_process and m_job once the worker
 // has started, and every write of m_running. The worker alone, while it runs:
 // m_inputs and m_owner (written by Start before it starts). The window's
-// thread alone: m_worker and m_workerEnded.
+// thread alone: m_worker.
 //
 // A join cannot be bounded, but the window must not wait longer than it
-// chooses for a worker held by a message box or a slow launch: the worker
-// sets m_workerEnded as the last thing it does with this object, Join waits
-// for that event while it answers messages (MsgWaitForMultipleObjects), and
-// joins only once it is set, which then returns at once. A worker still
+// chooses for a worker held by a message box or a slow launch, and must
+// answer messages until the worker has gone: its message boxes are owned by
+// the window, and a thread that made windows may send to the window's thread
+// while it ends. So Join waits on the worker's own thread handle (the one
+// mingw-w64's threads keep for a std::jthread, signalled once the thread has
+// ended) while it answers messages (MsgWaitForMultipleObjects), and joins
+// only once it is signalled, which then returns at once. A worker still
 // running when Join gives up stays joinable and is joined later; it is never
 // detached, since it works on this object.
 //
@@ -76,6 +79,8 @@ public:
 
 private:
     void RunWorker();
+    // The worker's thread handle, owned by m_worker; signalled once it has ended.
+    HANDLE WorkerHandle();
     void Work();
     bool LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder);
     bool CheckEngineInstall(std::string& enginePath);
@@ -91,9 +96,6 @@ private:
     bool m_stopRequested = false;             // under m_lock
     win::UniqueHandle m_process;              // set by the worker under m_lock
     win::KillOnCloseJob m_job;                // holds the engine; set with m_process
-    // The worker's id, for its message boxes; set by the worker as it begins.
-    std::atomic<DWORD> m_workerId{0};
-    win::UniqueHandle m_workerEnded;          // manual-reset event, set by the worker last
     std::jthread m_worker;
 };
 
