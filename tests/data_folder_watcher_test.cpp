@@ -182,7 +182,7 @@ private:
 };
 
 // Stop, asked once the first files of a long walk have been handed over,
-// ends the walk within a file: the rest is never tested or handed over.
+// ends the walk within a file: the rest is never probed or handed over.
 TEST(DataFolderWatcher, StopEndsALongFirstWalkWithinAFile) {
     constexpr int kFiles = 20000;
     const testing_support::ScratchFolder data{"watcher-stop"};
@@ -199,7 +199,7 @@ TEST(DataFolderWatcher, StopEndsALongFirstWalkWithinAFile) {
     EXPECT_FALSE(watcher.Finished());
 }
 
-// The engine ends while a walk still tests its files: the last walk lists
+// The engine ends while a walk still probes its files: the last walk lists
 // everything meanwhile, and hands over only what that walk did not.
 TEST(DataFolderWatcher, TheEngineEndingWithinAWalkHandsOverEachFileOnce) {
     constexpr int kFiles = 3000;

@@ -276,7 +276,7 @@ TEST_F(EngineChecks, EngineFilesHeldForTheLaunchCannotBeSwapped) {
     for (const char* name : {"photo.exe", "cygwin1.dll"}) {
         const std::string path = EngineFolder() + "\\" + name;
         bool opened = true, moved = true, deleted = true;
-        std::thread([&] {
+        std::jthread([&] {
             const win::UniqueHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                        OPEN_EXISTING, 0, nullptr));

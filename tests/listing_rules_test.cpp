@@ -80,17 +80,17 @@ TEST(ListingRules, AWalkIsSortedOutInFoundOrder) {
     }
 }
 
-TEST(ListingRules, EveryPictureStartsTickedAndADamagedPieceOfAnythingElseDoesNot) {
+TEST(ListingRules, EveryPictureStartsCheckedAndADamagedPieceOfAnythingElseDoesNot) {
     const struct {
         const char* path;
-        bool ticked;
+        bool checked;
     } rows[] = {
         {"C:\\data\\temp.1\\f0002048.jpg", true},  {"C:\\data\\temp.1\\b0002048.jpg", true},
         {"C:\\data\\temp.1\\b0002048.png", true},  {"C:\\data\\temp.1\\f0003000.zip", true},
         {"C:\\data\\temp.1\\b0003000.zip", false}, {"C:\\data\\temp.1\\b0000006.fat", false},
         {"C:\\data\\b.1\\notes.txt", true},
     };
-    for (const auto& row : rows) EXPECT_EQ(StartsTicked(row.path), row.ticked) << row.path;
+    for (const auto& row : rows) EXPECT_EQ(StartsChecked(row.path), row.checked) << row.path;
 }
 
 TEST(ListingRules, APictureWithoutAThumbnailShowsThePlaceholderOrIsNeverLost) {

@@ -1,5 +1,5 @@
-// Found files tested ahead on helper threads, and the budget of the bytes
-// small pictures' tests carry to their thumbnails.
+// Found files probed ahead on helper threads, and the budget of the bytes
+// small pictures' probes carry to their thumbnails.
 #include "workflow/scan/probe_ahead.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ using workflow::CarriedBytes;
 using workflow::FoundFileState;
 using workflow::ProbeAhead;
 
-// A test that answers by the name's first letter and counts its calls.
+// A probe that answers by the name's first letter and counts its calls.
 struct CountingProbe {
     std::mutex lock;
     std::map<std::string, int> calls;
@@ -37,11 +37,11 @@ struct CountingProbe {
     }
 };
 
-// Every file is tested once, by a helper or by the thread asking, and each
+// Every file is probed once, by a helper or by the thread asking, and each
 // answer reaches the one who asks for that file, bytes included; a file that
-// was not given is tested when asked for. Helpers may start with the walk or
-// join it part way, once the thread asking has tested files itself.
-TEST(ProbeAhead, EachFileIsTestedOnceAndItsOutcomeGoesToItsOwnAsker) {
+// was not given is probed when asked for. Helpers may start with the walk or
+// join it part way, once the thread asking has probed files itself.
+TEST(ProbeAhead, EachFileIsProbedOnceAndItsOutcomeGoesToItsOwnAsker) {
     for (const bool joinPartWay : {false, true}) {
         SCOPED_TRACE(joinPartWay ? "helpers join part way" : "helpers from the start");
         std::vector<std::string> paths;
@@ -71,7 +71,7 @@ TEST(ProbeAhead, EachFileIsTestedOnceAndItsOutcomeGoesToItsOwnAsker) {
 }
 
 // Once stopped, the helpers start no file, and asking still answers.
-TEST(ProbeAhead, StoppedHelpersTestNothingMore) {
+TEST(ProbeAhead, StoppedHelpersProbeNothingMore) {
     std::vector<std::string> paths(200, "");
     for (size_t i = 0; i < paths.size(); ++i) paths[i] = "file" + std::to_string(i);
     CountingProbe counting;

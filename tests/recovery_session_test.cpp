@@ -165,7 +165,7 @@ TEST_F(RecoverySessionRules, CloseCountsEveryFoundFileNotCopiedAndNoKeepsThemAll
     ASSERT_TRUE(Copied());
     EXPECT_EQ(m_view.Now(), Screen::Results);  // back to the results, with the failed one checked
     EXPECT_EQ(FilesIn(m_output.path()), std::vector<std::string>{"f0000001.txt"});
-    EXPECT_EQ(m_session.FileRows().Checked(), 1);
+    EXPECT_EQ(m_session.FileRows().CheckedCount(), 1);
     EXPECT_EQ(Close(false).first, std::vector<std::string>{CloseQuestion(4, 1)});
     EXPECT_EQ(FilesIn(Left()).size(), 5u);  // a copy that failed deletes nothing
 

@@ -156,29 +156,4 @@ private:
     bool m_owned;
 };
 
-// A critical section, initialised and deleted with its owner.
-class CriticalSection {
-public:
-    CriticalSection() { InitializeCriticalSection(&m_cs); }
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-    ~CriticalSection() { DeleteCriticalSection(&m_cs); }
-    void Enter() { EnterCriticalSection(&m_cs); }
-    void Leave() { LeaveCriticalSection(&m_cs); }
-
-private:
-    CRITICAL_SECTION m_cs;
-};
-
-class LockScope {
-public:
-    explicit LockScope(CriticalSection& cs) : m_cs(cs) { m_cs.Enter(); }
-    LockScope(const LockScope&) = delete;
-    LockScope& operator=(const LockScope&) = delete;
-    ~LockScope() { m_cs.Leave(); }
-
-private:
-    CriticalSection& m_cs;
-};
-
 }  // namespace win

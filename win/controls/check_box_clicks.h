@@ -1,7 +1,7 @@
 #pragma once
-// Ticks of a list view whose check boxes the program keeps itself: the list
-// asks for each item's box by callback (LVM_SETCALLBACKMASK), so it cannot
-// flip one on its own. A click on a box and Space on the focused item come
+// Check boxes of a list view whose check states the program keeps itself:
+// the list asks for each item's box by callback (LVM_SETCALLBACKMASK), so it
+// cannot flip one on its own. A click on a box and Space on the focused item come
 // here instead, before the list sees them, and are handed to `toggle`.
 #include <windows.h>
 

@@ -266,7 +266,7 @@ LRESULT IconGridView::ListViewMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
         return m_extendedStyle;
-    // Ticks are always the parent's to keep.
+    // Check states are always the parent's to keep.
     case LVM_SETCALLBACKMASK:
         return TRUE;
     case LVM_GETCALLBACKMASK:

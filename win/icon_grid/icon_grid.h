@@ -7,9 +7,9 @@
 // The grid holds only the number of items and their selection, and speaks
 // the list-view messages a virtual list (LVS_OWNERDATA) understands: the
 // parent sets the number (LVM_SETITEMCOUNT) and answers LVN_GETDISPINFO for
-// each item's text, image, tick (the state image, kept by the parent as with
-// LVM_SETCALLBACKMASK) and data, and LVN_GETINFOTIP for its tip. Ticks are
-// flipped by the parent too (see CheckBoxClicks). Names in dialog templates
+// each item's text, image, check state (the state image, kept by the parent
+// as with LVM_SETCALLBACKMASK) and data, and LVN_GETINFOTIP for its tip.
+// Check states are flipped by the parent too (see CheckBoxClicks). Names in dialog templates
 // as kIconGridClass.
 #include <windows.h>
 

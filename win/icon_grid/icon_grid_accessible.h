@@ -1,6 +1,6 @@
 #pragma once
 // What a screen reader learns of an icon grid: a list whose items are named
-// by the tips the parent gives them (LVN_GETINFOTIP), with their tick,
+// by the tips the parent gives them (LVN_GETINFOTIP), with their check state,
 // selection and focus as states. Everything is asked of the grid through the
 // list-view messages it answers, so the object holds nothing but its window.
 #include <windows.h>

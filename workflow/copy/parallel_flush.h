@@ -3,8 +3,11 @@
 // together in one go (the file system commits them together), where flushes
 // one after another each wait for the disk on their own.
 //
-// Threads: Begin, IsDone and Wait are called by one owning thread; the
-// flushing threads take the queue and give results under m_lock.
+// Threads: Begin, IsDone, Wait and the destructor on one owning thread (a
+// copy's worker); Run on the flushing threads. Under m_lock: m_closing,
+// m_queue, m_results and m_nextTicket. The owning thread alone: m_threads.
+// The destructor joins the flushing threads without a bound: a flush under
+// way cannot be cut short, and its handle must stay open until it returns.
 #include <windows.h>
 
 #include <condition_variable>

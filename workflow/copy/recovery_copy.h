@@ -1,13 +1,20 @@
 #pragma once
-// One recovery copy: the ticked entries of the two result lists with the paths
-// they named when it started, photos first, then files, each group in list
-// order, copied on a worker thread into the output folder; and what became of
-// each entry. It knows no window: it is given plain values and tells its
-// owner what happened through Report, from Poll.
+// One recovery copy: the checked entries of the two result lists with the
+// paths they named when it started, photos first, then files, each group in
+// list order, copied on a worker thread into the output folder; and what
+// became of each entry. It knows no window: it is given plain values and
+// tells its owner what happened through Report, from Poll.
 //
-// Threads: every public method but RequestStop (any thread) is called on the
-// owner's thread; Report is called only from Poll. The worker shares m_shared with the owner under
-// m_lock, and is told to stop through its stop token.
+// Threads: every public method but RequestStop (any thread) on the owner's
+// thread; Report only from Poll. Worker::Run, `mayDelete`, `nameTaken` and
+// `wake` on the worker's thread, which also runs the flushing threads of
+// ParallelFlush. Under m_lock: m_shared, and the wait on m_decided. Read by
+// the worker without the lock, and left alone by the owner while it runs:
+// m_photos, m_files, m_mayDelete, m_nameTaken, m_wake. The owner's thread
+// alone: m_folder, m_running, m_destinationAsked, m_positionShown, m_worker,
+// m_thread. The worker is told to stop through its stop token; Stop joins it
+// without a bound, since a flush under way cannot be cut short and a
+// clean-up runs to its end.
 //
 // A copy never replaces a file of the output folder, never reads nor writes
 // through a link, and a file gets its name only once all of it is flushed to
@@ -27,7 +34,7 @@
 
 namespace workflow {
 
-// One ticked entry: its index in its list and the found file it names.
+// One checked entry: its index in its list and the found file it names.
 struct CopyEntry {
     int item;
     std::string source;

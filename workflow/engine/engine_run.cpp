@@ -1,6 +1,9 @@
 #include "workflow/engine/engine_run.h"
 
+#include <pthread.h>
 #include <shlwapi.h>
+
+#include <system_error>
 
 #include "win/message_pump.h"
 #include "workflow/engine/app_title.h"
@@ -46,65 +49,71 @@ EngineRun::~EngineRun() {
 bool EngineRun::Start(EngineInputs inputs, std::function<void(const std::string&)> tellUser) {
     // The worker works on this object: a second one would share its inputs and
     // handles with the first.
-    if (m_worker && WaitForSingleObject(m_worker.get(), 0) == WAIT_TIMEOUT) return false;
-    // An earlier worker has returned: nobody else can reach its handles.
-    m_worker.reset();
+    if (m_worker.joinable() && WaitForSingleObject(WorkerHandle(), 0) == WAIT_TIMEOUT) return false;
+    // An earlier worker has ended: its join returns at once, and nobody else
+    // can reach its handles.
+    if (m_worker.joinable()) m_worker.join();
     m_process.reset();
     m_job = {};
     m_tellUser = std::move(tellUser);
     m_inputs = std::move(inputs);
     {
-        win::LockScope lock(m_lock);
+        const std::lock_guard lock(m_lock);
         m_stopRequested = false;
         m_failed = false;
         m_running = 1;
     }
-    m_worker.reset(CreateThread(nullptr, 0, EngineWorker, this, 0, nullptr));
-    if (m_worker) return true;
-    win::LockScope lock(m_lock);
-    m_running = 0;
-    return false;
+    try {
+        m_worker = std::jthread([this] { RunWorker(); });
+        return true;
+    } catch (const std::system_error&) {
+        const std::lock_guard lock(m_lock);
+        m_running = 0;
+        return false;
+    }
 }
 
 void EngineRun::Stop() {
-    win::LockScope lock(m_lock);
+    const std::lock_guard lock(m_lock);
     m_stopRequested = true;
     m_running = 0;
     if (m_process) TerminateProcess(m_process.get(), 0);
 }
 
 bool EngineRun::Stopped() {
-    win::LockScope lock(m_lock);
+    const std::lock_guard lock(m_lock);
     return m_stopRequested;
 }
 
 bool EngineRun::Join(DWORD boundMs) {
-    if (!m_worker) return true;
-    const DWORD workerId = GetThreadId(m_worker.get());
+    if (!m_worker.joinable()) return true;
+    HANDLE worker = WorkerHandle();
+    const DWORD workerId = GetThreadId(worker);
     const ULONGLONG start = GetTickCount64();
-    HANDLE worker = m_worker.get();
     while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT) {
         if (boundMs != INFINITE && GetTickCount64() - start >= boundMs) return false;
         CloseMessageBoxesOf(workerId);
         MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
         win::PumpPending();
     }
-    // The worker has returned: nobody else can reach these any more. The
-    // engine has ended, so closing the job ends at most what it left behind.
-    m_worker.reset();
+    // The worker has ended: the join returns at once, and nobody else can
+    // reach these any more. The engine has ended, so closing
+    // the job ends at most what it left behind.
+    m_worker.join();
     m_process.reset();
     m_job = {};
     return true;
 }
 
-DWORD WINAPI EngineRun::EngineWorker(LPVOID run) {
-    auto* self = static_cast<EngineRun*>(run);
+HANDLE EngineRun::WorkerHandle() { return static_cast<HANDLE>(pthread_gethandle(m_worker.native_handle())); }
+
+// No exception leaves the thread: it would end the program.
+void EngineRun::RunWorker() {
     try {
-        self->Work();
+        Work();
     } catch (...) {
-        self->FinishEngineRun();
+        FinishEngineRun();
     }
-    return 0;
 }
 
 void EngineRun::Work() {
@@ -126,7 +135,7 @@ void EngineRun::Work() {
     }
     HANDLE process = nullptr;
     {
-        win::LockScope lock(m_lock);
+        const std::lock_guard lock(m_lock);
         process = m_process.get();
     }
     if (!process) {  // stopped before it was launched
@@ -141,7 +150,7 @@ void EngineRun::Work() {
 
     bool stopped = false;
     {
-        win::LockScope lock(m_lock);
+        const std::lock_guard lock(m_lock);
         stopped = m_stopRequested;
     }
     DWORD exitCode = 0;
@@ -161,7 +170,7 @@ bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optiona
     {
         // Stopped before the launch: nothing to start, and nothing to terminate
         // while it is still starting.
-        win::LockScope lock(m_lock);
+        const std::lock_guard lock(m_lock);
         if (m_stopRequested) return true;
     }
     // Checked through the handles that keep the files as they are until the
@@ -184,7 +193,7 @@ bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optiona
     win::UniqueHandle process = job.StartHidden(enginePath, *parameters, environment, m_inputs.engineFolder);
     if (!process) return false;
 
-    win::LockScope lock(m_lock);
+    const std::lock_guard lock(m_lock);
     m_job = std::move(job);
     m_process = std::move(process);
     // Stopped while the engine was being started: end it now.
@@ -224,7 +233,7 @@ std::optional<std::string> EngineRun::BuildEngineCommand() {
 }
 
 void EngineRun::FinishEngineRun() {
-    win::LockScope lock(m_lock);
+    const std::lock_guard lock(m_lock);
     m_running = 0;
 }
 

@@ -1,7 +1,25 @@
 #pragma once
-// One run of the carving engine, owned by the main window: the worker thread
+// One run of the carving engine, owned by the recovery session: the worker thread
 // that checks the installation, launches the engine and waits for it, the
 // engine's process, the lock and the running flag.
+//
+// Threads: Start, Stop, Stopped, Join and the destructor on the window's
+// thread; Running and Failed on any thread; Work and what it calls on the
+// worker. Under m_lock: m_stopRequested, m_process and m_job once the worker
+// has started, and every write of m_running. The worker alone, while it runs:
+// m_inputs and m_tellUser (written by Start before it starts). The window's
+// thread alone: m_worker.
+//
+// A join cannot be bounded, but the window must not wait longer than it
+// chooses for a worker held by a message box or a slow launch, and must
+// answer messages until the worker has gone: its message boxes are owned by
+// the window, and a thread that made windows may send to the window's thread
+// while it ends. So Join waits on the worker's own thread handle (the one
+// mingw-w64's threads keep for a std::jthread, signalled once the thread has
+// ended) while it answers messages (MsgWaitForMultipleObjects), and joins
+// only once it is signalled, which then returns at once. A worker still
+// running when Join gives up stays joinable and is joined later; it is never
+// detached, since it works on this object.
 //
 // Every handle is closed by this type alone, and only once the worker has
 // returned, so no party can close one twice or use one after another closed
@@ -12,8 +30,10 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "win/handles.h"
 #include "win/job.h"
@@ -61,7 +81,9 @@ public:
     bool Join(DWORD boundMs);
 
 private:
-    static DWORD WINAPI EngineWorker(LPVOID run);
+    void RunWorker();
+    // The worker's thread handle, owned by m_worker; signalled once it has ended.
+    HANDLE WorkerHandle();
     void Work();
     bool LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder);
     bool CheckEngineInstall(std::string& enginePath);
@@ -71,13 +93,13 @@ private:
 
     std::function<void(const std::string&)> m_tellUser;
     EngineInputs m_inputs;
-    win::CriticalSection m_lock;
+    std::mutex m_lock;
     std::atomic<unsigned char> m_running{0};  // written under m_lock
     std::atomic<bool> m_failed{false};
     bool m_stopRequested = false;             // under m_lock
     win::UniqueHandle m_process;              // set by the worker under m_lock
     win::KillOnCloseJob m_job;                // holds the engine; set with m_process
-    win::UniqueHandle m_worker;               // user-interface thread only
+    std::jthread m_worker;
 };
 
 }  // namespace workflow

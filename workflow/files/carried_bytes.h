@@ -1,11 +1,11 @@
 #pragma once
-// The bytes of a small found picture, read by the test that found it complete
+// The bytes of a small found picture, read by the probe that found it complete
 // while it held the file open, so that its thumbnail is made without opening
 // the file again: under Wine an open, its first read and its close are three
 // round trips to the Wine server, and a whole disk holds tens of thousands of
 // small pictures. All the bytes carried at once stay within a fixed budget,
 // whatever a walk hands over; a picture past it is read by its thumbnail's
-// worker as before.
+// worker.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

@@ -247,8 +247,6 @@ bool TreeHasFile(std::shared_ptr<const win::HeldFolder> folder, const std::strin
     return !ForEachFileBelow(std::move(folder), path, [](const FolderEntry&) { return false; });
 }
 
-bool CanOpenExclusively(const std::string& path) { return SizeIfOpenedExclusively(path).has_value(); }
-
 std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path) {
     // Opening for writing with no sharing fails while anyone else has the file
     // open, so a file the engine is still writing is not taken yet.
@@ -279,7 +277,7 @@ bool ReadWhole(HANDLE file, std::span<uint8_t> into) {
 
 namespace {
 
-// The size of a file opened for the tests, and its bytes read into `bytes`
+// The size of a file opened for the probes, and its bytes read into `bytes`
 // when asked and CarriedBytes has room for them; none for a read-only file.
 std::optional<uint64_t> SizeAndBytesOf(HANDLE file, CarriedBytes* bytes) {
     FILE_BASIC_INFO basic{};
@@ -300,7 +298,7 @@ std::optional<uint64_t> HeldSizeAndBytes(const FolderEntry& file, CarriedBytes* 
     const std::wstring name = win::WidenAnsi(file.path.substr(file.path.rfind('\\') + 1));
     bool denied = false;
     win::UniqueHandle opened = file.folder->OpenFileExclusively(name, bytes != nullptr, &denied);
-    // A file that may be written but not read is tested alone.
+    // A file that may be written but not read is probed alone.
     if (!opened && denied && bytes) {
         opened = file.folder->OpenFileExclusively(name, false);
         bytes = nullptr;
@@ -318,9 +316,9 @@ std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const FolderEntry& file,
 }
 
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes) {
-    // Read access too, so the bytes come through the test's own handle; the
+    // Read access too, so the bytes come through the probe's own handle; the
     // size and attributes are then asked of the handle, which the read needs
-    // to know anyway. A file that may be written but not read is tested alone.
+    // to know anyway. A file that may be written but not read is probed alone.
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {

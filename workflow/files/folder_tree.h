@@ -95,16 +95,15 @@ bool ForEachFileBelow(std::shared_ptr<const win::HeldFolder> folder, const std::
 bool TreeHasFile(const std::string& folder);
 bool TreeHasFile(std::shared_ptr<const win::HeldFolder> folder, const std::string& path);
 
-// True when nobody else has the file open and it may be written: the test a
-// found file passes before it is listed. A read-only file never passes.
-bool CanOpenExclusively(const std::string& path);
-// The same test; the file's size when it passes.
+// The exclusive-open probe a found file passes before it is listed: the
+// file's size when nobody else has it open and it may be written. A
+// read-only file never passes.
 std::optional<uint64_t> SizeIfOpenedExclusively(const std::string& path);
-// The same test, which also reads a file that passes into `bytes` when
+// The same probe, which also reads a file that passes into `bytes` when
 // CarriedBytes has room for it. A link's bytes are never read: they would
 // come from outside the data folder.
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const std::string& path, CarriedBytes& bytes);
-// The same tests of a file a walk through held folders found, opened through
+// The same probes of a file a walk through held folders found, opened through
 // the folder that listed it; the path is not resolved again.
 std::optional<uint64_t> SizeIfOpenedExclusively(const FolderEntry& file);
 std::optional<uint64_t> SizeAndBytesIfOpenedExclusively(const FolderEntry& file, CarriedBytes& bytes);

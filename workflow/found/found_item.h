@@ -27,7 +27,7 @@ struct FoundItem {
     uint64_t size = 0;
     std::string extension;
     std::string path;
-    bool damaged = false;  // marked by the engine: listed unticked
+    bool damaged = false;  // marked by the engine: listed unchecked
     bool checked = false;
 };
 

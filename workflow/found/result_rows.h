@@ -15,7 +15,7 @@ template <typename Entry>
 class ResultRows {
 public:
     int Count() const { return static_cast<int>(m_rows.size()); }
-    int Checked() const { return m_checked; }
+    int CheckedCount() const { return m_checked; }
     bool Valid(int index) const { return index >= 0 && index < Count(); }
     Entry* At(int index) const { return m_rows[static_cast<size_t>(index)]; }
 

@@ -37,25 +37,24 @@ uint64_t Now() {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-// A found picture is read by its test, when small, for its thumbnail. The
+// A found picture is read by its probe, when small, for its thumbnail. The
 // file is opened through the folder the walk held, never by its path again:
 // a link put in place of a folder since would lead the open elsewhere.
-FoundFileState Test(const FolderEntry* file, uint64_t& size, CarriedBytes& bytes) {
+FoundFileState Probe(const FolderEntry* file, uint64_t& size, CarriedBytes& bytes) {
     if (!file) return FoundFileState::Unopenable;
     return ProbeHeldFoundFile(*file, size, IsPhotoPath(file->path) ? &bytes : nullptr);
 }
 
-// A walk with this many files to test has them tested by helper threads as
-// well, the walk's own thread testing too; for a few, starting the threads
+// A walk with this many files to probe has them probed by helper threads as
+// well, the walk's own thread probing too; for a few, starting the threads
 // would cost more than it saves. More would leave the window's thread too
 // small a share of two processors.
 // Only once the engine has ended: while it runs, every helper's round trips
 // to the Wine server take a processor from the engine, whose pace is the
-// scan's (with two helpers a carver waited 5.5 s of 13.6 for a processor,
-// 0.1 s alone), and they test no faster: the Wine server answers one
-// request at a time.
-constexpr size_t kTestedAheadFrom = 64;
-constexpr int kTestHelpers = 2;
+// scan's, and they probe no faster: the Wine server answers one request at
+// a time.
+constexpr size_t kProbedAheadFrom = 64;
+constexpr int kProbeHelpers = 2;
 
 }  // namespace
 
@@ -75,12 +74,12 @@ DataFolderWatcher::DataFolderWatcher(std::string dataDir, std::function<bool()> 
       m_engineRunning(std::move(engineRunning)),
       m_firstWalkDelayMs(firstWalkDelayMs),
       m_walkIntervalMs(walkIntervalMs) {
-    m_thread = std::thread([this] { Watch(); });
+    m_thread = std::jthread([this] { Watch(); });
 }
 
 DataFolderWatcher::~DataFolderWatcher() {
     Stop();
-    if (m_thread.joinable()) m_thread.join();
+    m_thread.join();
 }
 
 std::vector<DataFolderWatcher::Found> DataFolderWatcher::TakeFound() {
@@ -155,7 +154,7 @@ DataFolderWatcher::Listing DataFolderWatcher::Walk(bool lastWalk) {
     return listing;
 }
 
-std::vector<std::string> DataFolderWatcher::Untested(const Listing& listing) {
+std::vector<std::string> DataFolderWatcher::Unprobed(const Listing& listing) {
     std::vector<std::string> paths;
     for (const FolderEntry& file : listing.files) {
         const std::string& path = file.path;
@@ -207,7 +206,7 @@ void DataFolderWatcher::Watch() {
     if (!Wait(m_firstWalkDelayMs)) return;
     // The last walk's listing, begun as soon as a walk under way sees the
     // engine has ended: listing every file takes a good part of a second,
-    // which then passes while that walk tests the rest of its files. The
+    // which then passes while that walk probes the rest of its files. The
     // lister comes after what it fills: whichever way this thread returns, it
     // has ended first.
     Listing lastListing;
@@ -253,22 +252,22 @@ void DataFolderWatcher::Watch() {
         // The last walk lists everything, so its own photos are all it needs:
         // a photo the engine has deleted since no longer hides its preview.
         if (lastWalk) m_photoSectors.clear();
-        // The file tests run without the lock: each opens the file. Each file
-        // is handed over as soon as it passes, and Stop ends the tests within
-        // one file: tens of thousands of leftovers take long to test.
+        // The probes run without the lock: each opens the file. Each file is
+        // handed over as soon as it passes, and Stop ends the probes within
+        // one file: tens of thousands of leftovers take long to probe.
         const auto stopped = [this] { return m_stopped.load(); };
         uint64_t probedSize = 0;
         CarriedBytes probedBytes;
-        std::vector<std::string> untested = Untested(listing);
-        const bool fewToTest = untested.size() < kTestedAheadFrom;
-        // Read-only while the tests run, by the helpers too.
+        std::vector<std::string> unprobed = Unprobed(listing);
+        const bool fewToProbe = unprobed.size() < kProbedAheadFrom;
+        // Read-only while the probes run, by the helpers too.
         std::unordered_map<std::string, const FolderEntry*> walked;
         for (const FolderEntry& file : listing.files) walked.emplace(file.path, &file);
-        const auto test = [&walked](const std::string& path, uint64_t& size, CarriedBytes& bytes) {
+        const auto probe = [&walked](const std::string& path, uint64_t& size, CarriedBytes& bytes) {
             const auto file = walked.find(path);
-            return Test(file == walked.end() ? nullptr : file->second, size, bytes);
+            return Probe(file == walked.end() ? nullptr : file->second, size, bytes);
         };
-        ProbeAhead ahead(std::move(untested), test, stopped, fewToTest || !lastWalk ? 0 : kTestHelpers);
+        ProbeAhead ahead(std::move(unprobed), probe, stopped, fewToProbe || !lastWalk ? 0 : kProbeHelpers);
         const WalkOutcome outcome = SortOutWalk(
             listing.files, m_dataDir, lastWalk, m_photoSectors,
             [this](const FolderEntry& file) {
@@ -280,7 +279,7 @@ void DataFolderWatcher::Watch() {
             [&](const std::string& path) {
                 probedBytes.Release();
                 if (!lastWalk && !m_engineRunning()) {
-                    if (!fewToTest) ahead.AddHelpers(kTestHelpers);
+                    if (!fewToProbe) ahead.AddHelpers(kProbeHelpers);
                     listLastAhead();
                 }
                 return ahead.Take(path, probedSize, probedBytes);

@@ -2,13 +2,23 @@
 // Watches the engine's data folder on a thread of its own: it walks the
 // folder, waits, walks again, until a walk that began after the engine had
 // stopped, and hands over each new complete file in the order it was found.
-// Walking tens of thousands of files and testing each new one takes longer
+// Walking tens of thousands of files and probing each new one takes longer
 // than the window's thread may be kept from its messages.
 // The engine fills its output folders one after another, so a walk leaves out
 // each folder whose files were all handed over and that has not changed since
 // (its own time): a walk costs what is new, not what was found. The last walk
 // lists everything again, from the moment a walk under way sees that the
 // engine has ended.
+//
+// Threads: the public methods on the owner's thread (the window's). Watch
+// and `engineRunning` on the watcher's thread; the last walk's listing, once
+// the engine has ended, on a lister thread the watcher's thread joins; the
+// probes of a large walk also on ProbeAhead's helpers. Under m_lock:
+// m_lastWalkBegun, m_finished, m_taken, m_settled, m_retried, m_found,
+// m_unreadable, m_progress and every write of m_stopped; m_timesBefore and
+// m_newestBefore are changed only by MarkSettled, under it. The watcher's
+// thread alone: m_photoSectors. The destructor joins the watcher's thread
+// without a bound: after Stop it returns within one file.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -31,10 +41,11 @@ public:
         std::string path;
         uint64_t size;  // as it was when found complete
         bool lastWalk;  // found by the walk after the engine stopped: no later walk looks again
-        CarriedBytes bytes;  // a small picture's, read by its test; none for other files
+        CarriedBytes bytes;  // a small picture's, read by its probe; none for other files
     };
 
-    // `engineRunning` is asked on the watcher's thread before each walk. With
+    // `engineRunning` is asked on the watcher's thread before each walk and
+    // while its files are probed. With
     // `top`, each walk reaches the data folder from `top` one folder at a
     // time, none of them a link.
     DataFolderWatcher(std::string dataDir, std::function<bool()> engineRunning, unsigned firstWalkDelayMs,
@@ -56,7 +67,7 @@ public:
     // How far the engine has got, by the names of the files seen so far.
     uint64_t FurthestSector();
     // Ends the watch without a last walk; nothing is handed over once it has
-    // returned, and the thread returns within one file of its walk or tests.
+    // returned, and the thread returns within one file of its walk or probes.
     void Stop();
 
 private:
@@ -64,9 +75,9 @@ private:
     void Watch();
     bool Wait(unsigned ms);  // false when stopped meanwhile
     Listing Walk(bool lastWalk);
-    // The files of a walk its sorting out will test: none handed over yet,
+    // The files of a walk its sorting out will probe: none handed over yet,
     // neither the engine's log nor a preview, each within reach of MAX_PATH.
-    std::vector<std::string> Untested(const Listing& listing);
+    std::vector<std::string> Unprobed(const Listing& listing);
     // Called with the lock held once a walk before the last has been sorted out.
     void MarkSettled(const Listing& listing, const std::vector<std::string>& waiting, uint64_t walkBegan);
 
@@ -77,7 +88,7 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_stopping;
-    // Read without the lock by every file's test: a lock taken by several
+    // Read without the lock by every file's probe: a lock taken by several
     // threads at once costs a round trip to the Wine server.
     std::atomic<bool> m_stopped{false};
     bool m_lastWalkBegun = false;
@@ -99,7 +110,7 @@ private:
     std::vector<Found> m_found;
     std::vector<std::string> m_unreadable;
     SearchProgress m_progress;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
 }  // namespace workflow

@@ -205,7 +205,7 @@ std::vector<std::string> FoundFilesIn(const std::string& dataDir, const std::uno
     return found;
 }
 
-bool StartsTicked(const std::string& path) { return !IsMarkedDamaged(path) || IsPhotoPath(path); }
+bool StartsChecked(const std::string& path) { return !IsMarkedDamaged(path) || IsPhotoPath(path); }
 
 PictureEntry ChoosePictureEntry(bool decoded, bool placeholderAvailable, bool lastWalk) {
     if (decoded) return PictureEntry::Photo;

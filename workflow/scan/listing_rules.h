@@ -23,7 +23,7 @@ enum class FoundFileState {
     Unopenable,  // its name cannot be opened: a character Windows does not allow, or a path too long
 };
 
-// The state of a file by its path: the exclusive-open test the engine's
+// The state of a file by its path: the exclusive-open probe the engine's
 // files must pass before they are listed.
 FoundFileState ProbeFoundFile(const std::string& path);
 // The same, and for a complete file its size, read from the open handle: a
@@ -101,11 +101,11 @@ bool HasListableFiles(const std::string& dataDir);
 // opened through the handle of the folder that holds it.
 bool HasListableFiles(std::shared_ptr<const win::HeldFolder> dataFolder, const std::string& dataDir);
 
-// Whether a found file's entry starts ticked: every picture's does, damaged
+// Whether a found file's entry starts checked: every picture's does, damaged
 // or not, in whichever list; a piece the engine found damaged that is no
 // picture (a broken file system, an archive cut short) is shown, but copied
-// only when the user ticks it.
-bool StartsTicked(const std::string& path);
+// only when the user checks it.
+bool StartsChecked(const std::string& path);
 
 // What a listed picture becomes once its thumbnail work is over.
 enum class PictureEntry {

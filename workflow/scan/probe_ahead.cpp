@@ -9,7 +9,7 @@ namespace workflow {
 
 namespace {
 
-// A test takes a fraction of a millisecond: the thread waiting for one gives
+// A probe takes a fraction of a millisecond: the thread waiting for one gives
 // its processor away this many times before it sleeps on the lock.
 constexpr int kYieldsBeforeSleeping = 50;
 
@@ -34,15 +34,15 @@ void ProbeAhead::AddHelpers(int helpers) {
 }
 
 ProbeAhead::~ProbeAhead() {
-    for (std::thread& helper : m_helpers) helper.join();
+    m_helpers.clear();  // joins each helper
 }
 
 void ProbeAhead::Help() {
-    while (TestNext()) {
+    while (ProbeNext()) {
     }
 }
 
-bool ProbeAhead::TestNext() {
+bool ProbeAhead::ProbeNext() {
     for (;;) {
         const size_t index = m_next.fetch_add(1);
         if (index >= m_paths.size() || (m_stopped && m_stopped())) return false;
@@ -63,9 +63,9 @@ FoundFileState ProbeAhead::Take(const std::string& path, uint64_t& size, Carried
     if (found == m_indexOf.end()) return m_probe(path, size, bytes);
     Outcome& outcome = m_outcomes[found->second];
     if (!outcome.claimed.exchange(true)) return m_probe(path, size, bytes);
-    // A helper that claimed a file tests it to the end, stopped or not.
-    // Meanwhile this thread tests the files after it rather than wait.
-    while (!outcome.done.load() && TestNext()) {
+    // A helper that claimed a file probes it to the end, stopped or not.
+    // Meanwhile this thread probes the files after it rather than wait.
+    while (!outcome.done.load() && ProbeNext()) {
     }
     for (int yields = 0; !outcome.done.load() && yields < kYieldsBeforeSleeping; ++yields) SwitchToThread();
     if (!outcome.done.load()) {

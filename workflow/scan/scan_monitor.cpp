@@ -183,7 +183,7 @@ bool ScanMonitor::AddPhoto(const Pending& picture, const ThumbnailImage& thumbna
     photo->facts = std::move(facts);
     photo->foundIndex = static_cast<uint32_t>(m_photos.size());
     photo->damage = damage;
-    photo->checked = StartsTicked(path);
+    photo->checked = StartsChecked(path);
     if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;
     if (!m_listener.AddPhotoEntry(photo.get(), thumbnail)) return false;
     m_photos.push_back(std::move(photo));
@@ -201,7 +201,7 @@ void ScanMonitor::AddFile(const std::string& path, uint64_t size) {
     item->extension = ExtensionOf(path);
     item->path = path;
     item->damaged = IsMarkedDamaged(path);
-    item->checked = StartsTicked(path);
+    item->checked = StartsChecked(path);
     m_foundItems.push_back(std::move(item));
     RecordListed(path);
     Remember(path, nullptr, m_foundItems.back().get());

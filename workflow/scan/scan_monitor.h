@@ -4,6 +4,11 @@
 // threads, and each tick of the window's listing timer hands the window the
 // entries that are ready, in the order the files were found, for at most
 // about 20 ms. The monitor owns what the list entries point to.
+//
+// Threads: every method on the window's thread, and no lock of its own. The
+// watcher's thread and the thumbnail workers hand over only through the
+// calls of DataFolderWatcher and ThumbnailPool; `engineRunning` is asked on
+// the watcher's thread.
 #include <windows.h>
 
 #include <cstdint>
@@ -31,9 +36,9 @@ public:
     public:
         // Entries come in batches, one a tick: Add..., End.
         // `photo` and `item` stay valid until ForgetEntries; the window keeps
-        // their ticks in them. `thumbnail` is what the photo shows (its own,
-        // or the placeholder when `photo->shows` says so), only for the call;
-        // an empty one shows an empty square. False when the window cannot
+        // their check states in them. `thumbnail` is what the photo shows (its
+        // own, or the placeholder when `photo->shows` says so), only for the
+        // call; an empty one shows an empty square. False when the window cannot
         // hold the thumbnail: the photo is not listed, and is tried again.
         virtual bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) = 0;
         virtual void AddFileEntry(FoundItem* item) = 0;

@@ -47,7 +47,7 @@ void RecoverySession::Recover(const std::string& outputFolder) {
 }
 
 void RecoverySession::StartCopy(const std::string& outputFolder) {
-    if (m_photoRows.Checked() == 0 && m_fileRows.Checked() == 0) {
+    if (m_photoRows.CheckedCount() == 0 && m_fileRows.CheckedCount() == 0) {
         m_view.Tell("No files selected.\n\nPlease select files that you want to recover.", ApplicationTitle(),
                     Mark::None);
         return;

@@ -6,6 +6,10 @@
 // cost their share of the budget, not more, and a decode of a pool that was
 // stopped holds its share until it has finished. One that would take more
 // than the whole budget is not made.
+//
+// Threads: any thread, the thumbnail workers of every pool at once. The
+// bytes held and their peak are under the budget's one lock (decode_budget.cpp);
+// a DecodeShare belongs to the thread that waited for it.
 #include <cstdint>
 #include <optional>
 

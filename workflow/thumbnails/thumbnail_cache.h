@@ -5,6 +5,9 @@
 // to make room is made again in the background, and the entry shows an empty
 // square until it is ready. Nothing is written to disk: the disk searched may
 // be the only one.
+//
+// Threads: every method on the window's thread, and no lock of its own;
+// thumbnails made again come back from the workers of a ThumbnailPool.
 #include <windows.h>
 
 #include <cstdint>

@@ -17,7 +17,7 @@ int ThumbnailPool::DefaultWorkerCount() {
 
 ThumbnailPool::ThumbnailPool(int workers, size_t maxWaiting)
     : m_shared(std::make_shared<Shared>(std::max<size_t>(maxWaiting, 1))) {
-    for (int i = 0; i < std::max(workers, 1); ++i) std::thread([shared = m_shared] { Work(shared); }).detach();
+    for (int i = 0; i < std::max(workers, 1); ++i) std::jthread([shared = m_shared] { Work(shared); }).detach();
 }
 
 ThumbnailPool::~ThumbnailPool() { Stop(); }

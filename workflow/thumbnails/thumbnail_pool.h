@@ -10,6 +10,14 @@
 // The workers touch no window and share nothing but the pool's queues, under
 // its lock. Nobody waits for a worker: once the pool is gone, a worker still
 // decoding finishes in the background, throws its thumbnail away and ends.
+//
+// Threads: every public method on the owner's thread (the window's, or a
+// thumbnail cache's); Work on the workers. Under Shared::lock: every member
+// of Shared but maxWaiting, which never changes. A worker alone: the job and
+// the spare rows it has taken. The workers are detached when they start, on
+// purpose: a decode cannot be cut short, and the window must not wait for
+// one to close; each worker holds Shared and a GdiplusSession::Use, so what
+// it touches outlives the pool.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -45,7 +53,7 @@ public:
     struct Job {
         uint64_t ticket;
         std::string path;
-        CarriedBytes bytes;  // the picture's, when its test read them
+        CarriedBytes bytes;  // the picture's, when its probe read them
     };
     void Submit(uint64_t ticket, std::string path);
     // Many at once, under one lock: thousands of files can be found in a walk.

@@ -295,7 +295,7 @@ bool CreateThumbnailList(win::OwnedImageList& list, int room) {
 
 namespace {
 
-// The picture's bytes: those its test read, or the file's.
+// The picture's bytes: those its probe read, or the file's.
 std::optional<FoundPicture> PictureOf(const std::string& path, CarriedBytes bytes, LargeDecodeTurn& turn) {
     if (!bytes.empty()) return FoundPicture::Copy(bytes.Bytes());
     // A large file waits for its turn before it is read, so that waiting

@@ -4,6 +4,11 @@
 // is damaged, and so is the JPEG preview a camera RAW file embeds; other
 // pictures are decoded by GDI+, but only when their own header claims a size
 // within the decode budget below, which a RAW file's preview keeps too.
+//
+// Threads: MakeThumbnail on any thread, several at once (the thumbnail
+// workers); the rest on the window's thread. One lock, the large-file turn
+// in thumbnails.cpp, is held by the worker reading or decoding a file over
+// kLargeFileBytes, from before the read until the thumbnail is made.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -85,7 +90,7 @@ struct Thumbnail {
 // touches no window, so thumbnail workers call it on their own threads, and
 // it does not hold the file open while it decodes.
 // `spareRows` lends its memory to the rows our own decoders make; `bytes`,
-// when given, are the picture's, read by the test that found it complete.
+// when given, are the picture's, read by the probe that found it complete.
 Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows = {}, CarriedBytes bytes = {});
 
 // The thumbnail of the program's "icon.png", shown for pictures that cannot
