@@ -10,6 +10,7 @@
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "win/handles.h"
+#include "workflow/files/extension_shift.h"
 #include "workflow/files/folder_tree.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "workflow/files/copy_names.h"
 #include "workflow/engine/disk_warning.h"
 #include "workflow/engine/engine_trust.h"
+#include "workflow/files/extension_shift.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/engine/scan_progress.h"

@@ -16,6 +16,7 @@
 #include "settings/folders.h"
 #include "win/handles.h"
 #include "workflow/thumbnails/decode_budget.h"
+#include "workflow/thumbnails/gdiplus_objects.h"
 #include "workflow/found/found_picture.h"
 #include "workflow/thumbnails/raw_preview_read.h"
 #include "workflow/found/scan_results.h"
@@ -25,89 +26,9 @@ namespace workflow {
 
 namespace {
 
-namespace gdip = Gdiplus::DllExports;
-
 constexpr char kPlaceholderName[] = "icon.png";
 constexpr Gdiplus::ARGB kOpaqueWhite = 0xFFFFFFFF;
 constexpr Gdiplus::REAL kDefaultDpi = 96;
-
-// Owns a COM stream.
-class ComStream {
-public:
-    explicit ComStream(IStream* stream) : m_stream(stream) {}
-    ComStream(const ComStream&) = delete;
-    ComStream& operator=(const ComStream&) = delete;
-    ~ComStream() { if (m_stream) m_stream->Release(); }
-    IStream* get() const { return m_stream; }
-    explicit operator bool() const { return m_stream != nullptr; }
-
-private:
-    IStream* m_stream;
-};
-
-// Owns a GDI+ image or bitmap. A bitmap opened from a file keeps the file
-// open until it is disposed.
-class GdiplusImage {
-public:
-    GdiplusImage() = default;
-    explicit GdiplusImage(Gdiplus::GpImage* image) : m_image(image) {}
-    GdiplusImage(const GdiplusImage&) = delete;
-    GdiplusImage& operator=(const GdiplusImage&) = delete;
-    GdiplusImage(GdiplusImage&& o) noexcept : m_image(o.release()) {}
-    GdiplusImage& operator=(GdiplusImage&& o) noexcept { reset(o.release()); return *this; }
-    ~GdiplusImage() { reset(); }
-
-    Gdiplus::GpImage* get() const { return m_image; }
-    explicit operator bool() const { return m_image != nullptr; }
-    Gdiplus::GpImage* release() { Gdiplus::GpImage* image = m_image; m_image = nullptr; return image; }
-    void reset(Gdiplus::GpImage* image = nullptr) {
-        if (m_image) gdip::GdipDisposeImage(m_image);
-        m_image = image;
-    }
-
-private:
-    Gdiplus::GpImage* m_image = nullptr;
-};
-
-// Owns a drawing surface opened on an image.
-class GdiplusGraphics {
-public:
-    explicit GdiplusGraphics(Gdiplus::GpImage* image) {
-        if (image) gdip::GdipGetImageGraphicsContext(image, &m_graphics);
-    }
-    GdiplusGraphics(const GdiplusGraphics&) = delete;
-    GdiplusGraphics& operator=(const GdiplusGraphics&) = delete;
-    ~GdiplusGraphics() { if (m_graphics) gdip::GdipDeleteGraphics(m_graphics); }
-
-    Gdiplus::GpGraphics* get() const { return m_graphics; }
-    explicit operator bool() const { return m_graphics != nullptr; }
-
-private:
-    Gdiplus::GpGraphics* m_graphics = nullptr;
-};
-
-std::wstring ToWide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<size_t>(length) - 1);
-    return wide;
-}
-
-GdiplusImage OpenImage(const std::string& path) {
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gdip::GdipCreateBitmapFromFile(ToWide(path).c_str(), &bitmap) != Gdiplus::Ok) return {};
-    return GdiplusImage(bitmap);
-}
-
-// Zero for an image that did not open: the decoders set at least one flag on
-// every picture they understand.
-UINT ImageFlags(const GdiplusImage& image) {
-    UINT flags = 0;
-    if (image) gdip::GdipGetImageFlags(image.get(), &flags);
-    return flags;
-}
 
 bool IsTiffPath(const std::string& path) {
     std::string extension = ExtensionOf(path);
