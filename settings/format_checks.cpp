@@ -10,16 +10,16 @@ bool IsFormatEnabled(std::string_view list, std::string_view name) {
     return list.find(name) != std::string_view::npos;
 }
 
-FormatTicks TicksFromList(std::string_view list) {
-    FormatTicks ticks{};
-    for (std::size_t i = 0; i < kFormatCount; ++i) ticks[i] = IsFormatEnabled(list, kFormatNames[i]);
-    return ticks;
+FormatChecks ChecksFromList(std::string_view list) {
+    FormatChecks checks{};
+    for (std::size_t i = 0; i < kFormatCount; ++i) checks[i] = IsFormatEnabled(list, kFormatNames[i]);
+    return checks;
 }
 
-std::string ListFromTicks(const FormatTicks& ticks) {
+std::string ListFromChecks(const FormatChecks& checks) {
     std::string list;
     for (std::size_t i = 0; i < kFormatCount; ++i) {
-        if (!ticks[i]) continue;
+        if (!checks[i]) continue;
         if (!list.empty()) list += ',';
         list += kFormatNames[i];
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The 24 file types of the format list, in the order in which the list is
 // written and the settings dialog shows its check boxes, and the translation
-// between a list text and a set of ticks; and the extensions the engine writes.
+// between a list text and a set of checks; and the extensions the engine writes.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -74,17 +74,17 @@ static_assert(std::ranges::is_sorted(kEngineExtensions), "looked up by binary se
 // True when the extension, in any case, is one the engine writes.
 bool IsEngineExtension(std::string_view extension);
 
-using FormatTicks = std::array<bool, kFormatCount>;
+using FormatChecks = std::array<bool, kFormatCount>;
 
 // A format is enabled when its name occurs anywhere in the list, case
 // significant. The list is deliberately not split at commas, so hand-edited
 // lists ("jpg, gif", "tiff") are read the way the engine launch reads them.
 bool IsFormatEnabled(std::string_view list, std::string_view name);
 
-// One tick per format, in list order.
-FormatTicks TicksFromList(std::string_view list);
+// One check per format, in list order.
+FormatChecks ChecksFromList(std::string_view list);
 
-// The ticked names in list order, joined by single commas.
-std::string ListFromTicks(const FormatTicks& ticks);
+// The checked names in list order, joined by single commas.
+std::string ListFromChecks(const FormatChecks& checks);
 
 }  // namespace settings

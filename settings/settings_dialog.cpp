@@ -34,16 +34,16 @@ void SettingsDialog::OnOK() {
 void SettingsDialog::OnDefaultClicked() { SetChecksFromList(kDefaultFormatList); }
 
 void SettingsDialog::SetChecksFromList(const std::string& list) {
-    const FormatTicks ticks = TicksFromList(list);
+    const FormatChecks checks = ChecksFromList(list);
     for (std::size_t i = 0; i < kFormatCount; ++i)
-        CheckDlgButton(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i), ticks[i] ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i), checks[i] ? BST_CHECKED : BST_UNCHECKED);
 }
 
 std::string SettingsDialog::BuildListFromChecks() const {
-    FormatTicks ticks{};
+    FormatChecks checks{};
     for (std::size_t i = 0; i < kFormatCount; ++i)
-        ticks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) != BST_UNCHECKED;
-    return ListFromTicks(ticks);
+        checks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) != BST_UNCHECKED;
+    return ListFromChecks(checks);
 }
 
 // A template without DS_CENTER opens at the owner's top-left corner; a small

@@ -13,7 +13,7 @@ class SettingsDialog : public win::Dialog {
 public:
     SettingsDialog();
 
-    // Sets every box: ticked when the list enables its format, otherwise clear.
+    // Sets every box: checked when the list enables its format, otherwise clear.
     void SetChecksFromList(const std::string& list);
     // The names of the boxes that are not clear, in list order, joined by commas.
     std::string BuildListFromChecks() const;

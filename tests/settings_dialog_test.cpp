@@ -17,9 +17,9 @@
 
 namespace {
 
-using settings::FormatTicks;
-using settings::ListFromTicks;
-using settings::TicksFromList;
+using settings::FormatChecks;
+using settings::ListFromChecks;
+using settings::ChecksFromList;
 using testing_support::FileExists;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
@@ -32,11 +32,11 @@ const std::vector<std::string> kNames = {"jpg", "gif", "png", "bmp", "tif", "avi
 constexpr char kAllNames[] = "jpg,gif,png,bmp,tif,avi,mpg,dat,wmv,asf,mp3,mp4,mov,3gp,rm,pdf,swf,doc,txt,wav,pst,zip,rar,raw";
 constexpr char kDefaults[] = "jpg,gif,png,bmp,tif,raw";
 
-// The ticked names of a set of ticks, comma-joined.
-std::string Names(const FormatTicks& ticks) {
+// The checked names of a set of checks, comma-joined.
+std::string Names(const FormatChecks& checks) {
     std::string names;
     for (size_t i = 0; i < kNames.size(); ++i)
-        if (ticks[i]) names += (names.empty() ? "" : ",") + kNames[i];
+        if (checks[i]) names += (names.empty() ? "" : ",") + kNames[i];
     return names;
 }
 
@@ -51,24 +51,24 @@ void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 
 
 // ---- The list rules, without a window --------------------------------------------------
 
-// Each name alone ticks only its own box.
-TEST(FormatTicks, NamesCountWhereverTheyOccurCaseSignificant) {
-    EXPECT_EQ(Names(TicksFromList("JPG,GIF")), "");
-    EXPECT_EQ(Names(TicksFromList("tiff")), "tif");
-    EXPECT_EQ(Names(TicksFromList("jpgx")), "jpg");
-    EXPECT_EQ(Names(TicksFromList("jpg, gif")), "jpg,gif");
-    EXPECT_EQ(Names(TicksFromList("jpg,xyz")), "jpg");
-    EXPECT_EQ(Names(TicksFromList("mp3mp4")), "mp3,mp4");
-    for (const std::string& name : kNames) EXPECT_EQ(Names(TicksFromList(name)), name);
+// Each name alone checks only its own box.
+TEST(FormatChecks, NamesCountWhereverTheyOccurCaseSignificant) {
+    EXPECT_EQ(Names(ChecksFromList("JPG,GIF")), "");
+    EXPECT_EQ(Names(ChecksFromList("tiff")), "tif");
+    EXPECT_EQ(Names(ChecksFromList("jpgx")), "jpg");
+    EXPECT_EQ(Names(ChecksFromList("jpg, gif")), "jpg,gif");
+    EXPECT_EQ(Names(ChecksFromList("jpg,xyz")), "jpg");
+    EXPECT_EQ(Names(ChecksFromList("mp3mp4")), "mp3,mp4");
+    for (const std::string& name : kNames) EXPECT_EQ(Names(ChecksFromList(name)), name);
 }
 
-TEST(FormatTicks, EveryWrittenListReadsBackToTheSameTicks) {
+TEST(FormatChecks, EveryWrittenListReadsBackToTheSameChecks) {
     for (size_t step = 1; step <= kNames.size(); ++step) {
         for (size_t offset = 0; offset < step; ++offset) {
-            FormatTicks ticks{};
-            for (size_t i = offset; i < kNames.size(); i += step) ticks[i] = true;
-            SCOPED_TRACE(ListFromTicks(ticks));
-            EXPECT_EQ(TicksFromList(ListFromTicks(ticks)), ticks);
+            FormatChecks checks{};
+            for (size_t i = offset; i < kNames.size(); i += step) checks[i] = true;
+            SCOPED_TRACE(ListFromChecks(checks));
+            EXPECT_EQ(ChecksFromList(ListFromChecks(checks)), checks);
         }
     }
 }
@@ -95,10 +95,10 @@ protected:
     }
     // What the boxes show, as the names of the ticked ones.
     std::string TickedNames() const {
-        FormatTicks ticks{};
+        FormatChecks checks{};
         for (size_t i = 0; i < kNames.size(); ++i)
-            ticks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
-        return Names(ticks);
+            checks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
+        return Names(checks);
     }
     void SetTicks(const std::string& names) {
         for (size_t i = 0; i < kNames.size(); ++i) {
@@ -115,7 +115,7 @@ protected:
     HWND m_hwnd = nullptr;
 };
 
-// Opened first, without a file, it ticks the defaults and writes nothing.
+// Opened first, without a file, it checks the defaults and writes nothing.
 TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAndTheDefaultsTicked) {
     Open();
     EXPECT_EQ(TextOf(m_hwnd), "Settings");
@@ -153,7 +153,7 @@ TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
     const std::string all = kAllNames;
     const struct {
         std::string file;  // formats.ini before opening, if any
-        std::string opened, ticks;
+        std::string opened, checks;
         bool folder = false;  // a folder in its place
     } rows[] = {
         {"", kDefaults, all},
@@ -165,17 +165,17 @@ TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
         {"", kDefaults, "pdf", true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.file + " -> " + row.ticks);
+        SCOPED_TRACE(row.file + " -> " + row.checks);
         Clean();
         if (row.folder) ASSERT_TRUE(CreateDirectoryA(FormatsFile().c_str(), nullptr));
         if (!row.file.empty()) WriteFile(FormatsFile(), row.file);
         Open();
         EXPECT_EQ(TickedNames(), row.opened);
-        SetTicks(row.ticks);
+        SetTicks(row.checks);
         Tick(m_hwnd, IDOK);
         EXPECT_TRUE(Closed());
         EXPECT_EQ(m_dialog->Result(), IDOK);
-        if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.ticks + "\r\n");
+        if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.checks + "\r\n");
     }
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
@@ -265,7 +265,7 @@ struct SeenWhileOpen {
     bool ownerEnabled = true;
 } g_seen;
 
-// Clicks the Settings link; while the dialog is open, notes its owner, ticks
+// Clicks the Settings link; while the dialog is open, notes its owner, checks
 // ".mp3" and closes it with `closeWith`.
 void OpenSettingsFromLink(HWND mainWindow, int closeWith) {
     g_seen = {};

@@ -5,6 +5,10 @@
 // decides; the window draws what it holds and asks the user what it asks.
 // The screen is kept in m_screen and changed by GoTo alone; no decision is
 // read back from a control's caption or visibility.
+//
+// Threads: everything runs on the window's thread except WakeCopy (the
+// copy's worker, which only posts a message) and TellFromEngine (the
+// engine's worker, which shows a message box owned by the window).
 #include <windows.h>
 
 #include <functional>
