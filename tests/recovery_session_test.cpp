@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/engines/engine_paths.h"
@@ -34,6 +35,7 @@ public:
     void Tell(const std::string& text, const std::string&, Mark) override { told.push_back(text); }
     bool Ask(const std::string& text, const std::string&, Mark) override {
         asked.push_back(text);
+        if (duringAsk) std::exchange(duringAsk, nullptr)();
         // Writing onto the searched disk is always allowed here: every folder is on C:.
         return text == workflow::kCopyOntoSearchedDiskQuestion || answerYes;
     }
@@ -63,6 +65,8 @@ public:
     std::vector<Screen> screens;
     std::vector<std::string> told, asked;
     bool answerYes = false;
+    // Runs once while the next question is up, as the window's timers would.
+    std::function<void()> duringAsk;
     bool listing = false, copying = false;
     std::atomic<bool> woken{false};
 };
@@ -204,6 +208,24 @@ TEST_F(RecoverySessionRules, CleanUpAfterACopyDeletesOnlyWhatWasOfferedAndCopied
     EXPECT_EQ(left, (std::vector<std::string>{"f0000002.jpg", "f0000003.txt"}));
     EXPECT_EQ(Close(true), std::make_pair(std::vector<std::string>{CloseQuestion(2, 1)}, true));
     EXPECT_FALSE(FileExists(DataFolder()));
+}
+
+// The copy's end is said once the close question is answered, never on top of it.
+TEST_F(RecoverySessionRules, ACopyEndingWhileTheCloseQuestionIsUpIsSaidAfterIt) {
+    MakeLeftoverFolder();
+    for (const char* name : {"f0000001.txt", "f0000002.txt", "f0000003.txt"}) WriteFile(Left() + name, name);
+    ShowLeftovers();
+    ASSERT_TRUE(Listed());
+    CheckOnly({"f0000001.txt", "f0000002.txt"});
+    m_session.Recover(m_output.path());
+    m_view.duringAsk = [&] {
+        RunUntil([&] { return FilesIn(m_output.path()).size() == 2; });
+        for (int tick = 0; tick < 20; ++tick, Sleep(5)) m_session.OnCopyTick();
+    };
+    EXPECT_FALSE(Close(false).second);
+    EXPECT_EQ(m_view.asked.size(), 1u) << testing::PrintToString(m_view.asked);
+    ASSERT_TRUE(RunUntil([&] { return m_view.Now() == Screen::Drives; }));
+    EXPECT_EQ(m_view.asked.back(), "2 files recovered.\n\nDo you want to view recovered files?");
 }
 
 }  // namespace

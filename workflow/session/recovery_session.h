@@ -197,6 +197,8 @@ private:
     // How far the search has got is shown while the engine runs when the disk's size is known.
     std::optional<uint64_t> m_searchedDiskBytes;
     bool m_waitingForEngine = false;
+    // The close question is up.
+    bool m_closeAsked = false;
     // How long Next and Close wait for an engine told to stop.
     static constexpr unsigned kEngineStopTimeoutMs = 10000;
 

@@ -51,16 +51,19 @@ RecoverySession::Unrecovered RecoverySession::UnrecoveredFiles() const {
 // One question in every mode: found files that would go unrecovered are
 // counted; with none, a search under way is still asked about.
 bool RecoverySession::Close() {
-    if (m_waitingForEngine) return false;
+    if (m_waitingForEngine || m_closeAsked) return false;
+    // A copy that ends while the question is up says so once it is answered:
+    // on Yes nothing more is said of it.
+    m_closeAsked = true;
+    bool close = true;
     if (const Unrecovered files = UnrecoveredFiles(); files.count > 0) {
-        if (!m_view.Ask(UnrecoveredQuestion(files.count, files.staying, m_dataDir), "Confirm", Mark::Warning))
-            return false;
+        close = m_view.Ask(UnrecoveredQuestion(files.count, files.staying, m_dataDir), "Confirm", Mark::Warning);
     } else if (m_engineRun.Running()) {
-        if (!m_view.Ask("Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
-                        Mark::Question)) {
-            return false;
-        }
+        close = m_view.Ask("Brisca is currently analyzing disk, are you sure you want to exist?", "Confirm",
+                           Mark::Question);
     }
+    m_closeAsked = false;
+    if (!close) return false;
     m_engineRun.Stop();
     m_waitingForEngine = true;
     m_engineRun.Join(kEngineStopTimeoutMs);

@@ -82,6 +82,7 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
 }
 
 void RecoverySession::OnCopyTick() {
+    if (m_closeAsked) return;
     m_copy.Poll();
     if (m_copyNews.destinationShort) AskAboutDestination();
     else if (m_copyNews.ended) EndCopy();
