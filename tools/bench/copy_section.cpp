@@ -18,6 +18,7 @@
 
 #include "resources/resource.h"
 #include "settings/folders.h"
+#include "settings/settings_file.h"
 #include "tests/support/pump.h"
 #include "tools/bench/answer_questions.h"
 #include "tools/bench/carver_scan.h"
@@ -195,6 +196,9 @@ void TickAll(HWND hwnd, int toggleId) {
 SetResult RunSet(const CopySet& set, int count) {
     SetResult result;
     const ScratchFolder scratch("vantreo-copy");
+    // The window reads its output folder from the settings file when it opens.
+    const std::string output = scratch.Path() + "window";
+    settings::StoreSaveFolder(output);
     workflow::MainDialog dialog;
     HWND hwnd = OpenScanning(dialog);
     WriteResults(0, count, set.extension, Content(set));
@@ -243,8 +247,6 @@ SetResult RunSet(const CopySet& set, int count) {
     CreateDirectoryA(empty.c_str(), nullptr);
     result.xcopyStartMs = TimeXcopy(empty, scratch.Path() + "empty-copy").ms;
 
-    const std::string output = scratch.Path() + "window";
-    SetDlgItemTextA(hwnd, IDC_SAVE_FOLDER, output.c_str());
     SettleWriteBack(scratch.Path());
     g_finalShownMs = -1;
     HHOOK hook = SetWindowsHookExA(WH_CBT, AnswerFinalQuestionNo, nullptr, GetCurrentThreadId());
