@@ -89,7 +89,7 @@ TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder
                                                         "is deleted.\n\nExit anyway?"});
 }
 
-TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCopiedPhotosFirst) {
+TEST_F(RecoveryCopy, TogglesCheckAllOrNothingNothingCheckedIsSaidAndTheCheckedAreCopiedPhotosFirst) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);
     Click(IDC_PHOTO_TOGGLE);
@@ -101,11 +101,11 @@ TEST_F(RecoveryCopy, TogglesTickAllOrNothingNothingTickedIsSaidAndTheTickedAreCo
     EXPECT_EQ(PhotoChecks(), (std::vector<bool>{true, true}));
 
     SetChecks(IDC_FILE_LIST, {true, false});
-    Click(IDC_FILE_TOGGLE);  // acts on every entry, whatever was ticked by hand
+    Click(IDC_FILE_TOGGLE);  // acts on every entry, whatever was checked by hand
     EXPECT_EQ(Text(IDC_FILE_TOGGLE), "Select All Files");
     EXPECT_EQ(FileChecks(), (std::vector<bool>{false, false}));
 
-    // With nothing ticked, Recover says so and the results stay.
+    // With nothing checked, Recover says so and the results stay.
     Click(IDC_PHOTO_TOGGLE);
     Click(IDC_RECOVER);
     ASSERT_EQ(m_boxes.Texts(), std::vector<std::string>{"No files selected.\n\nPlease select files that you want to recover."});
@@ -275,7 +275,7 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     // the copy go on to its end.
     const std::string large(3 << 20, 'x');
     std::vector<std::pair<std::string, std::string>> copying;
-    // Not "b<digits>": the engine's name for a damaged piece, listed unticked.
+    // Not "b<digits>": the engine's name for a damaged piece, listed unchecked.
     for (char name = 'k'; name <= 'r'; ++name) copying.push_back({std::string(1, name) + "3.txt", large + name});
     m_boxes.Clear();
     ScanFiles(copying);
@@ -314,7 +314,7 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     EXPECT_FALSE(FileExists(DataFolder()));
 }
 
-TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftTickedAndTheFolderToChange) {
+TEST_F(RecoveryCopy, CopiesThatFailOrStopGoBackToTheResultsWithWhatIsLeftCheckedAndTheFolderToChange) {
     ScanFiles({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
     const auto rows = FileRows();
     // Held open without sharing, the file cannot be read for the copy.

@@ -97,10 +97,10 @@ TEST(IconGridLayout, VisibleItemsScrollingIntoViewAndKeys) {
     }
 }
 
-// A parent that answers the grid as the main window does: text, tick and
+// A parent that answers the grid as the main window does: text, check and
 // data from its own records.
 struct Parent {
-    std::vector<bool> ticks;
+    std::vector<bool> checks;
     int asked = 0;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Parent*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -110,7 +110,7 @@ struct Parent {
             if (item.mask & LVIF_TEXT) lstrcpynA(item.pszText, ("item " + std::to_string(item.iItem)).c_str(), item.cchTextMax);
             if (item.mask & LVIF_PARAM) item.lParam = 1000 + item.iItem;
             if (item.mask & LVIF_STATE)
-                item.state = INDEXTOSTATEIMAGEMASK(self->ticks[static_cast<size_t>(item.iItem)] ? 2 : 1);
+                item.state = INDEXTOSTATEIMAGEMASK(self->checks[static_cast<size_t>(item.iItem)] ? 2 : 1);
             return 0;
         }
         if (message == WM_NOTIFY && self && reinterpret_cast<NMHDR*>(lParam)->code == LVN_GETINFOTIPA) {
@@ -131,8 +131,8 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     RegisterClassA(&parentClass);
     Parent parent;
     const int count = 100'000;
-    parent.ticks.assign(count, false);
-    parent.ticks[count - 1] = true;
+    parent.checks.assign(count, false);
+    parent.checks[count - 1] = true;
     HWND owner = CreateWindowA("IconGridTestParent", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 400, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(owner, nullptr);
@@ -144,7 +144,7 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     ListView_SetItemCountEx(grid, count, LVSICF_NOINVALIDATEALL);
     EXPECT_EQ(ListView_GetItemCount(grid), count);
 
-    // Texts, data and ticks are the parent's.
+    // Texts, data and checks are the parent's.
     char text[64] = {};
     ListView_GetItemText(grid, count - 1, 0, text, sizeof text);
     EXPECT_STREQ(text, "item 99999");
@@ -211,10 +211,10 @@ TEST(IconGrid, AnswersAVirtualListsMessagesOnAHundredThousandItems) {
     EXPECT_LT(parent.asked, 100);
 
     // A screen reader finds a list of the items, each named by its tip, with
-    // its tick, selection and focus. (Wine's oleacc cannot marshal an object
+    // its check, selection and focus. (Wine's oleacc cannot marshal an object
     // of ours out of WM_GETOBJECT, so the object is asked directly.)
     SetFocus(grid);
-    parent.ticks[0] = true;
+    parent.checks[0] = true;
     IAccessible* accessible = win::NewIconGridAccessible(grid);
     ASSERT_NE(accessible, nullptr);
     long children = 0;

@@ -76,12 +76,12 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     bool png = false;
     for (const auto& path : PhotoPaths()) png = png || path.substr(path.size() - 4) == ".png";
     EXPECT_TRUE(png);
-    // The engine keeps the pieces of the file system it found damaged: listed, unticked.
-    size_t ticked = 0;
+    // The engine keeps the pieces of the file system it found damaged: listed, unchecked.
+    size_t checked = 0;
     for (const auto& row : FileRows()) {
         EXPECT_NE(row.name, "report.xml");
         EXPECT_EQ(row.checked, row.name[0] != 'b') << row.name;
-        ticked += row.checked;
+        checked += row.checked;
     }
 
     m_boxes.QueueAnswer(IDNO);
@@ -91,7 +91,7 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Texts()[0],
               std::to_string(recovered.size()) + " files recovered.\n\nDo you want to view recovered files?");
-    EXPECT_EQ(recovered.size(), PhotoPaths().size() + ticked);
+    EXPECT_EQ(recovered.size(), PhotoPaths().size() + checked);
 
     std::vector<std::string> contents;
     for (const auto& name : recovered) contents.push_back(ReadFile(output + "\\" + name));
@@ -104,7 +104,7 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
 
 // A card of two intact and three damaged photos (zeroed in the middle, cut off,
 // half from another photo): the engine keeps the damaged ones as b<sector>.jpg;
-// each is listed with its own thumbnail, marked, ticked, and recovered as the
+// each is listed with its own thumbnail, marked, checked, and recovered as the
 // engine wrote it.
 TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem) {
     const std::string output = m_scratch.In("recovered");

@@ -1,4 +1,4 @@
-// Copying ticked entries into the output folder, on real files.
+// Copying checked entries into the output folder, on real files.
 #include "workflow/copy/recovery_copy.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ enum class End { Finished, Stopped, Declined, Refused };
 
 struct CopyCase {
     const char* what;
-    // Ticked entries in list order, path below the data folder -> content; an entry's item index is its place
+    // Checked entries in list order, path below the data folder -> content; an entry's item index is its place
     // here, and entries below "photos\\" are photo-list entries.
     std::vector<std::pair<std::string, std::string>> found;
     Files before;          // the output folder exists only when it holds these
@@ -122,7 +122,7 @@ bool MakeSparse4GiB(const std::string& path) {
     return file && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
 }
 
-TEST(RecoveryCopyOnFiles, CopiesEachTickedFileAtMostOnceNeverOverAnotherAndNeverHalfWritten) {
+TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeverHalfWritten) {
     for (const CopyCase& row : kCases) {
         SCOPED_TRACE(row.what);
         testing_support::ScratchFolder scratch("copy");

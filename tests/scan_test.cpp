@@ -310,7 +310,7 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     const auto names = FileNames();
     List(IDC_FILE_LIST).Select(static_cast<int>(std::find(names.begin(), names.end(), "a.log") - names.begin()));
     SendMessageA(Item(IDC_FILE_LIST), WM_KEYDOWN, VK_SPACE, 0);
-    const auto unticked = [&] {
+    const auto unchecked = [&] {
         std::vector<std::string> names;
         for (const FileRow& row : FileRows())
             if (!row.checked) names.push_back(row.name);
@@ -326,7 +326,7 @@ TEST_F(Scan, HeaderClicksSortTheFileListUpThenDown) {
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"b.txt", "c.dat", "a.log"}));
     ClickFileListHeader(2);
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"c.dat", "a.log", "b.txt"}));
-    EXPECT_EQ(unticked(), std::vector<std::string>{"a.log"});
+    EXPECT_EQ(unchecked(), std::vector<std::string>{"a.log"});
 }
 
 // A camera photo's embedded preview comes as a file of its own beside the

@@ -1,5 +1,5 @@
 // The file-type settings: the list rules as plain functions, and the dialog
-// driven in-process (modeless for ticking, modal for the keys and the close box).
+// driven in-process (modeless for checking, modal for the keys and the close box).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,7 +47,7 @@ std::string TextOf(HWND window) {
     return text;
 }
 // A click as the mouse makes it, through the button control itself.
-void Tick(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 // ---- The list rules, without a window --------------------------------------------------
 
@@ -104,7 +104,7 @@ protected:
         for (size_t i = 0; i < kNames.size(); ++i) {
             const bool wanted = ("," + names + ",").find("," + kNames[i] + ",") != std::string::npos;
             if ((IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
-                Tick(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i));
+                Click(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i));
         }
         ASSERT_EQ(TickedNames(), names);
     }
@@ -116,7 +116,7 @@ protected:
 };
 
 // Opened first, without a file, it checks the defaults and writes nothing.
-TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAndTheDefaultsTicked) {
+TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAndTheDefaultsChecked) {
     Open();
     EXPECT_EQ(TextOf(m_hwnd), "Settings");
 
@@ -149,7 +149,7 @@ TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAn
 // OK closes the dialog and writes the ticked names in the boxes' order;
 // hand-edited lists open by the substring rule and are written back clean; a
 // file that cannot be written is given up quietly.
-TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
+TEST_F(SettingsDialogTest, OkWritesTheCheckedNamesInTheBoxesOrder) {
     const std::string all = kAllNames;
     const struct {
         std::string file;  // formats.ini before opening, if any
@@ -172,7 +172,7 @@ TEST_F(SettingsDialogTest, OkWritesTheTickedNamesInTheBoxesOrder) {
         Open();
         EXPECT_EQ(TickedNames(), row.opened);
         SetTicks(row.checks);
-        Tick(m_hwnd, IDOK);
+        Click(m_hwnd, IDOK);
         EXPECT_TRUE(Closed());
         EXPECT_EQ(m_dialog->Result(), IDOK);
         if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.checks + "\r\n");
@@ -184,10 +184,10 @@ TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
     WriteFile(FormatsFile(), "formats=mp3,zip\r\n");
     Open();
     EXPECT_EQ(TickedNames(), "mp3,zip");
-    Tick(m_hwnd, IDC_DEFAULT_FORMATS);
+    Click(m_hwnd, IDC_DEFAULT_FORMATS);
     EXPECT_EQ(TickedNames(), kDefaults);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
-    Tick(m_hwnd, IDCANCEL);
+    Click(m_hwnd, IDCANCEL);
     EXPECT_TRUE(Closed());
     EXPECT_EQ(m_dialog->Result(), IDCANCEL);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
@@ -245,7 +245,7 @@ TEST_F(SettingsDialogTest, EnterStoresLikeOkWhileEscapeAndTheCloseBoxWriteNothin
         settings::SettingsDialog dialog;
         const std::string how = row.how;
         const INT_PTR result = RunModal(dialog, [how](HWND hwnd) {
-            Tick(hwnd, IDC_FORMAT_JPG);
+            Click(hwnd, IDC_FORMAT_JPG);
             if (how == "close box")
                 PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
@@ -271,8 +271,8 @@ void OpenSettingsFromLink(HWND mainWindow, int closeWith) {
     g_seen = {};
     const UINT_PTR step = WhenSettingsAreUp([closeWith](HWND dialog) {
         g_seen = {dialog, GetWindow(dialog, GW_OWNER), IsWindowEnabled(GetWindow(dialog, GW_OWNER)) != FALSE};
-        Tick(dialog, IDC_FORMAT_MP3);
-        Tick(dialog, closeWith);
+        Click(dialog, IDC_FORMAT_MP3);
+        Click(dialog, closeWith);
     });
     SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS_LINK, STN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(mainWindow, IDC_SETTINGS_LINK)));

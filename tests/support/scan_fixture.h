@@ -38,7 +38,7 @@ protected:
     win::ListView List(int id) const { win::ListView list; list.Attach(Item(id)); return list; }
     std::vector<std::string> PhotoPaths() const;
     std::vector<bool> PhotoChecks() const;
-    // Ticks or unticks entries as a user does, by clicking their boxes.
+    // Checks or unchecks entries as a user does, by clicking their boxes.
     void ClickCheckBox(int list, int index) const;
     void SetChecks(int list, const std::vector<bool>& checks) const;
     std::vector<FileRow> FileRows() const;

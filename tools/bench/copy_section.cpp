@@ -1,5 +1,5 @@
 // The recovery copy through the real main window: found files listed as in a
-// scan, all ticked, and copied from Recover to the final message; beside it a
+// scan, all checked, and copied from Recover to the final message; beside it a
 // plain Windows copy (Wine's xcopy) of the same files in the same run; and the
 // longest stall of the window's thread during the copy.
 //
@@ -184,8 +184,8 @@ struct SetResult {
     std::string xcopyShort;
 };
 
-// Every entry ticked: the toggle unticks all, then ticks all.
-void TickAll(HWND hwnd, int toggleId) {
+// Every entry checked: the toggle unchecks all, then checks all.
+void CheckAll(HWND hwnd, int toggleId) {
     char text[64] = {};
     GetDlgItemTextA(hwnd, toggleId, text, sizeof text);
     const int clicks = std::string(text).rfind("Unselect", 0) == 0 ? 2 : 1;
@@ -223,7 +223,7 @@ SetResult RunSet(const CopySet& set, int count) {
             60000);
     }
     result.listed = ListCount(hwnd, set.listId);
-    TickAll(hwnd, set.toggleId);
+    CheckAll(hwnd, set.toggleId);
 
     for (int run = 0; run < kXcopyRuns; ++run) {
         const std::string to = scratch.Path() + "xcopy" + std::to_string(run);
