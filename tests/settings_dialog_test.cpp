@@ -94,19 +94,19 @@ protected:
         ShowWindow(m_hwnd, SW_SHOW);
     }
     // What the boxes show, as the names of the ticked ones.
-    std::string TickedNames() const {
+    std::string CheckedNames() const {
         FormatChecks checks{};
         for (size_t i = 0; i < kNames.size(); ++i)
             checks[i] = IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED;
         return Names(checks);
     }
-    void SetTicks(const std::string& names) {
+    void SetChecks(const std::string& names) {
         for (size_t i = 0; i < kNames.size(); ++i) {
             const bool wanted = ("," + names + ",").find("," + kNames[i] + ",") != std::string::npos;
             if ((IsDlgButtonChecked(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i)) == BST_CHECKED) != wanted)
                 Click(m_hwnd, IDC_FIRST_FORMAT + static_cast<int>(i));
         }
-        ASSERT_EQ(TickedNames(), names);
+        ASSERT_EQ(CheckedNames(), names);
     }
     bool Closed() const { return !IsWindow(m_hwnd); }
 
@@ -141,7 +141,7 @@ TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAn
     }
     EXPECT_EQ(TextOf(GetDlgItem(m_hwnd, IDC_DEFAULT_FORMATS)), "Default");
     EXPECT_EQ(GetWindowLongA(GetDlgItem(m_hwnd, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(TickedNames(), kDefaults);
+    EXPECT_EQ(CheckedNames(), kDefaults);
     EXPECT_EQ(clear, 18);
     EXPECT_FALSE(FileExists(FormatsFile()));
 }
@@ -170,8 +170,8 @@ TEST_F(SettingsDialogTest, OkWritesTheCheckedNamesInTheBoxesOrder) {
         if (row.folder) ASSERT_TRUE(CreateDirectoryA(FormatsFile().c_str(), nullptr));
         if (!row.file.empty()) WriteFile(FormatsFile(), row.file);
         Open();
-        EXPECT_EQ(TickedNames(), row.opened);
-        SetTicks(row.checks);
+        EXPECT_EQ(CheckedNames(), row.opened);
+        SetChecks(row.checks);
         Click(m_hwnd, IDOK);
         EXPECT_TRUE(Closed());
         EXPECT_EQ(m_dialog->Result(), IDOK);
@@ -183,9 +183,9 @@ TEST_F(SettingsDialogTest, OkWritesTheCheckedNamesInTheBoxesOrder) {
 TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {
     WriteFile(FormatsFile(), "formats=mp3,zip\r\n");
     Open();
-    EXPECT_EQ(TickedNames(), "mp3,zip");
+    EXPECT_EQ(CheckedNames(), "mp3,zip");
     Click(m_hwnd, IDC_DEFAULT_FORMATS);
-    EXPECT_EQ(TickedNames(), kDefaults);
+    EXPECT_EQ(CheckedNames(), kDefaults);
     EXPECT_EQ(ReadFile(FormatsFile()), "formats=mp3,zip\r\n");
     Click(m_hwnd, IDCANCEL);
     EXPECT_TRUE(Closed());

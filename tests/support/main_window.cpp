@@ -75,8 +75,14 @@ void MainWindowTest::Click(int id) {
     SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
+// Wine's picker now and then returns the folder it opened on rather than the
+// one selected in it: the user would pick again.
 bool MainWindowTest::ChooseOutputFolder(const std::string& folder) {
-    return AnswerFolderPicker(folder.c_str(), [&] { Click(IDC_BROWSE); }) && Text(IDC_SAVE_FOLDER) == folder;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!AnswerFolderPicker(folder.c_str(), [&] { Click(IDC_BROWSE); })) return false;
+        if (Text(IDC_SAVE_FOLDER) == folder) return true;
+    }
+    return false;
 }
 
 std::vector<int> MainWindowTest::VisibleControls() const {
