@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/engine/app_title.h"
@@ -55,17 +57,14 @@ void RecoverySession::Search(const std::string& driveName) {
     if (m_waitingForEngine) return;
     // The clean-up after the last copy may still be deleting found files.
     m_copy.Stop();
-    const DriveInfo* drive = nullptr;
-    for (const DriveInfo& candidate : m_drives) {
-        if (candidate.name == driveName) {
-            drive = &candidate;
-            break;
-        }
-    }
-    if (!drive) {
+    // A copy: the waits below answer messages, and Reload lists the drives anew.
+    const auto found = std::find_if(m_drives.begin(), m_drives.end(),
+                                    [&](const DriveInfo& drive) { return drive.name == driveName; });
+    if (found == m_drives.end()) {
         m_view.Tell("Error. Failed to find the disk.", kAppCaption, Mark::None);
         return;
     }
+    const DriveInfo chosen = *found;
     // A worker of an earlier, cancelled scan may still be finishing; a new
     // scan starts only once it has.
     if (!WaitForEngine()) return;
@@ -73,8 +72,7 @@ void RecoverySession::Search(const std::string& driveName) {
     // Leftovers shown again start no engine and so show no search progress;
     // their copy is warned of by the disk of the drive chosen now, as a search's is.
     m_searchedDiskBytes.reset();
-    m_searchedDisk = MapVolumeToDisk(drive->name);
-    const DriveInfo chosen = *drive;
+    m_searchedDisk = MapVolumeToDisk(chosen.name);
     if (ShowLeftovers()) return;
 
     if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
