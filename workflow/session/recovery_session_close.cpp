@@ -65,9 +65,7 @@ bool RecoverySession::Close() {
     m_closeAsked = false;
     if (!close) return false;
     m_engineRun.Stop();
-    m_waitingForEngine = true;
-    m_engineRun.Join(kEngineStopTimeoutMs);
-    m_waitingForEngine = false;
+    WaitForEngine();
     m_monitor.Abandon();
     // A copy stops at a file boundary (what is not named yet is deleted,
     // never left half written); a clean-up after a copy ends first.

@@ -36,7 +36,7 @@ bool MainDialog::Ask(const std::string& text, const std::string& caption, Mark m
     return MessageBoxA(m_hwnd, text.c_str(), caption.c_str(), MB_YESNO | IconOf(mark)) == IDYES;
 }
 
-void MainDialog::TellFromEngine(const std::string& text) { MessageBoxA(m_hwnd, text.c_str(), kAppCaption, MB_OK); }
+void MainDialog::TellFromEngine(const std::string& text) { Tell(text, kAppCaption, Mark::None); }
 
 bool MainDialog::RunTimer(SessionTimer timer, unsigned periodMs) {
     const UINT_PTR id = timer == SessionTimer::Listing ? kListingTimer : kCopyTimer;
