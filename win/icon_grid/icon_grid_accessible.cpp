@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "win/held_folder.h"
 #include "win/icon_grid/icon_grid.h"
 
 namespace win {
@@ -221,9 +222,7 @@ private:
 
     static HRESULT Text(const std::string& text, BSTR* out) {
         if (text.empty()) return S_FALSE;
-        const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring wide(static_cast<size_t>(length), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+        const std::wstring wide = WidenAnsi(text);
         *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         return *out ? S_OK : E_OUTOFMEMORY;
     }
