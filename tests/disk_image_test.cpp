@@ -235,6 +235,9 @@ TEST_F(DiskImageWindow, ADroppedImageIsARowOfItsOwnSelectedKeptByReloadAndARefus
     EXPECT_EQ(Row(drives), (std::vector<std::string>{"card one.img", "FAT16", "64.0 MB", "Disk image"}));
     EXPECT_EQ(SelectedRow(), drives);
     EXPECT_TRUE(m_boxes.Boxes().empty());
+    // The image's name is not cut short.
+    EXPECT_GE(ListView_GetColumnWidth(List(IDC_DRIVE_LIST).Handle(), 0),
+              List(IDC_DRIVE_LIST).StringWidth("card one.img"));
 
     List(IDC_DRIVE_LIST).Select(0);
     Drop({image});

@@ -55,6 +55,16 @@ if [ ! -e "$engine/photo.exe" ]; then
 fi
 
 program=$BUILD_DIR/bin/vantreo.exe
+# Wine links the prefix's Pictures folder to the Linux home folder, and the
+# program copies into no folder reached through a link: until the user has
+# chosen a folder, the demo recovers into a plain one beside the card.
+settings=$BUILD_DIR/bin/settings.ini
+if [ ! -e "$settings" ]; then
+  recovered=$BUILD_DIR/demo/recovered
+  mkdir -p "$recovered"
+  printf 'savedir=%s\r\n' "$(winepath -w "$recovered" 2>/dev/null)" > "$settings"
+  echo "Recovered files go to $recovered (change it with Browse)"
+fi
 args=()
 [ -n "$image" ] && args=("$(winepath -w "$image" 2>/dev/null)")
 

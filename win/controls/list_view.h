@@ -89,6 +89,11 @@ public:
     // Asks for the item's callback text again and redraws it.
     void Update(int index) const { SendMessageA(m_hwnd, LVM_UPDATE, index, 0); }
     void EnsureVisible(int index) const { SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, index, TRUE); }
+    // Pixels the text takes in the list's font.
+    int StringWidth(const std::string& text) const {
+        return static_cast<int>(SendMessageA(m_hwnd, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    }
+    void SetColumnWidth(int column, int width) const { SendMessageA(m_hwnd, LVM_SETCOLUMNWIDTH, column, width); }
     void SetImageList(HIMAGELIST list, int which) const {
         SendMessageA(m_hwnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));
     }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "resources/resource.h"
@@ -23,6 +24,9 @@ struct Column {
     int width;
 };
 constexpr Column kDriveColumns[] = {{"Drive", 80}, {"File System", 80}, {"Capacity", 120}, {"Information", 180}};
+// Room beside a name in the first column, and the most that column takes.
+constexpr int kDriveNameMargin = 16;
+constexpr int kDriveNameWidestColumn = 320;
 constexpr Column kFileColumns[] = {{"Name", 150}, {"Size", 150}, {"Extension", 150}};
 
 }  // namespace
@@ -314,6 +318,14 @@ void MainDialog::FillDriveList() {
         m_driveList.SetItemText(index, 2, FormatSize(drive.capacity));
         m_driveList.SetItemText(index, 3, drive.typeText);
     }
+    // A drive's name fits the first column; an image's file name may not, and
+    // a name cut short does not tell two images apart.
+    int nameWidth = kDriveColumns[0].width;
+    for (const DriveInfo& drive : drives) {
+        if (drive.IsImage())
+            nameWidth = std::max(nameWidth, m_driveList.StringWidth(drive.name) + kDriveNameMargin);
+    }
+    m_driveList.SetColumnWidth(0, std::min(nameWidth, kDriveNameWidestColumn));
 }
 
 void MainDialog::OnReload() {
