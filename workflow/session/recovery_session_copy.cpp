@@ -141,6 +141,10 @@ void RecoverySession::EndCopy() {
     // The files left out were named before the copy, and the failed ones are
     // named now: with nothing copied, there is nothing to view.
     if (!news.message.empty()) m_view.Tell(news.message, kAppCaption, Mark::Warning);
+    // Every ticked file had gone from the working folder before its turn.
+    if (outcome.CopiedCount() == 0 && outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0)
+        m_view.Tell("Nothing was recovered: the ticked files are no longer in the working folder.", kAppCaption,
+                    Mark::Warning);
     if (outcome.CopiedCount() > 0 && m_view.Ask(RecoveredQuestion(outcome.CopiedCount()), kAppCaption, Mark::Question))
         m_view.OpenFolder(m_copy.OutputFolder());
     if (outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0) {
