@@ -72,23 +72,23 @@ void PartialCopies::RemoveLeftovers() const {
     }
 }
 
+// One file made with the mark, the mark taken back and the handle closed:
+// the file is still there only if the volume really took it back. A volume
+// that accepted the call and deleted the file anyway would delete every named
+// copy.
+bool PartialCopies::KeepsFilesUnmarked() const {
+    const std::wstring check = win::WidenAnsi(PartialName("delete-on-close-check", 1));
+    win::UniqueHandle file = m_folder.CreateNewFile(check, true);
+    if (!file) return false;
+    const bool unmarked = SetDeleteOnClose(file.get(), false);
+    file.reset();
+    return unmarked && m_folder.DeleteEntry(check);
+}
+
 win::UniqueHandle PartialCopies::Create(const std::wstring& name) {
-    if (m_mark != Mark::Pending) {
-        win::UniqueHandle file = m_folder.CreateNewFile(name, true);
-        if (!file || m_mark == Mark::OnClose) return file;
-        // The first file: unless the mark can be taken back, a file created
-        // with it could never be named.
-        const bool cleared = SetDeleteOnClose(file.get(), false);
-        if (cleared && SetDeleteOnClose(file.get(), true)) {
-            m_mark = Mark::OnClose;
-            return file;
-        }
-        if (cleared) SetDeletePending(file.get(), true);
-        m_mark = Mark::Pending;
-        file.reset();
-    }
-    win::UniqueHandle file = m_folder.CreateNewFile(name, false);
-    if (file) SetDeletePending(file.get(), true);
+    if (m_mark == Mark::Unknown) m_mark = KeepsFilesUnmarked() ? Mark::OnClose : Mark::Pending;
+    win::UniqueHandle file = m_folder.CreateNewFile(name, m_mark == Mark::OnClose);
+    if (file && m_mark == Mark::Pending) SetDeletePending(file.get(), true);
     return file;
 }
 

@@ -46,7 +46,7 @@ CopyStep StepForError(DWORD error);
 // created with delete-on-close is deleted whenever its handle closes, also
 // when the process is ended by force; where the platform cannot take that
 // mark back before the file is named, the file is marked as pending deletion
-// right after it is created instead. The first file created tells which.
+// right after it is created instead. A check before the first file tells which.
 //
 // Threads: one thread, the copy's worker, calls every method.
 class PartialCopies {
@@ -73,6 +73,7 @@ public:
 
 private:
     enum class Mark { Unknown, OnClose, Pending };
+    bool KeepsFilesUnmarked() const;
     win::UniqueHandle Create(const std::wstring& name);
     bool Unmark(HANDLE partial) const;
     void Remark(HANDLE partial) const;

@@ -9,7 +9,8 @@
 // View method is called there too, except WakeCopy (the copy's worker) and
 // TellFromEngine (the engine's worker). The copy's worker also reads
 // m_hiddenAtCopy and the monitor's listed files through MayCleanUpAfterCopy;
-// neither changes while a copy runs.
+// neither changes while a copy or its clean-up runs (a clean-up that waits
+// for the user's word reads nothing until it is told to start).
 //
 // The monitor and the copy report from inside OnListingTick and OnCopyTick.
 // Their callbacks only record what happened: every question and message that
