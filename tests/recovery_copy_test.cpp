@@ -6,8 +6,10 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <variant>
 
 #include "tests/support/files.h"
@@ -30,13 +32,21 @@ BOOL WINAPI FailingFlush(HANDLE) {
     SetLastError(ERROR_IO_DEVICE);
     return FALSE;
 }
-NTSTATUS NTAPI RefusingPartials(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES object, PIO_STATUS_BLOCK io,
-                                PLARGE_INTEGER allocation, ULONG attributes, ULONG share, ULONG disposition,
-                                ULONG options, PVOID extended, ULONG extendedLength) {
+// The partial copies created, by name; with g_refusePartials, none is.
+std::mutex g_partialsLock;
+std::vector<std::wstring> g_partialsCreated;
+std::atomic<bool> g_refusePartials{false};
+NTSTATUS NTAPI RecordingPartials(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES object, PIO_STATUS_BLOCK io,
+                                 PLARGE_INTEGER allocation, ULONG attributes, ULONG share, ULONG disposition,
+                                 ULONG options, PVOID extended, ULONG extendedLength) {
     const std::wstring name = object && object->ObjectName
                                   ? std::wstring(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(WCHAR))
                                   : std::wstring();
-    if (name.ends_with(L".vantreo-partial")) return static_cast<NTSTATUS>(0xC00000A2);  // STATUS_MEDIA_WRITE_PROTECTED
+    if (name.ends_with(L".vantreo-partial")) {
+        if (g_refusePartials) return static_cast<NTSTATUS>(0xC00000A2);  // STATUS_MEDIA_WRITE_PROTECTED
+        const std::lock_guard lock(g_partialsLock);
+        g_partialsCreated.push_back(name);
+    }
     static const auto original =
         reinterpret_cast<decltype(&NtCreateFile)>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile"));
     return original(handle, access, object, io, allocation, attributes, share, disposition, options, extended,
@@ -62,6 +72,7 @@ struct CopyCase {
     bool folderIsLink = false;   // the output folder is a link to a folder elsewhere
     bool flushFails = false;     // every flush of a copy fails
     bool writeProtected = false; // the output folder takes no new file
+    std::string neverWritten;    // a found file of which no partial copy is ever made
     std::string stopAtNaming;    // the copy is told to stop when this copy, all written, is about to be named
     std::string sparse4GiB;      // a found file made 4 GiB long (sparse)
     std::string fileSystem;      // the destination's file system, when not the real one's
@@ -131,7 +142,7 @@ const CopyCase kCases[] = {
      .outcome = {{}, {}, {}, {0, 1}}, .failedFor = Failed(workflow::CopyFailure::WriteProtected, 2)},
     {.what = "a name too long for the folder's path fails before it is written, and a short one is copied",
      .found = {{"a.txt", "a"}, {std::string(40, 'n') + ".txt", "n"}}, .folderPathLength = 230,
-     .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}, .failedFor = Failed(workflow::CopyFailure::NameTooLong, 1)},
+     .neverWritten = std::string(40, 'n'), .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}, .failedFor = Failed(workflow::CopyFailure::NameTooLong, 1)},
     {.what = "partial copies a killed run left are deleted, and nothing else is",
      .found = {{"a.txt", "a"}},
      .before = {{"a.txt.vantreo-partial", "half"}, {"b.jpg.2.VANTREO-PARTIAL", ""}, {"notes.partial", "mine"}},
@@ -251,8 +262,9 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                                  row.roomForFiles * (std::max<uint64_t>(room.clusterBytes, 1) + workflow::kBytesPerFileEntry);
             std::optional<testing_support::ImportPatch> flush, create;
             if (row.flushFails) flush.emplace("kernel32.dll", "FlushFileBuffers", reinterpret_cast<void*>(FailingFlush));
-            if (row.writeProtected)
-                create.emplace("ntdll.dll", "NtCreateFile", reinterpret_cast<void*>(RefusingPartials));
+            g_partialsCreated.clear();
+            g_refusePartials = row.writeProtected;
+            create.emplace("ntdll.dll", "NtCreateFile", reinterpret_cast<void*>(RecordingPartials));
             ASSERT_TRUE((!flush || flush->Applied()) && (!create || create->Applied()));
             copy->Start(photos, files, std::move(*opened), data, true);
             ASSERT_TRUE(RunToEnd(*copy, report, row.copyWhatFits));
@@ -275,6 +287,12 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                                                  o.leftOutPhotos, o.leftOutFiles}),
                   expected);
         EXPECT_EQ(o.failedFor, row.failedFor);
+        if (!row.neverWritten.empty()) {
+            const std::lock_guard lock(g_partialsLock);
+            for (const std::wstring& created : g_partialsCreated)
+                EXPECT_FALSE(created.starts_with(win::WidenAnsi(row.neverWritten))) << win::NarrowToAnsi(created);
+            EXPECT_FALSE(g_partialsCreated.empty());  // the short name's
+        }
         EXPECT_EQ(report.finished, row.end == End::Finished);
         EXPECT_EQ(report.stopped, row.end == End::Stopped);
         EXPECT_EQ(report.stopMessage, "");
