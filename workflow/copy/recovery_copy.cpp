@@ -111,7 +111,7 @@ private:
     bool Copy(std::stop_token stop, std::string& stopMessage) {
         const size_t total = static_cast<size_t>(m_owner.Total());
         m_turns.assign(total, Turn::Abandoned);
-        // Before the room is weighed: what they hold is free once they are gone.
+        // Partial copies a run ended by force left here go before anything is written.
         PartialCopies(m_destination->folder, m_destination->path).RemoveLeftovers();
         std::vector<bool> leftOut(total, false);
         if (!CheckDestination(stop, leftOut)) return false;

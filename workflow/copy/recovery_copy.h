@@ -12,8 +12,8 @@
 // the worker without the lock, and left alone by the owner while it runs:
 // m_photos, m_files, m_mayDelete, m_nameTaken, m_wake; `mayDelete` may
 // read what the owner changes before it calls CleanUp, not after. The
-// owner's thread alone: m_folder, m_running, m_destinationAsked, m_positionShown, m_worker,
-// m_thread. The worker is told to stop through its stop token; Stop joins it
+// owner's thread alone: m_folder, m_running, m_destinationAsked,
+// m_positionShown, m_worker, m_thread. The worker is told to stop through its stop token; Stop joins it
 // without a bound, since a flush under way cannot be cut short and a
 // clean-up runs to its end.
 //
