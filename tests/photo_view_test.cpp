@@ -91,7 +91,10 @@ TEST(PhotoView, ShowsAndOrdersAsChosenAndNewPhotosTakeTheirPlace) {
 
 TEST(PhotoView, CountsAndChoicesAreWrittenAsPeopleReadThem) {
     EXPECT_EQ(workflow::ShowingText(812, 40213), "Showing 812 of 40,213 pictures");
-    EXPECT_EQ(workflow::ShowingText(0, 1), "Showing 0 of 1 picture");
+    EXPECT_EQ(workflow::ShowingText(1, 1), "Showing 1 of 1 picture");
+    EXPECT_EQ(workflow::ShowingText(0, 1), "The only picture found is hidden as small");
+    EXPECT_EQ(workflow::ShowingText(0, 4600), "All 4,600 pictures are hidden as small");
+    EXPECT_EQ(workflow::ShowingText(0, 0), "Showing 0 of 0 pictures");
     EXPECT_EQ(workflow::ShowingText(1234567, 1234567), "Showing 1,234,567 of 1,234,567 pictures");
     for (PhotoOrder order : {PhotoOrder::Found, PhotoOrder::DateTaken, PhotoOrder::LargestFile})
         EXPECT_EQ(workflow::PhotoOrderNamed(workflow::PhotoOrderName(order)), order);

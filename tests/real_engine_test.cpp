@@ -10,6 +10,7 @@
 #include "tests/support/scan_fixture.h"
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
+#include "workflow/copy/copy_messages.h"
 #include "workflow/found/scan_results.h"
 #include "workflow/thumbnails/thumbnails.h"
 
@@ -104,8 +105,7 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
     const auto recovered = FilesIn(output);
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
-    EXPECT_EQ(m_boxes.Texts()[0],
-              std::to_string(recovered.size()) + " files recovered.\n\nDo you want to view recovered files?");
+    EXPECT_EQ(m_boxes.Texts()[0], workflow::RecoveredQuestion(static_cast<int>(recovered.size())));
     EXPECT_EQ(recovered.size(), PhotoPaths().size() + checked);
 
     std::vector<std::string> contents;

@@ -3,14 +3,20 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winternl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <variant>
 
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
+#include "tests/support/import_patch.h"
 #include "win/handles.h"
+#include "workflow/copy/copy_messages.h"
 #include "workflow/files/copy_names.h"
 #include "workflow/files/folder_tree.h"
 
@@ -18,6 +24,34 @@ namespace {
 
 using Files = std::map<std::string, std::string>;  // path below a folder -> content
 using workflow::CopyOutcome;
+using workflow::FailureCounts;
+
+// What the system says when a copy's flush or the creation of a partial copy
+// is made to fail.
+BOOL WINAPI FailingFlush(HANDLE) {
+    SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+}
+// The partial copies created, by name; with g_refusePartials, none is.
+std::mutex g_partialsLock;
+std::vector<std::wstring> g_partialsCreated;
+std::atomic<bool> g_refusePartials{false};
+NTSTATUS NTAPI RecordingPartials(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES object, PIO_STATUS_BLOCK io,
+                                 PLARGE_INTEGER allocation, ULONG attributes, ULONG share, ULONG disposition,
+                                 ULONG options, PVOID extended, ULONG extendedLength) {
+    const std::wstring name = object && object->ObjectName
+                                  ? std::wstring(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(WCHAR))
+                                  : std::wstring();
+    if (name.ends_with(L".vantreo-partial")) {
+        if (g_refusePartials) return static_cast<NTSTATUS>(0xC00000A2);  // STATUS_MEDIA_WRITE_PROTECTED
+        const std::lock_guard lock(g_partialsLock);
+        g_partialsCreated.push_back(name);
+    }
+    static const auto original =
+        reinterpret_cast<decltype(&NtCreateFile)>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtCreateFile"));
+    return original(handle, access, object, io, allocation, attributes, share, disposition, options, extended,
+                    extendedLength);
+}
 
 // How the copy ended: reported finished or stopped, ended by the owner
 // without a report, or refused before it began.
@@ -34,17 +68,30 @@ struct CopyCase {
     std::string appears;   // a destination taken right after it was found free
     std::string link;      // a found file or folder replaced by a link to one elsewhere before the copy
     std::string folder = "output";
+    size_t folderPathLength = 0; // the output folder's name is padded to make its path this long, when not 0
     bool folderIsLink = false;   // the output folder is a link to a folder elsewhere
+    bool flushFails = false;     // every flush of a copy fails
+    bool writeProtected = false; // the output folder takes no new file
+    std::string neverWritten;    // a found file of which no partial copy is ever made
     std::string stopAtNaming;    // the copy is told to stop when this copy, all written, is about to be named
     std::string sparse4GiB;      // a found file made 4 GiB long (sparse)
     std::string fileSystem;      // the destination's file system, when not the real one's
     int roomForFiles = -1;       // the destination has room for this many of the found files, when not -1
     bool copyWhatFits = true;    // the answer when asked
-    std::vector<bool> asked = {false, false};  // told of files too large, asked about room
+    std::vector<bool> asked = {false, false};  // told of files too large, told or asked about room
     Files after;                               // the output folder at the end
-    std::vector<std::vector<int>> outcome;     // copied photos, copied files, failed photos, failed files
+    // Copied photos, copied files, failed photos, failed files, and when
+    // given, left-out photos and left-out files.
+    std::vector<std::vector<int>> outcome;
+    FailureCounts failedFor{};  // by cause
     End end = End::Finished;
 };
+
+constexpr FailureCounts Failed(workflow::CopyFailure cause, int count) {
+    FailureCounts counts{};
+    counts[static_cast<size_t>(cause)] = count;
+    return counts;
+}
 
 const CopyCase kCases[] = {
     {.what = "same names never replace each other or an earlier file, and photos go first",
@@ -58,12 +105,14 @@ const CopyCase kCases[] = {
      .outcome = {{}, {0}, {}, {}}},
     {.what = "a source held open fails and the others are copied",
      .found = {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}}, .held = "b.txt",
-     .after = {{"a.txt", "a"}, {"c.txt", "c"}}, .outcome = {{}, {0, 2}, {}, {1}}},
+     .after = {{"a.txt", "a"}, {"c.txt", "c"}}, .outcome = {{}, {0, 2}, {}, {1}},
+     .failedFor = Failed(workflow::CopyFailure::Unreadable, 1)},
     {.what = "a found file that has become a link is not copied", .found = {{"a.txt", "a"}, {"b.txt", "b"}},
-     .link = "b.txt", .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}},
+     .link = "b.txt", .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}},
+     .failedFor = Failed(workflow::CopyFailure::Unreadable, 1)},
     {.what = "a found file below a folder that has become a link is not copied",
      .found = {{"a.txt", "a"}, {"sub\\c.txt", "c"}}, .link = "sub", .after = {{"a.txt", "a"}},
-     .outcome = {{}, {0}, {}, {1}}},
+     .outcome = {{}, {0}, {}, {1}}, .failedFor = Failed(workflow::CopyFailure::Unreadable, 1)},
     {.what = "a folder whose parent is missing is refused before anything is copied", .found = {{"a.txt", "a"}},
      .folder = "missing\\output", .outcome = {{}, {}, {}, {}}, .end = End::Refused},
     {.what = "an output folder that is a link is refused and nothing is written where it points",
@@ -73,20 +122,38 @@ const CopyCase kCases[] = {
      .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {}}, .end = End::Stopped},
     {.what = "without room for all, the user is asked and only what fits is copied, in order",
      .found = {{"a.txt", "a"}, {"photos\\p.txt", "p"}, {"b.txt", "b"}}, .roomForFiles = 2,
-     .asked = {false, true}, .after = {{"p.txt", "p"}, {"a.txt", "a"}}, .outcome = {{1}, {0}, {}, {2}}},
+     .asked = {false, true}, .after = {{"p.txt", "p"}, {"a.txt", "a"}}, .outcome = {{1}, {0}, {}, {}, {}, {2}}},
     {.what = "without room for all, No copies nothing", .found = {{"a.txt", "a"}, {"b.txt", "b"}},
      .roomForFiles = 1, .copyWhatFits = false, .asked = {false, true}, .outcome = {{}, {}, {}, {}},
      .end = End::Declined},
+    {.what = "without room for any, the user is told and nothing is copied or failed",
+     .found = {{"a.txt", "a"}, {"b.txt", "b"}}, .roomForFiles = 0, .asked = {false, true},
+     .outcome = {{}, {}, {}, {}, {}, {0, 1}}},
     {.what = "a file of 4 GiB is not copied to FAT32, it is named, and the rest is copied",
      .found = {{"a.txt", "a"}, {"big.mov", "big"}, {"b.txt", "b"}}, .sparse4GiB = "big.mov", .fileSystem = "FAT32",
-     .asked = {true, false}, .after = {{"a.txt", "a"}, {"b.txt", "b"}}, .outcome = {{}, {0, 2}, {}, {1}}},
+     .asked = {true, false}, .after = {{"a.txt", "a"}, {"b.txt", "b"}}, .outcome = {{}, {0, 2}, {}, {}, {}, {1}}},
+    {.what = "a file of 4 GiB alone is named and nothing is copied or failed", .found = {{"big.mov", "big"}},
+     .sparse4GiB = "big.mov", .fileSystem = "FAT32", .asked = {true, false}, .outcome = {{}, {}, {}, {}, {}, {0}}},
+    {.what = "a copy whose flush fails is never named and counts as failed",
+     .found = {{"a.txt", "a"}, {"photos\\p.txt", "p"}}, .flushFails = true, .outcome = {{}, {}, {1}, {0}},
+     .failedFor = Failed(workflow::CopyFailure::NotWritten, 2)},
+    {.what = "a write-protected folder is named as the cause", .found = {{"a.txt", "a"}, {"b.txt", "b"}},
+     .before = {{"kept.txt", "mine"}}, .writeProtected = true, .after = {{"kept.txt", "mine"}},
+     .outcome = {{}, {}, {}, {0, 1}}, .failedFor = Failed(workflow::CopyFailure::WriteProtected, 2)},
+    {.what = "a name too long for the folder's path fails before it is written, and a short one is copied",
+     .found = {{"a.txt", "a"}, {std::string(40, 'n') + ".txt", "n"}}, .folderPathLength = 230,
+     .neverWritten = std::string(40, 'n'), .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}, .failedFor = Failed(workflow::CopyFailure::NameTooLong, 1)},
+    {.what = "partial copies a killed run left are deleted, and nothing else is",
+     .found = {{"a.txt", "a"}},
+     .before = {{"a.txt.vantreo-partial", "half"}, {"b.jpg.2.VANTREO-PARTIAL", ""}, {"notes.partial", "mine"}},
+     .after = {{"a.txt", "a"}, {"notes.partial", "mine"}}, .outcome = {{}, {0}, {}, {}}},
 };
 
 struct Recorder : workflow::RecoveryCopy::Report {
     void OnCopyProgress(int position, int) override { positions.push_back(position); }
-    void OnDestinationShort(const std::string& tooLargeText, const std::string& question) override {
-        tooLarge = tooLargeText;
-        roomQuestion = question;
+    void OnDestinationShort(const workflow::DestinationShort& shortOf) override {
+        tooLarge = shortOf.tooLarge;
+        roomQuestion = shortOf.room;
         asked = true;
     }
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override {
@@ -126,7 +193,9 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
     for (const CopyCase& row : kCases) {
         SCOPED_TRACE(row.what);
         testing_support::ScratchFolder scratch("copy");
-        const std::string data = scratch.In("data"), output = scratch.In(row.folder);
+        const std::string data = scratch.In("data");
+        std::string output = scratch.In(row.folder);
+        if (row.folderPathLength > output.size()) output.append(row.folderPathLength - output.size(), 'o');
         std::vector<workflow::CopyEntry> photos, files;
         for (size_t i = 0; i < row.found.size(); ++i) {
             const auto& [path, content] = row.found[i];
@@ -157,12 +226,17 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                 std::filesystem::create_directories(std::filesystem::path(elsewhere + "\\" + path).parent_path());
                 testing_support::WriteFile(elsewhere + "\\" + path, "elsewhere");
             }
-            if (!testing_support::SwapForLink(data + "\\" + row.link, elsewhere + "\\" + row.link))
-                GTEST_SKIP() << "no link can be made here";
+            if (!testing_support::SwapForLink(data + "\\" + row.link, elsewhere + "\\" + row.link)) {
+                ADD_FAILURE() << "no link can be made here";
+                continue;
+            }
         }
         if (row.folderIsLink) {
             CreateDirectoryA(elsewhere.c_str(), nullptr);
-            if (!testing_support::MakeFolderLink(output, elsewhere)) GTEST_SKIP() << "no link can be made here";
+            if (!testing_support::MakeFolderLink(output, elsewhere)) {
+                ADD_FAILURE() << "no link can be made here";
+                continue;
+            }
         }
 
         Recorder report;
@@ -186,6 +260,12 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
             if (row.roomForFiles >= 0)
                 room.freeBytes = workflow::kRoomMarginBytes +
                                  row.roomForFiles * (std::max<uint64_t>(room.clusterBytes, 1) + workflow::kBytesPerFileEntry);
+            std::optional<testing_support::ImportPatch> flush, create;
+            if (row.flushFails) flush.emplace("kernel32.dll", "FlushFileBuffers", reinterpret_cast<void*>(FailingFlush));
+            g_partialsCreated.clear();
+            g_refusePartials = row.writeProtected;
+            create.emplace("ntdll.dll", "NtCreateFile", reinterpret_cast<void*>(RecordingPartials));
+            ASSERT_TRUE((!flush || flush->Applied()) && (!create || create->Applied()));
             copy->Start(photos, files, std::move(*opened), data, true);
             ASSERT_TRUE(RunToEnd(*copy, report, row.copyWhatFits));
         }
@@ -201,11 +281,22 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
         }
         EXPECT_EQ(testing_support::FilesBelow(output), row.after);
         const CopyOutcome& o = report.outcome;
-        EXPECT_EQ((std::vector<std::vector<int>>{o.copiedPhotos, o.copiedFiles, o.failedPhotos, o.failedFiles}), row.outcome);
+        std::vector<std::vector<int>> expected = row.outcome;
+        expected.resize(6);
+        EXPECT_EQ((std::vector<std::vector<int>>{o.copiedPhotos, o.copiedFiles, o.failedPhotos, o.failedFiles,
+                                                 o.leftOutPhotos, o.leftOutFiles}),
+                  expected);
+        EXPECT_EQ(o.failedFor, row.failedFor);
+        if (!row.neverWritten.empty()) {
+            const std::lock_guard lock(g_partialsLock);
+            for (const std::wstring& created : g_partialsCreated)
+                EXPECT_FALSE(created.starts_with(win::WidenAnsi(row.neverWritten))) << win::NarrowToAnsi(created);
+            EXPECT_FALSE(g_partialsCreated.empty());  // the short name's
+        }
         EXPECT_EQ(report.finished, row.end == End::Finished);
         EXPECT_EQ(report.stopped, row.end == End::Stopped);
         EXPECT_EQ(report.stopMessage, "");
-        EXPECT_EQ(report.failureReport.empty(), o.FailedCount() == 0);
+        EXPECT_EQ(report.failureReport, workflow::FailureReport(row.failedFor, output));
         EXPECT_EQ((std::vector<bool>{!report.tooLarge.empty(), !report.roomQuestion.empty()}), row.asked);
         if (!row.sparse4GiB.empty()) EXPECT_NE(report.tooLarge.find(row.sparse4GiB), std::string::npos) << report.tooLarge;
         EXPECT_TRUE(std::is_sorted(report.positions.begin(), report.positions.end()));
@@ -214,7 +305,7 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
         // The clean-up deletes the found files it may and leaves the others,
         // and nothing a link points to. The copy runs it itself only when
         // nothing failed.
-        EXPECT_EQ(o.cleansUp, report.finished && o.FailedCount() == 0);
+        EXPECT_EQ(o.cleansUp, report.finished && o.FailedCount() == 0 && o.LeftOutCount() == 0);
         copy->Stop();
         held.reset();
         if (!o.cleansUp) copy->CleanUpFoundFiles(data);
@@ -223,14 +314,19 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                 EXPECT_EQ(testing_support::ReadFile(elsewhere + "\\" + path), "elsewhere") << path;
             continue;
         }
-        EXPECT_EQ(testing_support::FilesBelow(data), (Files{{kept.substr(data.size() + 1), row.found.front().second}}));
+        const std::string keptName = kept.substr(data.size() + 1);
+        // A file of 4 GiB is not read back.
+        if (keptName == row.sparse4GiB)
+            EXPECT_EQ(testing_support::FilesIn(data), std::vector<std::string>{keptName});
+        else
+            EXPECT_EQ(testing_support::FilesBelow(data), (Files{{keptName, row.found.front().second}}));
     }
 }
 
 TEST(CopyDestination, FatHoldsNoFileOf4GiBAndWhatFitsIsTakenInOrder) {
     constexpr uint64_t k4GiB = uint64_t{1} << 32;
-    EXPECT_TRUE(workflow::FileSystemHolds("FAT32", k4GiB - 1));
-    for (const char* fat : {"FAT32", "FAT", "fat16"}) EXPECT_FALSE(workflow::FileSystemHolds(fat, k4GiB)) << fat;
+    EXPECT_TRUE(workflow::FileSystemHolds("FAT32", 4'294'967'295));
+    for (const char* fat : {"FAT32", "FAT", "fat16"}) EXPECT_FALSE(workflow::FileSystemHolds(fat, 4'294'967'296)) << fat;
     for (const char* other : {"NTFS", "exFAT", "ReFS", ""}) EXPECT_TRUE(workflow::FileSystemHolds(other, k4GiB)) << other;
 
     // Each file takes whole clusters and an entry; the file of three clusters
@@ -243,15 +339,99 @@ TEST(CopyDestination, FatHoldsNoFileOf4GiBAndWhatFitsIsTakenInOrder) {
     EXPECT_EQ(check.needed, workflow::kRoomMarginBytes + 4 * each);
     EXPECT_EQ(check.fitting, 2u);
     EXPECT_FALSE(check.TakesAll());
-    EXPECT_EQ(workflow::NameList({"a", "b", "c", "d"}, 2), "a, b and 2 more");
-    EXPECT_EQ(workflow::NameList({"a", "b", "c"}), "a, b and c");
 }
 
-TEST(CopyNames, JoinWithOneBackslashAndNumberANameWithoutExtensionWhole) {
-    const auto taken = [](const std::string& path) { return path == "D:\\notes" || path == "D:\\.hidden"; };
-    EXPECT_EQ(workflow::NextFreeDestination("D:\\out\\", "f.jpg", taken), "D:\\out\\f.jpg");
-    EXPECT_EQ(workflow::NextFreeDestination("D:", "notes", taken), "D:\\notes (2)");
-    EXPECT_EQ(workflow::NextFreeDestination("D:", ".hidden", taken), "D:\\.hidden (2)");
+// Every message of the copy in the cases where a careless one would state
+// something untrue: nothing else to copy, nothing copied, one file.
+TEST(CopyMessages, SayOnlyWhatHappenedInTheRightNumber) {
+    using workflow::CopyFailure;
+    const std::string kept = "\n\nThe found files are kept, and ";
+    const std::string stay = "\n\nThe found files stay until they are recovered or the program is closed; ";
+    const std::string freeSome = "Free some space or choose another folder, then press 'Recover' again.";
+    FailureCounts mixed{};
+    mixed[static_cast<size_t>(CopyFailure::Unreadable)] = 2;
+    mixed[static_cast<size_t>(CopyFailure::NotWritten)] = 1;
+    const struct {
+        std::string made, expected;
+    } rows[] = {
+        {workflow::TooLargeMessage({"big.mov"}, "FAT32", "F:\\out", true),
+         "big.mov is 4 GB or larger, which FAT32 cannot hold, so it is not copied to \"F:\\out\".\n\nThe other files "
+         "are copied. To recover it, choose a folder on a disk formatted with NTFS or exFAT."},
+        {workflow::TooLargeMessage({"a.mov", "b.mov"}, "FAT32", "F:\\out", false),
+         "2 files are 4 GB or larger, which FAT32 cannot hold, so they are not copied to \"F:\\out\": a.mov and "
+         "b.mov.\n\nTo recover them, choose a folder on a disk formatted with NTFS or exFAT."},
+        {workflow::RoomMessage(0, 0, 1, "F:\\out").substr(workflow::RoomMessage(0, 0, 1, "F:\\out").find("\n\n")),
+         "\n\nCopy the 1 file that fits? Press No to choose another folder."},
+        {workflow::RoomMessage(0, 0, 3, "F:\\out").substr(workflow::RoomMessage(0, 0, 3, "F:\\out").find("\n\n")),
+         "\n\nCopy the 3 files that fit? Press No to choose another folder."},
+        {workflow::RoomMessage(0, 0, 0, "F:\\out").substr(workflow::RoomMessage(0, 0, 0, "F:\\out").find("\n\n")),
+         "\n\nNo ticked file fits there. " + freeSome},
+        {workflow::DiskFullMessage("F:\\out", 0, {"a.jpg"}),
+         "The disk of \"F:\\out\" is full: a.jpg could not be copied." + stay + "the one not copied stays ticked. " +
+             freeSome},
+        {workflow::DiskFullMessage("F:\\out", 0, {"a.jpg", "b.jpg"}),
+         "The disk of \"F:\\out\" is full: none of the 2 files could be copied. Not copied: a.jpg and b.jpg." + stay +
+             "those not copied stay ticked. " + freeSome},
+        {workflow::DiskFullMessage("F:\\out", 1, {"b.jpg"}),
+         "The disk of \"F:\\out\" is full: only 1 of the 2 files could be copied. Not copied: b.jpg." + stay +
+             "the one not copied stays ticked. " + freeSome},
+        {workflow::FailureReport(Failed(CopyFailure::NameTooLong, 1), "F:\\out"),
+         "1 file could not be copied to \"F:\\out\": its name is too long for that folder." + kept +
+             "the one not copied stays ticked. Choose a folder with a shorter path, then press 'Recover' again."},
+        {workflow::FailureReport(Failed(CopyFailure::WriteProtected, 5), "F:\\out"),
+         "5 files could not be copied to \"F:\\out\": the folder is write-protected." + kept +
+             "those not copied stay ticked. Remove the write protection or choose another folder, then press "
+             "'Recover' again."},
+        {workflow::FailureReport(mixed, "F:\\out"),
+         "3 files could not be copied to \"F:\\out\": 2 could not be read from the found files and 1 could not be "
+         "written there." + kept + "those not copied stay ticked. Close any program that may hold the found files "
+         "open and check the disk or choose another folder, then press 'Recover' again."},
+        {workflow::FailureReport({}, "F:\\out"), ""},
+        {workflow::RecoveredQuestion(1), "1 file recovered.\n\nDo you want to view recovered files?"},
+        {workflow::RecoveredQuestion(2), "2 files recovered.\n\nDo you want to view recovered files?"},
+        {workflow::HiddenPicturesQuestion(1), "1 hidden picture was not recovered. Delete it with the other found files?"},
+        {workflow::HiddenPicturesQuestion(600),
+         "600 hidden pictures were not recovered. Delete them with the other found files?"},
+        {workflow::NameList({"a", "b", "c", "d"}, 2), "a, b and 2 more"},
+        {workflow::NameList({"a", "b", "c"}), "a, b and c"},
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(rows[i].made, rows[i].expected) << "row " << i;
+}
+
+// The copy's one way to choose a name: its own, then numbered as Windows
+// numbers copies, each offered until one is given; and the name it has
+// while it is written.
+TEST(CopyNames, TheFirstFreeNameIsGivenAndPartialNamesAreTheProgramsOwn) {
+    const auto given = [](const std::string& name, std::vector<std::string> taken, const std::string& refused = {}) {
+        std::vector<std::string> offered;
+        const workflow::Naming named = workflow::GiveFirstFreeName(name, [&](const std::string& candidate) {
+            offered.push_back(candidate);
+            if (candidate == refused) return workflow::Naming::Refused;
+            return std::find(taken.begin(), taken.end(), candidate) != taken.end() ? workflow::Naming::Taken
+                                                                                    : workflow::Naming::Given;
+        });
+        return std::make_pair(named, offered);
+    };
+    using workflow::Naming;
+    using Offered = std::pair<Naming, std::vector<std::string>>;
+    EXPECT_EQ(given("f.jpg", {}), (Offered{Naming::Given, {"f.jpg"}}));
+    EXPECT_EQ(given("f.jpg", {"f.jpg", "f (2).jpg"}), (Offered{Naming::Given, {"f.jpg", "f (2).jpg", "f (3).jpg"}}));
+    EXPECT_EQ(given("notes", {"notes"}), (Offered{Naming::Given, {"notes", "notes (2)"}}));
+    EXPECT_EQ(given(".hidden", {".hidden"}), (Offered{Naming::Given, {".hidden", ".hidden (2)"}}));
+    EXPECT_EQ(given("a.b.txt", {"a.b.txt"}, "a.b (2).txt"), (Offered{Naming::Refused, {"a.b.txt", "a.b (2).txt"}}));
+    std::vector<std::string> all;
+    for (int number = 1; number <= workflow::kLastCopyNumber; ++number) all.push_back(workflow::NumberedName("x", number));
+    EXPECT_EQ(given("x", all).first, Naming::Taken);
+
+    EXPECT_EQ(workflow::JoinPath("D:\\out\\", "f.jpg"), "D:\\out\\f.jpg");
+    EXPECT_EQ(workflow::JoinPath("D:", "f.jpg"), "D:\\f.jpg");
+    EXPECT_TRUE(workflow::FitsPathLimit("C:\\" + std::string(256, 'a')));
+    EXPECT_FALSE(workflow::FitsPathLimit("C:\\" + std::string(257, 'a')));
+    EXPECT_EQ(workflow::PartialName("f.jpg", 1), "f.jpg.vantreo-partial");
+    EXPECT_EQ(workflow::PartialName("f.jpg", 2), "f.jpg.2.vantreo-partial");
+    EXPECT_TRUE(workflow::IsPartialName("f.jpg.2.Vantreo-Partial"));
+    for (const char* other : {".vantreo-partial", "f.jpg.partial", "f.vantreo-partial.jpg"})
+        EXPECT_FALSE(workflow::IsPartialName(other)) << other;
 }
 
 }  // namespace

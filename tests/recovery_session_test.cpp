@@ -54,6 +54,7 @@ public:
     void FileRowRemoved(int) override {}
     void ChecksChanged() override {}
     void EntriesForgotten() override {}
+    void PhotoViewChanged() override { ++photoViewChanges; }
     void ShowStatus(const std::string&) override {}
     void ShowSearchProgress(double) override {}
     void ShowCopyProgress(int, int) override {}
@@ -68,6 +69,7 @@ public:
     // Runs once while the next question is up, as the window's timers would.
     std::function<void()> duringAsk;
     bool listing = false, copying = false;
+    int photoViewChanges = 0;
     std::atomic<bool> woken{false};
 };
 
@@ -78,7 +80,9 @@ std::string CloseQuestion(int count, int staying = 0) {
     std::string text = count == 1 ? "1 found file has not been recovered yet. If you exit now it is deleted."
                                   : std::to_string(count) +
                                         " found files have not been recovered yet. If you exit now they are deleted.";
-    if (staying == 1) text += "\n\n1 of them could not be listed; it is in \"" + DataFolder() + "\".";
+    if (staying == 1)
+        text += "\n\n" + std::string(count == 1 ? "It" : "1 of them") + " could not be listed; it is in \"" +
+                DataFolder() + "\".";
     return text + "\n\nExit anyway?";
 }
 
@@ -181,33 +185,58 @@ TEST_F(RecoverySessionRules, CloseCountsEveryFoundFileNotCopiedAndNoKeepsThemAll
 }
 
 // After a copy of every listed file the clean-up deletes what it copied and
-// keeps what the list never offered: a photo hidden as small, and a file that
-// could not be listed. Closing then asks about just those.
-TEST_F(RecoverySessionRules, CleanUpAfterACopyDeletesOnlyWhatWasOfferedAndCopied) {
-    MakeLeftoverFolder();
-    WriteFile(Left() + "f0000001.txt", "alpha");
-    WriteFile(Left() + "f0000002.jpg", ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
-    win::UniqueHandle unreadable(CreateFileA((Left() + "f0000003.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    workflow::PhotoView small;
-    small.hideSmall = true;
-    m_session.SetPhotoView(small);
-    ShowLeftovers();
-    ASSERT_TRUE(Listed());
-    ASSERT_EQ(m_session.FoundPhotoCount(), 1u);
-    ASSERT_EQ(m_session.PhotoRows().Count(), 0);  // hidden: smaller than a photo
-    CheckOnly({"f0000001.txt"}, true);
-    ASSERT_TRUE(Copied());
-    EXPECT_EQ(m_view.Now(), Screen::Drives);
-    EXPECT_EQ(FilesIn(m_output.path()), std::vector<std::string>{"f0000001.txt"});
-    // The clean-up goes on after the copy has said it finished.
-    ASSERT_TRUE(RunUntil([&] { return !FileExists(Left() + "f0000001.txt"); }));
-    unreadable.reset();
-    std::vector<std::string> left = FilesIn(Left());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"f0000002.jpg", "f0000003.txt"}));
-    EXPECT_EQ(Close(true), std::make_pair(std::vector<std::string>{CloseQuestion(2, 1)}, true));
-    EXPECT_FALSE(FileExists(DataFolder()));
+// what was listed unchecked, never a file that could not be listed; a photo
+// hidden as small goes only when the user says so, and otherwise stays,
+// shown, in the results. Closing then asks about just what is left.
+TEST_F(RecoverySessionRules, CleanUpAfterACopyDeletesHiddenPicturesOnlyWhenTheUserSaysSo) {
+    for (const bool deleteHidden : {false, true}) {
+        SCOPED_TRACE(deleteHidden ? "Yes" : "No");
+        RemoveFolder(m_output.path());
+        MakeLeftoverFolder();
+        WriteFile(Left() + "f0000001.txt", "alpha");
+        WriteFile(Left() + "f0000004.txt", "unchecked");
+        WriteFile(Left() + "f0000002.jpg", ReadFile(engines::FixturesFolder() + "\\a_small.jpg"));
+        win::UniqueHandle unreadable(CreateFileA((Left() + "f0000003.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        workflow::PhotoView small;
+        small.hideSmall = true;
+        m_session.SetPhotoView(small);
+        ShowLeftovers();
+        ASSERT_TRUE(Listed());
+        ASSERT_EQ(m_session.FoundPhotoCount(), 1u);
+        ASSERT_EQ(m_session.PhotoRows().Count(), 0);  // hidden: smaller than a photo
+        CheckOnly({"f0000001.txt"}, true);
+        m_view.answerYes = deleteHidden;
+        m_view.asked.clear();
+        ASSERT_TRUE(Copied());
+        std::erase(m_view.asked, std::string(workflow::kCopyOntoSearchedDiskQuestion));
+        EXPECT_EQ(m_view.asked, (std::vector<std::string>{"1 file recovered.\n\nDo you want to view recovered files?",
+                                                          "1 hidden picture was not recovered. Delete it with the "
+                                                          "other found files?"}));
+        EXPECT_EQ(FilesIn(m_output.path()), std::vector<std::string>{"f0000001.txt"});
+        // The clean-up goes on after the copy has said it finished.
+        const std::vector<std::string> left = deleteHidden ? std::vector<std::string>{"f0000003.txt"}
+                                                           : std::vector<std::string>{"f0000002.jpg", "f0000003.txt"};
+        ASSERT_TRUE(RunUntil([&] {
+            std::vector<std::string> now = FilesIn(Left());
+            std::sort(now.begin(), now.end());
+            return now == left;
+        })) << testing::PrintToString(FilesIn(Left()));
+        unreadable.reset();
+        if (deleteHidden) {
+            EXPECT_EQ(m_view.Now(), Screen::Drives);
+        } else {
+            // Shown, with the filter off, and the only entry left.
+            EXPECT_EQ(m_view.Now(), Screen::Results);
+            EXPECT_EQ(m_view.photoViewChanges, 1);
+            EXPECT_FALSE(m_session.GetPhotoView().hideSmall);
+            EXPECT_EQ(m_session.PhotoRows().Count(), 1);
+            EXPECT_EQ(m_session.FileRows().Count(), 0);
+        }
+        m_view.photoViewChanges = 0;
+        EXPECT_EQ(Close(true), std::make_pair(std::vector<std::string>{CloseQuestion(deleteHidden ? 1 : 2, 1)}, true));
+        EXPECT_FALSE(FileExists(DataFolder()));
+    }
 }
 
 // The copy's end is said once the close question is answered, never on top of it.

@@ -21,6 +21,7 @@ struct RenameInformation {
     WCHAR FileName[1];
 };
 constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
 
 // True when both handles hold the same file or folder.
 bool IsSameObject(HANDLE one, HANDLE other) {
@@ -231,7 +232,7 @@ bool HeldFolder::DeleteItself() {
     return SetFileInformationByHandle(m_handle.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
-UniqueHandle HeldFolder::CreateNewFile(const std::wstring& name) const {
+UniqueHandle HeldFolder::CreateNewFile(const std::wstring& name, bool deleteOnClose) const {
     if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) {
         SetLastError(ERROR_INVALID_NAME);
         return UniqueHandle();
@@ -239,8 +240,11 @@ UniqueHandle HeldFolder::CreateNewFile(const std::wstring& name) const {
     // FILE_CREATE fails on any existing entry, a link among them, so nothing
     // is written through a link.
     NTSTATUS result = 0;
-    UniqueHandle created = OpenEntry(name, GENERIC_WRITE | DELETE, 0, FILE_NON_DIRECTORY_FILE, FILE_CREATE, &result);
-    if (!created) SetLastError(RtlNtStatusToDosError(result));
+    UniqueHandle created = OpenEntry(name, GENERIC_WRITE | DELETE, 0,
+                                     FILE_NON_DIRECTORY_FILE | (deleteOnClose ? FILE_DELETE_ON_CLOSE : 0), FILE_CREATE,
+                                     &result);
+    // A file pending deletion still holds its name, which the system reports as access denied.
+    if (!created) SetLastError(result == kStatusDeletePending ? ERROR_FILE_EXISTS : RtlNtStatusToDosError(result));
     return created;
 }
 

@@ -80,9 +80,10 @@ public:
     bool DeleteItself();
 
     // A new file in this folder, opened for writing and deleting and shared
-    // with nobody; none when anything, a link included, has that name already
-    // (GetLastError then says ERROR_FILE_EXISTS).
-    UniqueHandle CreateNewFile(const std::wstring& name) const;
+    // with nobody, and with `deleteOnClose` deleted when its handle closes;
+    // none when anything, a link or a file pending deletion included, has
+    // that name already (GetLastError then says ERROR_FILE_EXISTS).
+    UniqueHandle CreateNewFile(const std::wstring& name, bool deleteOnClose = false) const;
     // Gives a file opened for deleting the name `name` in this folder. Nothing
     // is ever replaced: false, with GetLastError saying why, when the name is taken.
     bool MoveInto(HANDLE file, const std::wstring& name) const;

@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "workflow/engine/drive_list.h"
 #include "workflow/files/folder_tree.h"
 
 namespace workflow {
@@ -43,7 +42,7 @@ std::variant<CopyDestination, std::string> OpenCopyDestination(const std::string
 bool FileSystemHolds(const std::string& fileSystem, uint64_t size) {
     const bool fat = SameTextIgnoringCase(fileSystem, "FAT") || SameTextIgnoringCase(fileSystem, "FAT12") ||
                      SameTextIgnoringCase(fileSystem, "FAT16") || SameTextIgnoringCase(fileSystem, "FAT32");
-    return !fat || size <= UINT32_MAX;
+    return !fat || size <= kLargestFatFileBytes;
 }
 
 DestinationCheck CheckDestination(const std::vector<uint64_t>& sizes, const DestinationRoom& room) {
@@ -74,34 +73,6 @@ DestinationCheck CheckDestination(const std::vector<uint64_t>& sizes, const Dest
         }
     }
     return check;
-}
-
-std::string TooLargeMessage(const std::vector<std::string>& names, const std::string& fileSystem,
-                            const std::string& folder) {
-    if (names.empty()) return {};
-    return "The file system of \"" + folder + "\" (" + fileSystem + ") cannot hold files of 4 GB or more, so " +
-           (names.size() == 1 ? "this one is" : "these are") + " not copied: " + NameList(names) +
-           ".\n\nThe other files are copied. To recover " + (names.size() == 1 ? "it" : "these") +
-           ", choose a folder on a disk formatted with NTFS or exFAT.";
-}
-
-std::string RoomQuestion(const DestinationCheck& check, const std::string& folder) {
-    if (check.needed <= check.available) return {};
-    return "Not enough room: the copy needs " + FormatSize(static_cast<int64_t>(check.needed)) + ", the disk of \"" +
-           folder + "\" has " + FormatSize(static_cast<int64_t>(check.available)) + " free.\n\nCopy the " +
-           std::to_string(check.fitting) + (check.fitting == 1 ? " file" : " files") +
-           " that fit? Press No to choose another folder.";
-}
-
-std::string NameList(const std::vector<std::string>& names, size_t shown) {
-    std::string list;
-    const size_t listed = names.size() > shown ? shown : names.size();
-    for (size_t i = 0; i < listed; ++i) {
-        if (i > 0) list += i + 1 == names.size() ? " and " : ", ";
-        list += names[i];
-    }
-    if (names.size() > listed) list += " and " + std::to_string(names.size() - listed) + " more";
-    return list;
 }
 
 }  // namespace workflow

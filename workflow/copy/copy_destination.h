@@ -28,7 +28,9 @@ struct CopyDestination {
 // and not creatable, or a link (what a link points to is never written).
 std::variant<CopyDestination, std::string> OpenCopyDestination(const std::string& path);
 
-// FAT keeps a file's size in 32 bits: no file of 4 GiB or more fits there.
+// FAT keeps a file's size in 32 bits: 4 GiB less one byte is the largest
+// file it holds.
+inline constexpr uint64_t kLargestFatFileBytes = 0xFFFFFFFFull;
 bool FileSystemHolds(const std::string& fileSystem, uint64_t size);
 
 // Besides the data, every file takes an entry in its folder and the file
@@ -50,15 +52,5 @@ struct DestinationCheck {
     bool TakesAll() const { return tooLarge.empty() && needed <= available; }
 };
 DestinationCheck CheckDestination(const std::vector<uint64_t>& sizes, const DestinationRoom& room);
-
-// The messages of a check that does not take everything: the files the file
-// system cannot hold, by name (empty when there are none), and the question
-// whether to copy what fits (empty when all fits).
-std::string TooLargeMessage(const std::vector<std::string>& names, const std::string& fileSystem,
-                            const std::string& folder);
-std::string RoomQuestion(const DestinationCheck& check, const std::string& folder);
-
-// "a.jpg, b.jpg and 3 more": at most `shown` names.
-std::string NameList(const std::vector<std::string>& names, size_t shown = 10);
 
 }  // namespace workflow

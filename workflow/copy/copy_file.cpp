@@ -1,5 +1,7 @@
 #include "workflow/copy/copy_file.h"
 
+#include <vector>
+
 #include "workflow/files/copy_names.h"
 
 namespace workflow {
@@ -8,11 +10,19 @@ namespace {
 
 // Partial names tried before a copy counts as failed.
 constexpr int kNamingAttempts = 100;
-// Numbers tried for a copy's name: a folder may hold the copies of many
-// earlier recoveries of the same files.
-constexpr int kLastNumber = 10000;
 
-constexpr char kPartialSuffix[] = ".partial";
+// FileDispositionInfoEx and its flags, which the headers show only to
+// programs that need a later Windows than ours.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD kDispositionDelete = 0x1;
+constexpr DWORD kDispositionOnClose = 0x8;
+
+// Delete-on-close set or taken back. Windows 10 takes it back; older
+// Windows and Wine refuse the call, and the plain disposition cannot undo it.
+bool SetDeleteOnClose(HANDLE file, bool on) {
+    DWORD flags = kDispositionOnClose | (on ? kDispositionDelete : 0);
+    return SetFileInformationByHandle(file, kFileDispositionInfoEx, &flags, sizeof flags) != FALSE;
+}
 
 bool SetDeletePending(HANDLE file, bool pending) {
     FILE_DISPOSITION_INFO disposition{pending ? TRUE : FALSE};
@@ -24,6 +34,13 @@ bool IsNameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ER
 }  // namespace
 
 bool IsDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+
+CopyStep StepForError(DWORD error) {
+    if (IsDiskFull(error)) return CopyStep::DiskFull;
+    if (error == ERROR_WRITE_PROTECT || error == ERROR_ACCESS_DENIED) return CopyStep::WriteProtected;
+    if (error == ERROR_FILENAME_EXCED_RANGE) return CopyStep::NameTooLong;
+    return CopyStep::Failed;
+}
 
 win::UniqueHandle SourceFolders::Open(const std::string& path) {
     const size_t slash = path.rfind('\\');
@@ -46,48 +63,89 @@ win::UniqueHandle SourceFolders::Open(const std::string& path) {
     return m_held->OpenFileForReading(win::WidenAnsi(path.substr(slash + 1)));
 }
 
-CopyStep WritePartialCopy(HANDLE from, const win::HeldFolder& folder, const std::string& name, std::span<char> buffer,
-                          std::stop_token stop, win::UniqueHandle& partial) {
+void PartialCopies::RemoveLeftovers() const {
+    std::vector<win::HeldEntry> entries;
+    if (!m_folder.List(entries)) return;
+    for (const win::HeldEntry& entry : entries) {
+        if (entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        if (IsPartialName(win::NarrowToAnsi(entry.name))) m_folder.DeleteEntry(entry.name);
+    }
+}
+
+// One file made with the mark, the mark taken back and the handle closed:
+// the file is still there only if the volume really took it back. A volume
+// that accepted the call and deleted the file anyway would delete every named
+// copy.
+bool PartialCopies::KeepsFilesUnmarked() const {
+    const std::wstring check = win::WidenAnsi(PartialName("delete-on-close-check", 1));
+    win::UniqueHandle file = m_folder.CreateNewFile(check, true);
+    if (!file) return false;
+    const bool unmarked = SetDeleteOnClose(file.get(), false);
+    file.reset();
+    return unmarked && m_folder.DeleteEntry(check);
+}
+
+win::UniqueHandle PartialCopies::Create(const std::wstring& name) {
+    if (m_mark == Mark::Unknown) m_mark = KeepsFilesUnmarked() ? Mark::OnClose : Mark::Pending;
+    win::UniqueHandle file = m_folder.CreateNewFile(name, m_mark == Mark::OnClose);
+    if (file && m_mark == Mark::Pending) SetDeletePending(file.get(), true);
+    return file;
+}
+
+// A file pending deletion cannot be renamed.
+bool PartialCopies::Unmark(HANDLE partial) const {
+    return m_mark == Mark::OnClose ? SetDeleteOnClose(partial, false) : SetDeletePending(partial, false);
+}
+
+void PartialCopies::Remark(HANDLE partial) const {
+    if (m_mark != Mark::OnClose || !SetDeleteOnClose(partial, true)) SetDeletePending(partial, true);
+}
+
+CopyStep PartialCopies::Write(HANDLE from, const std::string& name, std::span<char> buffer, std::stop_token stop,
+                              win::UniqueHandle& partial) {
+    if (!FitsPathLimit(JoinPath(m_folderPath, name))) return CopyStep::NameTooLong;
     for (int attempt = 1; !partial && attempt <= kNamingAttempts; ++attempt) {
-        const std::string partialName =
-            name + (attempt == 1 ? std::string() : "." + std::to_string(attempt)) + kPartialSuffix;
-        partial = folder.CreateNewFile(win::WidenAnsi(partialName));
-        if (!partial && !IsNameTaken(GetLastError())) return IsDiskFull(GetLastError()) ? CopyStep::DiskFull : CopyStep::Failed;
+        partial = Create(win::WidenAnsi(PartialName(name, attempt)));
+        if (!partial && !IsNameTaken(GetLastError())) return StepForError(GetLastError());
     }
     if (!partial) return CopyStep::Failed;
-    // Pending from the start: a copy that is never named goes when its handle
-    // closes, also when the process ends without closing it.
-    SetDeletePending(partial.get(), true);
     for (;;) {
         if (stop.stop_requested()) return CopyStep::Stopped;
         DWORD read = 0;
-        if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return CopyStep::Failed;
+        if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return CopyStep::ReadFailed;
         if (read == 0) break;
         DWORD written = 0;
         if (!WriteFile(partial.get(), buffer.data(), read, &written, nullptr) || written != read)
-            return IsDiskFull(GetLastError()) ? CopyStep::DiskFull : CopyStep::Failed;
+            return StepForError(GetLastError());
     }
     FILETIME changed{};
     if (GetFileTime(from, nullptr, nullptr, &changed)) SetFileTime(partial.get(), nullptr, nullptr, &changed);
     return CopyStep::Done;
 }
 
-CopyStep NameCopy(HANDLE partial, const win::HeldFolder& folder, const std::string& folderPath, const std::string& name,
-                  const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop) {
-    for (int number = 1; number <= kLastNumber; ++number) {
-        const std::string candidate = NumberedName(name, number);
-        const std::string path = JoinPath(folderPath, candidate);
-        if (path.size() >= MAX_PATH) return CopyStep::Failed;
-        if (nameTaken && nameTaken(path)) continue;
-        if (stop.stop_requested()) return CopyStep::Stopped;
-        // A file pending deletion cannot be renamed; if naming fails, it is made pending again.
-        if (!SetDeletePending(partial, false)) return CopyStep::Failed;
-        if (folder.MoveInto(partial, win::WidenAnsi(candidate))) return CopyStep::Done;
+CopyStep PartialCopies::Name(HANDLE partial, const std::string& name,
+                             const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop) {
+    CopyStep step = CopyStep::Failed;
+    const Naming named = GiveFirstFreeName(name, [&](const std::string& candidate) {
+        const std::string path = JoinPath(m_folderPath, candidate);
+        if (!FitsPathLimit(path)) {
+            step = CopyStep::NameTooLong;
+            return Naming::Refused;
+        }
+        if (nameTaken && nameTaken(path)) return Naming::Taken;
+        if (stop.stop_requested()) {
+            step = CopyStep::Stopped;
+            return Naming::Refused;
+        }
+        if (!Unmark(partial)) return Naming::Refused;
+        if (m_folder.MoveInto(partial, win::WidenAnsi(candidate))) return Naming::Given;
         const DWORD error = GetLastError();
-        SetDeletePending(partial, true);
-        if (!IsNameTaken(error)) return IsDiskFull(error) ? CopyStep::DiskFull : CopyStep::Failed;
-    }
-    return CopyStep::Failed;
+        Remark(partial);
+        if (IsNameTaken(error)) return Naming::Taken;
+        step = StepForError(error);
+        return Naming::Refused;
+    });
+    return named == Naming::Given ? CopyStep::Done : step;
 }
 
 }  // namespace workflow

@@ -1,10 +1,12 @@
 #pragma once
 // One found file copied into the output folder. It is read from the data
 // folder through handles of folders checked to be no links, and written
-// under a name that says it is partial, with its deletion pending until it
-// is named: a stop or a crash deletes it, and after a power cut it can still
-// not be taken for a finished copy. It gets its name only once all of it is
-// on the disk, and never replaces a file.
+// under a name of its own ("name.ext.vantreo-partial"), marked for deletion
+// from the moment it exists until it is named: a stop or a crash deletes it,
+// one left by a run ended by force is deleted by the next copy into that
+// folder, and after a power cut it can still not be taken for a finished
+// copy. It gets its name only once all of it is on the disk, and never
+// replaces a file.
 #include <windows.h>
 
 #include <functional>
@@ -34,23 +36,52 @@ private:
     std::optional<win::HeldFolder> m_held;
 };
 
-enum class CopyStep { Done, Failed, DiskFull, Stopped };
+// Failed: the copy could not be written; ReadFailed: the found file could not be read.
+enum class CopyStep { Done, Failed, ReadFailed, DiskFull, Stopped, NameTooLong, WriteProtected };
 
-// The whole of `from` into a new partial file in `folder` for the copy named
-// `name`, through `buffer`, with the source's time of last change. The file
-// is deleted when `partial` closes unless NameCopy names it. A stop is seen
-// between two pieces of the buffer's size.
-CopyStep WritePartialCopy(HANDLE from, const win::HeldFolder& folder, const std::string& name, std::span<char> buffer,
-                          std::stop_token stop, win::UniqueHandle& partial);
+// What a failed write, flush or rename with this error says of the copy.
+CopyStep StepForError(DWORD error);
 
-// Gives a flushed partial copy its name in the folder at `folderPath`: its
-// own, or the next free "name (n).ext", never over an existing file. Each
-// name is tried in turn; one that `nameTaken`, when given (a full path), says
-// is taken is passed over without trying. A stop
-// seen before the name is given leaves the copy partial; so does a name too
-// long for the system, rather than being shortened into another name.
-CopyStep NameCopy(HANDLE partial, const win::HeldFolder& folder, const std::string& folderPath, const std::string& name,
-                  const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop);
+// The partial copies of one recovery copy, in its output folder. A file
+// created with delete-on-close is deleted whenever its handle closes, also
+// when the process is ended by force; where the platform cannot take that
+// mark back before the file is named, the file is marked as pending deletion
+// right after it is created instead. A check before the first file tells which.
+//
+// Threads: one thread, the copy's worker, calls every method.
+class PartialCopies {
+public:
+    PartialCopies(const win::HeldFolder& folder, std::string folderPath)
+        : m_folder(folder), m_folderPath(std::move(folderPath)) {}
+
+    // Deletes the partial copies that a run ended by force left in the folder.
+    void RemoveLeftovers() const;
+    // The whole of `from` into a new partial copy for the copy named `name`,
+    // through `buffer`, with the source's time of last change; deleted when
+    // `partial` closes unless Name names it. A name too long for the folder
+    // is refused before anything is written. A stop is seen between two
+    // pieces of the buffer's size.
+    CopyStep Write(HANDLE from, const std::string& name, std::span<char> buffer, std::stop_token stop,
+                   win::UniqueHandle& partial);
+    // Gives a flushed partial copy its name: its own, or the next free
+    // "name (n).ext", never over an existing file. A name that `nameTaken`,
+    // when given (a full path), says is taken is passed over without trying.
+    // A stop seen before the name is given leaves the copy partial; so does
+    // a name too long for the folder, rather than being shortened into another.
+    CopyStep Name(HANDLE partial, const std::string& name, const std::function<bool(const std::string&)>& nameTaken,
+                  std::stop_token stop);
+
+private:
+    enum class Mark { Unknown, OnClose, Pending };
+    bool KeepsFilesUnmarked() const;
+    win::UniqueHandle Create(const std::wstring& name);
+    bool Unmark(HANDLE partial) const;
+    void Remark(HANDLE partial) const;
+
+    const win::HeldFolder& m_folder;
+    const std::string m_folderPath;
+    Mark m_mark = Mark::Unknown;
+};
 
 // The error says the volume has no room left.
 bool IsDiskFull(DWORD error);

@@ -22,7 +22,7 @@ constexpr int kFlushThreads = 8;
 // Files written and not yet named, each holding its handle until it is.
 constexpr size_t kMostUnnamed = 32;
 
-enum class Turn { Copied, Failed, Vanished, Abandoned };
+enum class Turn { Copied, Failed, Vanished, Abandoned, LeftOut };
 
 // An entry whose turn has come: its copy written and being flushed, or its
 // turn over already.
@@ -31,7 +31,32 @@ struct InHand {
     win::UniqueHandle partial;
     uint64_t flushTicket = 0;
     Turn turn = Turn::Failed;
+    CopyFailure failure = CopyFailure::NotWritten;  // of a turn that failed
 };
+
+// The turn a step ends, and the cause of a failure.
+Turn TurnOf(CopyStep step, CopyFailure& failure) {
+    switch (step) {
+    case CopyStep::Done:
+        return Turn::Copied;
+    case CopyStep::Stopped:
+        return Turn::Abandoned;
+    case CopyStep::ReadFailed:
+        failure = CopyFailure::Unreadable;
+        break;
+    case CopyStep::NameTooLong:
+        failure = CopyFailure::NameTooLong;
+        break;
+    case CopyStep::WriteProtected:
+        failure = CopyFailure::WriteProtected;
+        break;
+    case CopyStep::Failed:
+    case CopyStep::DiskFull:
+        failure = CopyFailure::NotWritten;
+        break;
+    }
+    return Turn::Failed;
+}
 
 uint64_t SizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -45,8 +70,12 @@ uint64_t SizeOf(const std::string& path) {
 // alone while the copy runs.
 class RecoveryCopy::Worker {
 public:
-    Worker(RecoveryCopy& owner, CopyDestination destination, std::string dataFolder, bool cleanUp)
-        : m_owner(owner), m_destination(std::move(destination)), m_dataFolder(std::move(dataFolder)), m_cleanUp(cleanUp) {}
+    Worker(RecoveryCopy& owner, CopyDestination destination, std::string dataFolder, bool cleanUp, bool cleanUpWaits)
+        : m_owner(owner),
+          m_destination(std::move(destination)),
+          m_dataFolder(std::move(dataFolder)),
+          m_cleanUp(cleanUp),
+          m_cleanUpWaits(cleanUpWaits) {}
 
     // The end is told only once every handle of the copy is closed.
     void Run(std::stop_token stop) {
@@ -57,7 +86,7 @@ public:
         {
             const std::lock_guard lock(m_owner.m_lock);
             Shared& shared = m_owner.m_shared;
-            cleanUp = finished && m_cleanUp && shared.outcome.FailedCount() == 0;
+            cleanUp = finished && m_cleanUp && shared.outcome.FailedCount() == 0 && shared.outcome.LeftOutCount() == 0;
             shared.outcome.cleansUp = cleanUp;
             shared.ended = true;
             shared.finished = finished;
@@ -67,7 +96,13 @@ public:
         // Every copy counted is flushed and named by now. Deleting thousands
         // of found files can take longer than copying them: it goes on after
         // the end is told, and Stop waits for it.
-        if (cleanUp) m_owner.CleanUpFoundFiles(m_dataFolder);
+        if (!cleanUp) return;
+        if (m_cleanUpWaits) {
+            std::unique_lock lock(m_owner.m_lock);
+            m_owner.m_decided.wait(lock, [&] { return m_owner.m_shared.cleanUpTold || m_owner.m_shared.stopping; });
+            if (!m_owner.m_shared.cleanUpTold) return;
+        }
+        m_owner.CleanUpFoundFiles(m_dataFolder);
     }
 
 private:
@@ -76,11 +111,14 @@ private:
     bool Copy(std::stop_token stop, std::string& stopMessage) {
         const size_t total = static_cast<size_t>(m_owner.Total());
         m_turns.assign(total, Turn::Abandoned);
+        // Partial copies a run ended by force left here go before anything is written.
+        PartialCopies(m_destination->folder, m_destination->path).RemoveLeftovers();
         std::vector<bool> leftOut(total, false);
         if (!CheckDestination(stop, leftOut)) return false;
 
         std::vector<char> buffer(kBufferBytes);
         SourceFolders sources(m_dataFolder);
+        PartialCopies partials(m_destination->folder, m_destination->path);
         // Declared before the flushes, so these handles close only once no
         // flush can be using them any more.
         std::deque<InHand> inHand;
@@ -88,17 +126,18 @@ private:
         for (size_t next = 0; next < total && !stop.stop_requested() && !m_diskFull; ++next) {
             InHand entry;
             entry.position = next;
-            if (!leftOut[next] && !Write(entry, sources, buffer, stop)) break;
+            if (leftOut[next]) entry.turn = Turn::LeftOut;
+            else if (!Write(entry, sources, partials, buffer, stop)) break;
             if (entry.partial) entry.flushTicket = flushes.Begin(entry.partial.get());
             inHand.push_back(std::move(entry));
             while (!inHand.empty() && (inHand.size() > kMostUnnamed || !inHand.front().partial ||
                                        flushes.IsDone(inHand.front().flushTicket))) {
-                Settle(inHand.front(), flushes, stop);
+                Settle(inHand.front(), flushes, partials, stop);
                 inHand.pop_front();
             }
         }
         if (stop.stop_requested()) return false;
-        for (; !inHand.empty(); inHand.pop_front()) Settle(inHand.front(), flushes, stop);
+        for (; !inHand.empty(); inHand.pop_front()) Settle(inHand.front(), flushes, partials, stop);
         if (stop.stop_requested()) return false;
         if (!m_diskFull) return true;
         stopMessage = DiskFullMessage();
@@ -121,11 +160,17 @@ private:
         if (check.TakesAll()) return true;
         std::vector<std::string> tooLarge;
         for (size_t position : check.tooLarge) tooLarge.push_back(FileNameOf(At(position).source));
+        const bool roomShort = check.needed > check.available;
+        DestinationShort shortOf;
+        shortOf.fitsAny = check.fitting > 0;
+        shortOf.tooLarge = TooLargeMessage(tooLarge, m_destination->room.fileSystem, m_destination->path,
+                                           shortOf.fitsAny && !roomShort);
+        if (roomShort)
+            shortOf.room = RoomMessage(check.needed, check.available, check.fitting, m_destination->path);
         {
             const std::lock_guard lock(m_owner.m_lock);
             m_owner.m_shared.askDestination = true;
-            m_owner.m_shared.tooLarge = TooLargeMessage(tooLarge, m_destination->room.fileSystem, m_destination->path);
-            m_owner.m_shared.roomQuestion = RoomQuestion(check, m_destination->path);
+            m_owner.m_shared.shortOf = std::move(shortOf);
         }
         if (m_owner.m_wake) m_owner.m_wake();
         std::unique_lock lock(m_owner.m_lock);
@@ -136,68 +181,79 @@ private:
     }
 
     // Opens the source and writes its partial copy; false when the copy stops here.
-    bool Write(InHand& entry, SourceFolders& sources, std::vector<char>& buffer, std::stop_token stop) {
+    bool Write(InHand& entry, SourceFolders& sources, PartialCopies& partials, std::vector<char>& buffer,
+               std::stop_token stop) {
         const CopyEntry& source = At(entry.position);
         const win::UniqueHandle from = sources.Open(source.source);
         if (!from) {
             // A file that has gone cannot be recovered any more; it is not counted.
             entry.turn = PathExists(source.source) ? Turn::Failed : Turn::Vanished;
+            entry.failure = CopyFailure::Unreadable;
             return true;
         }
-        const CopyStep step =
-            WritePartialCopy(from.get(), m_destination->folder, FileNameOf(source.source), buffer, stop, entry.partial);
+        const CopyStep step = partials.Write(from.get(), FileNameOf(source.source), buffer, stop, entry.partial);
         if (step == CopyStep::Done) return true;
         entry.partial.reset();
         if (step == CopyStep::Stopped) return false;
+        entry.turn = TurnOf(step, entry.failure);
         m_diskFull = step == CopyStep::DiskFull;
         return true;
     }
 
     // Names a flushed copy, or records why the entry's turn ended without one.
-    void Settle(InHand& entry, ParallelFlush& flushes, std::stop_token stop) {
+    void Settle(InHand& entry, ParallelFlush& flushes, PartialCopies& partials, std::stop_token stop) {
         if (entry.partial) {
             const DWORD flushed = flushes.Wait(entry.flushTicket);
-            CopyStep step = CopyStep::Failed;
-            if (flushed == ERROR_SUCCESS) {
-                step = NameCopy(entry.partial.get(), m_destination->folder, m_destination->path,
-                                FileNameOf(At(entry.position).source), m_owner.m_nameTaken, stop);
-            } else if (IsDiskFull(flushed)) {
-                step = CopyStep::DiskFull;
-            }
+            // A copy whose flush failed may not be on the disk: it is never named.
+            const CopyStep step =
+                flushed == ERROR_SUCCESS ? partials.Name(entry.partial.get(), FileNameOf(At(entry.position).source),
+                                                         m_owner.m_nameTaken, stop)
+                                         : StepForError(flushed);
             if (step == CopyStep::DiskFull) m_diskFull = true;
-            entry.turn = step == CopyStep::Done ? Turn::Copied : step == CopyStep::Stopped ? Turn::Abandoned : Turn::Failed;
+            entry.turn = TurnOf(step, entry.failure);
             entry.partial.reset();  // deletes a copy that was not named
         }
         m_turns[entry.position] = entry.turn;
         const std::lock_guard lock(m_owner.m_lock);
         m_owner.m_shared.position = static_cast<int>(entry.position) + 1;
-        if (entry.turn != Turn::Copied && entry.turn != Turn::Failed) return;
         const bool photo = entry.position < m_owner.m_photos.size();
         CopyOutcome& outcome = m_owner.m_shared.outcome;
-        auto& items = entry.turn == Turn::Copied ? (photo ? outcome.copiedPhotos : outcome.copiedFiles)
-                                                 : (photo ? outcome.failedPhotos : outcome.failedFiles);
-        items.push_back(At(entry.position).item);
+        std::vector<int>* items = nullptr;
+        switch (entry.turn) {
+        case Turn::Copied:
+            items = photo ? &outcome.copiedPhotos : &outcome.copiedFiles;
+            break;
+        case Turn::Failed:
+            items = photo ? &outcome.failedPhotos : &outcome.failedFiles;
+            ++outcome.failedFor[static_cast<size_t>(entry.failure)];
+            break;
+        case Turn::LeftOut:
+            items = photo ? &outcome.leftOutPhotos : &outcome.leftOutFiles;
+            break;
+        case Turn::Vanished:
+        case Turn::Abandoned:
+            return;
+        }
+        items->push_back(At(entry.position).item);
     }
 
     std::string DiskFullMessage() const {
         std::vector<std::string> notCopied;
-        int copied = 0;
+        size_t copied = 0;
         for (size_t position = 0; position < m_turns.size(); ++position) {
             if (m_turns[position] == Turn::Copied)
                 ++copied;
             else if (m_turns[position] != Turn::Vanished)
                 notCopied.push_back(FileNameOf(At(position).source));
         }
-        return "The disk of \"" + m_destination->path + "\" is full: " + std::to_string(copied) + " of " +
-               std::to_string(m_turns.size()) + " files were copied. Not copied: " + NameList(notCopied) +
-               ".\n\nThe found files stay until they are recovered or the program is closed; those not copied stay "
-               "ticked. Free some space or choose another folder, then press 'Recover' again.";
+        return workflow::DiskFullMessage(m_destination->path, copied, notCopied);
     }
 
     RecoveryCopy& m_owner;
     std::optional<CopyDestination> m_destination;  // held until the copy has ended
     const std::string m_dataFolder;
     const bool m_cleanUp;
+    const bool m_cleanUpWaits;
     std::vector<Turn> m_turns;  // by position: how each entry's turn ended
     bool m_diskFull = false;
 };
@@ -208,7 +264,7 @@ RecoveryCopy::RecoveryCopy(Report& report, PathTest mayDelete, std::function<voi
 RecoveryCopy::~RecoveryCopy() { Stop(); }
 
 void RecoveryCopy::Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, CopyDestination destination,
-                         std::string dataFolder, bool cleanUp) {
+                         std::string dataFolder, bool cleanUp, bool cleanUpWaits) {
     Stop();
     m_photos = std::move(photos);
     m_files = std::move(files);
@@ -217,7 +273,7 @@ void RecoveryCopy::Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> f
     m_destinationAsked = false;
     m_positionShown = 0;
     m_running = true;
-    m_worker = std::make_unique<Worker>(*this, std::move(destination), std::move(dataFolder), cleanUp);
+    m_worker = std::make_unique<Worker>(*this, std::move(destination), std::move(dataFolder), cleanUp, cleanUpWaits);
     m_thread = std::jthread([this](std::stop_token stop) { m_worker->Run(stop); });
 }
 
@@ -234,10 +290,7 @@ void RecoveryCopy::Poll() {
         now.position = m_shared.position;
         now.askDestination = m_shared.askDestination;
         now.ended = m_shared.ended;
-        if (now.askDestination && !m_destinationAsked) {
-            now.tooLarge = m_shared.tooLarge;
-            now.roomQuestion = m_shared.roomQuestion;
-        }
+        if (now.askDestination && !m_destinationAsked) now.shortOf = m_shared.shortOf;
         if (now.ended) now = m_shared;
     }
     if (now.position != m_positionShown) {
@@ -247,14 +300,7 @@ void RecoveryCopy::Poll() {
     if (now.ended) {
         m_running = false;
         if (now.finished) {
-            const int failed = now.outcome.FailedCount();
-            m_report.OnCopyFinished(
-                now.outcome,
-                failed == 0 ? std::string()
-                            : std::to_string(failed) + (failed == 1 ? " file" : " files") + " could not be copied to \"" +
-                                  m_folder +
-                                  "\".\n\nThe found files are kept and those not copied stay ticked. Free some space "
-                                  "or choose another folder, then press 'Recover' again.");
+            m_report.OnCopyFinished(now.outcome, FailureReport(now.outcome.failedFor, m_folder));
         } else {
             m_report.OnCopyStopped(now.stopMessage, now.outcome);
         }
@@ -262,13 +308,19 @@ void RecoveryCopy::Poll() {
     }
     if (now.askDestination && !m_destinationAsked) {
         m_destinationAsked = true;
-        m_report.OnDestinationShort(now.tooLarge, now.roomQuestion);
+        m_report.OnDestinationShort(now.shortOf);
     }
 }
 
 void RecoveryCopy::Continue() {
     const std::lock_guard lock(m_lock);
     m_shared.continued = true;
+    m_decided.notify_all();
+}
+
+void RecoveryCopy::CleanUp() {
+    const std::lock_guard lock(m_lock);
+    m_shared.cleanUpTold = true;
     m_decided.notify_all();
 }
 

@@ -10,9 +10,10 @@
 // `wake` on the worker's thread, which also runs the flushing threads of
 // ParallelFlush. Under m_lock: m_shared, and the wait on m_decided. Read by
 // the worker without the lock, and left alone by the owner while it runs:
-// m_photos, m_files, m_mayDelete, m_nameTaken, m_wake. The owner's thread
-// alone: m_folder, m_running, m_destinationAsked, m_positionShown, m_worker,
-// m_thread. The worker is told to stop through its stop token; Stop joins it
+// m_photos, m_files, m_mayDelete, m_nameTaken, m_wake; `mayDelete` may
+// read what the owner changes before it calls CleanUp, not after. The
+// owner's thread alone: m_folder, m_running, m_destinationAsked,
+// m_positionShown, m_worker, m_thread. The worker is told to stop through its stop token; Stop joins it
 // without a bound, since a flush under way cannot be cut short and a
 // clean-up runs to its end.
 //
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "workflow/copy/copy_destination.h"
+#include "workflow/copy/copy_messages.h"
 
 namespace workflow {
 
@@ -42,17 +44,31 @@ struct CopyEntry {
 };
 
 // What became of the entries that had their turn, as item indexes per list.
-// Entries left out at the user's word count as failed.
+// Left out are those the destination could not take, which the user was
+// told of before the copy: too large for its file system, or beyond its room.
 struct CopyOutcome {
     std::vector<int> copiedPhotos, copiedFiles;
     std::vector<int> failedPhotos, failedFiles;
+    std::vector<int> leftOutPhotos, leftOutFiles;
+    FailureCounts failedFor{};  // the failed, by cause
 
-    // The found files that may go are deleted after the last copy was named,
-    // by the time Stop returns.
+    // The found files that may go are deleted after the last copy was named
+    // (once CleanUp is called, when the copy was started so), by the time
+    // Stop returns.
     bool cleansUp = false;
 
     int CopiedCount() const { return static_cast<int>(copiedPhotos.size() + copiedFiles.size()); }
     int FailedCount() const { return static_cast<int>(failedPhotos.size() + failedFiles.size()); }
+    int LeftOutCount() const { return static_cast<int>(leftOutPhotos.size() + leftOutFiles.size()); }
+};
+
+// Before the first byte: what the destination cannot take.
+struct DestinationShort {
+    std::string tooLarge;  // names the files its file system cannot hold; empty when none
+    std::string room;      // says the room missing; empty when what it holds fits
+    // Some file can be copied: `room`, when given, asks whether to copy what
+    // fits. Otherwise the copy copies nothing once continued.
+    bool fitsAny = false;
 };
 
 class RecoveryCopy {
@@ -63,11 +79,9 @@ public:
     public:
         // The entries that have had their turn; at most once a Poll.
         virtual void OnCopyProgress(int position, int total) = 0;
-        // Before the first byte: the destination cannot take every file.
-        // `tooLarge` names those its file system cannot hold, and
-        // `roomQuestion` asks whether to copy what fits; each is empty when
-        // it does not apply. The copy waits for Continue or Stop.
-        virtual void OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) = 0;
+        // Before the first byte: the destination cannot take every file. The
+        // copy waits for Continue or Stop.
+        virtual void OnDestinationShort(const DestinationShort& shortOf) = 0;
         // The destination's disk filled up: the copy has stopped there.
         // After RequestStop, `message` is empty.
         virtual void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) = 0;
@@ -93,16 +107,20 @@ public:
 
     // Every source lies below `dataFolder`; each is read through handles of
     // the folders on its way from there, and one that is a link, or lies
-    // below one, is not copied. With `cleanUp`, a copy in which nothing
-    // failed ends with CleanUpFoundFiles, which goes on after the copy is
-    // reported finished: whoever touches the data folder next calls Stop first.
+    // below one, is not copied. With `cleanUp`, a copy in which every entry
+    // was copied ends with CleanUpFoundFiles, which goes on after the copy is
+    // reported finished: whoever touches the data folder next calls Stop
+    // first. With `cleanUpWaits` as well, the clean-up starts only once
+    // CleanUp is called, and Stop before that drops it.
     void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, CopyDestination destination,
-               std::string dataFolder, bool cleanUp);
+               std::string dataFolder, bool cleanUp, bool cleanUpWaits = false);
     // Tells the owner what has happened since the last Poll; once the copy
     // has ended, its end. Never waits on the worker.
     void Poll();
     // After OnDestinationShort: copies what the destination can take.
     void Continue();
+    // After a finish reported with `cleansUp`, for a copy whose clean-up waits: it starts now.
+    void CleanUp();
     // The copy stops at the next file boundary: the file in hand and those
     // written but not yet named are abandoned, and their partial copies
     // deleted. Returns at once; the next Polls report the stop.
@@ -129,8 +147,9 @@ private:
         int position = 0;
         CopyOutcome outcome;
         bool askDestination = false;
-        std::string tooLarge, roomQuestion;
+        DestinationShort shortOf;
         bool continued = false;
+        bool cleanUpTold = false;
         bool stopping = false;
         bool ended = false;
         bool finished = false;  // every entry had its turn; otherwise it stopped

@@ -1,6 +1,17 @@
 #include "workflow/files/copy_names.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace workflow {
+
+namespace {
+
+constexpr char kPartialSuffix[] = ".vantreo-partial";
+// Including the terminating null, as the system counts it.
+constexpr size_t kPathLimit = 260;
+
+}  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -16,12 +27,25 @@ std::string NumberedName(const std::string& name, int number) {
     return stem + " (" + std::to_string(number) + ")" + extension;
 }
 
-std::string NextFreeDestination(const std::string& folder, const std::string& name,
-                                const std::function<bool(const std::string&)>& exists) {
-    for (int number = 1;; ++number) {
-        std::string candidate = JoinPath(folder, NumberedName(name, number));
-        if (!exists(candidate)) return candidate;
+Naming GiveFirstFreeName(const std::string& name, const std::function<Naming(const std::string&)>& give) {
+    for (int number = 1; number <= kLastCopyNumber; ++number) {
+        const Naming named = give(NumberedName(name, number));
+        if (named != Naming::Taken) return named;
     }
+    return Naming::Taken;
+}
+
+bool FitsPathLimit(const std::string& path) { return path.size() < kPathLimit; }
+
+std::string PartialName(const std::string& name, int attempt) {
+    return name + (attempt <= 1 ? std::string() : "." + std::to_string(attempt)) + kPartialSuffix;
+}
+
+bool IsPartialName(const std::string& name) {
+    const size_t length = sizeof kPartialSuffix - 1;
+    return name.size() > length &&
+           std::equal(name.end() - length, name.end(), kPartialSuffix,
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 }  // namespace workflow

@@ -55,6 +55,8 @@ std::string WithThousands(size_t value) {
 }  // namespace
 
 std::string ShowingText(size_t shown, size_t all) {
+    if (shown == 0 && all == 1) return "The only picture found is hidden as small";
+    if (shown == 0 && all > 1) return "All " + WithThousands(all) + " pictures are hidden as small";
     return "Showing " + WithThousands(shown) + " of " + WithThousands(all) + (all == 1 ? " picture" : " pictures");
 }
 

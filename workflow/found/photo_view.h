@@ -31,7 +31,9 @@ std::vector<FoundPhoto*> Arrange(const std::vector<FoundPhoto*>& found, const Ph
 // Where a photo found after every one shown goes among them.
 size_t PlaceOf(const std::vector<FoundPhoto*>& shown, const FoundPhoto& photo, PhotoOrder order);
 
-// "Showing 812 of 40,213 pictures".
+// "Showing 812 of 40,213 pictures"; with pictures found and none shown,
+// "All 600 pictures are hidden as small", since hiding them is what leaves
+// none.
 std::string ShowingText(size_t shown, size_t all);
 
 // How the choices are kept in the settings file, and read back; anything

@@ -9,7 +9,8 @@
 // View method is called there too, except WakeCopy (the copy's worker) and
 // TellFromEngine (the engine's worker). The copy's worker also reads
 // m_hiddenAtCopy and the monitor's listed files through MayCleanUpAfterCopy;
-// neither changes while a copy runs.
+// neither changes while a copy or its clean-up runs (a clean-up that waits
+// for the user's word reads nothing until it is told to start).
 //
 // The monitor and the copy report from inside OnListingTick and OnCopyTick.
 // Their callbacks only record what happened: every question and message that
@@ -73,6 +74,9 @@ public:
         virtual void ChecksChanged() = 0;
         // Every entry went: so does what the window holds for them.
         virtual void EntriesForgotten() = 0;
+        // The session changed the photo view, and with it the rows of both
+        // lists: the window shows the choices and the rows anew.
+        virtual void PhotoViewChanged() = 0;
         virtual void ShowStatus(const std::string& text) = 0;
         // How much of the disk the engine has read, from 0 to 1.
         virtual void ShowSearchProgress(double fraction) = 0;
@@ -171,6 +175,8 @@ private:
     void AskAboutDestination();
     void EndCopy();
     void ReturnToResults(const CopyOutcome& outcome);
+    void EndCleanCopy(const CopyOutcome& outcome);
+    void KeepOnlyHiddenPhotos();
     void RecordRecovered(const CopyOutcome& outcome);
     void AddFoundPhoto(FoundPhoto* photo);
     void RememberHiddenPhotos();
@@ -189,7 +195,7 @@ private:
     void ListingEnded(const std::vector<std::string>& unreadable) override;
     // RecoveryCopy::Report
     void OnCopyProgress(int position, int total) override;
-    void OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) override;
+    void OnDestinationShort(const DestinationShort& shortOf) override;
     void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
     void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
 
@@ -231,15 +237,15 @@ private:
                         [this] { m_view.WakeCopy(); }};
     // What the copy reported in its last Poll, dealt with once Poll has returned.
     struct CopyNews {
-        bool destinationShort = false;
-        std::string tooLarge, roomQuestion;
+        std::optional<DestinationShort> destinationShort;
         std::optional<CopyOutcome> ended;
         bool finished = false;
         std::string message;  // the stop's message, or the report of what failed
     };
     CopyNews m_copyNews;
     // Photos the list did not show when the copy started: never offered, so
-    // never deleted by it. Read by the copy's worker; set before it starts.
+    // not deleted after it unless the user says so. Read by the copy's
+    // worker; set before it starts, emptied before its clean-up is told to start.
     std::unordered_set<std::string> m_hiddenAtCopy;
     // Found files copied since the lists were filled: what closing would not lose.
     std::unordered_set<std::string> m_recoveredFiles;

@@ -4,7 +4,10 @@
 //
 // When any checked file could not be copied, the data folder is kept and the
 // results come back with just those files checked, so the user can fix the
-// cause and press Recover again.
+// cause and press Recover again. When all were copied, pictures hidden as
+// small go with the other found files only if the user says so; otherwise
+// they stay, shown, for another Recover.
+#include <algorithm>
 #include <variant>
 
 #include "workflow/engine/app_title.h"
@@ -63,6 +66,8 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
         m_view.OfferOtherFolder();
         return;
     }
+    // The clean-up after the last copy may still read which photos were hidden.
+    m_copy.Stop();
     std::vector<CopyEntry> photos, files;
     for (int row : m_photoRows.CheckedIndexes()) {
         const FoundPhoto& photo = *m_photoRows.At(row);
@@ -75,8 +80,9 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
     RememberHiddenPhotos();
     const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
     m_copyNews = {};
+    // Nothing found goes before the user has said whether the hidden pictures go too.
     m_copy.Start(std::move(photos), std::move(files), std::move(std::get<CopyDestination>(destination)), m_dataDir,
-                 cleanUp);
+                 cleanUp, !m_hiddenAtCopy.empty());
     m_view.GoTo(Screen::Recovering);
     m_view.RunTimer(SessionTimer::Copy, kCopyPollMs);
 }
@@ -90,11 +96,7 @@ void RecoverySession::OnCopyTick() {
 
 void RecoverySession::OnCopyProgress(int position, int total) { m_view.ShowCopyProgress(position, total); }
 
-void RecoverySession::OnDestinationShort(const std::string& tooLarge, const std::string& roomQuestion) {
-    m_copyNews.destinationShort = true;
-    m_copyNews.tooLarge = tooLarge;
-    m_copyNews.roomQuestion = roomQuestion;
-}
+void RecoverySession::OnDestinationShort(const DestinationShort& shortOf) { m_copyNews.destinationShort = shortOf; }
 
 void RecoverySession::OnCopyStopped(const std::string& message, const CopyOutcome& soFar) {
     m_copyNews.ended = soFar;
@@ -108,12 +110,14 @@ void RecoverySession::OnCopyFinished(const CopyOutcome& outcome, const std::stri
     m_copyNews.message = failureReport;
 }
 
-// Nothing is written until the user has answered: the copy waits.
+// Nothing is written until the user has answered: the copy waits. When
+// nothing fits, the copy goes on to copy nothing and returns to the results.
 void RecoverySession::AskAboutDestination() {
-    const CopyNews news = std::exchange(m_copyNews, {});
+    const DestinationShort shortOf = *std::exchange(m_copyNews, {}).destinationShort;
     m_view.RunTimer(SessionTimer::Copy, 0);
-    if (!news.tooLarge.empty()) m_view.Tell(news.tooLarge, kAppCaption, Mark::Warning);
-    if (!news.roomQuestion.empty() && !m_view.Ask(news.roomQuestion, kAppCaption, Mark::Warning)) {
+    if (!shortOf.tooLarge.empty()) m_view.Tell(shortOf.tooLarge, kAppCaption, Mark::Warning);
+    if (!shortOf.room.empty() && !shortOf.fitsAny) m_view.Tell(shortOf.room, kAppCaption, Mark::Warning);
+    if (!shortOf.room.empty() && shortOf.fitsAny && !m_view.Ask(shortOf.room, kAppCaption, Mark::Warning)) {
         m_copy.Stop();
         ReturnToResults({});
         return;
@@ -134,22 +138,58 @@ void RecoverySession::EndCopy() {
         ReturnToResults(outcome);
         return;
     }
-    const bool allCopied = news.message.empty();
-    if (!allCopied) m_view.Tell(news.message, kAppCaption, Mark::Warning);
-    if (m_view.Ask(std::to_string(outcome.CopiedCount()) + " files recovered.\n\nDo you want to view recovered files?",
-                   kAppCaption, Mark::Question)) {
+    // The files left out were named before the copy, and the failed ones are
+    // named now: with nothing copied, there is nothing to view.
+    if (!news.message.empty()) m_view.Tell(news.message, kAppCaption, Mark::Warning);
+    // Every ticked file had gone from the working folder before its turn.
+    if (outcome.CopiedCount() == 0 && outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0)
+        m_view.Tell("Nothing was recovered: the ticked files are no longer in the working folder.", kAppCaption,
+                    Mark::Warning);
+    if (outcome.CopiedCount() > 0 && m_view.Ask(RecoveredQuestion(outcome.CopiedCount()), kAppCaption, Mark::Question))
         m_view.OpenFolder(m_copy.OutputFolder());
+    if (outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0) {
+        EndCleanCopy(outcome);
+        return;
     }
-    if (allCopied) {
+    // Only what was not copied stays checked, ready for another Recover.
+    m_photoRows.SetAll(false);
+    m_fileRows.SetAll(false);
+    for (const std::vector<int>* rows : {&outcome.failedPhotos, &outcome.leftOutPhotos})
+        for (int row : *rows) m_photoRows.SetChecked(row, true);
+    for (const std::vector<int>* rows : {&outcome.failedFiles, &outcome.leftOutFiles})
+        for (int row : *rows) m_fileRows.SetChecked(row, true);
+    ReturnToResults(outcome);
+}
+
+// Every checked entry was copied. The found files go, and with them the
+// hidden pictures if the user says so; kept, they are shown for another
+// Recover. Either way nothing listed is left behind to stand in for the
+// next search.
+void RecoverySession::EndCleanCopy(const CopyOutcome& outcome) {
+    if (!outcome.cleansUp || m_hiddenAtCopy.empty()) {
         m_view.GoTo(Screen::Drives);
         return;
     }
-    // Only what could not be copied stays checked, ready for another Recover.
-    m_photoRows.SetAll(false);
-    m_fileRows.SetAll(false);
-    for (int row : outcome.failedPhotos) m_photoRows.SetChecked(row, true);
-    for (int row : outcome.failedFiles) m_fileRows.SetChecked(row, true);
-    ReturnToResults(outcome);
+    if (m_view.Ask(HiddenPicturesQuestion(m_hiddenAtCopy.size()), kAppCaption, Mark::Question)) {
+        m_hiddenAtCopy.clear();
+        m_copy.CleanUp();
+        m_view.GoTo(Screen::Drives);
+        return;
+    }
+    m_copy.CleanUp();
+    KeepOnlyHiddenPhotos();
+    m_view.GoTo(Screen::Results);
+    m_view.OfferOtherFolder();
+}
+
+// The clean-up deletes every other listed file: only the hidden pictures are
+// left to list, shown now, as they were checked.
+void RecoverySession::KeepOnlyHiddenPhotos() {
+    std::erase_if(m_foundPhotos, [&](const FoundPhoto* photo) { return !m_hiddenAtCopy.count(photo->path); });
+    m_fileRows.Clear();
+    m_photoView.hideSmall = false;
+    m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
+    m_view.PhotoViewChanged();
 }
 
 // Back to the results after a copy that could not finish. What was copied is

@@ -136,6 +136,7 @@ private:
     void PlacePhotoViewControls();
     bool OnPhotoViewCommand(int id, int code);
     void ArrangePhotos(const PhotoView& view);
+    void ShowArrangedRows();
     void ShowPhotoCounts();
     // The check box's caption on the window's background.
     bool PaintsOnSkin(HWND control, HDC dc, INT_PTR& result);
@@ -155,6 +156,7 @@ private:
     void FileRowRemoved(int row) override;
     void ChecksChanged() override;
     void EntriesForgotten() override;
+    void PhotoViewChanged() override;
     void ShowStatus(const std::string& text) override;
     void ShowSearchProgress(double fraction) override;
     void ShowCopyProgress(int position, int total) override;

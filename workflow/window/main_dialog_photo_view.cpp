@@ -68,13 +68,29 @@ bool MainDialog::OnPhotoViewCommand(int id, int code) {
     } else {
         return false;
     }
-    settings::StorePhotoView(view.hideSmall, view.order == PhotoOrder::Found ? "" : PhotoOrderName(view.order));
     ArrangePhotos(view);
     return true;
 }
 
 void MainDialog::ArrangePhotos(const PhotoView& view) {
     m_session.SetPhotoView(view);
+    ShowArrangedRows();
+}
+
+// The session turned the filter off to show the pictures it kept: the box
+// and the settings file say so too.
+void MainDialog::PhotoViewChanged() {
+    const PhotoView view = m_session.GetPhotoView();
+    SendMessageA(m_hideSmall, BM_SETCHECK, view.hideSmall ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_photoOrder, CB_SETCURSEL, static_cast<WPARAM>(view.order), 0);
+    ShowArrangedRows();
+    InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
+}
+
+// The choices are kept for the next start whenever they change.
+void MainDialog::ShowArrangedRows() {
+    const PhotoView view = m_session.GetPhotoView();
+    settings::StorePhotoView(view.hideSmall, view.order == PhotoOrder::Found ? "" : PhotoOrderName(view.order));
     // Selection and focus name rows, which now hold other photos.
     ListView_SetItemState(m_photoList.Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetRowCounts();
