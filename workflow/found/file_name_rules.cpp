@@ -69,7 +69,7 @@ std::string SafeNamePart(std::string_view name, std::string_view fallback) {
     for (char c : name) safe += IsForbiddenInName(c) ? '_' : c;
     TrimTrailingDotsAndSpaces(safe);
     if (safe.empty()) safe = fallback;
-    if (IsReservedDeviceName(safe)) safe.insert(0, "_");
+    if (IsReservedDeviceName(safe)) safe = "_" + safe;
     return safe;
 }
 
