@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,8 @@ TEST(DuplicateIndex, GroupsPhotosAndFilesOfTheSameBytesWhateverOrderTheirDigests
     };
     for (const auto& order : orders) {
         DuplicateIndex index;
-        for (size_t i = 0; i < found.size(); ++i) ASSERT_EQ(index.Add(), i);
-        for (Id id : order.hashed) index.SetContent(id, found[id].bytes.size(), DigestOf(found[id].bytes));
+        for (size_t i = 0; i < found.size(); ++i) ASSERT_EQ(index.Add(found[i].bytes.size()).id, i);
+        for (Id id : order.hashed) index.SetContent(id, DigestOf(found[id].bytes));
         const struct {
             Id id;
             uint32_t timesFound;
@@ -69,30 +70,58 @@ TEST(DuplicateIndex, GroupsPhotosAndFilesOfTheSameBytesWhateverOrderTheirDigests
 
 TEST(DuplicateIndex, SetContentNamesTheFirstFoundWhoseStandingChanged) {
     DuplicateIndex index;
-    for (int i = 0; i < 3; ++i) index.Add();
+    for (int i = 0; i < 3; ++i) index.Add(1);
     const auto digest = DigestOf("x");
-    EXPECT_EQ(index.SetContent(1, 1, digest), 1u);
-    EXPECT_EQ(index.SetContent(2, 1, digest), 1u);
-    EXPECT_EQ(index.SetContent(0, 1, digest), 0u);  // found before: now the first
+    EXPECT_EQ(index.SetContent(1, digest), 1u);
+    EXPECT_EQ(index.SetContent(2, digest), 1u);
+    EXPECT_EQ(index.SetContent(0, digest), 0u);  // found before: now the first
     // A second digest for a file changes nothing: its standing was shown.
-    EXPECT_EQ(index.SetContent(2, 1, DigestOf("y")), 0u);
+    EXPECT_EQ(index.SetContent(2, DigestOf("y")), 0u);
     EXPECT_EQ(index.TimesFound(0), 3u);
     EXPECT_EQ(index.DigestOf(2), digest);
     // Same digest, other size: not the same bytes.
-    index.Add();
-    EXPECT_EQ(index.SetContent(3, 2, digest), 3u);
+    index.Add(2);
+    EXPECT_EQ(index.SetContent(3, digest), 3u);
     EXPECT_EQ(index.TimesFound(3), 1u);
+}
+
+TEST(DuplicateIndex, OnlyFilesOfASizeFoundTwiceNeedHashing) {
+    // size found, hashed by its worker at once; then what Add asks.
+    const struct {
+        uint64_t size;
+        bool hashedAtOnce;
+        bool sizeShared;
+        std::optional<Id> hashAlso;
+    } found[] = {
+        {100, false, false, std::nullopt},  // 0
+        {200, true, false, std::nullopt},   // 1
+        {300, false, false, std::nullopt},  // 2
+        {100, false, true, 0},              // 3: the first of its size is asked for
+        {100, false, true, std::nullopt},   // 4: asked for already
+        {200, false, true, std::nullopt},   // 5: the first is hashed
+        {300, true, true, 2},               // 6
+    };
+    DuplicateIndex index;
+    for (size_t i = 0; i < std::size(found); ++i) {
+        const DuplicateIndex::Added added = index.Add(found[i].size);
+        EXPECT_EQ(added.id, i);
+        EXPECT_EQ(added.sizeShared, found[i].sizeShared) << "file " << i;
+        EXPECT_EQ(added.hashAlso, found[i].hashAlso) << "file " << i;
+        if (found[i].hashedAtOnce) index.SetContent(added.id, DigestOf(std::to_string(i)));
+        EXPECT_EQ(index.SizeOf(added.id), found[i].size);
+    }
+    // Many sizes, past the growths of the table: each found once is alone.
+    for (uint64_t size = 1000; size < 5000; ++size) EXPECT_FALSE(index.Add(size).sizeShared) << size;
+    EXPECT_TRUE(index.Add(4999).sizeShared);
 }
 
 TEST(DuplicateIndex, ManyContentsStayApart) {
     // Past several growths of the table: each content found twice.
     DuplicateIndex index;
     constexpr Id kContents = 5000;
-    for (Id i = 0; i < 2 * kContents; ++i) index.Add();
-    for (Id i = 0; i < 2 * kContents; ++i) {
-        const std::string bytes = "content " + std::to_string(i % kContents);
-        index.SetContent(i, bytes.size(), DigestOf(bytes));
-    }
+    auto bytes = [](Id i) { return "content " + std::to_string(i % kContents); };
+    for (Id i = 0; i < 2 * kContents; ++i) index.Add(bytes(i).size());
+    for (Id i = 0; i < 2 * kContents; ++i) index.SetContent(i, DigestOf(bytes(i)));
     for (Id i = 0; i < 2 * kContents; i += 997) {
         EXPECT_EQ(index.TimesFound(i), 2u) << i;
         EXPECT_EQ(index.FirstFound(i), i % kContents) << i;
@@ -102,8 +131,8 @@ TEST(DuplicateIndex, ManyContentsStayApart) {
 TEST(DuplicateIndex, ACopyWritesEachContentOnceWhicheverOfItsFilesAreTicked) {
     DuplicateIndex index;
     const std::vector<std::string> bytes = {"A", "B", "A", "A", "unhashed A"};
-    for (size_t i = 0; i < bytes.size(); ++i) index.Add();
-    for (Id id : {0, 1, 2, 3}) index.SetContent(id, 1, DigestOf(bytes[id]));
+    for (size_t i = 0; i < bytes.size(); ++i) index.Add(bytes[i].size());
+    for (Id id : {0, 1, 2, 3}) index.SetContent(id, DigestOf(bytes[id]));
     const struct {
         std::vector<Id> copyOrder;
         std::vector<bool> repeats;

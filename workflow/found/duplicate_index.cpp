@@ -6,45 +6,81 @@ namespace workflow {
 
 namespace {
 
+constexpr uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+
 // A digest's bytes are as good as random: its first eight, mixed with the
 // size, place it in the table.
 size_t Place(uint64_t size, const imaging::Sha256Digest& digest) {
     uint64_t bits;
     std::memcpy(&bits, digest.data(), sizeof bits);
-    return static_cast<size_t>(bits ^ (size * 0x9E3779B97F4A7C15ULL));
+    return static_cast<size_t>(bits ^ (size * kMix));
 }
+
+size_t Place(uint64_t size) { return static_cast<size_t>((size * kMix) >> 20); }
 
 }  // namespace
 
-DuplicateIndex::Id DuplicateIndex::Add() {
-    m_members.emplace_back();
-    return static_cast<Id>(m_members.size() - 1);
+DuplicateIndex::Added DuplicateIndex::Add(uint64_t size) {
+    const Id id = static_cast<Id>(m_members.size());
+    m_members.push_back({size, kNone, kNone});
+    if ((m_sizes + 1) * 2 > m_sizeSlots.size()) GrowSizeSlots();
+    uint32_t& slot = SizeSlot(size);
+    Added added;
+    added.id = id;
+    if (slot == kNone) {
+        slot = id;
+        ++m_sizes;
+        return added;
+    }
+    added.sizeShared = true;
+    // Only the second of a size asks for the first: a third finds it asked for.
+    if (!(slot & kSizeShared)) {
+        const Id first = slot;
+        slot |= kSizeShared;
+        if (!Hashed(first)) added.hashAlso = first;
+    }
+    return added;
 }
 
-uint32_t& DuplicateIndex::SlotOf(uint64_t size, const imaging::Sha256Digest& digest) {
-    const size_t mask = m_slots.size() - 1;
-    for (size_t at = Place(size, digest) & mask;; at = (at + 1) & mask) {
-        uint32_t& slot = m_slots[at];
-        if (slot == kNone) return slot;
-        const Content& content = m_contents[slot];
-        if (content.size == size && content.digest == digest) return slot;
+uint32_t& DuplicateIndex::SizeSlot(uint64_t size) {
+    const size_t mask = m_sizeSlots.size() - 1;
+    for (size_t at = Place(size) & mask;; at = (at + 1) & mask) {
+        uint32_t& slot = m_sizeSlots[at];
+        if (slot == kNone || m_members[slot & ~kSizeShared].size == size) return slot;
     }
 }
 
-void DuplicateIndex::Grow() {
-    // At most half full, so a probe ends soon and always finds a free slot.
-    m_slots.assign(m_slots.empty() ? 64 : m_slots.size() * 2, kNone);
-    for (uint32_t i = 0; i < m_contents.size(); ++i) SlotOf(m_contents[i].size, m_contents[i].digest) = i;
+uint32_t& DuplicateIndex::ContentSlot(uint64_t size, const imaging::Sha256Digest& digest) {
+    const size_t mask = m_contentSlots.size() - 1;
+    for (size_t at = Place(size, digest) & mask;; at = (at + 1) & mask) {
+        uint32_t& slot = m_contentSlots[at];
+        if (slot == kNone) return slot;
+        const Content& content = m_contents[slot];
+        if (m_members[content.first].size == size && content.digest == digest) return slot;
+    }
 }
 
-DuplicateIndex::Id DuplicateIndex::SetContent(Id id, uint64_t size, const imaging::Sha256Digest& digest) {
+void DuplicateIndex::GrowSizeSlots() {
+    std::vector<uint32_t> old = std::move(m_sizeSlots);
+    m_sizeSlots.assign(old.empty() ? 64 : old.size() * 2, kNone);
+    for (uint32_t slot : old)
+        if (slot != kNone) SizeSlot(m_members[slot & ~kSizeShared].size) = slot;
+}
+
+void DuplicateIndex::GrowContentSlots() {
+    m_contentSlots.assign(m_contentSlots.empty() ? 64 : m_contentSlots.size() * 2, kNone);
+    for (uint32_t i = 0; i < m_contents.size(); ++i)
+        ContentSlot(m_members[m_contents[i].first].size, m_contents[i].digest) = i;
+}
+
+DuplicateIndex::Id DuplicateIndex::SetContent(Id id, const imaging::Sha256Digest& digest) {
+    if (m_members[id].content != kNone) return m_contents[m_members[id].content].first;
+    if ((m_contents.size() + 1) * 2 > m_contentSlots.size()) GrowContentSlots();
+    uint32_t& slot = ContentSlot(m_members[id].size, digest);
     Member& member = m_members[id];
-    if (member.content != kNone) return m_contents[member.content].first;
-    if ((m_contents.size() + 1) * 2 > m_slots.size()) Grow();
-    uint32_t& slot = SlotOf(size, digest);
     if (slot == kNone) {
         slot = static_cast<uint32_t>(m_contents.size());
-        m_contents.push_back({digest, size, id, 1});
+        m_contents.push_back({digest, id, 1});
         member.content = slot;
         return id;
     }

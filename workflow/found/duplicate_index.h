@@ -24,17 +24,32 @@ class DuplicateIndex {
 public:
     using Id = uint32_t;
 
-    // A found file, in the order files are found: its id is its place in
-    // that order, so the first found of a content is its lowest id.
-    Id Add();
-    size_t Count() const { return m_members.size(); }
+    struct Added {
+        Id id = 0;
+        // Another file of the same size was found before: only then can this
+        // one be a copy, and its bytes must be hashed to tell.
+        bool sizeShared = false;
+        // The one file of that size found before, when it was alone until now
+        // and is not hashed yet: it must be hashed too.
+        std::optional<Id> hashAlso;
+    };
 
-    // The file's size and digest once known: it joins the files of the same
-    // content. A second digest for the same file is ignored: its first
-    // standing is what the window has shown. Returns the first found of the
-    // content, whose standing (and that of every other member) has changed
-    // when it holds more than this file.
-    Id SetContent(Id id, uint64_t size, const imaging::Sha256Digest& digest);
+    // A found file, in the order files are found: its id is its place in
+    // that order, so the first found of a content is its lowest id. With the
+    // processor's SHA instructions a worker may hash every file it reads
+    // anyway; without them hashing costs a large share of a JPEG preview's
+    // decode, and only the files of a size found twice need it (Added says
+    // which).
+    Added Add(uint64_t size);
+    size_t Count() const { return m_members.size(); }
+    uint64_t SizeOf(Id id) const { return m_members[id].size; }
+
+    // The file's digest once known: it joins the files of the same content.
+    // A second digest for the same file is ignored: its first standing is
+    // what the window has shown. Returns the first found of the content,
+    // whose standing (and that of every other member) has changed when it
+    // holds more than this file.
+    Id SetContent(Id id, const imaging::Sha256Digest& digest);
 
     bool Hashed(Id id) const { return m_members[id].content != kNone; }
     // None until hashed.
@@ -50,25 +65,32 @@ public:
 
 private:
     static constexpr uint32_t kNone = UINT32_MAX;
+    // Marks a size slot whose size a second file has: ids stay below 2^31 - 1.
+    static constexpr uint32_t kSizeShared = 0x80000000u;
 
     struct Member {
+        uint64_t size = 0;
         uint32_t content = kNone;
         uint32_t next = kNone;  // the next found of the same content
     };
     struct Content {
         imaging::Sha256Digest digest;
-        uint64_t size;
-        Id first;
+        Id first;  // its size is the first's
         uint32_t count;
     };
 
-    uint32_t& SlotOf(uint64_t size, const imaging::Sha256Digest& digest);
-    void Grow();
+    // Open addressing, at most half full: a content's index (or a member's
+    // id for sizes) or kNone.
+    uint32_t& ContentSlot(uint64_t size, const imaging::Sha256Digest& digest);
+    uint32_t& SizeSlot(uint64_t size);
+    void GrowContentSlots();
+    void GrowSizeSlots();
 
     std::vector<Member> m_members;
     std::vector<Content> m_contents;
-    // Open addressing over m_contents: a content's index, or kNone.
-    std::vector<uint32_t> m_slots;
+    std::vector<uint32_t> m_contentSlots;
+    std::vector<uint32_t> m_sizeSlots;  // the first found of each size
+    size_t m_sizes = 0;
 };
 
 // For files in the order a copy writes them: true for each whose bytes, as
