@@ -57,7 +57,8 @@ TEST(RecoveredNames, FromFoundNameDateAndCameraForEachChoice) {
         // Damaged: marked before the extension under the date choices only.
         {Photo("b0000004.jpg", kTaken, "", true), "b0000004.jpg", "2019-05-04 13.22.10 (damaged).jpg",
          "2019\\2019-05\\2019-05-04 13.22.10 (damaged).jpg"},
-        {Photo("b0000005.jpg", kTaken, "NIKON D90", true), "b0000005.jpg", "2019-05-04 13.22.10 NIKON D90 (damaged).jpg",
+        {Photo("b0000005.jpg", kTaken, "NIKON D90", true), "b0000005.jpg",
+         "2019-05-04 13.22.10 NIKON D90 (damaged).jpg",
          "2019\\2019-05\\2019-05-04 13.22.10 NIKON D90 (damaged).jpg"},
         {Photo("b0000006.jpg", 0, "", true), "b0000006.jpg", "b0000006 (damaged).jpg",
          "Undated\\b0000006 (damaged).jpg"},
@@ -178,6 +179,8 @@ TEST(FileNameRules, NamesFitThePathLimitKeepingExtensionAndMark) {
         {"2019\\2019-05\\2019-05-04 13.22.10.jpg", 17, std::nullopt},
         {"a (damaged).jpg", 14, std::nullopt},
         {"noextension", 5, "noext"},
+        {"CONSOLE.jpg", 7, "CO.jpg"},  // cut, but not to a device's name
+        {"Other files\\COM1x", 16, "Other files\\COM"},
         {longStem + ".jpg", 1000, std::string(251, 's') + ".jpg"},  // one name holds at most 255
         {"folder\\" + longStem + ".jpg", 1000, "folder\\" + std::string(251, 's') + ".jpg"},
     };
@@ -210,8 +213,8 @@ TEST(FileNameRules, TakenNamesAreNumberedNeverReplaced) {
         {"2019\\2019-05\\2019-05-04 13.22.10.jpg", {}, 10, std::nullopt},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto free = workflow::FirstFreeName(cases[i].name, cases[i].most,
-                                                  [&](const std::string& name) { return cases[i].taken.count(name) > 0; });
+        const auto isTaken = [&](const std::string& name) { return cases[i].taken.count(name) > 0; };
+        const auto free = workflow::FirstFreeName(cases[i].name, cases[i].most, isTaken);
         EXPECT_EQ(free, cases[i].expected) << "case " << i;
     }
     // Everything taken: the tries end, and nothing is replaced.

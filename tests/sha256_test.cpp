@@ -40,7 +40,8 @@ TEST(Sha256, KnownDigestsFromEitherEngine) {
             if (cases[i].message.size() > 4096) continue;
             // Byte by byte, through the partial block alone.
             Sha256 bytewise(engine);
-            for (size_t at = 0; at < cases[i].message.size(); ++at) bytewise.Add(Bytes(cases[i].message).subspan(at, 1));
+            for (size_t at = 0; at < cases[i].message.size(); ++at)
+                bytewise.Add(Bytes(cases[i].message).subspan(at, 1));
             EXPECT_EQ(imaging::Sha256Hex(bytewise.Finish()), cases[i].digest) << "case " << i << " byte by byte";
         }
     }
@@ -60,7 +61,8 @@ TEST(Sha256, PiecesOfAnySizeGiveTheDigestOfTheWhole) {
         for (const Sha256::Engine engine : kEngines) {
             for (size_t piece : {1, 3, 63, 64, 65, 200}) {
                 Sha256 hash(engine);
-                for (size_t at = 0; at < length; at += piece) hash.Add(message.subspan(at, std::min(piece, length - at)));
+                for (size_t at = 0; at < length; at += piece)
+                    hash.Add(message.subspan(at, std::min(piece, length - at)));
                 EXPECT_EQ(hash.Finish(), expected) << "length " << length << " in pieces of " << piece;
             }
         }

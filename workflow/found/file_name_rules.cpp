@@ -90,6 +90,11 @@ std::optional<std::string> FitLeavingRoom(const std::string& name, size_t most, 
     if (parts.stem.size() > stemRoom) {
         parts.stem.resize(stemRoom);
         TrimTrailingDotsAndSpaces(parts.stem);
+        // "CONSOLE.jpg" cut must not become the device "CON.jpg".
+        if (IsReservedDeviceName(parts.stem)) {
+            parts.stem.pop_back();
+            TrimTrailingDotsAndSpaces(parts.stem);
+        }
         if (parts.stem.empty()) return std::nullopt;
     }
     return parts.Joined();
