@@ -62,6 +62,8 @@ TEST(DuplicateIndex, GroupsPhotosAndFilesOfTheSameBytesWhateverOrderTheirDigests
             EXPECT_EQ(index.IsCopy(file.id), file.first != file.id) << order.order << ", file " << file.id;
             EXPECT_EQ(index.SameContent(file.id), file.same) << order.order << ", file " << file.id;
         }
+        EXPECT_EQ(workflow::TimesFoundText(index.TimesFound(0)), "Found 3 times") << order.order;
+        EXPECT_EQ(workflow::TimesFoundText(index.TimesFound(1)), "") << order.order;
         EXPECT_FALSE(index.Hashed(7));
         EXPECT_FALSE(index.DigestOf(7));
         EXPECT_EQ(index.DigestOf(4), DigestOf("card photo A"));

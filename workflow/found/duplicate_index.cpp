@@ -122,6 +122,10 @@ std::vector<DuplicateIndex::Id> DuplicateIndex::SameContent(Id id) const {
     return same;
 }
 
+std::string TimesFoundText(uint32_t times) {
+    return times > 1 ? "Found " + std::to_string(times) + " times" : std::string();
+}
+
 std::vector<bool> KnownRepeats(const DuplicateIndex& index, std::span<const DuplicateIndex::Id> copyOrder) {
     std::vector<bool> repeats(copyOrder.size(), false);
     // A content is named by its first found file's id: the same for every member.

@@ -93,6 +93,9 @@ private:
     size_t m_sizes = 0;
 };
 
+// "Found 3 times" for a tip; empty for a file found once.
+std::string TimesFoundText(uint32_t times);
+
 // For files in the order a copy writes them: true for each whose bytes, as
 // far as known, are those of a file before it, so the copy need not read it.
 // A file not hashed yet is hashed by the copy as it reads it and checked
