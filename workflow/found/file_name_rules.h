@@ -37,8 +37,9 @@ size_t MostNameChars(const std::string& folder, size_t extraChars);
 
 // `name` (folders before its last backslash kept whole) with the stem of its
 // last name cut so that the whole has at most `most` characters and the last
-// name at most kMaxNameChars; the extension and the damaged mark stay. None
-// when not even one character of the stem fits.
+// name at most kMaxNameChars; the extension and the damaged mark stay, and a
+// cut never leaves a device's name. None when not even one character of the
+// stem fits.
 std::optional<std::string> FitName(const std::string& name, size_t most);
 
 // "a.jpg" numbered 2 is "a (2).jpg", "a (damaged).jpg" is "a (2) (damaged).jpg";
