@@ -28,6 +28,7 @@
 #include "workflow/copy/recovery_copy.h"
 #include "workflow/found/result_rows.h"
 #include "workflow/scan/scan_monitor.h"
+#include "workflow/session/held_work_folders.h"
 #include "workflow/session/screen.h"
 
 namespace workflow {
@@ -189,6 +190,7 @@ private:
     View& m_view;
     EngineRun m_engineRun;
     std::string m_dataDir;
+    HeldWorkFolders m_heldWorkFolders;
     std::vector<DriveInfo> m_drives;
     std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
     // Physical disk of the engine's folder, read when the drives are listed
