@@ -128,7 +128,14 @@ std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name, bool 
 
 std::optional<HeldFolder> HeldFolder::OpenSecuredFolder(const std::wstring& name,
                                                         const SecurityDescriptor& security) const {
-    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE || IsLinkEntry(name)) return std::nullopt;
+    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) {
+        SetLastError(ERROR_INVALID_NAME);
+        return std::nullopt;
+    }
+    if (IsLinkEntry(name)) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);  // a link: never made, nor reached, through one
+        return std::nullopt;
+    }
     UNICODE_STRING objectName;
     objectName.Buffer = const_cast<PWSTR>(name.c_str());
     objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
