@@ -1,11 +1,19 @@
 #include "app/main_app.h"
 
 #include <commctrl.h>
+#include <stdlib.h>
 
 #include "app/admin_check.h"
 #include "workflow/window/main_dialog.h"
 
 namespace app {
+
+namespace {
+
+// How long a later start waits for the first to take its image.
+constexpr UINT kOpenImageRequestTimeoutMs = 5000;
+
+}  // namespace
 
 bool MainApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -31,14 +39,39 @@ bool MainApp::InitInstance() {
             ShowWindow(first, SW_SHOWNORMAL);
             SetFocus(first);
             SetForegroundWindow(first);
+            // The image this start was given is opened by the first instance.
+            const std::string image = ImageOnCommandLine();
+            if (!image.empty()) {
+                COPYDATASTRUCT request{workflow::MainDialog::kOpenImageCopyData, static_cast<DWORD>(image.size() + 1),
+                                       const_cast<char*>(image.c_str())};
+                DWORD_PTR answer = 0;
+                SendMessageTimeoutA(first, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG,
+                                    kOpenImageRequestTimeoutMs, &answer);
+            }
         }
     }
     return false;
 }
 
+std::string MainApp::ImageOnCommandLine() {
+    if (__argc < 2 || !__argv || !__argv[1]) return {};
+    // Relative to the folder the program was started in, which the file
+    // dialogs may change later.
+    std::string path(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(__argv[1], static_cast<DWORD>(path.size()), path.data(), nullptr);
+    if (length >= path.size()) {
+        path.resize(length);
+        length = GetFullPathNameA(__argv[1], static_cast<DWORD>(path.size()), path.data(), nullptr);
+    }
+    if (length == 0 || length >= path.size()) return __argv[1];
+    path.resize(length);
+    return path;
+}
+
 int MainApp::Run() {
     {
         workflow::MainDialog dialog(CheckAdministrator);
+        dialog.OpenImageAtStart(ImageOnCommandLine());
         dialog.DoModal(nullptr);
     }
     // The main window has gone: queue the quit request so the loop below ends at once.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "win/application.h"
 #include "win/gdiplus_session.h"
@@ -20,6 +21,9 @@ public:
     int Run() override;
 
 private:
+    // A disk image named on the command line ("vantreo.exe card.img"), or none.
+    static std::string ImageOnCommandLine();
+
     // Open for the life of the first instance, so the name stays alive for
     // later starts to find. Declared before the GDI+ session so that it is
     // closed after GDI+ has shut down, as when the process ended with it open.

@@ -29,6 +29,7 @@
 #define IDC_HIDE_SMALL 1040
 #define IDC_PHOTO_ORDER 1041
 #define IDC_PHOTOS_SHOWN 1042
+#define IDC_OPEN_IMAGE 1045
 
 // Settings dialog controls: the Default button, then one check box per format from 1016 on.
 #define IDC_DEFAULT_FORMATS 1015

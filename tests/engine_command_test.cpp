@@ -57,6 +57,33 @@ TEST(EngineCommand, MembershipIsACaseSensitiveSubstringNoFormatOrABadFolderGives
         EXPECT_EQ(BuildEngineCommand(folder, "/dev/sda", "jpg"), std::nullopt) << folder;
 }
 
+// A disk image's full path takes the device's place, quoted only when a blank
+// would split it; what would break the quotes is refused as for the folder.
+TEST(EngineCommand, AnImagesPathIsTheDeviceQuotedWhenItHoldsABlank) {
+    const struct {
+        const char* image;
+        const char* device;  // as the command names it; null: refused
+    } rows[] = {
+        {"D:\\cards\\card.img", "D:\\cards\\card.img"},
+        {"D:\\my cards\\camera card.dd", "\"D:\\my cards\\camera card.dd\""},
+        {"\\\\nas\\backups\\sd\tcard.img", "\"\\\\nas\\backups\\sd\tcard.img\""},
+        {"D:\\caf\xE9\\card.001", "D:\\caf\xE9\\card.001"},
+        {"D:\\a \"b\".img", nullptr},
+        {"D:\\a b\\", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& row : rows) {
+        const std::optional<std::string> command = BuildEngineCommand(kScanDir, row.image, "jpg");
+        if (!row.device) {
+            EXPECT_EQ(command, std::nullopt) << row.image;
+            continue;
+        }
+        EXPECT_EQ(command, "/d \"" + kScanDir + "\" /cmd " + row.device +
+                               " partition_none,options,keep_corrupted_file,fileopt,everything,disable,jpg,enable,search")
+            << row.image;
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -48,8 +48,9 @@ private:
     testing_support::ScratchFolder m_folder{"engines"};
 };
 
-std::string Parameters(const std::string& scanDir, const std::string& options) {
-    return "/d \"" + scanDir + "\" /cmd /dev/sda " + options;
+std::string Parameters(const std::string& scanDir, const std::string& options,
+                       const std::string& device = "/dev/sda") {
+    return "/d \"" + scanDir + "\" /cmd " + device + " " + options;
 }
 
 // Starts an engine exactly as the program does: hidden, keeping the process handle.
@@ -133,20 +134,33 @@ TEST(StandInEngine, HoldsTheNamedFileUntilReleasedThenHangsWhenAsked) {
 
 // photorec finds every deleted file the program's options ask for, the second
 // partition only with partition_none first, and writes its log.
+// A disk image named in place of the device is searched where it lies, its
+// Windows path handed to photorec as its Unix path, blanks and accents included.
 TEST(PhotorecForwarder, FindsEveryDeletedFileItIsAskedFor) {
     const struct {
         const char *image, *options;
         bool allFound;
+        bool named;  // the image's own path as the device, instead of /dev/sda and VANTREO_DISK_IMAGE
     } rows[] = {
-        {"plain", kJpgAndPng, true},
-        {"partitioned", kEverything, true},
-        {"partitioned", "fileopt,everything,enable,search", false},
+        {"plain", kJpgAndPng, true, false},
+        {"partitioned", kEverything, true, false},
+        {"partitioned", "fileopt,everything,enable,search", false, false},
+        {"plain", kJpgAndPng, true, true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.image) + " " + row.options);
+        SCOPED_TRACE(std::string(row.image) + " " + row.options + (row.named ? " named" : ""));
         ScanArea area;
-        ScopedEnvironment disk("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(std::string(row.image) + ".img"));
-        win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), row.options));
+        const std::string unixImage = engines::DiskImageUnixPath(std::string(row.image) + ".img");
+        std::string device = "/dev/sda";
+        if (row.named) {
+            const std::string folder = area.root() + "\\camera caf\xE9";
+            ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+            device = folder + "\\" + row.image + ".img";
+            ASSERT_TRUE(CopyFileW(engines::WinePaths().ToDos(unixImage).c_str(), engines::Widen(device).c_str(), TRUE));
+            device = "\"" + device + "\"";
+        }
+        ScopedEnvironment disk("VANTREO_DISK_IMAGE", row.named ? nullptr : unixImage.c_str());
+        win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), row.options, device));
         ASSERT_TRUE(engine);
         EXPECT_EQ(WaitForExit(engine, 90000), 0u);
         const auto found = FilesBelow(area.output());
@@ -169,13 +183,17 @@ TEST(PhotorecForwarder, FindsEveryDeletedFileItIsAskedFor) {
 
 // Cancel and closing end the engine with TerminateProcess: photorec must stop
 // with the forwarder, and leave no work folder behind.
-TEST(PhotorecForwarder, EndsAtOnceWithoutADiskImageAndStopsWhenTerminated) {
+// A disk it cannot read (under Wine a drive is a folder of Linux's), or an
+// image that is not there, ends it at once as the engine ends for a device it
+// cannot open.
+TEST(PhotorecForwarder, EndsAtOnceWithNothingItCanSearchAndStopsWhenTerminated) {
     ScanArea area;
-    {
+    for (const std::string& device : {std::string("/dev/sda"), area.root() + "\\missing.img", area.root()}) {
+        SCOPED_TRACE(device);
         ScopedEnvironment noDisk("VANTREO_DISK_IMAGE", nullptr);
-        win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything));
+        win::UniqueHandle engine = Launch(EngineKind::Photorec, Parameters(area.scanDir(), kEverything, device));
         ASSERT_TRUE(engine);
-        EXPECT_EQ(WaitForExit(engine, 20000), 2u);
+        EXPECT_EQ(WaitForExit(engine, 20000), 1u);
         EXPECT_FALSE(FileExists(area.output()));
     }
     // A blank sparse image large enough that photorec needs several seconds on it.

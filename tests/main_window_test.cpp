@@ -99,6 +99,7 @@ class MainWindowLayout : public MainWindowTest {};
 TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelectionWithCAsLocalDisk) {
     OpenWindow(false);
     EXPECT_EQ(VisibleControls(), Sorted({IDC_LOADING}));
+    EXPECT_FALSE(Visible(IDC_OPEN_IMAGE));
     EXPECT_EQ(Text(IDC_LOADING), "Loading, please wait...");
     char title[64] = {};
     GetWindowTextA(Window(), title, sizeof(title));
@@ -107,6 +108,11 @@ TEST_F(MainWindowLayout, OpensLoadingThenShowsDriveSelectionWithCAsLocalDisk) {
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }));
     EXPECT_EQ(VisibleControls(), Sorted({IDC_DRIVE_LIST, IDC_BROWSE, IDC_NEXT, IDC_RELOAD, IDC_SAVE_FOLDER,
                                          IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL}));
+    // Disk images are offered beside Settings and Help, on this screen alone.
+    EXPECT_TRUE(Visible(IDC_OPEN_IMAGE));
+    EXPECT_EQ(Text(IDC_OPEN_IMAGE), "Open disk image");
+    EXPECT_EQ(Rect(IDC_OPEN_IMAGE).top, Rect(IDC_SETTINGS_LINK).top);
+    EXPECT_LT(Rect(IDC_OPEN_IMAGE).right, Rect(IDC_SETTINGS_LINK).left);
     EXPECT_EQ(Text(IDC_RECOVER), "Recover");
     EXPECT_FALSE(Enabled(IDC_SAVE_FOLDER));
 
@@ -185,6 +191,7 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTh
     m_dialog->ListFoundFiles();
     EXPECT_EQ(VisibleControls(),
               Sorted({IDC_STATUS, IDC_PHOTO_LIST, IDC_FILE_LIST, IDC_RECOVER, IDC_PROGRESS_TEXT}));
+    EXPECT_FALSE(Visible(IDC_OPEN_IMAGE));
     EXPECT_EQ(Text(IDC_RECOVER), "Cancel");
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "<- Tips: click \"Cancel\" to stop analyzing and recover detected files.");
     EXPECT_EQ(Text(IDC_STATUS), "Recovering data, please wait");
@@ -208,8 +215,9 @@ TEST_F(MainWindowLayout, AnalysingModeShowsTheListsThenNothingFoundLeadsBackToTh
                                 IDC_DRIVE_LIST_LABEL, IDC_RELOAD});
     EXPECT_EQ(behind[1], drives);
     EXPECT_EQ(VisibleControls(), drives);
+    EXPECT_TRUE(Visible(IDC_OPEN_IMAGE));
     EXPECT_EQ(g_shown, (std::vector<int>{IDC_SAVE_FOLDER, IDC_SAVE_FOLDER_LABEL, IDC_DRIVE_LIST_LABEL, IDC_RELOAD,
-                                         IDC_BROWSE, IDC_DRIVE_LIST, IDC_NEXT}));
+                                         IDC_BROWSE, IDC_DRIVE_LIST, IDC_OPEN_IMAGE, IDC_NEXT}));
 }
 
 // A minimised window answers with its icon.

@@ -35,10 +35,23 @@ protected:
         SendMessageA(m_hwnd, WM_NOTIFY, IDC_PHOTO_LIST, reinterpret_cast<LPARAM>(&tip));
         return text;
     }
-    void ScanImage(const std::string& image) {
-        SetEnvironment("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
+    // The image opened as a user opens one, its row chosen and Next pressed;
+    // or, `asDrive`, searched in place of drive C:'s disk.
+    void ScanImage(const std::string& image, bool asDrive = false) {
         ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::Photorec));
-        StartScan();
+        if (asDrive) {
+            SetEnvironment("VANTREO_DISK_IMAGE", engines::DiskImageUnixPath(image));
+            StartScan();
+        } else {
+            OpenWindow();
+            const std::string path = testing_support::WindowsPath(engines::DiskImageUnixPath(image));
+            COPYDATASTRUCT request{workflow::MainDialog::kOpenImageCopyData, static_cast<DWORD>(path.size() + 1),
+                                   const_cast<char*>(path.c_str())};
+            ASSERT_TRUE(SendMessageA(Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&request)));
+            ASSERT_TRUE(PumpUntil([&] { return List(IDC_DRIVE_LIST).FirstSelected() >= 0; }, 5000));
+            ASSERT_EQ(List(IDC_DRIVE_LIST).GetItemText(List(IDC_DRIVE_LIST).FirstSelected(), 0), image);
+            Click(IDC_NEXT);
+        }
         ASSERT_TRUE(WaitForResults(60000));
         EXPECT_TRUE(m_boxes.Boxes().empty());
         // It ran from the copy only administrators can change.
@@ -60,8 +73,10 @@ protected:
     }
 };
 
+// The drive's way: the disk of C: is, for the forwarder, the image that
+// VANTREO_DISK_IMAGE names.
 TEST_F(RealEngine, PicturesOnTheSecondPartitionAreFoundToo) {
-    ScanImage("partitioned.img");
+    ScanImage("partitioned.img", true);
     const auto photos = PhotoContents();
     const auto deleted = DeletedJpegs("partitioned");
     ASSERT_FALSE(deleted.empty());

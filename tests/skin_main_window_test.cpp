@@ -64,6 +64,7 @@ TEST_F(MainWindowSkin, LabelsGetTheirFontsColoursAndLinks) {
         {IDC_DRIVE_LIST_LABEL, -12, RGB(0, 0, 0), false, false},
         {IDC_SAVE_FOLDER_LABEL, -12, RGB(0, 0, 0), false, false},
         {IDC_SETTINGS_LINK, -12, RGB(0, 0, 255), false, true},
+        {IDC_OPEN_IMAGE, -12, RGB(0, 0, 255), false, true},
         {IDC_HELP_LINK, -12, RGB(0, 0, 255), false, true},
         {IDC_STATUS, -16, RGB(255, 105, 180), true, false},
         {IDC_LOADING, -18, RGB(255, 105, 255), true, false},

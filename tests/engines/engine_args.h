@@ -58,12 +58,21 @@ inline std::optional<EngineCommand> CommandOf(const std::string& parameters) {
     const std::size_t from = span ? span->end + 1 : 0;
     const std::size_t cmd = parameters.find("/cmd ", from);
     if (cmd == std::string::npos) return std::nullopt;
-    const std::size_t deviceBegin = parameters.find_first_not_of(' ', cmd + 5);
+    std::size_t deviceBegin = parameters.find_first_not_of(' ', cmd + 5);
     if (deviceBegin == std::string::npos) return std::nullopt;
-    const std::size_t deviceEnd = parameters.find(' ', deviceBegin);
-    if (deviceEnd == std::string::npos) return std::nullopt;
-    const std::size_t optionsBegin = parameters.find_first_not_of(' ', deviceEnd);
-    if (optionsBegin == std::string::npos) return std::nullopt;
+    // A disk image's path comes quoted when it holds a blank.
+    std::size_t deviceEnd = 0, afterDevice = 0;
+    if (parameters[deviceBegin] == '"') {
+        ++deviceBegin;
+        deviceEnd = parameters.find('"', deviceBegin);
+        if (deviceEnd == std::string::npos || deviceEnd == deviceBegin) return std::nullopt;
+        afterDevice = deviceEnd + 1;
+    } else {
+        deviceEnd = afterDevice = parameters.find(' ', deviceBegin);
+        if (deviceEnd == std::string::npos) return std::nullopt;
+    }
+    const std::size_t optionsBegin = parameters.find_first_not_of(' ', afterDevice);
+    if (optionsBegin == std::string::npos || optionsBegin == afterDevice) return std::nullopt;
     return EngineCommand{parameters.substr(deviceBegin, deviceEnd - deviceBegin),
                          parameters.substr(optionsBegin)};
 }

@@ -1,7 +1,9 @@
 // Runs the Linux photorec as the carving engine, from under Wine: takes our
-// parameter string, points photorec at the disk image VANTREO_DISK_IMAGE names
-// instead of a physical disk, and starts it through run_photorec.sh. README.md
-// tells how the two wait for and stop each other, and the exit codes.
+// parameter string and starts photorec through run_photorec.sh on what it
+// names: a disk image's Windows path as its Unix path; a disk (/dev/sdX),
+// which under Wine is no disk photorec can read, as the image that
+// VANTREO_DISK_IMAGE names. README.md tells how the two wait for and stop
+// each other, and the exit codes.
 #include <windows.h>
 
 #include <cstdlib>
@@ -44,7 +46,8 @@ bool StartScript(const engines::WinePaths& paths, const std::string& arguments, 
     // its argv by the Windows rules.
     const std::wstring shell = paths.ToDos("/bin/sh");
     if (shell.empty()) return false;
-    std::wstring commandLine = engines::Widen(engines::QuoteArgument("/bin/sh") + " " + arguments);
+    // Every word is a Unix path or plain ASCII: the Linux side reads them as UTF-8.
+    std::wstring commandLine = engines::Widen(engines::QuoteArgument("/bin/sh") + " " + arguments, CP_UTF8);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -65,13 +68,27 @@ int ReadStatus(const std::string& marker) {
     return atoi(text);
 }
 
+// The exit code of an engine that cannot open what it is told to search.
+constexpr int kCannotOpenDevice = 1;
+
+// The Unix path of what photorec searches; empty when there is none.
+std::string ImageToSearch(const engines::WinePaths& paths, const std::string& device) {
+    if (device.starts_with("/dev/")) return engines::EnvironmentValue("VANTREO_DISK_IMAGE");
+    const std::string image = paths.ToUnix(device);
+    // A Windows path that names no file (a folder, or nothing) is nothing photorec could search.
+    const DWORD attributes = GetFileAttributesA(device.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    return image;
+}
+
 int Run() {
     const std::string parameters = engines::ParametersOf(GetCommandLineA());
     const auto scanDir = engines::ScanDirOf(parameters);
     const auto command = engines::CommandOf(parameters);
-    const std::string image = engines::EnvironmentValue("VANTREO_DISK_IMAGE");
     const engines::WinePaths paths;
-    if (!scanDir || !command || image.empty() || !paths.available()) return 2;
+    if (!scanDir || !command || !paths.available()) return 2;
+    const std::string image = ImageToSearch(paths, command->device);
+    if (image.empty()) return kCannotOpenDevice;
     const std::string unixScanDir = paths.ToUnix(*scanDir);
     if (unixScanDir.empty()) return 2;
     // A script that is not there would never write the marker we wait for.

@@ -7,11 +7,13 @@
 
 namespace engines {
 
-inline std::wstring Widen(const std::string& text) {
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+// `codePage` CP_ACP for Windows texts, CP_UTF8 for Unix paths (Wine gives
+// and takes those in UTF-8).
+inline std::wstring Widen(const std::string& text, UINT codePage = CP_ACP) {
+    const int size = MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
     if (size <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+    MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), size);
     wide.resize(static_cast<std::size_t>(size) - 1);
     return wide;
 }

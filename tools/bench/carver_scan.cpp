@@ -29,18 +29,6 @@ constexpr double kSettledMs = 1000;
 constexpr DWORD kLookEveryMs = 50;
 // Closing with everything listed asks first and may clean up a large data folder.
 constexpr ULONGLONG kCloseBoundMs = 60000;
-constexpr char kDevice[] = "/dev/sda";
-
-// The engine the window starts inherits it, as the one started here does.
-class DiskImageForEngine {
-public:
-    explicit DiskImageForEngine(const std::string& unixImage) {
-        SetEnvironmentVariableA("VANTREO_DISK_IMAGE", unixImage.c_str());
-    }
-    ~DiskImageForEngine() { SetEnvironmentVariableA("VANTREO_DISK_IMAGE", nullptr); }
-    DiskImageForEngine(const DiskImageForEngine&) = delete;
-    DiskImageForEngine& operator=(const DiskImageForEngine&) = delete;
-};
 
 std::string WindowText(HWND window) {
     std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
@@ -60,15 +48,13 @@ void PumpFor(DWORD ms) {
     Pump();
 }
 
-bool SelectDrive(HWND dialog, const std::string& name) {
+// The image's row, selected once the window has added it, as a user's start
+// with the image on the command line selects it.
+bool ImageSelected(HWND dialog, const std::string& name) {
     win::ListView drives;
     drives.Attach(GetDlgItem(dialog, IDC_DRIVE_LIST));
-    for (int i = 0; i < drives.Count(); ++i) {
-        if (drives.GetItemText(i, 0) != name) continue;
-        drives.Select(i);
-        return true;
-    }
-    return false;
+    const int selected = drives.FirstSelected();
+    return selected >= 0 && drives.GetItemText(selected, 0) == name;
 }
 
 // From Next until the lists settle after the results show.
@@ -105,20 +91,23 @@ void RunScan(HWND hwnd, ULONGLONG boundMs, WindowScan& scan) {
         scan.samples.push_back({sample.sentAtMs - nextAt, sample.tookMs});
 }
 
-WindowScan ScanWithEngineInstalled(ULONGLONG boundMs) {
+WindowScan ScanWithEngineInstalled(const std::string& unixImage, ULONGLONG boundMs) {
     WindowScan scan;
-    const AnswerEveryQuestion yes;  // writing onto the searched disk, and closing
+    const AnswerEveryQuestion yes;  // the new engine, and closing
+    const std::string image = testing_support::WindowsPath(unixImage);
+    const std::string name = image.substr(image.find_last_of('\\') + 1);
     workflow::MainDialog dialog;
+    dialog.OpenImageAtStart(image);
     HWND hwnd = dialog.Create(nullptr);
     // Shown, as the program shows it: a hidden window paints nothing, and
     // none of its controls counts as visible.
     ShowWindow(hwnd, SW_SHOW);
     const ULONGLONG shown = GetTickCount64() + 5000;
-    while (!IsWindowVisible(GetDlgItem(hwnd, IDC_DRIVE_LIST)) && GetTickCount64() < shown) PumpFor(10);
-    if (SelectDrive(hwnd, "C:"))
+    while (!ImageSelected(hwnd, name) && GetTickCount64() < shown) PumpFor(10);
+    if (ImageSelected(hwnd, name))
         RunScan(hwnd, boundMs, scan);
     else
-        std::printf("the drive list shows no C:\n");
+        std::printf("the drive list shows no %s\n", name.c_str());
 
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     const ULONGLONG closed = GetTickCount64() + kCloseBoundMs;
@@ -151,13 +140,13 @@ void WarmUp(const std::string& unixImage) {
 }
 
 std::optional<EngineRun> RunEngineAlone(const std::string& unixImage, const std::string& scanDir) {
-    const std::optional<std::string> parameters =
-        workflow::BuildEngineCommand(scanDir, kDevice, settings::LoadFormatList());
+    // The image as the window names it to the engine: its Windows path.
+    const std::optional<std::string> parameters = workflow::BuildEngineCommand(
+        scanDir, testing_support::WindowsPath(unixImage), settings::LoadFormatList());
     if (!parameters) {
         std::printf("the format list enables nothing\n");
         return std::nullopt;
     }
-    const DiskImageForEngine image(unixImage);
     std::string commandLine = engines::QuoteArgument(engines::EnginePath(engines::EngineKind::Photorec));
     commandLine += " " + *parameters;
     STARTUPINFOA startup{};
@@ -178,14 +167,13 @@ std::optional<EngineRun> RunEngineAlone(const std::string& unixImage, const std:
 }
 
 WindowScan ScanInWindow(const std::string& unixImage, ULONGLONG boundMs) {
-    const DiskImageForEngine image(unixImage);
     // A data folder left behind would be shown again instead of a scan.
     workflow::RemoveTree(DataFolder(), true);
     if (!engines::InstallEngine(engines::EngineKind::Photorec)) {
         std::printf("could not install the engine into %s\n", engines::EngineFolder().c_str());
         return {};
     }
-    const WindowScan scan = ScanWithEngineInstalled(boundMs);
+    const WindowScan scan = ScanWithEngineInstalled(unixImage, boundMs);
     workflow::RemoveTree(DataFolder(), true);
     if (!engines::RemoveEngine())
         std::printf("the engine could not be removed from %s\n", engines::EngineFolder().c_str());

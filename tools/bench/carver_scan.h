@@ -46,8 +46,8 @@ struct WindowScan {
     MemoryUse listed;                  // the lists settled
 };
 
-// The forwarder installed as the window's engine on the image, C: selected,
-// Next pressed, the window's own timers left to run until the results show
+// The forwarder installed as the window's engine, the image opened as a disk
+// image and its row selected, Next pressed, the window's own timers left to run until the results show
 // and the lists have held still for a second, or `boundMs` has passed
 // (finished false). The engine and its data folder are removed again.
 WindowScan ScanInWindow(const std::string& unixImage, ULONGLONG boundMs);

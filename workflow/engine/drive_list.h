@@ -14,7 +14,19 @@ struct DriveInfo {
     int64_t capacity = 0;    // total bytes of the volume
     std::string fileSystem;  // e.g. "NTFS"; empty when the system reports none
     std::string typeText;    // "Local Disk", "Removable Disk", ...
-    std::string device;      // engine device name of the physical disk, e.g. "/dev/sda"
+    std::string device;      // engine device name of the physical disk, e.g. "/dev/sda"; an image's full path
+    // A disk image added by the user: its full path, and the file it was when
+    // added (its volume's serial number, its index on that volume, the time
+    // it was created).
+    std::string imagePath;
+    uint32_t imageVolume = 0;
+    uint64_t imageIndex = 0;
+    uint64_t imageCreated = 0;
+
+    bool IsImage() const { return !imagePath.empty(); }
+    // What names the row to a search: an image's path (two images may share
+    // a file name), a drive's name.
+    const std::string& Key() const { return IsImage() ? imagePath : name; }
 };
 
 // "%d bytes", "%.1f KB", "%.1f MB" or "%.1f GB" with strict thresholds.

@@ -48,10 +48,16 @@ std::optional<std::string> BuildEngineCommand(const std::string& scanDir, const 
     // The engine's runtime reads \" as an escaped quote, and a quote inside the
     // folder would end it early: either way the engine would get another folder.
     if (scanDir.empty() || scanDir.back() == '\\' || scanDir.find('"') != std::string::npos) return std::nullopt;
+    // The same holds for an image's path, which is quoted only when a blank
+    // would split it: a disk's name goes as it always went.
+    if (device.empty() || device.find('"') != std::string::npos) return std::nullopt;
+    const bool quoteDevice = device.find_first_of(" \t") != std::string::npos;
+    if (quoteDevice && device.back() == '\\') return std::nullopt;
     std::optional<std::string> options = FileOptionPart(formatList);
     if (!options) return std::nullopt;
     options->insert(1, kLeadingOptions);
-    return "/d \"" + scanDir + "\" /cmd " + device + *options + "search";
+    const std::string deviceWord = quoteDevice ? "\"" + device + "\"" : device;
+    return "/d \"" + scanDir + "\" /cmd " + deviceWord + *options + "search";
 }
 
 }  // namespace workflow

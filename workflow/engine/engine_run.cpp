@@ -38,6 +38,12 @@ void CloseMessageBoxesOf(DWORD threadId) {
 }  // namespace
 
 std::string EngineFailureText(DWORD exitCode) {
+    // The engine ends with 1 when it cannot open what it was told to search.
+    if (exitCode == kEngineCannotOpenDevice) {
+        return "Recovery engine failed, error code: 1\n\nThe engine could not open the drive or disk image to "
+               "search it. Check that it is still connected and readable, then start the scan again; a drive the "
+               "engine cannot open may still be searched through a disk image of it (Open disk image).";
+    }
     return "Recovery engine failed, error code: " + std::to_string(exitCode) +
            "\n\nCheck that the drive is still connected and readable, then start the scan again.";
 }
@@ -232,9 +238,14 @@ bool EngineRun::CheckEngineInstall() {
 
 std::optional<std::string> EngineRun::BuildEngineCommand() {
     std::optional<std::string> command = workflow::BuildEngineCommand(m_inputs.scanDir, m_inputs.device, m_inputs.formats);
-    if (!command) {
+    if (command) return command;
+    if (!FileOptionPart(m_inputs.formats)) {
         WorkerMessage(
             "No file formats enabled.\n\nPlease go to 'Settings' to enable the type of file you wish to recover.");
+    } else {
+        WorkerMessage("The recovery engine cannot be told to search \"" + m_inputs.device +
+                      "\".\n\nMove the disk image to a folder whose path holds no quotes and does not end in a "
+                      "backslash, then open it again.");
     }
     return command;
 }

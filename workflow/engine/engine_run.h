@@ -49,6 +49,9 @@ struct EngineInputs {
     std::string formats;       // the format list
 };
 
+// The engine's exit code when it cannot open the disk or image it is given.
+inline constexpr DWORD kEngineCannotOpenDevice = 1;
+
 // The message shown when the engine ends by itself with a non-zero code.
 std::string EngineFailureText(DWORD exitCode);
 

@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "workflow/engine/app_title.h"
 #include "workflow/files/copy_names.h"
+#include "workflow/engine/disk_image.h"
 #include "workflow/engine/disk_warning.h"
 #include "win/security_descriptor.h"
 #include "workflow/engine/engine_trust.h"
@@ -43,8 +44,30 @@ std::string RecoverySession::EngineFolder() {
 
 const std::vector<DriveInfo>& RecoverySession::ListDrives() {
     m_drives = workflow::ListDrives();
+    m_drives.insert(m_drives.end(), m_images.begin(), m_images.end());
     m_appDataDisk = DiskOfPath(settings::GetAppDataFolder());
     return m_drives;
+}
+
+std::optional<size_t> RecoverySession::AddDiskImage(const std::string& path) {
+    DiskImageCheck check = DescribeDiskImage(path);
+    if (!check.image) {
+        m_view.Tell(check.problem, kAppCaption, Mark::Warning);
+        return std::nullopt;
+    }
+    // The same file opened again takes the place of its row, with its size as it is now.
+    const std::string& key = check.image->Key();
+    const auto sameFile = [&](const DriveInfo& drive) { return lstrcmpiA(drive.Key().c_str(), key.c_str()) == 0; };
+    const auto known = std::find_if(m_images.begin(), m_images.end(), sameFile);
+    if (known != m_images.end()) *known = *check.image;
+    else m_images.push_back(*check.image);
+    const auto row = std::find_if(m_drives.begin(), m_drives.end(), sameFile);
+    if (row != m_drives.end()) {
+        *row = *check.image;
+        return static_cast<size_t>(row - m_drives.begin());
+    }
+    m_drives.push_back(*check.image);
+    return m_drives.size() - 1;
 }
 
 bool RecoverySession::WaitForEngine() {
@@ -55,13 +78,13 @@ bool RecoverySession::WaitForEngine() {
     return ended;
 }
 
-void RecoverySession::Search(const std::string& driveName) {
+void RecoverySession::Search(const std::string& driveKey) {
     if (m_waitingForEngine) return;
     // The clean-up after the last copy may still be deleting found files.
     m_copy.Stop();
     // A copy: the waits below answer messages, and Reload lists the drives anew.
     const auto found = std::find_if(m_drives.begin(), m_drives.end(),
-                                    [&](const DriveInfo& drive) { return drive.name == driveName; });
+                                    [&](const DriveInfo& drive) { return drive.Key() == driveKey; });
     if (found == m_drives.end()) {
         m_view.Tell("Error. Failed to find the disk.", kAppCaption, Mark::None);
         return;
@@ -75,8 +98,17 @@ void RecoverySession::Search(const std::string& driveName) {
     // Leftovers shown again start no engine and so show no search progress;
     // their copy is warned of by the disk of the drive chosen now, as a search's is.
     m_searchedDiskBytes.reset();
-    m_searchedDisk = MapVolumeToDisk(chosen.name);
+    // Nothing written beside an image can overwrite what is inside it: an
+    // image has no disk to warn of.
+    m_searchedDisk = chosen.IsImage() ? std::nullopt : MapVolumeToDisk(chosen.name);
     if (ShowLeftovers()) return;
+    // An image that went, or was replaced, is never searched as something else.
+    if (chosen.IsImage()) {
+        if (std::optional<std::string> problem = DiskImageGoneOrChanged(chosen)) {
+            m_view.Tell(*problem, kAppCaption, Mark::Warning);
+            return;
+        }
+    }
 
     if (!ConfirmWritingOntoSearchedDisk(m_appDataDisk, kSearchOntoSearchedDiskQuestion)) return;
     const AskUser ask = [this](const std::string& question, const std::string& caption) {
@@ -88,7 +120,8 @@ void RecoverySession::Search(const std::string& driveName) {
     if (!scanDir) return;
     m_engineRun.Start(EngineInputs{EngineFolder(), *scanDir, chosen.device, settings::LoadFormatList()},
                       [this](const std::string& text) { m_view.TellFromEngine(text); });
-    if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
+    if (chosen.IsImage()) m_searchedDiskBytes = static_cast<uint64_t>(chosen.capacity);
+    else if (m_searchedDisk) m_searchedDiskBytes = PhysicalDiskSize(*m_searchedDisk);
     ListFoundFiles();
 }
 

@@ -94,11 +94,18 @@ public:
     // %APPDATA%\Norvale\Vantreo: the engine, and the data folder below it.
     static std::string EngineFolder();
 
-    // The drives to choose from; also learns the disk the engine's folder is on.
+    // The drives to choose from, then the disk images added; also learns the
+    // disk the engine's folder is on.
     const std::vector<DriveInfo>& ListDrives();
-    // Next with the drive named `driveName` chosen: files an earlier search
-    // left are shown again, or the engine is started on the drive's disk.
-    void Search(const std::string& driveName);
+    const std::vector<DriveInfo>& Drives() const { return m_drives; }
+    // A disk image as one more row of the drives (the row it already has
+    // when it was added before); none, after telling the user why, when the
+    // file cannot be searched.
+    std::optional<size_t> AddDiskImage(const std::string& path);
+    // Next with the row whose Key() is `driveKey` chosen: files an earlier
+    // search left are shown again, or the engine is started on the drive's
+    // disk or on the image.
+    void Search(const std::string& driveKey);
     // The data folder as it stands is listed, on the analysing screen.
     void ListFoundFiles();
     // Cancel, once the user agrees: the engine stops, the listing goes on to the end.
@@ -192,7 +199,9 @@ private:
     std::string m_dataDir;
     HeldWorkFolders m_heldWorkFolders;
     std::vector<DriveInfo> m_drives;
-    std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive
+    // Disk images the user added, kept when the drives are listed again.
+    std::vector<DriveInfo> m_images;
+    std::optional<uint32_t> m_searchedDisk;  // physical disk of the chosen drive; none for an image
     // Physical disk of the engine's folder, read when the drives are listed
     // rather than at each Next: finding it is slow.
     std::optional<uint32_t> m_appDataDisk;

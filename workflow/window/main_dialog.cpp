@@ -46,6 +46,7 @@ bool MainDialog::OnInit() {
     StyleAndPlaceControls();
     SetUpResultLists();
     SetUpPhotoView();
+    SetUpDiskImages();
     // Where the save-folder box and Browse go back to after the results showed them beside Recover.
     m_saveFolderRect = m_saveFolder.RectInParent();
     m_browseRect = m_browse.RectInParent();
@@ -63,6 +64,7 @@ void MainDialog::BindControls() {
     m_loading.Bind(m_hwnd, IDC_LOADING);
     m_settingsLink.Bind(m_hwnd, IDC_SETTINGS_LINK);
     m_helpLink.Bind(m_hwnd, IDC_HELP_LINK);
+    m_openImageLink.Bind(m_hwnd, IDC_OPEN_IMAGE);
     m_status.Bind(m_hwnd, IDC_STATUS);
     m_progressText.Bind(m_hwnd, IDC_PROGRESS_TEXT);
     m_progress.Attach(Item(IDC_PROGRESS));
@@ -97,6 +99,7 @@ void MainDialog::StyleAndPlaceControls() {
     ApplyLabelLook(m_saveFolderLabel, kCaptionLook);
     ApplyLabelLook(m_settingsLink, kHeaderLinkLook);
     ApplyLabelLook(m_helpLink, kHeaderLinkLook);
+    ApplyLabelLook(m_openImageLink, kHeaderLinkLook);
 
     // Recover shares the place of Next; the two are never shown together.
     ApplyCommandButtonLook(m_recover);
@@ -170,6 +173,18 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(m_appIcon);
         return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return true;
+    case kOpenRequestedImagesMessage:
+        OpenRequestedImages();
+        return true;
+    case WM_COPYDATA:
+        // A dialog answers this message through DWLP_MSGRESULT.
+        SetWindowLongPtrA(m_hwnd, DWLP_MSGRESULT,
+                          OnOpenImageRequest(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE);
+        result = TRUE;
+        return true;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
         if (PaintsOnSkin(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), result)) return true;
@@ -209,6 +224,9 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         return true;
     case IDC_HELP_LINK:
         ShowHelpFile(m_hwnd);
+        return true;
+    case IDC_OPEN_IMAGE:
+        OnOpenImage();
         return true;
     case IDC_SETTINGS_LINK: {
         // The next scan reads "formats.ini" afresh: the dialog's outcome needs no handling here.
@@ -269,6 +287,7 @@ void MainDialog::OnStartupTimer() {
     m_outputFolder = settings::LoadSaveFolder();
     m_saveFolder.SetText(m_outputFolder);
     GoTo(Screen::Drives);
+    if (!m_imageAtStart.empty()) AddDiskImage(std::exchange(m_imageAtStart, {}));
 }
 
 void MainDialog::OnCancel() {
@@ -279,8 +298,13 @@ void MainDialog::OnCancel() {
 void MainDialog::SetLabelText(controls::LinkLabel& label, const std::string& text) { label.SetCaption(text); }
 
 void MainDialog::EnumerateDrives() {
+    m_session.ListDrives();
+    FillDriveList();
+}
+
+void MainDialog::FillDriveList() {
     m_driveList.DeleteAll();
-    const std::vector<DriveInfo>& drives = m_session.ListDrives();
+    const std::vector<DriveInfo>& drives = m_session.Drives();
     for (size_t i = 0; i < drives.size(); ++i) {
         const DriveInfo& drive = drives[i];
         const int index = static_cast<int>(i);
@@ -301,11 +325,13 @@ void MainDialog::OnReload() {
 void MainDialog::OnNext() {
     if (m_session.Busy()) return;
     const int selected = m_driveList.FirstSelected();
-    if (selected < 0) {
+    // The list's rows are the session's drives, in the same order.
+    const std::vector<DriveInfo>& drives = m_session.Drives();
+    if (selected < 0 || static_cast<size_t>(selected) >= drives.size()) {
         Tell("Please select drive from where to recover files.", kAppCaption, Mark::None);
         return;
     }
-    m_session.Search(m_driveList.GetItemText(selected, 0));
+    m_session.Search(drives[selected].Key());
 }
 
 void MainDialog::OnBrowse() {

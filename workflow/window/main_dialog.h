@@ -53,6 +53,12 @@ public:
     void GoTo(Screen next) override;
     // The data folder as it stands is listed, as after Next.
     void ListFoundFiles() { m_session.ListFoundFiles(); }
+    // A disk image named on the command line: added to the drive list and
+    // selected once the drives are listed.
+    void OpenImageAtStart(std::string path) { m_imageAtStart = std::move(path); }
+    // Tells a running first instance to open a disk image: the data of the
+    // WM_COPYDATA message it answers.
+    static constexpr ULONG_PTR kOpenImageCopyData = 0x56494D47;  // "VIMG"
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -89,9 +95,21 @@ private:
 
     // Drive list
     void EnumerateDrives();
+    // The rows of the drives the session holds, as they stand.
+    void FillDriveList();
     void OnReload();
     void OnNext();
     void OnBrowse();
+
+    // Disk images: the link's file dialog, files dropped on the window, the
+    // command line and a later start's request all end in AddDiskImage.
+    void SetUpDiskImages();
+    void OnOpenImage();
+    void OnDropFiles(HDROP drop);
+    bool OnOpenImageRequest(const COPYDATASTRUCT& request);
+    void OpenRequestedImages();
+    void AddDiskImage(const std::string& path);
+    static constexpr UINT kOpenRequestedImagesMessage = WM_APP + 45;
 
     // The lists ask for what they draw: a photo's text ("Damaged" or none),
     // thumbnail, check and tip; a file row's texts and check.
@@ -150,6 +168,7 @@ private:
     controls::LinkLabel m_loading;          // IDC_LOADING
     controls::LinkLabel m_settingsLink;     // IDC_SETTINGS_LINK
     controls::LinkLabel m_helpLink;         // IDC_HELP_LINK
+    controls::LinkLabel m_openImageLink;    // IDC_OPEN_IMAGE
     controls::LinkLabel m_status;           // IDC_STATUS
     controls::LinkLabel m_progressText;     // IDC_PROGRESS_TEXT
     win::ProgressBar m_progress;            // IDC_PROGRESS
@@ -176,6 +195,8 @@ private:
     std::string m_outputFolder;
 
     StartupGate m_startupGate;
+    std::string m_imageAtStart;
+    std::vector<std::string> m_requestedImages;
     HICON m_appIcon = nullptr;
     RECT m_progressTextRect{};
     RECT m_copyProgressRect{};  // where the progress bar stands during a copy

@@ -35,7 +35,8 @@ void MainDialog::GoTo(Screen next) {
 
 void MainDialog::ShowDriveControls(bool show) {
     for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_browse, &m_next, &m_reload, &m_driveList, &m_driveListLabel, &m_saveFolderLabel, &m_saveFolder}) {
+             &m_browse, &m_next, &m_reload, &m_driveList, &m_driveListLabel, &m_saveFolderLabel, &m_saveFolder,
+             &m_openImageLink}) {
         control->Show(show);
     }
 }
@@ -137,7 +138,8 @@ void MainDialog::ShowDrives() {
     }
     ShowPhotoViewControls(false);
     for (win::Window* control : std::initializer_list<win::Window*>{
-             &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList, &m_next}) {
+             &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList,
+             &m_openImageLink, &m_next}) {
         control->Show(true);
     }
 }
