@@ -11,6 +11,7 @@
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "workflow/copy/copy_messages.h"
+#include "workflow/engine/engine_copy.h"
 #include "workflow/found/scan_results.h"
 #include "workflow/thumbnails/thumbnails.h"
 
@@ -54,6 +55,9 @@ protected:
         }
         ASSERT_TRUE(WaitForResults(60000));
         EXPECT_TRUE(m_boxes.Boxes().empty());
+        // It ran from the copy only administrators can change.
+        EXPECT_EQ(ReadFile(workflow::EngineCopyFolder() + "\\photo.exe"),
+                  ReadFile(engines::EnginePath(engines::EngineKind::Photorec)));
     }
     // Contents of the deleted JPEGs of an image, by name.
     std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {

@@ -29,6 +29,7 @@
 #include "workflow/copy/recovery_copy.h"
 #include "workflow/found/result_rows.h"
 #include "workflow/scan/scan_monitor.h"
+#include "workflow/session/held_work_folders.h"
 #include "workflow/session/screen.h"
 
 namespace workflow {
@@ -202,6 +203,7 @@ private:
     View& m_view;
     EngineRun m_engineRun;
     std::string m_dataDir;
+    HeldWorkFolders m_heldWorkFolders;
     std::vector<DriveInfo> m_drives;
     // Disk images the user added, kept when the drives are listed again.
     std::vector<DriveInfo> m_images;

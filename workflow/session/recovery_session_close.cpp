@@ -77,6 +77,7 @@ bool RecoverySession::Close() {
 }
 
 void RecoverySession::CleanUpDataFolder() {
+    m_heldWorkFolders.Release();
     if (m_dataDir.empty()) return;
     if (std::optional<win::HeldFolder> data = OpenDataFolder()) RemoveTree(*data, m_dataDir, true);
 }

@@ -78,6 +78,8 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
         files.push_back({row, item.path, item.size});
     }
     RememberHiddenPhotos();
+    // The engine has ended; the clean-up deletes the data folder itself.
+    m_heldWorkFolders.Release();
     const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
     m_copyNews = {};
     // Nothing found goes before the user has said whether the hidden pictures go too.
