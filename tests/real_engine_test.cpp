@@ -11,6 +11,7 @@
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "workflow/found/scan_results.h"
+#include "workflow/thumbnails/thumbnail_cache.h"
 #include "workflow/thumbnails/thumbnails.h"
 
 namespace {
@@ -132,7 +133,7 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
         if (placeholder)
             EXPECT_NE(testing_support::ImageListPixels(thumbnails, photos.GetItemImage(static_cast<int>(i)),
                                                        workflow::kThumbnailSize),
-                      testing_support::BitmapPixels(placeholder->get(), workflow::kThumbnailSize));
+                      testing_support::BitmapPixels(workflow::SquareBitmap(*placeholder).get(), workflow::kThumbnailSize));
         if (!damaged) EXPECT_TRUE(written[i] == deleted.at("intact1.jpg") || written[i] == deleted.at("intact2.jpg"));
     }
 
