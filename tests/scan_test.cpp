@@ -73,6 +73,7 @@ TEST_F(Scan, FoundFilesAppearWhileTheEngineRunsThenResults) {
         return !PhotoPaths().empty();
     }, 15000));
     EXPECT_TRUE(animated);
+    ASSERT_TRUE(WaitForResults());
 
     std::vector<std::string> photos;
     for (const auto& path : PhotoPaths()) photos.push_back(FileNameOf(path));
