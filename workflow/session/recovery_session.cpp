@@ -5,17 +5,21 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "settings/folders.h"
 #include "settings/settings_file.h"
 #include "workflow/engine/app_title.h"
 #include "workflow/files/copy_names.h"
 #include "workflow/engine/disk_warning.h"
+#include "workflow/engine/drive_list.h"
+#include "workflow/engine/engine_run.h"
 #include "workflow/engine/engine_trust.h"
 #include "workflow/files/extension_shift.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/engine/scan_progress.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 
@@ -26,7 +30,17 @@ constexpr char kProductFolder[] = "Vantreo";
 
 }  // namespace
 
-RecoverySession::RecoverySession(View& view) : m_view(view) {}
+RecoverySession::RecoverySession(View& view)
+    : m_view(view),
+      m_ownedEngineRun(std::make_unique<EngineRun>()),
+      m_engineRun(*m_ownedEngineRun),
+      m_copyReport(std::make_unique<CopyReport>(*this)),
+      m_ownedCopy(std::make_unique<RecoveryCopy>(
+          *m_copyReport, [this](const std::string& path) { return MayCleanUpAfterCopy(path); },
+          [this] { m_view.WakeCopy(); })),
+      m_copy(*m_ownedCopy),
+      m_ownedCopyNews(std::make_unique<CopyNews>()),
+      m_copyNews(*m_ownedCopyNews) {}
 
 // The engine stops before the monitor and the copy go: its worker still
 // tells the window of its end.
@@ -34,6 +48,10 @@ RecoverySession::~RecoverySession() {
     m_engineRun.Stop();
     m_engineRun.Join(INFINITE);
 }
+
+bool RecoverySession::Copying() const { return m_copy.Running(); }
+
+int RecoverySession::CopyTotal() const { return m_copy.Total(); }
 
 std::string RecoverySession::EngineFolder() {
     return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);

@@ -12,6 +12,7 @@
 #include "workflow/engine/disk_warning.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/session/recovery_session.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 

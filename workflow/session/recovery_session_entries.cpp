@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "workflow/session/recovery_session.h"
+#include "workflow/copy/recovery_copy.h"
 #include "workflow/found/scan_results.h"
 #include "workflow/scan/listing_rules.h"
 
