@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "settings/folders.h"
 #include "settings/settings_file.h"
@@ -13,12 +14,16 @@
 #include "workflow/engine/disk_image.h"
 #include "workflow/engine/disk_warning.h"
 #include "win/security_descriptor.h"
+#include "workflow/engine/drive_list.h"
+#include "workflow/engine/engine_run.h"
+#include "workflow/session/held_work_folders.h"
 #include "workflow/engine/engine_trust.h"
 #include "workflow/engine/work_folder_access.h"
 #include "workflow/files/extension_shift.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/engine/scan_progress.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 
@@ -29,7 +34,19 @@ constexpr char kProductFolder[] = "Vantreo";
 
 }  // namespace
 
-RecoverySession::RecoverySession(View& view) : m_view(view) {}
+RecoverySession::RecoverySession(View& view)
+    : m_view(view),
+      m_ownedEngineRun(std::make_unique<EngineRun>()),
+      m_engineRun(*m_ownedEngineRun),
+      m_ownedHeldWorkFolders(std::make_unique<HeldWorkFolders>()),
+      m_heldWorkFolders(*m_ownedHeldWorkFolders),
+      m_copyReport(std::make_unique<CopyReport>(*this)),
+      m_ownedCopy(std::make_unique<RecoveryCopy>(
+          *m_copyReport, [this](const std::string& path) { return MayCleanUpAfterCopy(path); },
+          [this] { m_view.WakeCopy(); })),
+      m_copy(*m_ownedCopy),
+      m_ownedCopyNews(std::make_unique<CopyNews>()),
+      m_copyNews(*m_ownedCopyNews) {}
 
 // The engine stops before the monitor and the copy go: its worker still
 // tells the window of its end.
@@ -37,6 +54,10 @@ RecoverySession::~RecoverySession() {
     m_engineRun.Stop();
     m_engineRun.Join(INFINITE);
 }
+
+bool RecoverySession::Copying() const { return m_copy.Running(); }
+
+int RecoverySession::CopyTotal() const { return m_copy.Total(); }
 
 std::string RecoverySession::EngineFolder() {
     return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);

@@ -4,9 +4,12 @@
 // listed yet, and files reported as staying.
 #include <windows.h>
 
+#include "workflow/copy/recovery_copy.h"
+#include "workflow/engine/engine_run.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/session/recovery_session.h"
+#include "workflow/session/held_work_folders.h"
 
 namespace workflow {
 

@@ -15,6 +15,8 @@
 #include "workflow/engine/disk_warning.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/session/recovery_session.h"
+#include "workflow/session/held_work_folders.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 
