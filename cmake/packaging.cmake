@@ -55,6 +55,7 @@ option(VANTREO_TESTS "Build the tests" ON)
 if(VANTREO_TESTS)
   enable_testing()
   add_executable(launch_check tests/installer/launch_check.cpp)
+  target_include_directories(launch_check PRIVATE ${CMAKE_SOURCE_DIR})
   set_target_properties(launch_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/installer)
   add_test(NAME Installer.InstallStartAndUninstall
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.sh
