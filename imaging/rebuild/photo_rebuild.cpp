@@ -5,7 +5,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <cstdio>
 
 #include "imaging/jpeg/jpeg_headers.h"
 #include "imaging/jpeg/jpeg_segments.h"
@@ -28,6 +27,9 @@ constexpr uint64_t kFirstCandidateBytes = 4096;
 constexpr uint64_t kMostCandidateBytes = 16 << 20;
 // Smooth candidates decoded on to see how far they go, the smoothest first.
 constexpr size_t kMostSmooth = 32;
+// How far they go on at a time, in rows of MCUs.
+constexpr uint64_t kRowsARound = 4;
+constexpr uint64_t kRunnerBytes = 128 << 10;
 
 bool Progressive(std::span<const uint8_t> head) {
     JpegSegmentReader segments(head);
@@ -108,12 +110,13 @@ private:
     bool Cancelled() const { return m_limits.cancel && m_limits.cancel->load(std::memory_order_relaxed); }
 
     // Decodes on through `pieces` from `at` to `goal` or a fault.
-    ScanProgress Stream(const PieceMap& pieces, ScanCheckpoint& at, uint64_t goal, std::vector<ScanCheckpoint>* marks) {
+    ScanProgress Stream(const PieceMap& pieces, ScanCheckpoint& at, uint64_t goal, std::vector<ScanCheckpoint>* marks,
+                        uint64_t windowBytes = kStreamBytes) {
         std::vector<uint8_t> window;
         for (;;) {
             if (Cancelled()) return {};
             const uint64_t from = at.position;
-            if (!pieces.Read(m_device, from, kStreamBytes, window)) return {};
+            if (!pieces.Read(m_device, from, windowBytes, window)) return {};
             const bool atEnd = from + window.size() >= pieces.Length();
             const ScanProgress progress = DecodeFromCheckpoint(window, from, atEnd, m_layout, at, goal, *m_grid, marks);
             if (progress.stop != ScanStop::NeedBytes) return progress;
@@ -125,9 +128,6 @@ private:
     std::optional<Continuation> FindContinuation(uint64_t pieceStart, uint64_t faultPosition, uint64_t restartEnd) {
         const uint64_t cluster = m_blockSize;
         if (faultPosition <= pieceStart) return std::nullopt;
-#ifdef REBUILD_DEBUG
-        fprintf(stderr, " fault at %llu piece %llu restartEnd %llu\n", (unsigned long long)faultPosition, (unsigned long long)pieceStart, (unsigned long long)restartEnd);
-#endif
         // The reader stops on the FF of a marker: a stuffed FF that ended the
         // piece before the break; and a break past the fault fails quickly.
         const uint64_t last = faultPosition + 8;
@@ -191,27 +191,46 @@ private:
     };
 
     // Of the smooth candidates, the one whose data goes on cleanly the
-    // longest: data from later in the same photo, or from a copy of it, goes
-    // on as smoothly at first but meets its end marker too soon.
+    // longest: data from later in the same photo, or from a photo coded
+    // alike, goes on as smoothly at first but meets its end marker too soon.
+    // They go on side by side a few rows at a time, until one is left.
     std::optional<Continuation> Longest(const std::vector<Smooth>& smooth, uint64_t breakAt, const ScanCheckpoint& at) {
-        std::optional<Continuation> best;
-        uint64_t bestReach = 0;
-        for (const Smooth& candidate : smooth) {
-            PieceMap pieces = m_pieces.Clipped(breakAt);
-            pieces.Append(candidate.deviceOffset, m_device.Size() - candidate.deviceOffset);
-            ScanCheckpoint from = at;
-            const ScanProgress progress = Stream(pieces, from, m_layout.Mcus(), nullptr);
-            if (Cancelled()) return std::nullopt;
-            const uint64_t reach = progress.stop == ScanStop::Finished ? m_layout.Mcus() + 1 : progress.faultMcu;
-#ifdef REBUILD_DEBUG
-            fprintf(stderr, "  smooth %llu ratio %.2f reach %llu\n", (unsigned long long)candidate.deviceOffset, candidate.ratio, (unsigned long long)reach);
-#endif
-            if (!best || reach > bestReach) {
-                best = Continuation{breakAt, candidate.deviceOffset, at};
-                bestReach = reach;
-            }
+        struct Runner {
+            size_t index;
+            PieceMap pieces;
+            ScanCheckpoint at;
+            uint64_t reach = 0;
+            bool done = false;
+        };
+        std::vector<Runner> runners;
+        for (size_t i = 0; i < smooth.size(); ++i) {
+            Runner runner{i, m_pieces.Clipped(breakAt), at};
+            runner.pieces.Append(smooth[i].deviceOffset, m_device.Size() - smooth[i].deviceOffset);
+            runners.push_back(std::move(runner));
         }
-        return best;
+        const uint64_t step = uint64_t{m_layout.mcusX} * kRowsARound;
+        for (uint64_t goal = at.mcu + step;; goal += step) {
+            size_t going = 0;
+            for (Runner& runner : runners) {
+                if (runner.done) continue;
+                const ScanProgress progress = Stream(runner.pieces, runner.at, goal, nullptr, kRunnerBytes);
+                if (Cancelled()) return std::nullopt;
+                if (progress.stop == ScanStop::Reached) {
+                    runner.reach = goal;
+                    ++going;
+                } else {
+                    runner.reach = progress.stop == ScanStop::Finished ? m_layout.Mcus() + 1 : progress.faultMcu;
+                    runner.done = true;
+                }
+            }
+            if (going <= 1) break;
+        }
+        // The longest; of equals, the smoothest (the list's order).
+        const Runner* best = nullptr;
+        for (const Runner& runner : runners)
+            if (!best || runner.reach > best->reach) best = &runner;
+        if (!best) return std::nullopt;
+        return Continuation{breakAt, smooth[best->index].deviceOffset, at};
     }
 
     // Whether the candidate's bytes after the prefix decode cleanly to `goal`.
