@@ -29,7 +29,9 @@ private:
     };
     void Merge() const;
 
-    mutable std::vector<Range> m_ranges;  // sorted and merged once asked
+    // Sorted and merged when first asked after an Add: build on one thread,
+    // then ask from any.
+    mutable std::vector<Range> m_ranges;
     mutable bool m_merged = true;
 };
 
