@@ -21,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryByteSource device(std::span<const uint8_t>(data, size));
     RebuildLimits limits;
     limits.gapClusters = 256;
+    limits.breakClusters = 4;
     const RebuildResult result = RebuildPhoto(device, {{0, 0, carved}}, cluster, {}, limits);
     if (result.outcome == RebuildOutcome::Rebuilt) {
         uint64_t expected = 0, deviceEnd = 0;
