@@ -24,7 +24,7 @@ struct RebuildLimits {
     unsigned maxPieces = 4;
     // Cluster boundaries before the fault tried as the break: data of
     // something else can decode a while before it shows as a fault.
-    unsigned breakClusters = 32;
+    unsigned breakClusters = 8;
     const std::atomic<bool>* cancel = nullptr;  // set to stop at once
 };
 
