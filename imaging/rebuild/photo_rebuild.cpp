@@ -148,9 +148,10 @@ private:
         at.position = m_headers->scanStart;
         for (const ScanCheckpoint& mark : m_marks)
             if (mark.position <= breakAt) at = mark;
-        if (at.position > breakAt) return std::nullopt;
+        const uint64_t prefixStart = at.position;
+        if (prefixStart > breakAt || breakAt >= m_pieces.Length()) return std::nullopt;
         std::vector<uint8_t> prefix;
-        if (breakAt > at.position && !m_pieces.Read(m_device, at.position, breakAt - at.position, prefix))
+        if (breakAt > prefixStart && !m_pieces.Read(m_device, prefixStart, breakAt - prefixStart, prefix))
             return std::nullopt;
         if (DecodeFromCheckpoint(prefix, at.position, false, m_layout, at, m_layout.Mcus(), *m_grid).stop !=
             ScanStop::NeedBytes)
@@ -158,7 +159,7 @@ private:
         const uint64_t seamMcu = at.mcu;
         // Two rows above to judge the seam by.
         if (seamMcu < 2 * uint64_t{m_layout.mcusX}) return std::nullopt;
-        prefix.erase(prefix.begin(), prefix.begin() + static_cast<ptrdiff_t>(at.position - (breakAt - prefix.size())));
+        prefix.erase(prefix.begin(), prefix.begin() + static_cast<ptrdiff_t>(at.position - prefixStart));
         const uint64_t goal = std::min(seamMcu + m_layout.mcusX, m_layout.Mcus());
         const SeamJudge judge(*m_grid, m_layout, seamMcu, goal - seamMcu);
 
