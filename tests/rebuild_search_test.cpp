@@ -126,6 +126,11 @@ TEST(RebuildSearch, LeavesAPhotoBrokenWhenItsPiecesCannotBeFound) {
     auto claimedSecond = MakeFragmentedDevice(s420, cluster, {{8, 0}, {0, 3}}, GapFill::Random);
     ClaimedRanges claimed;
     claimed.Add(claimedSecond.photoRuns[1].deviceOffset, cluster);
+    // Fill bytes (FF) after the first piece: no window holds a whole MCU.
+    FragmentedDevice fillBytes;
+    fillBytes.bytes.assign(s420.begin(), s420.begin() + 8 * cluster);
+    fillBytes.bytes.resize(fillBytes.bytes.size() + (3 << 20), 0xFF);
+    fillBytes.carvedRuns.push_back({0, 0, 9 * cluster});
     auto pastTheDevice = farAway;
     pastTheDevice.carvedRuns[0].length = pastTheDevice.bytes.size();
     const struct {
@@ -146,6 +151,7 @@ TEST(RebuildSearch, LeavesAPhotoBrokenWhenItsPiecesCannotBeFound) {
         {"a gap past the limit", farAway, cluster, {}, nearOnly, RebuildOutcome::NoContinuation},
         {"the second piece claimed by a found file", claimedSecond, cluster, claimed, {},
          RebuildOutcome::NoContinuation},
+        {"megabytes of fill bytes", fillBytes, cluster, {}, {}, RebuildOutcome::NoContinuation},
         {"one piece", whole, cluster, {}, {}, RebuildOutcome::Whole},
         {"a block size no file system has", farAway, 3000, {}, {}, RebuildOutcome::Unreadable},
         {"runs past the device's end", pastTheDevice, cluster, {}, {}, RebuildOutcome::Unreadable},

@@ -23,7 +23,8 @@ constexpr uint64_t kHeaderBytes = 4 << 20;
 constexpr uint64_t kStreamBytes = 1 << 20;
 // A candidate is read in this much first: most fail within it.
 constexpr uint64_t kFirstCandidateBytes = 4096;
-// A candidate that needs more than this for a row of MCUs is not taken.
+// A candidate that needs more than this for a row of MCUs is not taken, nor
+// data that needs more for one MCU.
 constexpr uint64_t kMostCandidateBytes = 16 << 20;
 // Smooth candidates decoded on to see how far they go, the smoothest first.
 constexpr size_t kMostSmooth = 32;
@@ -109,17 +110,29 @@ private:
     }
     bool Cancelled() const { return m_limits.cancel && m_limits.cancel->load(std::memory_order_relaxed); }
 
-    // Decodes on through `pieces` from `at` to `goal` or a fault.
+    // Decodes on through `pieces` from `at` to `goal` or a fault. A window
+    // that holds no whole MCU (a run of fill bytes) is doubled, up to a bound.
     ScanProgress Stream(const PieceMap& pieces, ScanCheckpoint& at, uint64_t goal, std::vector<ScanCheckpoint>* marks,
                         uint64_t windowBytes = kStreamBytes) {
         std::vector<uint8_t> window;
+        uint64_t size = windowBytes;
         for (;;) {
             if (Cancelled()) return {};
             const uint64_t from = at.position;
-            if (!pieces.Read(m_device, from, windowBytes, window)) return {};
+            if (!pieces.Read(m_device, from, size, window)) return {};
             const bool atEnd = from + window.size() >= pieces.Length();
-            const ScanProgress progress = DecodeFromCheckpoint(window, from, atEnd, m_layout, at, goal, *m_grid, marks);
+            ScanProgress progress = DecodeFromCheckpoint(window, from, atEnd, m_layout, at, goal, *m_grid, marks);
             if (progress.stop != ScanStop::NeedBytes) return progress;
+            if (at.position != from) {
+                size = windowBytes;
+            } else if (size < kMostCandidateBytes) {
+                size *= 2;
+            } else {
+                progress.stop = ScanStop::Fault;
+                progress.faultMcu = at.mcu;
+                progress.faultPosition = from + window.size();
+                return progress;
+            }
         }
     }
 
