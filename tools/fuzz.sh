@@ -56,3 +56,8 @@ fuzz picture_header "$jpeg_seeds" tests/fuzz/picture_header_fuzz.cpp imaging/pic
   imaging/picture_facts.cpp imaging/jpeg/jpeg_exif.cpp imaging/jpeg/jpeg_segments.cpp
 fuzz gif_picture "$gif_seeds" tests/fuzz/gif_picture_fuzz.cpp imaging/gif_picture.cpp
 MAX_LEN=65536 fuzz raw_preview "$raw_seeds" tests/fuzz/raw_preview_fuzz.cpp imaging/raw/*.cpp imaging/jpeg/*.cpp
+# The rebuild's search over device bytes: a JPEG seed is the first piece and
+# what follows it the candidates; the report parser on reports and logs.
+fuzz rebuild_search "$jpeg_seeds" tests/fuzz/rebuild_search_fuzz.cpp imaging/rebuild/*.cpp imaging/jpeg/*.cpp
+fuzz carver_report "$root/tests/fuzz/report_seeds" tests/fuzz/carver_report_fuzz.cpp imaging/rebuild/carver_report.cpp \
+  imaging/rebuild/claimed_ranges.cpp

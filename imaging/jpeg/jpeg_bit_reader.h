@@ -46,6 +46,8 @@ public:
     bool Overran(const BitBuffer& buffer) const { return buffer.count < m_padding; }
     // The marker the data stopped at, kEndOfData, or -1 while it goes on.
     int StopMarker() const { return m_stopped ? m_marker : -1; }
+    // The next byte a refill takes; on a marker's FF once stopped there.
+    size_t Position() const { return m_position; }
 
     // The unit (MCU) being decoded, which names where a run of zeros began.
     void SetUnit(uint64_t unit) { m_unit = unit; }

@@ -16,27 +16,6 @@ namespace {
 
 unsigned DivideUp(unsigned value, unsigned by) { return (value + by - 1) / by; }
 
-ScanLayout MakeLayout(const JpegHeaders& headers) {
-    ScanLayout layout;
-    layout.componentCount = headers.componentCount;
-    layout.restartInterval = headers.restartInterval;
-    for (unsigned c = 0; c < headers.componentCount; ++c) {
-        const JpegFrameComponent& frame = headers.components[c];
-        ScanComponent& component = layout.components[c];
-        // A lone component is coded block by block whatever its factors say.
-        component.h = headers.componentCount == 1 ? 1 : frame.h;
-        component.v = headers.componentCount == 1 ? 1 : frame.v;
-        component.dcQuant = headers.dcQuant[frame.quantTable];
-        component.dc = &headers.dcTables[frame.dcTable];
-        component.ac = &headers.acTables[frame.acTable];
-        layout.hMax = std::max(layout.hMax, component.h);
-        layout.vMax = std::max(layout.vMax, component.v);
-    }
-    layout.mcusX = DivideUp(headers.width, 8 * layout.hMax);
-    layout.mcusY = DivideUp(headers.height, 8 * layout.vMax);
-    return layout;
-}
-
 // Where the damage the scan found starts. When it was found only after it
 // began, the picture itself may say where: a step of a component's DC that
 // runs on to the fault, else a jump of the rows' colour; data left over at the
@@ -74,7 +53,7 @@ JpegPreviewResult Decode(std::span<const uint8_t> bytes, int orientation) {
         result.status = JpegPreviewStatus::TooLarge;
         return result;
     }
-    const ScanLayout layout = MakeLayout(*headers);
+    const ScanLayout layout = MakeScanLayout(*headers);
     JpegPreview& preview = result.preview;
     preview.orientation = orientation >= 1 && orientation <= 8 ? orientation : headers->orientation;
     const bool swap = SwapsSides(preview.orientation);

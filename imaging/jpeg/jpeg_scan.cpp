@@ -86,7 +86,35 @@ ScanVerdict Classify(EntropyReader& reader, const BitBuffer& buffer, bool decode
     return verdict;
 }
 
+unsigned DivideUp(unsigned value, unsigned by) { return (value + by - 1) / by; }
+
 }  // namespace
+
+ScanLayout MakeScanLayout(const JpegHeaders& headers) {
+    ScanLayout layout;
+    layout.componentCount = headers.componentCount;
+    layout.restartInterval = headers.restartInterval;
+    for (unsigned c = 0; c < headers.componentCount; ++c) {
+        const JpegFrameComponent& frame = headers.components[c];
+        ScanComponent& component = layout.components[c];
+        // A lone component is coded block by block whatever its factors say.
+        component.h = headers.componentCount == 1 ? 1 : frame.h;
+        component.v = headers.componentCount == 1 ? 1 : frame.v;
+        component.dcQuant = headers.dcQuant[frame.quantTable];
+        component.dc = &headers.dcTables[frame.dcTable];
+        component.ac = &headers.acTables[frame.acTable];
+        layout.hMax = std::max(layout.hMax, component.h);
+        layout.vMax = std::max(layout.vMax, component.v);
+    }
+    layout.mcusX = DivideUp(headers.width, 8 * layout.hMax);
+    layout.mcusY = DivideUp(headers.height, 8 * layout.vMax);
+    return layout;
+}
+
+bool DecodeScanMcu(EntropyReader& reader, BitBuffer& buffer, const ScanLayout& layout, unsigned mcuX,
+                   std::array<int, 3>& predictions, BlockRow& row) {
+    return DecodeMcu(reader, buffer, layout, mcuX, predictions, row);
+}
 
 ScanVerdict DecodeScan(std::span<const uint8_t> bytes, size_t start, const ScanLayout& layout, BlockRowSink& sink) {
     EntropyReader reader(bytes, start);

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/jpeg/jpeg_headers.h"
 #include "imaging/jpeg/jpeg_huffman.h"
 #include "imaging/jpeg/jpeg_preview.h"
 
@@ -60,7 +61,16 @@ struct ScanVerdict {
     uint64_t searchFromMcu = 0;
 };
 
+// The layout of the first scan the headers describe; its tables stay in `headers`.
+ScanLayout MakeScanLayout(const JpegHeaders& headers);
+
 // Decodes the scan whose entropy-coded data starts at `start`.
 ScanVerdict DecodeScan(std::span<const uint8_t> bytes, size_t start, const ScanLayout& layout, BlockRowSink& sink);
+
+// One MCU, its blocks' DC samples written at column `mcuX` of `row`; false at
+// a code or value no encoder writes. For decoders that keep their own state
+// between MCUs (restart markers, where to resume) around DecodeScan's own step.
+bool DecodeScanMcu(EntropyReader& reader, BitBuffer& buffer, const ScanLayout& layout, unsigned mcuX,
+                   std::array<int, 3>& predictions, BlockRow& row);
 
 }  // namespace imaging
