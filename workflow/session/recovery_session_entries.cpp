@@ -49,7 +49,23 @@ bool RecoverySession::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thu
     return true;
 }
 
+// The monitor lists photos in found order, so a photo's standing is final
+// when it is listed: the first found of its bytes was listed before it.
+void RecoverySession::PhotoContentRead(const FoundPhoto& photo, const imaging::Sha256Digest& digest) {
+    m_contentRead.emplace(&photo, digest);
+}
+
+uint32_t RecoverySession::TimesFound(const FoundPhoto& photo) const {
+    return photo.content == FoundPhoto::kNoContent ? 1 : m_duplicates.TimesFound(photo.content);
+}
+
 void RecoverySession::AddFoundPhoto(FoundPhoto* photo) {
+    if (m_contentRead && m_contentRead->first == photo) {
+        photo->content = m_duplicates.Add(photo->fileSize).id;
+        m_duplicates.SetContent(photo->content, m_contentRead->second);
+        photo->copy = m_duplicates.IsCopy(photo->content);
+    }
+    m_contentRead.reset();
     m_foundPhotos.push_back(photo);
     if (!IsShown(*photo, m_photoView)) return;
     if (m_photoView.order == PhotoOrder::Found) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "imaging/picture_facts.h"
+#include "imaging/sha256.h"
 #include "win/handles.h"
 #include "win/controls/image_list.h"
 #include "workflow/files/carried_bytes.h"
@@ -81,6 +82,9 @@ struct Thumbnail {
     std::optional<double> readableShare;
     // Its size, date and camera, read from the bytes the thumbnail was made of.
     imaging::PictureFacts facts;
+    // The digest of the whole file, when it was read whole to be drawn: the
+    // window learns from it which found files hold the same bytes.
+    std::optional<imaging::Sha256Digest> sha256;
 
     bool Decoded() const { return bitmap.has_value() || !rows.empty(); }
     ThumbnailImage Image() const { return {bitmap ? bitmap->get() : nullptr, rows.empty() ? nullptr : &rows}; }
