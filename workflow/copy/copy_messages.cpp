@@ -118,9 +118,9 @@ std::string FailureReport(const FailureCounts& failed, const std::string& folder
 
 std::string RecoveredQuestion(int copied, int same) {
     std::string text = Files(static_cast<size_t>(copied)) + " recovered.";
-    if (same == 1) text += " 1 other file was the same as one of them and was written only once.";
+    if (same == 1) text += " 1 other file was the same as another file and was not written again.";
     if (same > 1)
-        text += " " + std::to_string(same) + " other files were the same as one of them and were written only once.";
+        text += " " + std::to_string(same) + " other files were the same as another file and were not written again.";
     return text + "\n\nDo you want to view recovered files?";
 }
 
