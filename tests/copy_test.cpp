@@ -126,6 +126,40 @@ TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder
     EXPECT_TRUE(WaitForResults());
 }
 
+// A photo found twice is offered once with Hide copies, the first found: the
+// copy neither writes nor offers the other, whose tip says how often its
+// bytes were found, and the clean-up asks about it as about a hidden picture.
+TEST_F(RecoveryCopy, HideCopiesOffersEachPhotoOnceAndTheCopyIsAskedAboutAsHidden) {
+    ScanFiles({{"one.jpg", JpegBytes()},
+               {"two.jpg", JpegBytes()},
+               {"three.jpg", ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/s422.jpg"))}});
+    const auto shownNames = [&] {
+        std::vector<std::string> names;
+        for (const std::string& path : PhotoPaths()) names.push_back(path.substr(path.rfind('\\') + 1));
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(SendMessageA(Item(IDC_HIDE_COPIES), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 3 of 3 pictures");
+    SendMessageA(Item(IDC_HIDE_COPIES), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 2 of 3 pictures");
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"one.jpg", "three.jpg"}));
+    EXPECT_EQ(ReadFile(settings::GetProgramFolder() + "settings.ini"), "savedir=" + m_output + "\r\nhidecopies=1\r\n");
+
+    m_boxes.QueueAnswer(IDNO);  // the final question
+    m_boxes.QueueAnswer(IDNO);  // the hidden copy stays
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() == 2 && InResultsMode(); }, 10000));
+    EXPECT_EQ(m_boxes.Texts(), (std::vector<std::string>{
+                                   "2 files recovered.\n\nDo you want to view recovered files?",
+                                   "1 hidden picture was not recovered. Delete it with the other found files?"}));
+    EXPECT_EQ(CopiesIn(m_output), (std::vector<std::string>{"one.jpg", "three.jpg"}));
+    // Kept, it is shown with the filter off.
+    EXPECT_EQ(shownNames(), std::vector<std::string>{"two.jpg"});
+    EXPECT_EQ(SendMessageA(Item(IDC_HIDE_COPIES), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ReadFile(settings::GetProgramFolder() + "settings.ini"), "savedir=" + m_output + "\r\n");
+}
+
 TEST_F(RecoveryCopy, TogglesCheckAllOrNothingNothingCheckedIsSaidAndTheCheckedAreCopiedPhotosFirst) {
     ScanFiles({{"one.jpg", JpegBytes()}, {"two.jpg", JpegBytes()}, {"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(PhotoPaths().size(), 2u);

@@ -211,6 +211,7 @@ void RecoverySession::KeepOnlyHiddenPhotos() {
     std::erase_if(m_foundPhotos, [&](const FoundPhoto* photo) { return !m_hiddenAtCopy.count(photo->path); });
     m_fileRows.Clear();
     m_photoView.hideSmall = false;
+    m_photoView.hideCopies = false;
     m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
     m_view.PhotoViewChanged();
 }
