@@ -29,7 +29,9 @@ bool SettingsDialog::OnCommand(int id, int code, HWND control) {
 
 void SettingsDialog::OnOK() {
     StoreFormatList(BuildListFromChecks());
-    StoreWriteList(IsDlgButtonChecked(m_hwnd, IDC_WRITE_LIST) == BST_CHECKED);
+    // settings.ini also holds the output folder: it is rewritten only for a change.
+    const bool writeList = IsDlgButtonChecked(m_hwnd, IDC_WRITE_LIST) == BST_CHECKED;
+    if (writeList != LoadWriteList()) StoreWriteList(writeList);
     win::Dialog::OnOK();
 }
 
