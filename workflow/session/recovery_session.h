@@ -185,6 +185,7 @@ private:
     void KeepOnlyHiddenPhotos();
     void RecordRecovered(const CopyOutcome& outcome);
     void AddFoundPhoto(FoundPhoto* photo);
+    void OfferNextOfContent(const FoundPhoto& gone);
     void RememberHiddenPhotos();
     bool MayCleanUpAfterCopy(const std::string& path) const;
 

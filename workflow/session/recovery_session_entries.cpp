@@ -44,7 +44,11 @@ bool RecoverySession::SortFiles(int column) {
 // An entry whose thumbnail the window could not take would show whichever
 // picture holds its slot: it is declined instead.
 bool RecoverySession::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
-    if (!m_view.HoldThumbnail(*photo, thumbnail)) return false;
+    if (!m_view.HoldThumbnail(*photo, thumbnail)) {
+        // The declined photo is freed: another may come at its address.
+        m_contentRead.reset();
+        return false;
+    }
     AddFoundPhoto(photo);
     return true;
 }
@@ -97,6 +101,21 @@ void RecoverySession::RemovePhotoEntry(const FoundPhoto* photo) {
     if (found != m_foundPhotos.end()) m_foundPhotos.erase(found);
     const int row = m_photoRows.Remove(photo);
     if (row >= 0) m_view.PhotoRowRemoved(row);
+    if (photo->content != FoundPhoto::kNoContent && !photo->copy) OfferNextOfContent(*photo);
+}
+
+// The first found of a content went: the next one listed stands for it, or
+// hiding copies would leave its bytes unoffered.
+void RecoverySession::OfferNextOfContent(const FoundPhoto& gone) {
+    const auto next = std::find_if(m_foundPhotos.begin(), m_foundPhotos.end(), [&](const FoundPhoto* photo) {
+        return photo->content != FoundPhoto::kNoContent &&
+               m_duplicates.FirstFound(photo->content) == m_duplicates.FirstFound(gone.content);
+    });
+    if (next == m_foundPhotos.end()) return;
+    (*next)->copy = false;
+    if (!m_photoView.hideCopies) return;
+    m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
+    m_view.PhotoViewChanged();
 }
 
 void RecoverySession::RemoveFileEntry(const FoundItem* item) {

@@ -53,10 +53,10 @@ AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& sta
 }
 
 PhotoViewPlacement PlacePhotoView(const RECT& photoToggle, const RECT& order, const RECT& settingsLink) {
-    constexpr int kGap = 12;
+    constexpr int kGap = 10;
     // Each as wide as its box and caption: the count needs the room left.
-    constexpr int kHideSmallWidth = 126;
-    constexpr int kHideCopiesWidth = 86;
+    constexpr int kHideSmallWidth = 124;
+    constexpr int kHideCopiesWidth = 84;
     PhotoViewPlacement p{};
     const int top = photoToggle.top, bottom = photoToggle.bottom;
     p.hideSmall = RECT{photoToggle.right + kGap, top, photoToggle.right + kGap + kHideSmallWidth, bottom};
