@@ -32,6 +32,20 @@ set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # A 64-bit installer, like the program: it runs where only 64-bit Windows
 # programs run (a 64-bit Wine without its 32-bit half, for one).
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# The copy of the engine the program made under the machine's program data,
+# and the digest it keeps for the whole machine, go with the program. (The
+# engine the user installed, and its data folder, are the user's.)
+# CPack writes the text into its configuration unescaped: single quotes only.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
+  SetShellVarContext all
+  RMDir /r '$APPDATA\Norvale\Vantreo\engine'
+  RMDir '$APPDATA\Norvale\Vantreo'
+  RMDir '$APPDATA\Norvale'
+  SetRegView 64
+  DeleteRegValue HKLM 'Software\Norvale\Vantreo' 'EngineDigest'
+  DeleteRegKey /ifempty HKLM 'Software\Norvale\Vantreo'
+  DeleteRegKey /ifempty HKLM 'Software\Norvale'
+]=])
 include(CPack)
 
 # The installer's own test: build it, install silently under Wine, start the
@@ -41,6 +55,7 @@ option(VANTREO_TESTS "Build the tests" ON)
 if(VANTREO_TESTS)
   enable_testing()
   add_executable(launch_check tests/installer/launch_check.cpp)
+  target_include_directories(launch_check PRIVATE ${CMAKE_SOURCE_DIR})
   set_target_properties(launch_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/installer)
   add_test(NAME Installer.InstallStartAndUninstall
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/installer_test.sh

@@ -4,15 +4,19 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "resources/resource.h"
 #include "settings/folders.h"
 #include "tests/engines/environment.h"
 #include "tests/support/folder_links.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/scan_fixture.h"
 #include "win/handles.h"
 #include "workflow/engine/disk_warning.h"
+#include "workflow/engine/engine_copy.h"
 #include "workflow/engine/engine_run.h"
 #include "workflow/engine/engine_trust.h"
 
@@ -22,6 +26,23 @@ using testing_support::FileExists;
 using testing_support::ReadFile;
 using testing_support::RemoveFolder;
 using testing_support::WriteFile;
+
+// Confirms the engine in `folder` as a user answering Yes would; false when
+// anything was told instead.
+bool ConfirmWithYes(const std::string& folder) {
+    std::vector<std::string> told;
+    const bool confirmed = workflow::ConfirmEngine(
+        folder, [](const std::string&, const std::string&) { return true; },
+        [&](const std::string& text) { told.push_back(text); });
+    EXPECT_EQ(told, std::vector<std::string>{});
+    return confirmed && told.empty();
+}
+
+std::string CopyNotConfirmed() {
+    return "The copy of the recovery engine in \"" + workflow::EngineCopyFolder() +
+           "\" does not hold the files that were confirmed, so the engine was not started.\n\n"
+           "Press Next again to copy the engine anew.";
+}
 
 std::string LoadFailed(int code) {
     return "Failed to load engine, error code " + std::to_string(code) +
@@ -85,7 +106,7 @@ TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
         holder(kHolder, scratch.In("temp"));
     ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandIn));
     ASSERT_EQ(testing_support::EngineProcesses(false), 0);
-    ASSERT_TRUE(workflow::KeepConfirmedEngineDigest(workflow::HoldEngineFiles(engines::EngineFolder()).value().digest));
+    ASSERT_TRUE(ConfirmWithYes(engines::EngineFolder()));
 
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -104,7 +125,7 @@ TEST(EngineRunJob, EngineEndsWithTheProgramThatStartedIt) {
     ASSERT_EQ(WaitForSingleObject(program.get(), 30000), WAIT_OBJECT_0);
     EXPECT_TRUE(testing_support::PumpUntil([] { return testing_support::EngineProcesses(false) == 0; }, 30000));
     testing_support::EngineProcesses(true);
-    workflow::ForgetConfirmedEngineDigest();
+    workflow::ForgetConfirmedEngine();
     engines::RemoveEngine();
 }
 
@@ -235,6 +256,9 @@ TEST_F(EngineChecks, EngineIsAskedAboutOnceAndAgainWhenItsFilesChange) {
         {"confirmed before", nullptr, nullptr, 0, true},
         {"engine changed, confirmed", "photo.exe", "engine two", IDYES, true},
         {"both unchanged", nullptr, nullptr, 0, true},
+        {"a library put beside it, refused", "version.dll", "a library", IDNO, false},
+        {"a file of its tree changed, confirmed", "c\\cygwin\\etc.conf", "changed", IDYES, true},
+        {"all unchanged", nullptr, nullptr, 0, true},
     };
     size_t runtimeSize = 0;
     struct Asked {
@@ -246,13 +270,23 @@ TEST_F(EngineChecks, EngineIsAskedAboutOnceAndAgainWhenItsFilesChange) {
         asked.push_back({question, caption});
         return answer == IDYES;
     };
+    std::vector<std::string> told;
+    const workflow::TellUser tell = [&](const std::string& text) { told.push_back(text); };
     for (const auto& row : rows) {
         asked.clear();
         if (row.file) WriteFile(EngineFolder() + "\\" + row.file, row.bytes);
         if (row.file && std::string(row.file) == "cygwin1.dll") runtimeSize = strlen(row.bytes);
         answer = row.answer;
-        EXPECT_EQ(workflow::ConfirmEngine(EngineFolder(), ask), row.mayStart) << row.step;
+        EXPECT_EQ(workflow::ConfirmEngine(EngineFolder(), ask, tell), row.mayStart) << row.step;
         ASSERT_EQ(asked.size(), row.answer ? 1u : 0u) << row.step;
+        EXPECT_EQ(told, std::vector<std::string>{}) << row.step;
+        // What may start is a copy of the very files confirmed, and only of those.
+        for (const char* name : {"photo.exe", "cygwin1.dll", "version.dll", "c\\cygwin\\etc.conf"}) {
+            if (!row.mayStart) break;
+            const std::string copied = workflow::EngineCopyFolder() + "\\" + name;
+            EXPECT_EQ(FileExists(copied), FileExists(EngineFolder() + "\\" + name)) << row.step << ": " << name;
+            EXPECT_EQ(ReadFile(copied), ReadFile(EngineFolder() + "\\" + name)) << row.step << ": " << name;
+        }
         if (!row.answer) continue;
         EXPECT_EQ(asked[0].caption, "Confirm") << row.step;
         const std::string& text = asked[0].question;
@@ -263,17 +297,20 @@ TEST_F(EngineChecks, EngineIsAskedAboutOnceAndAgainWhenItsFilesChange) {
     // Missing files start the launch, which reports them; nothing is asked.
     asked.clear();
     DeleteFileA((EngineFolder() + "\\cygwin1.dll").c_str());
-    EXPECT_TRUE(workflow::ConfirmEngine(EngineFolder(), ask));
+    EXPECT_TRUE(workflow::ConfirmEngine(EngineFolder(), ask, tell));
     EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(told.empty());
 }
 
 // From the check to the engine's end nobody may write, rename or delete the
 // files that were checked; once let go, they may be.
 TEST_F(EngineChecks, EngineFilesHeldForTheLaunchCannotBeSwapped) {
     InstallFakeEngine(true, true, true);
+    WriteFile(EngineFolder() + "\\other.dll", "a library beside it");
+    WriteFile(EngineFolder() + "\\c\\cygwin\\etc.conf", "of its tree");
     std::optional<workflow::HeldEngineFiles> held = workflow::HoldEngineFiles(EngineFolder());
     ASSERT_TRUE(held);
-    for (const char* name : {"photo.exe", "cygwin1.dll"}) {
+    for (const char* name : {"photo.exe", "cygwin1.dll", "other.dll", "c\\cygwin\\etc.conf"}) {
         const std::string path = EngineFolder() + "\\" + name;
         bool opened = true, moved = true, deleted = true;
         std::jthread([&] {
@@ -294,24 +331,197 @@ TEST_F(EngineChecks, EngineFilesHeldForTheLaunchCannotBeSwapped) {
     EXPECT_TRUE(writer.valid());
 }
 
-// A file changed after the question (between the question and the launch) is
-// never started: the launch checks what it holds against what was confirmed.
-TEST_F(EngineChecks, EngineChangedAfterItWasConfirmedIsNotStarted) {
-    InstallStandIn(engines::FixturesFolder(), false);
-    ASSERT_TRUE(workflow::KeepConfirmedEngineDigest(workflow::HoldEngineFiles(EngineFolder()).value().digest));
-    WriteFile(EngineFolder() + "\\cygwin1.dll", "swapped in");
-    ASSERT_EQ(ReadFile(EngineFolder() + "\\cygwin1.dll"), "swapped in");
+// The engine runs from its copy, which must hold the confirmed files and
+// nothing else; the user's folder may change meanwhile, the copy is what runs.
+// Nothing is ever started from the user's folder instead.
+TEST_F(EngineChecks, OnlyACopyHoldingTheConfirmedFilesIsStarted) {
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        bool starts;
+    } rows[] = {
+        {"the copy as made", [] {}, true},
+        {"the user's runtime changed", [&] { WriteFile(EngineFolder() + "\\cygwin1.dll", "swapped in"); }, true},
+        {"a file of the copy changed",
+         [] { WriteFile(workflow::EngineCopyFolder() + "\\cygwin1.dll", "swapped in"); }, false},
+        {"a library put into the copy", [] { WriteFile(workflow::EngineCopyFolder() + "\\version.dll", ""); }, false},
+        {"the copy gone", [] { workflow::RemoveEngineCopy(); }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.step);
+        InstallStandIn("", false);
+        ASSERT_TRUE(ConfirmWithYes(EngineFolder()));
+        row.change();
+        DeleteFileA(m_logPath.c_str());
+        m_boxes.Clear();
+        workflow::EngineRun run;
+        ASSERT_TRUE(run.Start({EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
+        EXPECT_EQ(run.Failed(), !row.starts);
+        EXPECT_EQ(EngineLog().empty(), !row.starts);
+        const std::vector<std::string> told =
+            row.starts ? std::vector<std::string>{} : std::vector<std::string>{CopyNotConfirmed(), LoadFailed(-1009)};
+        EXPECT_EQ(m_boxes.Texts(), told);
+        RemoveFolder(m_scratch.In("temp.1"));
+        engines::RemoveEngine();
+    }
+}
 
-    workflow::EngineRun run;
-    ASSERT_TRUE(run.Start({EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
-    ASSERT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
-    EXPECT_TRUE(run.Failed());
-    ASSERT_EQ(m_boxes.Texts().size(), 2u) << ::testing::PrintToString(m_boxes.Texts());
-    EXPECT_EQ(m_boxes.Texts()[0], "The files of the recovery engine in \"" + EngineFolder() +
-                                      "\" changed after they were confirmed, so the engine was not started.\n\n"
-                                      "Press Next again to be asked about them.");
-    EXPECT_EQ(m_boxes.Texts()[1], LoadFailed(-1009));
-    EXPECT_EQ(EngineLog(), "");
+// A library the engine imports from its own folder, replaced after the engine
+// was confirmed, is never loaded: the copy made from what was confirmed runs.
+// Next asks about the change; only a Yes copies the new library.
+TEST_F(EngineChecks, LibraryReplacedInTheUsersFolderIsNotRunUnlessConfirmed) {
+    SetEnvironment("VANTREO_STANDIN_LOG", m_logPath);
+    ASSERT_TRUE(engines::InstallEngine(engines::EngineKind::StandInWithPart));
+    ASSERT_TRUE(ConfirmWithYes(EngineFolder()));
+    ASSERT_TRUE(CopyFileA(engines::EnginePartPath(true).c_str(), (EngineFolder() + "\\engine_part.dll").c_str(), FALSE));
+    const auto runEngine = [&] {
+        DeleteFileA(m_logPath.c_str());
+        workflow::EngineRun run;
+        EXPECT_TRUE(run.Start({EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
+        EXPECT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
+        EXPECT_FALSE(run.Failed());
+        RemoveFolder(m_scratch.In("temp.1"));
+        const std::string log = EngineLog();
+        return log.substr(log.find("\r\n") + 2);
+    };
+    EXPECT_EQ(runEngine(), "part: original\r\n");
+
+    int asked = 0;
+    bool yes = false;
+    const workflow::AskUser ask = [&](const std::string&, const std::string&) { return ++asked, yes; };
+    const workflow::TellUser tell = [](const std::string& text) { ADD_FAILURE() << text; };
+    EXPECT_FALSE(workflow::ConfirmEngine(EngineFolder(), ask, tell));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(runEngine(), "part: original\r\n");
+    yes = true;
+    EXPECT_TRUE(workflow::ConfirmEngine(EngineFolder(), ask, tell));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(runEngine(), "part: replaced\r\n");
+}
+
+// Whatever keeps the engine from being confirmed or copied is said in plain
+// words, no copy is left, and the engine is not started from anywhere.
+TEST_F(EngineChecks, EngineThatCannotBeConfirmedOrCopiedIsReportedAndNotStarted) {
+    static DWORD failure = 0;
+    struct Refusals {
+        static LONG WINAPI CreateKey(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD) {
+            return ERROR_ACCESS_DENIED;
+        }
+        static BOOL WINAPI Write(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+            if (written) *written = 0;
+            SetLastError(failure);
+            return FALSE;
+        }
+    };
+    const std::string copy = workflow::EngineCopyFolder();
+    const std::string copyFailed = "The recovery engine could not be copied to \"" + copy + "\"";
+    const struct {
+        const char* step;
+        const char* lockedFile;   // held open by another program, sharing nothing
+        bool keyRefused;          // not running as an administrator
+        DWORD writeError;         // each write into the copy fails so
+        bool fileInTheWay;        // a file where the copy's folder goes
+        std::string message;
+    } rows[] = {
+        {"a file in use", "cygwin1.dll", false, 0, false,
+         workflow::EngineInUseText(EngineFolder() + "\\cygwin1.dll")},
+        {"a library in use", "other.dll", false, 0, false, workflow::EngineInUseText(EngineFolder() + "\\other.dll")},
+        {"not an administrator", nullptr, true, 0, false, workflow::EngineNeedsAdministratorText(EngineFolder())},
+        {"the disk full", nullptr, false, ERROR_DISK_FULL, false,
+         copyFailed + ": the disk is full.\n\nFree some space on that disk, then press Next again."},
+        {"the folder refused", nullptr, false, ERROR_ACCESS_DENIED, false,
+         copyFailed + ": the folder was refused.\n\nStart Vantreo as administrator, then press Next again."},
+        {"a file in the copy's place", nullptr, false, 0, true,
+         copyFailed + ", error code " + std::to_string(ERROR_DIRECTORY) + ".\n\nPress Next again to try once more."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.step);
+        InstallStandIn("", false);
+        WriteFile(EngineFolder() + "\\other.dll", "a library beside it");
+        win::UniqueHandle locked;
+        if (row.lockedFile)
+            locked.reset(CreateFileA((EngineFolder() + "\\" + row.lockedFile).c_str(), GENERIC_READ, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+        if (row.fileInTheWay) {
+            SHCreateDirectoryExA(nullptr, copy.substr(0, copy.rfind('\\')).c_str(), nullptr);
+            WriteFile(copy, "in the way");
+        }
+        std::vector<std::string> told;
+        int asked = 0;
+        {
+            failure = row.writeError;
+            std::optional<testing_support::ImportPatch> key, write;
+            if (row.keyRefused) key.emplace("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(Refusals::CreateKey));
+            if (row.writeError) write.emplace("kernel32.dll", "WriteFile", reinterpret_cast<void*>(Refusals::Write));
+            ASSERT_TRUE(!key || key->Applied());
+            ASSERT_TRUE(!write || write->Applied());
+            EXPECT_FALSE(workflow::ConfirmEngine(
+                EngineFolder(), [&](const std::string&, const std::string&) { return ++asked, true; },
+                [&](const std::string& text) { told.push_back(text); }));
+        }
+        EXPECT_EQ(told, std::vector<std::string>{row.message});
+        EXPECT_EQ(asked, row.lockedFile ? 0 : 1);
+        if (!row.fileInTheWay) {
+            EXPECT_FALSE(FileExists(copy));
+        }
+        locked.reset();
+        DeleteFileA(copy.c_str());
+
+        m_boxes.Clear();
+        workflow::EngineRun run;
+        ASSERT_TRUE(run.Start({EngineFolder(), m_scratch.In("temp"), "/dev/sda", "jpg"}));
+        ASSERT_TRUE(testing_support::PumpUntil([&] { return !run.Running(); }, 10000));
+        EXPECT_TRUE(run.Failed());
+        EXPECT_EQ(EngineLog(), "");
+        workflow::ForgetConfirmedEngine();
+        engines::RemoveEngine();
+    }
+}
+
+// The engine's working folder is the copy's own: a link the user made in the
+// engine folder for the file the engine writes in its working folder leads
+// nowhere the engine writes.
+TEST_F(EngineChecks, EngineWritesItsSessionFileInItsOwnWorkingFolder) {
+    InstallStandIn("", false);
+    SetEnvironment("VANTREO_STANDIN_SESSION", "1");
+    const std::string victim = m_scratch.In("victim.txt");
+    WriteFile(victim, "not the engine's");
+    ASSERT_TRUE(testing_support::SwapForLink(EngineFolder() + "\\photorec.ses", victim));
+    StartScan();
+    ASSERT_TRUE(WaitForDriveSelection());
+    EXPECT_EQ(ReadFile(victim), "not the engine's");
+    EXPECT_EQ(ReadFile(workflow::EngineWorkFolder() + "\\photorec.ses").rfind("#session of the stand-in engine\n", 0),
+              0u);
+    // Wine may not delete a Unix link without its target: later tests need the folder gone.
+    testing_support::RemoveTreeFromUnix(EngineFolder() + "\\photorec.ses");
+}
+
+// While the engine writes into them by path, neither the data folder nor an
+// output folder in it can be moved away for a link to take its place; the
+// attempt is made as a program of the user would make it, between two files.
+TEST_F(EngineChecks, OutputFoldersCannotBeSwappedForALinkDuringASearch) {
+    InstallStandIn(engines::FixturesFolder(), false);
+    SetEnvironment("VANTREO_STANDIN_GAP_MS", "1500");
+    StartScan();
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return PhotoPaths().size() == 2; }, 20000));
+    const std::string elsewhere = m_scratch.In("elsewhere");
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    CreateDirectoryA((elsewhere + "\\temp.1").c_str(), nullptr);
+    const struct {
+        std::string folder, linkTarget;
+    } rows[] = {{ScanOutput(), elsewhere + "\\temp.1"}, {DataFolder(), elsewhere}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        const bool moved = MoveFileA(row.folder.c_str(), (row.folder + ".moved").c_str()) != FALSE;
+        EXPECT_FALSE(moved);
+        if (moved) {
+            EXPECT_TRUE(testing_support::MakeFolderLink(row.folder, row.linkTarget));
+        }
+    }
+    ASSERT_TRUE(WaitForResults());
+    EXPECT_EQ(testing_support::FilesIn(elsewhere + "\\temp.1"), std::vector<std::string>{});
+    EXPECT_TRUE(FileExists(ScanOutput() + "\\c_small.png"));
 }
 
 // A link at any level from the company folder down to the data folder: the

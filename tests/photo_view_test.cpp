@@ -123,6 +123,68 @@ TEST(ExifDate, OnlyAWholeDateAndTimeIsADate) {
     }
 }
 
+// A little-endian TIFF block whose IFD0 holds DateTime `changed` (none when
+// empty) and an Exif pointer for each of `exifDates`, in order, each to a
+// directory of its own holding DateTimeOriginal (none when empty).
+std::vector<uint8_t> ExifBlock(const std::string& changed, const std::vector<std::string>& exifDates) {
+    constexpr uint32_t kEntry = 12, kText = 20;
+    std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    const auto u16 = [&](uint32_t v) { bytes.insert(bytes.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    const auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    const auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        u16(tag), u16(type), u32(count), u32(value);
+    };
+    const uint32_t ifd0Entries = static_cast<uint32_t>(!changed.empty() + exifDates.size());
+    uint32_t next = 8 + 2 + ifd0Entries * kEntry + 4;  // the first Exif directory
+    std::vector<uint32_t> directories;
+    for (const std::string& date : exifDates) {
+        directories.push_back(next);
+        next += 2 + (date.empty() ? 0 : kEntry) + 4;
+    }
+    uint32_t text = next;  // the texts, after the directories
+    u16(ifd0Entries);
+    if (!changed.empty()) entry(0x0132, 2, kText, text), text += kText;
+    for (uint32_t directory : directories) entry(0x8769, 4, 1, directory);
+    u32(0);
+    for (const std::string& date : exifDates) {
+        u16(date.empty() ? 0 : 1);
+        if (!date.empty()) entry(0x9003, 2, kText, text), text += kText;
+        u32(0);
+    }
+    // Each text is 19 characters and its NUL.
+    const auto put = [&](const std::string& date) {
+        if (date.empty()) return;
+        bytes.insert(bytes.end(), date.begin(), date.end());
+        bytes.push_back(0);
+    };
+    put(changed);
+    for (const std::string& date : exifDates) put(date);
+    return bytes;
+}
+
+// The date a photo was taken is in the Exif directory IFD0 points to, else
+// the date it was changed is taken. A real block points once; the first
+// pointer is the one followed, so a block repeating it is read in one walk.
+TEST(ExifFacts, TheDateTakenComesFromTheFirstExifDirectoryElseTheDateChanged) {
+    const std::string taken = "2008:10:22 16:28:39", other = "1999:05:25 21:00:09", changed = "2001:02:03 04:05:06";
+    const struct {
+        const char* name;
+        std::string changed;
+        std::vector<std::string> exifDates;
+        uint64_t taken;
+    } rows[] = {
+        {"one Exif directory", changed, {taken}, 20081022162839},
+        {"no Exif directory", changed, {}, 20010203040506},
+        {"an Exif directory without a date", changed, {""}, 20010203040506},
+        {"a second pointer to a dated directory", changed, {"", taken}, 20010203040506},
+        {"two dated directories", "", {taken, other}, 20081022162839},
+    };
+    for (const auto& row : rows) {
+        const std::vector<uint8_t> block = ExifBlock(row.changed, row.exifDates);
+        EXPECT_EQ(imaging::ReadExifFacts(block).taken, row.taken) << row.name;
+    }
+}
+
 TEST(PictureFacts, CameraPhotosTellTheirSizeAsShownTheirDateAndCamera) {
     const struct {
         const char* file;

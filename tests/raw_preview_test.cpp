@@ -76,6 +76,7 @@ void WriteFound(const std::string& path, const Bytes& bytes, uint64_t size) {
 TEST(RawPreview, TheLargestPictureEachFamilyEmbedsIsFoundWithItsOrientationAndHostileFilesGiveNone) {
     const Bytes nef = RealRaw("Nikon_D7100_truncated.nef"), cr3 = RealRaw("Canon_EOS_R6_pruned.cr3");
     const Bytes horizon = Jpeg("horizon"), turned = Jpeg("orientation-6");  // 320 x 240; 256 x 192 with EXIF 6
+    const Bytes large = Jpeg("s420");  // 640 x 480 in 75 KB: more than the finder's first read of a JPEG
     const Bytes thumbnail(cr3.begin() + 18264 + 24, cr3.begin() + 18264 + 24 + 16005);  // the real CR3's THMB
     const Bytes lossless = WithFrame(horizon, 0xC3, 4000, 3000);
     const Bytes sub = MakeSubIfdFile(horizon), boxes = MakeCr3File(horizon, thumbnail, 1);
@@ -107,6 +108,9 @@ TEST(RawPreview, TheLargestPictureEachFamilyEmbedsIsFoundWithItsOrientationAndHo
         {"a TIFF picture with a JPEG thumbnail is no RAW", MakePlainTiff(horizon), RawFamily::NotRaw, 0, 0, 0, false},
         {"raw data cut off", CutTo(sub, rawAt + kRawBytes / 2), RawFamily::Tiff, 320, 240, 1, true},
         {"preview past the end", CutTo(sub, kPreviewAt + horizon.size() / 2), RawFamily::Tiff, 0, 0, 0, true},
+        // Its headers lie whole in the file, read by the first read; the rest does not.
+        {"preview larger than the first read, past the end", CutTo(MakeSubIfdFile(large), kPreviewAt + large.size() / 2),
+         RawFamily::Tiff, 0, 0, 0, true},
         {"CR3 cut in its last box", CutTo(boxes, boxes.size() - kRawBytes / 2), RawFamily::Cr3, 320, 240, 1, true},
         {"IFD0 chained to itself, a SubIFD naming itself",
          MakeSubIfdFile(horizon, {.ifd0ChainsToItself = true, .rawSubIfdNamesItself = true}), RawFamily::Tiff, 320, 240, 1, false},

@@ -11,7 +11,9 @@
 #include "tests/support/window_picture.h"
 #include "win/handles.h"
 #include "workflow/copy/copy_messages.h"
+#include "workflow/engine/engine_copy.h"
 #include "workflow/found/scan_results.h"
+#include "workflow/thumbnails/thumbnail_cache.h"
 #include "workflow/thumbnails/thumbnails.h"
 
 namespace {
@@ -54,6 +56,9 @@ protected:
         }
         ASSERT_TRUE(WaitForResults(60000));
         EXPECT_TRUE(m_boxes.Boxes().empty());
+        // It ran from the copy only administrators can change.
+        EXPECT_EQ(ReadFile(workflow::EngineCopyFolder() + "\\photo.exe"),
+                  ReadFile(engines::EnginePath(engines::EngineKind::Photorec)));
     }
     // Contents of the deleted JPEGs of an image, by name.
     std::map<std::string, std::string> DeletedJpegs(const std::string& originals) {
@@ -150,7 +155,7 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
         if (placeholder)
             EXPECT_NE(testing_support::ImageListPixels(thumbnails, photos.GetItemImage(static_cast<int>(i)),
                                                        workflow::kThumbnailSize),
-                      testing_support::BitmapPixels(placeholder->get(), workflow::kThumbnailSize));
+                      testing_support::BitmapPixels(workflow::SquareBitmap(*placeholder).get(), workflow::kThumbnailSize));
         if (!damaged) EXPECT_TRUE(written[i] == deleted.at("intact1.jpg") || written[i] == deleted.at("intact2.jpg"));
     }
 

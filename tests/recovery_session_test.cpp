@@ -2,6 +2,13 @@
 // in the data folder are listed, checked, copied and closed on, and the close
 // question and the clean-ups are read from what the session asks and what is
 // left on disk.
+//
+// The session's header comes first: it stands without the platform's.
+#include "workflow/session/recovery_session.h"
+#ifdef _WINDOWS_
+#error "the session's header brings in windows.h"
+#endif
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,7 +23,6 @@
 #include "tests/support/files.h"
 #include "win/handles.h"
 #include "workflow/engine/disk_warning.h"
-#include "workflow/session/recovery_session.h"
 
 namespace {
 

@@ -111,10 +111,21 @@ TEST_F(Scan, FileHeldOpenByTheEngineIsListedOnlyOnceReleased) {
     auto names = FileNames();
     EXPECT_EQ(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
 
+    // Every picture of the fixtures is small: hidden before the results come,
+    // the photo link has nothing to act on until they are shown again.
+    const auto hideSmall = [&] { SendMessageA(Item(IDC_HIDE_SMALL), BM_CLICK, 0, 0); };
+    hideSmall();
     WriteFile(release, "go");
     ASSERT_TRUE(WaitForResults());
     names = FileNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "d_notes.txt"), names.end());
+    EXPECT_TRUE(PhotoPaths().empty());
+    EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
+    hideSmall();
+    EXPECT_EQ(PhotoPaths().size(), 4u);
+    EXPECT_TRUE(Enabled(IDC_PHOTO_TOGGLE));
+    hideSmall();
+    EXPECT_FALSE(Enabled(IDC_PHOTO_TOGGLE));
 }
 
 // The engine renames a file whose checks failed from f... to b... and deletes
@@ -125,18 +136,26 @@ TEST_F(Scan, AnEntryFollowsTheEnginesRenameAndGoesWithAFileItDeletes) {
     StartScan();
     ASSERT_TRUE(PumpUntil([&] { return FileExists(ScanOutput()); }, 10000));
     const std::string photo = ScanOutput() + "\\f0000100.jpg", text = ScanOutput() + "\\f0000200.txt";
+    const std::string damagedText = ScanOutput() + "\\f0000300.txt";
     CopyFileA((engines::FixturesFolder() + "\\a_small.jpg").c_str(), photo.c_str(), FALSE);
     WriteFile(text, "found text");
-    ASSERT_TRUE(PumpUntil([&] { return PhotoPaths().size() == 1 && FileRows().size() == 1; }, 10000));
+    WriteFile(damagedText, "cut short");
+    ASSERT_TRUE(PumpUntil([&] { return PhotoPaths().size() == 1 && FileRows().size() == 2; }, 10000));
     EXPECT_EQ(List(IDC_PHOTO_LIST).GetItemText(0, 0), "");
 
     ASSERT_TRUE(MoveFileA(photo.c_str(), (ScanOutput() + "\\b0000100.jpg").c_str()));
     ASSERT_TRUE(DeleteFileA(text.c_str()));
-    ASSERT_TRUE(PumpUntil([&] { return FileRows().empty(); }, 10000));
+    ASSERT_TRUE(MoveFileA(damagedText.c_str(), (ScanOutput() + "\\b0000300.txt").c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return FileNames() == std::vector<std::string>{"b0000300.txt"}; }, 10000));
     ASSERT_TRUE(PumpUntil([&] { return PhotoPaths() == std::vector<std::string>{ScanOutput() + "\\b0000100.jpg"}; }));
     EXPECT_EQ(List(IDC_PHOTO_LIST).GetItemText(0, 0), "Damaged");
+    // Checked as if listed under the new name from the start: a picture
+    // stays checked, a damaged piece that is no picture is not.
+    EXPECT_EQ(PhotoChecks(), std::vector<bool>{true});
+    EXPECT_FALSE(FileRows()[0].checked);
     ASSERT_TRUE(CancelUntilListed());
     EXPECT_EQ(PhotoPaths().size(), 1u);
+    EXPECT_EQ(PhotoChecks(), std::vector<bool>{true});
 }
 
 // A read-only file, or one whose name Windows cannot open (the engine keeps
@@ -371,7 +390,8 @@ TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos
     recovered.push_back("f0003000.jpg");
     std::sort(recovered.begin(), recovered.end());
     EXPECT_EQ(testing_support::FilesIn(output), recovered);
-    EXPECT_FALSE(FileExists(DataFolder()));
+    // The clean-up goes on after the copy has said it finished.
+    EXPECT_TRUE(PumpUntil([&] { return !FileExists(DataFolder()); }));
 }
 
 }  // namespace

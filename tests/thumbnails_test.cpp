@@ -1,5 +1,6 @@
 #include "workflow/thumbnails/thumbnails.h"
 
+#include <windows.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -151,10 +152,10 @@ void ExpectThumbnail(const Pixels& image, RECT drawn, Gdiplus::ARGB colour) {
 // placeholder's, appended; false when neither can be had.
 bool AddThumbnail(HIMAGELIST list, const std::string& path) {
     workflow::Thumbnail made = workflow::MakeThumbnail(path);
-    std::optional<win::BitmapHandle> bitmap = std::move(made.bitmap);
-    if (!made.rows.empty()) bitmap = workflow::SquareBitmap(made.rows);
-    if (!bitmap) bitmap = workflow::MakePlaceholderThumbnail();
-    return bitmap && win::ImageList(list).Add(bitmap->get()) >= 0;
+    std::optional<std::vector<uint8_t>> rows;
+    if (made.Decoded()) rows = std::move(made.rows);
+    else rows = workflow::MakePlaceholderThumbnail();
+    return rows && win::ImageList(list).Add(workflow::SquareBitmap(*rows).get()) >= 0;
 }
 
 class PhotoThumbnails : public ::testing::Test {
@@ -215,7 +216,7 @@ TEST_F(PhotoThumbnails, AGifIsPlacedWithItsTransparentColourWhite) {
         return rows;
     }();
     ASSERT_TRUE(cache.Put(photos[0], made.Image()));
-    ASSERT_TRUE(cache.Put(photos[1], workflow::ThumbnailImage{nullptr, &red}));
+    ASSERT_TRUE(cache.Put(photos[1], workflow::ThumbnailImage{&red}));
     // Placed 64 x 48 at row 7, as 640 x 480 is.
     ExpectThumbnail(ListedImage(cache.List(), cache.ImageOf(photos[0])), RECT{16, 15, 48, 47}, kBlue);
     ExpectThumbnail(ListedImage(cache.List(), cache.ImageOf(photos[1])), RECT{0, 0, 64, 64}, kRed);
@@ -275,8 +276,8 @@ TEST_F(PhotoThumbnails, AThumbnailDroppedFromTheCacheShowsTheEmptySquareUntilItI
         photos[i].path = Picture("photo" + std::to_string(i) + ".png");
         WritePicture(photos[i].path, 64, 64, colours[i]);
         const workflow::Thumbnail made = workflow::MakeThumbnail(photos[i].path);
-        ASSERT_TRUE(made.bitmap);
-        ASSERT_TRUE(cache.Put(photos[i], made.bitmap->get()));
+        ASSERT_TRUE(made.Decoded());
+        ASSERT_TRUE(cache.Put(photos[i], made.Image()));
     }
     ASSERT_EQ(cache.ImageOf(photos[0]), workflow::ThumbnailCache::kEmptyImage);
     ExpectThumbnail(ListedImage(cache.List(), workflow::ThumbnailCache::kEmptyImage), RECT{}, kWhite);
@@ -342,10 +343,10 @@ TEST_F(PhotoThumbnails, OnlyPicturesGiveAThumbnailAndNoneIsHeldOpenAfterwards) {
         gdip::GdipDisposeImage(open);
     }
 
-    EXPECT_TRUE(workflow::MakeThumbnail(path).bitmap);
+    EXPECT_TRUE(workflow::MakeThumbnail(path).Decoded());
     EXPECT_TRUE(CanOpenExclusively(path));
-    EXPECT_FALSE(workflow::MakeThumbnail(corrupt).bitmap);
-    EXPECT_FALSE(workflow::MakeThumbnail(Picture("missing.jpg")).bitmap);
+    EXPECT_FALSE(workflow::MakeThumbnail(corrupt).Decoded());
+    EXPECT_FALSE(workflow::MakeThumbnail(Picture("missing.jpg")).Decoded());
 }
 
 // A camera turns a portrait photo's pixels on their side and says so in EXIF:
@@ -535,7 +536,7 @@ TEST_F(LargePictures, CancelInTheMiddleListsEachPictureWithItsOwnThumbnailAndLea
     OpenWindow();
     // GDI+ under Wine starts a thread of its own at its first decode and keeps
     // it for the life of the process: it is counted before the scan.
-    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.png").bitmap);
+    ASSERT_TRUE(workflow::MakeThumbnail(m_folder + "\\0.png").Decoded());
     const int threadsBefore = ThreadsOfThisProcess();
     SelectDrive("C:");
     Click(IDC_NEXT);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <algorithm>
 
+#include "win/security_descriptor.h"
+
 namespace win {
 
 namespace {
@@ -125,6 +127,46 @@ std::optional<HeldFolder> HeldFolder::OpenFolder(const std::wstring& name, bool 
     return HeldFolder(std::move(folder), std::move(folderName), m_shared);
 }
 
+std::optional<HeldFolder> HeldFolder::OpenSecuredFolder(const std::wstring& name,
+                                                        const SecurityDescriptor& security) const {
+    if (!IsSingleName(name) || name.size() * sizeof(WCHAR) > 0xFFFE) {
+        SetLastError(ERROR_INVALID_NAME);
+        return std::nullopt;
+    }
+    if (IsLinkEntry(name)) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);  // a link: never made, nor reached, through one
+        return std::nullopt;
+    }
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+    OBJECT_ATTRIBUTES object;
+    // The descriptor is the folder's from the moment it exists: nothing can
+    // be put into it in between.
+    InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, m_handle.get(), security.get());
+    IO_STATUS_BLOCK io{};
+    HANDLE opened = nullptr;
+    const NTSTATUS result = NtCreateFile(
+        &opened, kListing | READ_CONTROL | WRITE_DAC | WRITE_OWNER | SYNCHRONIZE, &object, &io, nullptr, 0,
+        m_shared ? kShareAll : FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF,
+        FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+        nullptr, 0);
+    if (result < 0) {
+        SetLastError(RtlNtStatusToDosError(result));
+        return std::nullopt;
+    }
+    UniqueHandle folder(opened);
+    const std::optional<DWORD> attributes = AttributesOf(folder.get());
+    if (!attributes || !(*attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkAttribute(*attributes) ||
+        !NamesEntry(folder.get(), name))
+        return std::nullopt;
+    // A folder made earlier, by anyone, could have an owner who may change
+    // its list back: the owner goes with the list.
+    if (io.Information != FILE_CREATED && !ApplySecurity(folder.get(), security)) return std::nullopt;
+    std::wstring folderName = FinalName(folder.get());
+    return HeldFolder(std::move(folder), std::move(folderName), m_shared);
+}
+
 bool HeldFolder::List(std::vector<HeldEntry>& entries) const {
     // FILE_FULL_DIR_INFO entries are aligned to 8 bytes within the buffer.
     std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
@@ -193,8 +235,10 @@ UniqueHandle HeldFolder::OpenFileExclusively(const std::wstring& name, bool forR
     return file;
 }
 
-UniqueHandle HeldFolder::OpenFileForReading(const std::wstring& name) const {
-    UniqueHandle file = OpenEntry(name, GENERIC_READ, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE);
+UniqueHandle HeldFolder::OpenFileForReading(const std::wstring& name, bool* busy) const {
+    NTSTATUS status = 0;
+    UniqueHandle file = OpenEntry(name, GENERIC_READ, FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, FILE_OPEN, &status);
+    if (busy) *busy = status == static_cast<NTSTATUS>(0xC0000043L);  // STATUS_SHARING_VIOLATION
     if (!file || !IsPlainFile(file.get(), name)) return UniqueHandle();
     return file;
 }

@@ -27,6 +27,8 @@
 
 namespace win {
 
+class SecurityDescriptor;
+
 // One entry of a held folder, as its handle lists it.
 struct HeldEntry {
     std::wstring name;
@@ -52,6 +54,11 @@ public:
     // A folder in this one by name, made first when `create` asks and it is
     // missing; none when it is a link or no folder.
     std::optional<HeldFolder> OpenFolder(const std::wstring& name, bool create = false) const;
+    // A folder in this one by name, made with `security` when missing; one
+    // that exists is given the descriptor's owner and access list. None when
+    // it is a link or no folder, or its security could not be set. Held as
+    // OpenFolder holds a folder.
+    std::optional<HeldFolder> OpenSecuredFolder(const std::wstring& name, const SecurityDescriptor& security) const;
     // True when the entry is a junction or symbolic link, or opens as
     // something of another name.
     bool IsLinkEntry(const std::wstring& name) const;
@@ -71,8 +78,9 @@ public:
     // link, is left.
     bool DeleteEntry(const std::wstring& name, bool onlyALink = false) const;
     // A file in this folder opened for reading, others may read it too; none
-    // when it is a link, a folder, or held open by someone who shares no reading.
-    UniqueHandle OpenFileForReading(const std::wstring& name) const;
+    // when it is a link, a folder, or held open by someone who shares no reading
+    // (`busy` then tells the last).
+    UniqueHandle OpenFileForReading(const std::wstring& name, bool* busy = nullptr) const;
     // Deletes this folder, which must be empty; it goes when the handle closes.
     // The right to delete is taken through the folder above, once that is
     // seen to hold this very folder; the folder is no longer held meanwhile,

@@ -30,7 +30,10 @@ public:
     // one is given, and in `folder` instead of our current folder when one is; it is in the job before its first
     // instruction runs, so nothing it starts escapes the job either. A process
     // the job cannot take (a job of our own that forbids nesting, on Windows 7)
-    // still runs, outside it. None when it could not be started.
+    // still runs, outside it. It inherits no handle of ours (its standard
+    // handles are its new console's), and the libraries it loads by name are
+    // looked for in the system folder before its own folder, where the
+    // platform takes that policy. None when it could not be started.
     UniqueHandle StartHidden(const std::string& application, const std::string& parameters,
                              const std::string& environment = {}, const std::string& folder = {});
 

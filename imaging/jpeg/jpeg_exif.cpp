@@ -120,6 +120,9 @@ ExifFacts ReadExifFacts(std::span<const uint8_t> bytes) {
     float xResolution = 0, yResolution = 0;
     int unit = 2;  // inches unless the block says otherwise
     uint64_t changed = 0;
+    // Only the first Exif pointer is followed, so the Exif directory is
+    // walked once however often a crafted IFD0 repeats the pointer.
+    bool exifIfdWalked = false;
     for (size_t i = 0; i < count; ++i) {
         ByteReader entry = tiff.At(size_t{ifd} + 2 + i * kEntrySize);
         const uint16_t tag = entry.U16(), type = entry.U16();
@@ -137,8 +140,9 @@ ExifFacts ReadExifFacts(std::span<const uint8_t> bytes) {
             facts.camera = CameraName(Ascii(tiff, entry, kMostCameraChars));
         } else if (tag == kTagDateTime && type == kTypeAscii) {
             changed = ParseExifDate(Ascii(tiff, entry, 20));
-        } else if (tag == kTagExifIfd && type == kTypeLong && facts.taken == 0) {
+        } else if (tag == kTagExifIfd && type == kTypeLong && !exifIfdWalked) {
             // An IFD pointing back at IFD0 reads IFD0 once more, no further.
+            exifIfdWalked = true;
             ByteReader field = ValueField(entry);
             const uint32_t exifIfd = field.U32();
             if (!field.Failed()) facts.taken = TakenInExifIfd(tiff, exifIfd);

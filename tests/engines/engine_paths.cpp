@@ -20,7 +20,15 @@ bool MakeFolder(const std::string& path) {
 }  // namespace
 
 std::string EnginePath(EngineKind kind) {
-    return EnginesDir() + (kind == EngineKind::StandIn ? "\\standin\\photo.exe" : "\\photorec\\photo.exe");
+    switch (kind) {
+    case EngineKind::StandIn: return EnginesDir() + "\\standin\\photo.exe";
+    case EngineKind::StandInWithPart: return EnginesDir() + "\\standin_with_part\\photo.exe";
+    default: return EnginesDir() + "\\photorec\\photo.exe";
+    }
+}
+
+std::string EnginePartPath(bool replaced) {
+    return EnginesDir() + (replaced ? "\\part_replaced" : "\\part_original") + "\\engine_part.dll";
 }
 
 std::string DiskImageUnixPath(const std::string& image) {
@@ -45,6 +53,9 @@ bool InstallEngine(EngineKind kind) {
     const std::string folder = EngineFolder();
     if (!MakeFolder(settings::GetAppDataFolder() + "\\Norvale") || !MakeFolder(folder)) return false;
     if (!CopyFileA(EnginePath(kind).c_str(), (folder + "\\photo.exe").c_str(), FALSE)) return false;
+    if (kind == EngineKind::StandInWithPart &&
+        !CopyFileA(EnginePartPath(false).c_str(), (folder + "\\engine_part.dll").c_str(), FALSE))
+        return false;
     win::UniqueHandle runtime(CreateFileA((folder + "\\cygwin1.dll").c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!runtime) return false;
@@ -55,6 +66,7 @@ bool RemoveEngine() {
     const std::string folder = EngineFolder();
     DeleteFileA((folder + "\\photo.exe").c_str());
     DeleteFileA((folder + "\\cygwin1.dll").c_str());
+    DeleteFileA((folder + "\\engine_part.dll").c_str());
     RemoveDirectoryA((folder + "\\c\\cygwin").c_str());
     RemoveDirectoryA((folder + "\\c").c_str());
     const bool gone = GetFileAttributesA((folder + "\\photo.exe").c_str()) == INVALID_FILE_ATTRIBUTES &&

@@ -15,6 +15,10 @@
 #include "tests/engines/environment.h"
 #include "win/handles.h"
 
+#ifdef VANTREO_STANDIN_PART
+extern "C" __declspec(dllimport) const char* EnginePartName();
+#endif
+
 namespace {
 
 DWORD EnvNumber(const char* name, DWORD fallback) {
@@ -33,6 +37,7 @@ struct Options {
     std::string hold = engines::EnvironmentValue("VANTREO_STANDIN_HOLD");
     std::string release = engines::EnvironmentValue("VANTREO_STANDIN_RELEASE");
     bool hang = engines::EnvironmentValue("VANTREO_STANDIN_HANG") == "1";
+    bool session = engines::EnvironmentValue("VANTREO_STANDIN_SESSION") == "1";
     DWORD exitCode = EnvNumber("VANTREO_STANDIN_EXIT", 0);
 };
 
@@ -124,6 +129,17 @@ int Run() {
     const Options options;
     const std::string parameters = engines::ParametersOf(GetCommandLineA());
     if (!options.log.empty()) AppendLine(options.log, parameters);
+#ifdef VANTREO_STANDIN_PART
+    if (!options.log.empty()) AppendLine(options.log, std::string("part: ") + EnginePartName());
+#endif
+    // As the real engine writes its session file: by name, in its working
+    // folder, through whatever is there.
+    if (options.session) {
+        win::UniqueHandle file(CreateFileA("photorec.ses", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        const std::string text = "#session of the stand-in engine\n" + parameters + "\n";
+        if (file) WriteAll(file.get(), text.data(), text.size());
+    }
 
     const auto scanDir = engines::ScanDirOf(parameters);
     if (!scanDir) return 2;

@@ -2,7 +2,7 @@
 # Builds the Windows installer, installs it silently under Wine into a fresh
 # folder, checks the program folder and the Start-menu shortcut, starts the
 # installed program and closes its window, then uninstalls and checks that the
-# files and the shortcut are gone.
+# files, the shortcut, the engine's copy and its digest are gone.
 #   installer_test.sh <build dir> <cpack> <launch_check.exe>
 set -euo pipefail
 # A display and a Wine prefix of its own: the installer's Wine session takes
@@ -43,10 +43,21 @@ echo "installed: $(cd "$target" && ls | tr '\n' ' ')"
 timeout 60 wine "$launch_check" "$(windows_path "$target/vantreo.exe")" "Norvale Vantreo" ||
   fail "the installed program did not start and close"
 
+# A copy of an engine and its digest, as the program leaves them after the
+# first search: uninstalling removes both.
+engine_copy="$prefix/drive_c/ProgramData/Norvale/Vantreo/engine"
+mkdir -p "$engine_copy/work" && echo engine >"$engine_copy/photo.exe"
+wine reg add 'HKLM\Software\Norvale\Vantreo' /v EngineDigest /t REG_BINARY /d 00 /f /reg:64 >/dev/null 2>&1 ||
+  fail "could not add the engine digest"
+
 # _?= runs the uninstaller in place and waits for it; it then cannot delete itself.
 timeout 60 wine "$target/Uninstall.exe" /S "_?=$(windows_path "$target")" || fail "silent uninstall"
 for file in vantreo.exe help.chm icon.png; do
   [ ! -e "$target/$file" ] || fail "$file is still there after uninstalling"
 done
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there after uninstalling"
+[ ! -e "$prefix/drive_c/ProgramData/Norvale" ] || fail "the engine's copy is still there after uninstalling"
+if wine reg query 'HKLM\Software\Norvale\Vantreo' /v EngineDigest /reg:64 >/dev/null 2>&1; then
+  fail "the engine digest is still there after uninstalling"
+fi
 echo "installer test passed"

@@ -31,14 +31,14 @@ void MainWindowTest::SetUp() {
     m_boxes.AnswerSilently(workflow::kCopyOntoSearchedDiskQuestion, IDYES);
     // Each test installs an engine of its own, which is new to the program.
     m_boxes.AnswerSilentlyWhenStarting(workflow::kEngineQuestionStart, IDYES);
-    workflow::ForgetConfirmedEngineDigest();
+    workflow::ForgetConfirmedEngine();
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }
 
 void MainWindowTest::TearDown() {
     m_dialog.reset();
-    workflow::ForgetConfirmedEngineDigest();
+    workflow::ForgetConfirmedEngine();
     RemoveSettingsFiles();
     RemoveFolder(EngineFolder());
 }

@@ -8,30 +8,14 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/started_program.h"
+
 namespace {
 
 constexpr char kWindowTitle[] = "Norvale Vantreo";
 constexpr int kDriveListId = 1001;
 constexpr DWORD kWindowTimeoutMs = 60000;
 constexpr DWORD kExitTimeoutMs = 15000;
-
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(hwnd, &process);
-    char title[256] = {};
-    GetWindowTextA(hwnd, title, sizeof title);
-    if (process == search->process && IsWindowVisible(hwnd) && std::string(title) == kWindowTitle) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // The selected row's first column, read through memory of the program's own:
 // a list view takes the text's buffer in the process that owns it.
@@ -55,9 +39,8 @@ std::string SelectedRowText(HANDLE process, HWND list) {
     return text;
 }
 
-int Fail(const std::string& what, HANDLE process) {
+int Fail(const std::string& what) {
     std::fprintf(stderr, "demo_check: %s\n", what.c_str());
-    if (process) TerminateProcess(process, 1);
     return 1;
 }
 
@@ -68,40 +51,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: demo_check <program> <image> <row name>\n");
         return 2;
     }
-    std::string commandLine = std::string("\"") + argv[1] + "\" \"" + argv[2] + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
-        return Fail("the program could not be started", nullptr);
-    CloseHandle(started.hThread);
-    HANDLE process = started.hProcess;
-
-    WindowSearch search{started.dwProcessId, nullptr};
+    const testing_support::StartedProgram program(argv[1], "\"" + std::string(argv[2]) + "\"");
+    if (!program.Started()) return Fail("the program could not be started");
+    HWND window = nullptr;
     std::string selected;
     const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
     for (;;) {
-        if (WaitForSingleObject(process, 100) == WAIT_OBJECT_0) return Fail("the program ended by itself", nullptr);
+        if (program.Ended(100)) return Fail("the program ended by itself");
         if (GetTickCount64() > deadline) {
-            return Fail(search.found ? "the image's row was not selected; selected: \"" + selected + "\""
-                                     : "no main window came up",
-                        process);
+            return Fail(window ? "the image's row was not selected; selected: \"" + selected + "\""
+                               : "no main window came up");
         }
-        if (!search.found) EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) continue;
-        selected = SelectedRowText(process, GetDlgItem(search.found, kDriveListId));
+        if (!window) window = program.Window(kWindowTitle);
+        if (!window) continue;
+        selected = SelectedRowText(program.Process(), GetDlgItem(window, kDriveListId));
         if (selected == argv[3]) break;
     }
     std::printf("demo_check: the window is up with \"%s\" selected\n", argv[3]);
 
-    PostMessageA(search.found, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process, kExitTimeoutMs) != WAIT_OBJECT_0)
-        return Fail("the program did not end after its window was closed", process);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process, &exitCode);
-    CloseHandle(process);
-    if (exitCode != 0) return Fail("the program ended with exit code " + std::to_string(exitCode), nullptr);
+    const std::optional<DWORD> exitCode = program.Close(window, kExitTimeoutMs);
+    if (!exitCode) return Fail("the program did not end after its window was closed");
+    if (*exitCode != 0) return Fail("the program ended with exit code " + std::to_string(*exitCode));
     std::printf("demo_check: the program ended with exit code 0\n");
     return 0;
 }

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "imaging/sha256.h"
+#include "workflow/copy/copy_choices.h"
 #include "workflow/copy/copy_destination.h"
 #include "workflow/copy/copy_messages.h"
 #include "workflow/found/found_item.h"
@@ -62,11 +63,6 @@ struct CopyEntry {
     std::optional<imaging::Sha256Digest> sha256;
 };
 
-// What the user chose for a copy.
-struct CopyChoices {
-    NameChoice naming = NameChoice::AsFound;
-    bool writeRecord = false;  // recovered.csv beside the copies
-};
 
 // What became of the entries that had their turn, as item indexes per list.
 // Left out are those the destination could not take, which the user was

@@ -72,6 +72,17 @@ std::optional<std::vector<uint8_t>> ReadSectorAt(HANDLE file, uint64_t offset) {
     return sector;
 }
 
+// The engine reads the image with administrator rights, and found files are
+// the user's to read: a link could lead it to a file the user may not read.
+bool IsLink(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::string LinkRefused(const std::string& path) {
+    return "The disk image " + Quoted(path) +
+           " is a link to another file, so it is not searched.\n\nOpen the file it leads to itself.";
+}
+
 std::string FileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -105,6 +116,7 @@ DiskImageCheck DescribeDiskImage(const std::string& givenPath) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return {std::nullopt, Quoted(path) + " is a folder, not a disk image.\n\nChoose the image file itself."};
     }
+    if (IsLink(attributes)) return {std::nullopt, LinkRefused(path)};
     win::UniqueHandle file = OpenForReading(path);
     if (!file) return {std::nullopt, CannotOpen(path, GetLastError())};
     const std::optional<FileIdentity> identity = IdentityOf(file.get());
@@ -129,6 +141,7 @@ DiskImageCheck DescribeDiskImage(const std::string& givenPath) {
 }
 
 std::optional<std::string> DiskImageGoneOrChanged(const DriveInfo& image) {
+    if (IsLink(GetFileAttributesA(image.imagePath.c_str()))) return LinkRefused(image.imagePath);
     win::UniqueHandle file = OpenForReading(image.imagePath);
     if (!file) {
         const DWORD error = GetLastError();

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "workflow/engine/work_folder_access.h"
 #include "workflow/files/copy_names.h"
 
 namespace workflow {
@@ -105,8 +106,8 @@ std::optional<std::string> MakeAdministratorsOnlyFolder() {
     // Protected, so nothing is inherited from the folder above, where users may
     // create folders of their own.
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsOnlyAccess, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
         return std::nullopt;
     SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
     const std::string parent = JoinPath(WindowsFolder(), "Temp");

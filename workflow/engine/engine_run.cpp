@@ -9,6 +9,7 @@
 #include "workflow/engine/app_title.h"
 #include "workflow/files/copy_names.h"
 #include "workflow/engine/engine_command.h"
+#include "workflow/engine/engine_copy.h"
 #include "workflow/engine/engine_environment.h"
 #include "workflow/files/folder_tree.h"
 
@@ -169,8 +170,7 @@ void EngineRun::Work() {
 }
 
 bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder) {
-    std::string enginePath;
-    if (!CheckEngineInstall(enginePath)) return false;
+    if (!CheckEngineInstall()) return false;
     const std::optional<std::string> parameters = BuildEngineCommand();
     if (!parameters) return false;
     {
@@ -179,24 +179,31 @@ bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optiona
         const std::lock_guard lock(m_lock);
         if (m_stopRequested) return true;
     }
-    // Checked through the handles that keep the files as they are until the
-    // engine has ended: what was confirmed is what runs.
-    files = HoldEngineFiles(m_inputs.engineFolder);
-    if (!files || ConfirmedEngineDigest() != files->digest) {
-        WorkerMessage("The files of the recovery engine in \"" + m_inputs.engineFolder +
-                      "\" changed after they were confirmed, so the engine was not started.\n\n"
-                      "Press Next again to be asked about them.");
+    // The copy that runs is checked through the handles that keep its files
+    // as they are until the engine has ended: what was confirmed is what runs.
+    // Never the user's own folder, not even when the copy is missing.
+    EngineFilesProblem problem;
+    const std::optional<EngineDigest> confirmed = ConfirmedEngineDigest();
+    if (confirmed) files = HoldEngineCopy(*confirmed, &problem);
+    if (!files) {
+        WorkerMessage(problem.kind == EngineFilesProblem::Kind::InUse
+                          ? EngineInUseText(problem.path)
+                          : "The copy of the recovery engine in \"" + EngineCopyFolder() +
+                                "\" does not hold the files that were confirmed, so the engine was not started."
+                                "\n\nPress Next again to copy the engine anew.");
         return false;
     }
+    const std::string copyFolder = EngineCopyFolder();
+    const std::string workFolder = EngineWorkFolder();
+    if (!EnsureFolder(workFolder)) return false;
     tempFolder = MakeAdministratorsOnlyFolder();
     if (!tempFolder) return false;
-    const std::string environment =
-        EngineEnvironmentBlock(SystemVariables(), WindowsFolder(), m_inputs.engineFolder, *tempFolder);
+    const std::string environment = EngineEnvironmentBlock(SystemVariables(), WindowsFolder(), copyFolder, *tempFolder);
 
     // The job ends the engine with this program, however the program ends:
     // an engine left running would go on writing into the data folder.
     win::KillOnCloseJob job = win::KillOnCloseJob::Create();
-    win::UniqueHandle process = job.StartHidden(enginePath, *parameters, environment, m_inputs.engineFolder);
+    win::UniqueHandle process = job.StartHidden(JoinPath(copyFolder, kEngineFile), *parameters, environment, workFolder);
     if (!process) return false;
 
     const std::lock_guard lock(m_lock);
@@ -207,17 +214,17 @@ bool EngineRun::LaunchEngine(std::optional<HeldEngineFiles>& files, std::optiona
     return true;
 }
 
-bool EngineRun::CheckEngineInstall(std::string& enginePath) {
+// The engine as the user installed it; the copy that runs was made from it.
+bool EngineRun::CheckEngineInstall() {
     const std::string& folder = m_inputs.engineFolder;
     if (!EnsureFolder(folder)) {
         WorkerMessage(std::string(kLoadFailed) + "-1007");
         return false;
     }
-    enginePath = JoinPath(folder, kEngineFile);
     const struct {
         std::string path;
         const char* code;
-    } required[] = {{enginePath, "-1003"},
+    } required[] = {{JoinPath(folder, kEngineFile), "-1003"},
                     {JoinPath(folder, kRuntimeFile), "-1004"},
                     {JoinPath(JoinPath(folder, "c"), "cygwin"), "-1005"}};
     for (const auto& entry : required) {

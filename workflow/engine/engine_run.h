@@ -43,7 +43,7 @@ namespace workflow {
 
 // What the worker needs, copied before it starts.
 struct EngineInputs {
-    std::string engineFolder;  // holds photo.exe, cygwin1.dll and c\cygwin
+    std::string engineFolder;  // as installed: photo.exe, cygwin1.dll and c\cygwin; a copy runs
     std::string scanDir;       // the folder named after /d
     std::string device;        // the engine's name of the physical disk
     std::string formats;       // the format list
@@ -89,7 +89,7 @@ private:
     HANDLE WorkerHandle();
     void Work();
     bool LaunchEngine(std::optional<HeldEngineFiles>& files, std::optional<std::string>& tempFolder);
-    bool CheckEngineInstall(std::string& enginePath);
+    bool CheckEngineInstall();
     std::optional<std::string> BuildEngineCommand();
     void FinishEngineRun();
     void WorkerMessage(const std::string& text);

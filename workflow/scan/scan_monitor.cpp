@@ -1,5 +1,7 @@
 #include "workflow/scan/scan_monitor.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -157,7 +159,7 @@ bool ScanMonitor::ListNext() {
         if (m_thumbnails && !thumbnail->rows.empty()) m_thumbnails->GiveBack(std::move(thumbnail->rows));
         break;
     case PictureEntry::Placeholder:
-        if (!AddPhoto(next, ThumbnailImage{Placeholder()->get()}, damage, true,
+        if (!AddPhoto(next, ThumbnailImage{&*Placeholder()}, damage, true,
                       thumbnail ? thumbnail->sha256 : std::nullopt,
                       thumbnail ? std::move(thumbnail->facts) : imaging::PictureFacts{}))
             ListLater(next);
@@ -292,7 +294,7 @@ void ScanMonitor::QueueWantedPreviews(std::vector<ThumbnailPool::Job>& pictures,
     }
 }
 
-const std::optional<win::BitmapHandle>& ScanMonitor::Placeholder() {
+const std::optional<std::vector<uint8_t>>& ScanMonitor::Placeholder() {
     if (!m_placeholder) m_placeholder = MakePlaceholderThumbnail();
     return *m_placeholder;
 }

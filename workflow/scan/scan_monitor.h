@@ -9,8 +9,6 @@
 // watcher's thread and the thumbnail workers hand over only through the
 // calls of DataFolderWatcher and ThumbnailPool; `engineRunning` is asked on
 // the watcher's thread.
-#include <windows.h>
-
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,7 +19,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "win/handles.h"
 #include "workflow/scan/data_folder_watcher.h"
 #include "workflow/found/found_item.h"
 #include "workflow/thumbnails/thumbnail_pool.h"
@@ -130,7 +127,7 @@ private:
     // it, is listed too, as soon as it is there and complete.
     void WantPreview(const std::string& photoPath);
     void QueueWantedPreviews(std::vector<ThumbnailPool::Job>& pictures, bool lastLook);
-    const std::optional<win::BitmapHandle>& Placeholder();
+    const std::optional<std::vector<uint8_t>>& Placeholder();
     void EndListing();
 
     Listener& m_listener;
@@ -151,9 +148,9 @@ private:
     // Entries added in the current batch, for the window to scroll to the newest.
     bool m_photosAdded = false;
     bool m_filesAdded = false;
-    std::optional<std::optional<win::BitmapHandle>> m_placeholder;  // made once a scan, when first needed
+    std::optional<std::optional<std::vector<uint8_t>>> m_placeholder;  // made once a scan, when first needed
     std::string m_status;
-    ULONGLONG m_nextAnimation = 0;
+    uint64_t m_nextAnimation = 0;
     uint64_t m_shownSector = 0;
     bool m_engineWasRunning = true;
 

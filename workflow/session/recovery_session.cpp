@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "settings/folders.h"
 #include "settings/settings_file.h"
@@ -12,11 +13,17 @@
 #include "workflow/files/copy_names.h"
 #include "workflow/engine/disk_image.h"
 #include "workflow/engine/disk_warning.h"
+#include "win/security_descriptor.h"
+#include "workflow/engine/drive_list.h"
+#include "workflow/engine/engine_run.h"
+#include "workflow/session/held_work_folders.h"
 #include "workflow/engine/engine_trust.h"
+#include "workflow/engine/work_folder_access.h"
 #include "workflow/files/extension_shift.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/engine/scan_progress.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 
@@ -27,7 +34,19 @@ constexpr char kProductFolder[] = "Vantreo";
 
 }  // namespace
 
-RecoverySession::RecoverySession(View& view) : m_view(view) {}
+RecoverySession::RecoverySession(View& view)
+    : m_view(view),
+      m_ownedEngineRun(std::make_unique<EngineRun>()),
+      m_engineRun(*m_ownedEngineRun),
+      m_ownedHeldWorkFolders(std::make_unique<HeldWorkFolders>()),
+      m_heldWorkFolders(*m_ownedHeldWorkFolders),
+      m_copyReport(std::make_unique<CopyReport>(*this)),
+      m_ownedCopy(std::make_unique<RecoveryCopy>(
+          *m_copyReport, [this](const std::string& path) { return MayCleanUpAfterCopy(path); },
+          [this] { m_view.WakeCopy(); })),
+      m_copy(*m_ownedCopy),
+      m_ownedCopyNews(std::make_unique<CopyNews>()),
+      m_copyNews(*m_ownedCopyNews) {}
 
 // The engine stops before the monitor and the copy go: its worker still
 // tells the window of its end.
@@ -35,6 +54,10 @@ RecoverySession::~RecoverySession() {
     m_engineRun.Stop();
     m_engineRun.Join(INFINITE);
 }
+
+bool RecoverySession::Copying() const { return m_copy.Running(); }
+
+int RecoverySession::CopyTotal() const { return m_copy.Total(); }
 
 std::string RecoverySession::EngineFolder() {
     return JoinPath(JoinPath(settings::GetAppDataFolder(), kCompanyFolder), kProductFolder);
@@ -91,6 +114,7 @@ void RecoverySession::Search(const std::string& driveKey) {
     // A worker of an earlier, cancelled scan may still be finishing; a new
     // scan starts only once it has.
     if (!WaitForEngine()) return;
+    m_heldWorkFolders.Release();
 
     // Leftovers shown again start no engine and so show no search progress;
     // their copy is warned of by the disk of the drive chosen now, as a search's is.
@@ -111,7 +135,8 @@ void RecoverySession::Search(const std::string& driveKey) {
     const AskUser ask = [this](const std::string& question, const std::string& caption) {
         return m_view.Ask(question, caption, Mark::Question);
     };
-    if (!ConfirmEngine(EngineFolder(), ask)) return;
+    const TellUser tell = [this](const std::string& text) { m_view.Tell(text, kAppCaption, Mark::Warning); };
+    if (!ConfirmEngine(EngineFolder(), ask, tell)) return;
     const std::optional<std::string> scanDir = PrepareWorkFolders();
     if (!scanDir) return;
     m_engineRun.Start(EngineInputs{EngineFolder(), *scanDir, chosen.device, settings::LoadFormatList()},
@@ -170,22 +195,33 @@ bool RecoverySession::ShowLeftovers() {
 // The folder the engine is told to write into (it writes into that name
 // followed by ".1", ".2", ...); none when the work folders cannot be used.
 // Each is made through the handle of the one above, so none is made, or
-// reached, through a link.
+// reached, through a link. The data folder is made, or taken over, with a list
+// that lets the user's own programs only read in it, and is held from now
+// until the clean-up, so nobody can rename it or put a link in its place, nor
+// make anything in it where the engine writes by path.
 std::optional<std::string> RecoverySession::PrepareWorkFolders() {
     const std::string appData = settings::GetAppDataFolder();
     const std::string engineFolder = EngineFolder();
     std::string link;
-    if (!OpenHeldBelow(appData, engineFolder, true, &link)) {
+    const std::optional<win::HeldFolder> engine = OpenHeldBelow(appData, engineFolder, true, &link);
+    if (!engine) {
         if (!link.empty()) ReportLinkedFolder(link);
         else m_view.Tell("Failed to initialize data", "Quillon", Mark::None);
         return std::nullopt;
     }
     const std::string dataDir = JoinPath(engineFolder, "data");
-    if (!OpenHeldBelow(appData, dataDir, true, &link)) {
-        if (!link.empty()) ReportLinkedFolder(link);
-        else m_view.Tell("Failed to initialize data", kAppCaption, Mark::None);
+    if (engine->IsLinkEntry(L"data")) {
+        ReportLinkedFolder(dataDir);
         return std::nullopt;
     }
+    const std::optional<win::SecurityDescriptor> access =
+        win::SecurityDescriptor::FromText(SearchOutputAccess(win::CurrentUserSid()));
+    std::optional<win::HeldFolder> data = access ? engine->OpenSecuredFolder(L"data", *access) : std::nullopt;
+    if (!data) {
+        m_view.Tell("Failed to initialize data", kAppCaption, Mark::None);
+        return std::nullopt;
+    }
+    m_heldWorkFolders.HoldData(std::move(*data));
     m_dataDir = dataDir;
 
     std::string scanDir = m_dataDir + "\\temp";
@@ -237,6 +273,7 @@ void RecoverySession::CancelSearch() {
 }
 
 void RecoverySession::OnListingTick() {
+    if (m_heldWorkFolders.Holding()) m_heldWorkFolders.HoldNewOutputFolders();
     m_monitor.OnTick();
     if (m_listingEnded) EndListing(*std::exchange(m_listingEnded, std::nullopt));
 }

@@ -16,23 +16,38 @@
 // Their callbacks only record what happened: every question and message that
 // follows is asked once the callback has returned, so no nested message loop
 // runs inside them.
+//
+// The header brings in no platform header: the engine's run and the copy,
+// which hold handles and threads, are held through pointers and named only
+// here, so a view written against this header needs none either.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-#include "workflow/engine/drive_list.h"
-#include "workflow/engine/engine_run.h"
+#include "workflow/copy/copy_choices.h"
 #include "workflow/found/duplicate_index.h"
 #include "workflow/found/found_item.h"
 #include "workflow/found/photo_view.h"
-#include "workflow/copy/recovery_copy.h"
 #include "workflow/found/result_rows.h"
 #include "workflow/scan/scan_monitor.h"
 #include "workflow/session/screen.h"
 
+namespace win {
+class HeldFolder;
+}
+
 namespace workflow {
+
+struct DriveInfo;
+class EngineRun;
+class HeldWorkFolders;
+class RecoveryCopy;
+struct CopyOutcome;
+struct CopyEntry;
+struct DestinationShort;
 
 inline constexpr char kWaitingForListingText[] =
     "Listing the last files found; the copy starts as soon as all are listed.";
@@ -43,7 +58,7 @@ enum class Mark { None, Information, Warning, Error, Question };
 // The two timers a session runs on.
 enum class SessionTimer { Listing, Copy };
 
-class RecoverySession : private ScanMonitor::Listener, private RecoveryCopy::Report {
+class RecoverySession : private ScanMonitor::Listener {
 public:
     class View {
     public:
@@ -143,12 +158,12 @@ public:
     // How many photos found hold the photo's bytes, as far as known.
     uint32_t TimesFound(const FoundPhoto& photo) const;
     // How the next copies name files and whether they write recovered.csv.
-    void SetCopyChoices(const CopyChoices& choices) { m_copy.SetChoices(choices); }
+    void SetCopyChoices(const CopyChoices& choices);
 
     // An engine is being waited for: Next, Cancel and Close wait too.
     bool Busy() const { return m_waitingForEngine; }
-    bool Copying() const { return m_copy.Running(); }
-    int CopyTotal() const { return m_copy.Total(); }
+    bool Copying() const;
+    int CopyTotal() const;
     // The search's progress can be shown: the searched disk's size is known.
     bool ShowsSearchProgress() const { return m_searchedDiskBytes.has_value(); }
     const std::string& DataFolder() const { return m_dataDir; }
@@ -201,15 +216,19 @@ private:
     void ShowScanStatus(const std::string& text) override;
     void ShowSearchProgress(uint64_t furthestSector) override;
     void ListingEnded(const std::vector<std::string>& unreadable) override;
-    // RecoveryCopy::Report
-    void OnCopyProgress(int position, int total) override;
-    void OnDestinationShort(const DestinationShort& shortOf) override;
-    void OnCopyStopped(const std::string& message, const CopyOutcome& soFar) override;
-    void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport) override;
+    // What the copy reports, through CopyReport (recovery_session_copy_news.h).
+    class CopyReport;
+    void OnCopyProgress(int position, int total);
+    void OnDestinationShort(const DestinationShort& shortOf);
+    void OnCopyStopped(const std::string& message, const CopyOutcome& soFar);
+    void OnCopyFinished(const CopyOutcome& outcome, const std::string& failureReport);
 
     View& m_view;
-    EngineRun m_engineRun;
+    std::unique_ptr<EngineRun> m_ownedEngineRun;
+    EngineRun& m_engineRun;  // *m_ownedEngineRun
     std::string m_dataDir;
+    std::unique_ptr<HeldWorkFolders> m_ownedHeldWorkFolders;
+    HeldWorkFolders& m_heldWorkFolders;  // *m_ownedHeldWorkFolders
     std::vector<DriveInfo> m_drives;
     // Disk images the user added, kept when the drives are listed again.
     std::vector<DriveInfo> m_images;
@@ -243,18 +262,15 @@ private:
     // Recover was pressed while the last files were still being listed.
     std::optional<std::string> m_copyRequestedTo;
 
+    std::unique_ptr<CopyReport> m_copyReport;
     // Found files go with the data folder after a copy only once listed, and
     // with them the previews of listed photos and the engine's log.
-    RecoveryCopy m_copy{*this, [this](const std::string& path) { return MayCleanUpAfterCopy(path); },
-                        [this] { m_view.WakeCopy(); }};
+    std::unique_ptr<RecoveryCopy> m_ownedCopy;
+    RecoveryCopy& m_copy;  // *m_ownedCopy
     // What the copy reported in its last Poll, dealt with once Poll has returned.
-    struct CopyNews {
-        std::optional<DestinationShort> destinationShort;
-        std::optional<CopyOutcome> ended;
-        bool finished = false;
-        std::string message;  // the stop's message, or the report of what failed
-    };
-    CopyNews m_copyNews;
+    struct CopyNews;
+    std::unique_ptr<CopyNews> m_ownedCopyNews;
+    CopyNews& m_copyNews;  // *m_ownedCopyNews
     // Photos the list did not show when the copy started: never offered, so
     // not deleted after it unless the user says so. Read by the copy's
     // worker; set before it starts, emptied before its clean-up is told to start.

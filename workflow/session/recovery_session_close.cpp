@@ -4,9 +4,12 @@
 // listed yet, and files reported as staying.
 #include <windows.h>
 
+#include "workflow/copy/recovery_copy.h"
+#include "workflow/engine/engine_run.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/scan/listing_rules.h"
 #include "workflow/session/recovery_session.h"
+#include "workflow/session/held_work_folders.h"
 
 namespace workflow {
 
@@ -77,6 +80,7 @@ bool RecoverySession::Close() {
 }
 
 void RecoverySession::CleanUpDataFolder() {
+    m_heldWorkFolders.Release();
     if (m_dataDir.empty()) return;
     if (std::optional<win::HeldFolder> data = OpenDataFolder()) RemoveTree(*data, m_dataDir, true);
 }

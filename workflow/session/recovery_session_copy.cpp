@@ -16,6 +16,8 @@
 #include "workflow/files/folder_tree.h"
 #include "workflow/found/scan_results.h"
 #include "workflow/session/recovery_session.h"
+#include "workflow/session/held_work_folders.h"
+#include "workflow/session/recovery_session_copy_news.h"
 
 namespace workflow {
 
@@ -81,6 +83,8 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
         files.push_back(std::move(entry));
     }
     RememberHiddenPhotos();
+    // The engine has ended; the clean-up deletes the data folder itself.
+    m_heldWorkFolders.Release();
     const bool cleanUp = !m_dataDir.empty() && PathExists(m_dataDir) && WorkFoldersArePlain();
     m_copyNews = {};
     // Nothing found goes before the user has said whether the hidden pictures go too.
@@ -89,6 +93,8 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
     m_view.GoTo(Screen::Recovering);
     m_view.RunTimer(SessionTimer::Copy, kCopyPollMs);
 }
+
+void RecoverySession::SetCopyChoices(const CopyChoices& choices) { m_copy.SetChoices(choices); }
 
 // What the photo's name and its line in the record are made of.
 CopyEntry RecoverySession::PhotoToCopy(int row) const {

@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "workflow/session/recovery_session.h"
+#include "workflow/copy/recovery_copy.h"
 #include "workflow/found/scan_results.h"
+#include "workflow/scan/listing_rules.h"
 
 namespace workflow {
 
@@ -88,11 +90,12 @@ void RecoverySession::PhotoEntryChanged(const FoundPhoto* photo) {
     if (row >= 0) m_view.PhotoRowChanged(row);
 }
 
-// A file the engine marked damaged is no longer checked.
+// A file the engine marked damaged after it was listed is checked as it
+// would have been had it been listed damaged: a picture keeps its check.
 void RecoverySession::FileEntryChanged(const FoundItem* item) {
     const int row = m_fileRows.IndexOf(item);
     if (row < 0) return;
-    if (item->damaged) m_fileRows.SetChecked(row, false);
+    if (!StartsChecked(item->path)) m_fileRows.SetChecked(row, false);
     m_view.FileRowChanged(row);
 }
 

@@ -18,6 +18,26 @@ constexpr int kBeingRemade = -2;
 
 }  // namespace
 
+win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kThumbnailSize;
+    info.bmiHeader.biHeight = kThumbnailSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && bits) std::copy(rows.begin(), rows.end(), static_cast<uint8_t*>(bits));
+    return bitmap;
+}
+
+bool CreateThumbnailList(win::OwnedImageList& list, int room) {
+    if (!list.Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24, room, kThumbnailGrowth)) return false;
+    list.SetBackground(RGB(255, 255, 255));
+    return true;
+}
+
 ThumbnailCache::ThumbnailCache(int capacity) : m_capacity(capacity < 1 ? 1 : capacity) {}
 
 bool ThumbnailCache::Create(bool reserve) {
@@ -48,7 +68,7 @@ void ThumbnailCache::Clear() {
     m_shown.push_back(0);
 }
 
-bool ThumbnailCache::Put(FoundPhoto& photo, HBITMAP bitmap) {
+bool ThumbnailCache::PutBitmap(FoundPhoto& photo, HBITMAP bitmap) {
     if (photo.shows == FoundPhoto::Shows::Placeholder) {
         if (m_placeholderImage >= 0) return true;
         m_placeholderImage = m_images.Add(bitmap);
@@ -80,7 +100,8 @@ bool ThumbnailCache::Put(FoundPhoto& photo, HBITMAP bitmap) {
 }
 
 bool ThumbnailCache::Put(FoundPhoto& photo, const ThumbnailImage& image) {
-    if (!image.rows) return Put(photo, image.bitmap);
+    const bool placeholderHeld = photo.shows == FoundPhoto::Shows::Placeholder && m_placeholderImage >= 0;
+    if (!image.rows || placeholderHeld) return PutBitmap(photo, nullptr);
     if (image.rows->size() != size_t{kThumbnailSize} * kThumbnailSize * 3) return false;
     if (!m_staging) {
         m_staging = SquareBitmap(*image.rows);
@@ -95,7 +116,7 @@ bool ThumbnailCache::Put(FoundPhoto& photo, const ThumbnailImage& image) {
         GdiFlush();
         std::copy(image.rows->begin(), image.rows->end(), m_stagingBits);
     }
-    return Put(photo, m_staging->get());
+    return PutBitmap(photo, m_staging->get());
 }
 
 // The clock hand passes images shown since it last came by, clearing their

@@ -24,6 +24,19 @@
 
 namespace workflow {
 
+// Slots added each time a thumbnail list without room reserved is full: the
+// most an image list takes at a time. Every growth copies all the thumbnails
+// held, which is why a scan's list reserves its whole budget at once.
+inline constexpr int kThumbnailGrowth = 256;
+
+// A thumbnail square given as bottom-up rows of blue, green, red (what
+// ScaleIntoSquare makes) as a bitmap of its own.
+win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows);
+
+// An empty 24-bit list of thumbnails on white with room for `room` before it
+// first grows, then growing by kThumbnailGrowth.
+bool CreateThumbnailList(win::OwnedImageList& list, int room = 0);
+
 // About 48 MB of thumbnails, far more than a screen shows.
 inline constexpr int kThumbnailCacheSize = 4096;
 
@@ -39,13 +52,12 @@ public:
     bool Create(bool reserve = false);
     HIMAGELIST List() const { return m_images.Handle(); }
 
-    // Holds `bitmap` as what the photo shows: its own thumbnail, dropping the
-    // one shown least recently when the budget is spent, or the placeholder
-    // (one image for every photo showing it). A null bitmap shows the empty
-    // square. False when the image list could not take the picture.
-    bool Put(FoundPhoto& photo, HBITMAP bitmap);
-    // The same for a bitmap or a square's rows; rows go through one bitmap
-    // kept for it, so a picture costs no bitmap of its own.
+    // Holds the square as what the photo shows: its own thumbnail, dropping
+    // the one shown least recently when the budget is spent, or the
+    // placeholder (one image for every photo showing it). No rows show the
+    // empty square. The rows go through one bitmap kept for them, so a
+    // picture costs no bitmap of its own. False when the image list could
+    // not take the picture.
     bool Put(FoundPhoto& photo, const ThumbnailImage& image);
     // The image the photo's entry shows now. A dropped thumbnail is asked for
     // again and the empty square is shown meanwhile.
@@ -60,6 +72,7 @@ public:
     static constexpr int kEmptyImage = 0;
 
 private:
+    bool PutBitmap(FoundPhoto& photo, HBITMAP bitmap);
     int TakeSlot();
     void Remake(FoundPhoto& photo);
 

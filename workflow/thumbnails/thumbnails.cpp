@@ -1,5 +1,7 @@
 #include "workflow/thumbnails/thumbnails.h"
 
+#include <windows.h>
+
 #include <gdiplus.h>
 
 #include <algorithm>
@@ -64,40 +66,50 @@ std::array<Gdiplus::Point, 3> OrientedCorners(const ThumbnailPlacement& place, i
 bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
 // The source centred on a white square, turned upright by its EXIF
-// orientation, placed by `width` x `height`, its size once upright; a missing
-// source leaves the square plain white.
-win::BitmapHandle RenderThumbnail(Gdiplus::GpImage* source, unsigned width, unsigned height, Gdiplus::REAL dpiX,
-                                  Gdiplus::REAL dpiY, int orientation = 1) {
+// orientation, placed by `width` x `height`, its size once upright, as the
+// square's rows; a missing source, or a square GDI+ cannot draw, leaves it
+// plain white.
+std::vector<uint8_t> RenderThumbnail(Gdiplus::GpImage* source, unsigned width, unsigned height, Gdiplus::REAL dpiX,
+                                     Gdiplus::REAL dpiY, int orientation = 1) {
+    constexpr size_t kRowBytes = size_t{kThumbnailSize} * 3;
+    std::vector<uint8_t> rows(kRowBytes * kThumbnailSize, 0xFF);
     Gdiplus::GpBitmap* bitmap = nullptr;
     gdip::GdipCreateBitmapFromScan0(kThumbnailSize, kThumbnailSize, 0, PixelFormat24bppRGB, nullptr, &bitmap);
     GdiplusImage thumbnail(bitmap);
-    if (!thumbnail) return {};
+    if (!thumbnail) return rows;
     if (source) gdip::GdipBitmapSetResolution(bitmap, dpiX, dpiY);
     {
-        // The surface goes before the conversion below so that every
-        // drawing operation has reached the bitmap's pixels.
+        // The surface goes before the pixels are read below so that every
+        // drawing operation has reached them.
         GdiplusGraphics graphics(thumbnail.get());
-        if (graphics) {
-            gdip::GdipGraphicsClear(graphics.get(), kOpaqueWhite);
-            gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
-            if (source) {
-                const ThumbnailPlacement place = PlaceThumbnail(width, height);
-                if (orientation == 1) {
-                    gdip::GdipDrawImageRectI(graphics.get(), source, place.x, place.y, place.width, place.height);
-                } else {
-                    const auto corners = OrientedCorners(place, orientation);
-                    gdip::GdipDrawImagePointsI(graphics.get(), source, corners.data(), 3);
-                }
+        if (!graphics) return rows;
+        gdip::GdipGraphicsClear(graphics.get(), kOpaqueWhite);
+        gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        if (source) {
+            const ThumbnailPlacement place = PlaceThumbnail(width, height);
+            if (orientation == 1) {
+                gdip::GdipDrawImageRectI(graphics.get(), source, place.x, place.y, place.width, place.height);
+            } else {
+                const auto corners = OrientedCorners(place, orientation);
+                gdip::GdipDrawImagePointsI(graphics.get(), source, corners.data(), 3);
             }
         }
     }
-    HBITMAP handle = nullptr;
-    gdip::GdipCreateHBITMAPFromBitmap(bitmap, &handle, kOpaqueWhite);
-    return win::BitmapHandle(handle);
+    const Gdiplus::Rect all(0, 0, kThumbnailSize, kThumbnailSize);
+    Gdiplus::BitmapData data{};
+    if (gdip::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) != Gdiplus::Ok)
+        return rows;
+    // GDI+ gives the top row first, a DIB keeps the bottom row first.
+    for (size_t y = 0; y < size_t{kThumbnailSize}; ++y) {
+        const uint8_t* from = static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+        std::copy_n(from, kRowBytes, rows.data() + (kThumbnailSize - 1 - y) * kRowBytes);
+    }
+    gdip::GdipBitmapUnlockBits(bitmap, &data);
+    return rows;
 }
 
 // A picture GDI+ decoded, drawn at its own size and resolution.
-win::BitmapHandle RenderDecoded(Gdiplus::GpImage* source, int orientation) {
+std::vector<uint8_t> RenderDecoded(Gdiplus::GpImage* source, int orientation) {
     UINT width = 0, height = 0;
     Gdiplus::REAL dpiX = 0, dpiY = 0;
     gdip::GdipGetImageWidth(source, &width);
@@ -110,7 +122,7 @@ win::BitmapHandle RenderDecoded(Gdiplus::GpImage* source, int orientation) {
 
 // Our 1/8 preview of a JPEG, already upright, drawn into the place of the
 // picture's full size.
-win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
+std::vector<uint8_t> RenderPreview(const imaging::JpegPreview& preview) {
     // GDI+ keeps 24-bit rows as blue, green, red, each padded to 4 bytes.
     const size_t stride = (size_t{preview.width} * 3 + 3) & ~size_t{3};
     std::vector<uint8_t> rows(stride * preview.height);
@@ -127,7 +139,7 @@ win::BitmapHandle RenderPreview(const imaging::JpegPreview& preview) {
     gdip::GdipCreateBitmapFromScan0(static_cast<INT>(preview.width), static_cast<INT>(preview.height),
                                     static_cast<INT>(stride), PixelFormat24bppRGB, rows.data(), &bitmap);
     const GdiplusImage source(bitmap);
-    if (!source) return {};
+    if (!source) return RenderThumbnail(nullptr, 0, 0, 0, 0);
     // A JPEG that names no density is shown by GDI+ at 96 dots per inch.
     const Gdiplus::REAL dpiX = preview.dpiX > 0 ? preview.dpiX : kDefaultDpi;
     const Gdiplus::REAL dpiY = preview.dpiY > 0 ? preview.dpiY : kDefaultDpi;
@@ -155,37 +167,23 @@ private:
 // GDI+'s decode of a picture whose header claims a size within the budget.
 // The share of our own decode before it is given back first: a worker never
 // waits while it holds a share.
-std::optional<win::BitmapHandle> DecodeWithGdiplus(const FoundPicture& picture, int orientation,
-                                                   std::optional<DecodeShare>& share) {
+std::vector<uint8_t> DecodeWithGdiplus(const FoundPicture& picture, int orientation,
+                                       std::optional<DecodeShare>& share) {
     share.reset();
     const std::optional<imaging::PictureHeader> header = imaging::ReadPictureHeader(picture.Bytes());
-    if (!header || header->Pixels() > kMaxDecodePixels) return std::nullopt;
+    if (!header || header->Pixels() > kMaxDecodePixels) return {};
     share = DecodeShare::Wait(GdiplusDecodeBytes(*header));
-    if (!share) return std::nullopt;
+    if (!share) return {};
     ComStream stream(picture.NewStream());
-    if (!stream) return std::nullopt;
+    if (!stream) return {};
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gdip::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok) return std::nullopt;
+    if (gdip::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok) return {};
     const GdiplusImage source(bitmap);
-    if (ImageFlags(source) == 0) return std::nullopt;
+    if (ImageFlags(source) == 0) return {};
     return RenderDecoded(source.get(), orientation);
 }
 
 }  // namespace
-
-win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kThumbnailSize;
-    info.bmiHeader.biHeight = kThumbnailSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win::BitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap && bits) std::copy(rows.begin(), rows.end(), static_cast<uint8_t*>(bits));
-    return bitmap;
-}
 
 ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height) {
     ThumbnailPlacement place;
@@ -206,12 +204,6 @@ ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height) {
     place.width = static_cast<int>(drawnWidth);
     place.height = static_cast<int>(drawnHeight);
     return place;
-}
-
-bool CreateThumbnailList(win::OwnedImageList& list, int room) {
-    if (!list.Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24, room, kThumbnailGrowth)) return false;
-    list.SetBackground(RGB(255, 255, 255));
-    return true;
 }
 
 namespace {
@@ -251,10 +243,10 @@ std::optional<Thumbnail> MakeRawThumbnail(const std::string& path, std::span<con
     const imaging::JpegPreview& preview = jpeg.preview;
     if (preview.Damaged()) made.readableShare = std::min(made.readableShare.value_or(1.0), preview.intactFraction);
     if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
-        made.bitmap = RenderPreview(preview);
+        made.rows = RenderPreview(preview);
     } else if (const std::optional<FoundPicture> picture = FoundPicture::Copy(raw->jpeg)) {
         // Too small a preview to draw from: GDI+ draws the whole JPEG, which is small too.
-        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, share);
+        made.rows = DecodeWithGdiplus(*picture, preview.orientation, share);
     }
     return made;
 }
@@ -301,7 +293,7 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     // Refused for its size, it would be no smaller for GDI+.
     if (gif.status == imaging::GifStatus::TooLarge) return made;
     if (!IsJpeg(bytes)) {
-        made.bitmap = DecodeWithGdiplus(*picture, 1, share);
+        made.rows = DecodeWithGdiplus(*picture, 1, share);
         return made;
     }
     const imaging::JpegPreviewResult jpeg = imaging::DecodeJpegPreview(bytes);
@@ -310,18 +302,18 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
         const imaging::JpegPreview& preview = jpeg.preview;
         if (preview.Damaged()) made.readableShare = preview.intactFraction;
         if (std::max(preview.width, preview.height) >= static_cast<unsigned>(kThumbnailSize)) {
-            made.bitmap = RenderPreview(preview);
+            made.rows = RenderPreview(preview);
             return made;
         }
         // Too small a preview to draw from: GDI+ draws the whole picture, which is small too.
-        made.bitmap = DecodeWithGdiplus(*picture, preview.orientation, share);
+        made.rows = DecodeWithGdiplus(*picture, preview.orientation, share);
         return made;
     }
-    made.bitmap = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), share);
+    made.rows = DecodeWithGdiplus(*picture, imaging::ReadJpegOrientation(bytes), share);
     return made;
 }
 
-std::optional<win::BitmapHandle> MakePlaceholderThumbnail() {
+std::optional<std::vector<uint8_t>> MakePlaceholderThumbnail() {
     const std::string placeholder = settings::GetProgramFolder() + kPlaceholderName;
     if (!IsExistingFile(placeholder)) return std::nullopt;
     const GdiplusImage source = OpenImage(placeholder);

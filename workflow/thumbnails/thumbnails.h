@@ -9,9 +9,8 @@
 // workers); the rest on the window's thread. One lock, the large-file turn
 // in thumbnails.cpp, is held by the worker reading or decoding a file over
 // kLargeFileBytes, from before the read until the thumbnail is made.
-#include <windows.h>
-#include <commctrl.h>
-
+// A thumbnail is plain rows of pixels: nothing here is a window's or GDI's,
+// so the session and the scan monitor hand thumbnails on as values.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,17 +18,11 @@
 
 #include "imaging/picture_facts.h"
 #include "imaging/sha256.h"
-#include "win/handles.h"
-#include "win/controls/image_list.h"
 #include "workflow/files/carried_bytes.h"
 
 namespace workflow {
 
 inline constexpr int kThumbnailSize = 64;
-// Slots added each time a thumbnail list without room reserved is full: the
-// most an image list takes at a time. Every growth copies all the thumbnails
-// held, which is why a scan's list reserves its whole budget at once.
-inline constexpr int kThumbnailGrowth = 256;
 
 // GDI+ decodes a picture in full, at up to 4 bytes a pixel (8 for samples of
 // 16 bits), however few bytes claim its size. Cameras write up to about 100
@@ -51,31 +44,17 @@ struct ThumbnailPlacement {
 };
 ThumbnailPlacement PlaceThumbnail(unsigned width, unsigned height);
 
-// A thumbnail square given as bottom-up rows of blue, green, red (what
-// ScaleIntoSquare makes) as a bitmap of its own.
-win::BitmapHandle SquareBitmap(const std::vector<uint8_t>& rows);
-
-// An empty 24-bit list of thumbnails on white with room for `room` before it
-// first grows, then growing by kThumbnailGrowth.
-bool CreateThumbnailList(win::OwnedImageList& list, int room = 0);
-
-// A thumbnail as the list takes it: a bitmap, or a square's rows as
-// ScaleIntoSquare makes them; neither shows the empty square.
+// A thumbnail as the list takes it: a square's rows as ScaleIntoSquare makes
+// them (bottom-up rows of blue, green, red); none shows the empty square.
 struct ThumbnailImage {
-    HBITMAP bitmap = nullptr;
     const std::vector<uint8_t>* rows = nullptr;
 };
 
 // What became of one found picture.
 struct Thumbnail {
-    // What GDI+ drew. None when the rows below hold the picture, or when it
-    // cannot be shown: it cannot be decoded, or it claims more than the
-    // decode budget. A picture that decodes but cannot be drawn gives a null
-    // bitmap: it still takes a slot of its own.
-    std::optional<win::BitmapHandle> bitmap;
-    // What our own decoders made, in place of a bitmap: on a whole disk's
-    // tens of thousands of small pictures a GDI bitmap each, made on a worker
-    // and freed on the window's thread, costs more than the picture.
+    // The square as bottom-up rows of blue, green, red, whoever decoded the
+    // picture: our own decoders or GDI+. Empty when it cannot be shown: it
+    // cannot be decoded, or it claims more than the decode budget.
     std::vector<uint8_t> rows;
     // Set when the picture's data is damaged: the share of it (0 to 1) that
     // could be read. Blocks past the damage are drawn grey.
@@ -86,8 +65,8 @@ struct Thumbnail {
     // window learns from it which found files hold the same bytes.
     std::optional<imaging::Sha256Digest> sha256;
 
-    bool Decoded() const { return bitmap.has_value() || !rows.empty(); }
-    ThumbnailImage Image() const { return {bitmap ? bitmap->get() : nullptr, rows.empty() ? nullptr : &rows}; }
+    bool Decoded() const { return !rows.empty(); }
+    ThumbnailImage Image() const { return {rows.empty() ? nullptr : &rows}; }
 };
 
 // The thumbnail of a found picture, upright by its EXIF orientation. It
@@ -98,7 +77,8 @@ struct Thumbnail {
 Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows = {}, CarriedBytes bytes = {});
 
 // The thumbnail of the program's "icon.png", shown for pictures that cannot
-// be decoded; none when the file is missing, plain white when it is no picture.
-std::optional<win::BitmapHandle> MakePlaceholderThumbnail();
+// be decoded, as rows; none when the file is missing, plain white when it is
+// no picture.
+std::optional<std::vector<uint8_t>> MakePlaceholderThumbnail();
 
 }  // namespace workflow

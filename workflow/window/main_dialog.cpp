@@ -10,6 +10,7 @@
 #include "settings/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "win/icon_grid/icon_grid.h"
+#include "workflow/engine/drive_list.h"
 #include "workflow/window/help_viewer.h"
 #include "workflow/window/main_layout.h"
 #include "workflow/window/main_skin.h"

@@ -118,7 +118,7 @@ private:
     void OnThumbnailTimer();
     // Thumbnails made again are drawn as they come.
     void WatchRemadeThumbnails();
-    // The entries changed in number.
+    // The entries changed in number; so may the select-all links' state.
     void SetRowCounts();
     // The entries added since the lists were last drawn are shown, and the
     // newest of each list scrolled into view.
@@ -129,6 +129,8 @@ private:
     void CheckFiles(const std::vector<int>& items);
     void ToggleAllPhotos();
     void ToggleAllFiles();
+    // Each select-all link is enabled while its list shows a row.
+    void EnableToggles();
 
     // What the photo list shows: small pictures hidden or not, and the order
     void SetUpPhotoView();

@@ -169,6 +169,7 @@ void MainDialog::SetRowCounts() {
         ListView_SetItemCountEx(m_photoList.Handle(), photos, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (m_fileList.Count() != files)
         ListView_SetItemCountEx(m_fileList.Handle(), files, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    EnableToggles();
 }
 
 void MainDialog::EntriesAdded(bool photos, bool files) {
@@ -202,7 +203,10 @@ void MainDialog::PhotoRowChanged(int row) { m_photoList.Update(row); }
 
 void MainDialog::FileRowChanged(int row) { m_fileList.Update(row); }
 
-void MainDialog::PhotoRowRemoved(int row) { m_photoList.DeleteItem(row); }
+void MainDialog::PhotoRowRemoved(int row) {
+    m_photoList.DeleteItem(row);
+    EnableToggles();
+}
 
 void MainDialog::FileRowRemoved(int) {
     SetRowCounts();

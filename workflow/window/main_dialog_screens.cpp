@@ -105,8 +105,7 @@ void MainDialog::ShowResults() {
     m_photoToggleChecks = m_fileToggleChecks = false;
     m_fileToggle.Show(true);
     m_photoToggle.Show(true);
-    m_photoToggle.Enable(m_session.PhotoRows().Count() > 0);
-    m_fileToggle.Enable(m_session.FileRows().Count() > 0);
+    EnableToggles();
 
     m_recover.SetText(kRecoverCaption);
     m_recover.Show(true);
@@ -159,6 +158,12 @@ void MainDialog::ShowSaveFolderInResults(bool show) {
     }
     m_saveFolder.Show(show);
     m_browse.Show(show);
+}
+
+// A link acts on the rows its list shows: with none it has nothing to act on.
+void MainDialog::EnableToggles() {
+    m_photoToggle.Enable(m_session.PhotoRows().Count() > 0);
+    m_fileToggle.Enable(m_session.FileRows().Count() > 0);
 }
 
 void MainDialog::ToggleAllPhotos() {
