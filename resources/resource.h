@@ -29,7 +29,10 @@
 #define IDC_HIDE_SMALL 1040
 #define IDC_PHOTO_ORDER 1041
 #define IDC_PHOTOS_SHOWN 1042
+#define IDC_HIDE_COPIES 1043
+#define IDC_NAME_FILES 1044
 #define IDC_OPEN_IMAGE 1045
+#define IDC_NAME_FILES_LABEL 1046
 
 // Settings dialog controls: the Default button, then one check box per format from 1016 on.
 #define IDC_DEFAULT_FORMATS 1015
@@ -59,3 +62,4 @@
 #define IDC_FORMAT_RAR 1038
 #define IDC_FORMAT_RAW 1039
 #define IDC_LAST_FORMAT 1039
+#define IDC_WRITE_LIST 1050

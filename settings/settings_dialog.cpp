@@ -15,6 +15,7 @@ SettingsDialog::SettingsDialog() : win::Dialog(IDD_SETTINGS) {}
 bool SettingsDialog::OnInit() {
     CentreOverOwner();
     SetChecksFromList(LoadFormatList());
+    CheckDlgButton(m_hwnd, IDC_WRITE_LIST, LoadWriteList() ? BST_CHECKED : BST_UNCHECKED);
     return true;
 }
 
@@ -28,6 +29,9 @@ bool SettingsDialog::OnCommand(int id, int code, HWND control) {
 
 void SettingsDialog::OnOK() {
     StoreFormatList(BuildListFromChecks());
+    // settings.ini also holds the output folder: it is rewritten only for a change.
+    const bool writeList = IsDlgButtonChecked(m_hwnd, IDC_WRITE_LIST) == BST_CHECKED;
+    if (writeList != LoadWriteList()) StoreWriteList(writeList);
     win::Dialog::OnOK();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The "Settings" dialog: one check box per file type of the format list. It
-// shows "formats.ini" when it opens and rewrites it on OK; Cancel, Esc and the
-// close box write nothing. It keeps no state of its own: between openings the
+// The "Settings" dialog: one check box per file type of the format list, and
+// whether a copy writes the list of what it recovered. It shows "formats.ini"
+// and that choice in "settings.ini" when it opens and rewrites them on OK;
+// Cancel, Esc and the close box write nothing. It keeps no state of its own: between openings the
 // list lives only in the file.
 #include <string>
 

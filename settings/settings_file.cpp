@@ -93,16 +93,34 @@ std::string LoadSaveFolder() { return ReadSetting(SaveFolderPath(), kSaveFolderK
 
 namespace {
 
+// Everything settings.ini holds.
+struct SavedChoices {
+    std::string folder;
+    bool hideSmall = false;
+    std::string order;
+    bool hideCopies = false;
+    std::string naming;
+    bool writeList = true;
+};
+
+SavedChoices LoadSavedChoices() {
+    return {ReadSetting(SaveFolderPath(), kSaveFolderKey, ""), LoadHideSmall(), LoadPhotoOrder(), LoadHideCopies(),
+            LoadNaming(), LoadWriteList()};
+}
+
 // The folder's line first, as a file of one line always had it; a choice
 // left at its default writes no line.
-void WriteSaveFolderFile(const std::string& folder, bool hideSmall, const std::string& order) {
+void WriteSaveFolderFile(const SavedChoices& saved) {
     const std::string path = SaveFolderPath();
-    for (const std::string& value : {folder, order})
+    for (const std::string& value : {saved.folder, saved.order, saved.naming})
         if (value.find('\n') != std::string::npos) return;
     std::string content;
-    if (!folder.empty()) content += std::string(kSaveFolderKey) + folder + "\r\n";
-    if (hideSmall) content += std::string(kHideSmallKey) + "1\r\n";
-    if (!order.empty()) content += std::string(kPhotoOrderKey) + order + "\r\n";
+    if (!saved.folder.empty()) content += std::string(kSaveFolderKey) + saved.folder + "\r\n";
+    if (saved.hideSmall) content += std::string(kHideSmallKey) + "1\r\n";
+    if (!saved.order.empty()) content += std::string(kPhotoOrderKey) + saved.order + "\r\n";
+    if (saved.hideCopies) content += std::string(kHideCopiesKey) + "1\r\n";
+    if (!saved.naming.empty()) content += std::string(kNamingKey) + saved.naming + "\r\n";
+    if (!saved.writeList) content += std::string(kWriteListKey) + "0\r\n";
     if (path.empty()) return;
     win::UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -112,11 +130,37 @@ void WriteSaveFolderFile(const std::string& folder, bool hideSmall, const std::s
 
 }  // namespace
 
-void StoreSaveFolder(const std::string& folder) { WriteSaveFolderFile(folder, LoadHideSmall(), LoadPhotoOrder()); }
-
-void StorePhotoView(bool hideSmall, const std::string& order) {
-    WriteSaveFolderFile(ReadSetting(SaveFolderPath(), kSaveFolderKey, ""), hideSmall, order);
+void StoreSaveFolder(const std::string& folder) {
+    SavedChoices saved = LoadSavedChoices();
+    saved.folder = folder;
+    WriteSaveFolderFile(saved);
 }
+
+void StorePhotoView(bool hideSmall, const std::string& order, bool hideCopies) {
+    SavedChoices saved = LoadSavedChoices();
+    saved.hideSmall = hideSmall;
+    saved.order = order;
+    saved.hideCopies = hideCopies;
+    WriteSaveFolderFile(saved);
+}
+
+void StoreNaming(const std::string& naming) {
+    SavedChoices saved = LoadSavedChoices();
+    saved.naming = naming;
+    WriteSaveFolderFile(saved);
+}
+
+void StoreWriteList(bool write) {
+    SavedChoices saved = LoadSavedChoices();
+    saved.writeList = write;
+    WriteSaveFolderFile(saved);
+}
+
+bool LoadHideCopies() { return ReadSetting(SaveFolderPath(), kHideCopiesKey, "") == "1"; }
+
+std::string LoadNaming() { return ReadSetting(SaveFolderPath(), kNamingKey, ""); }
+
+bool LoadWriteList() { return ReadSetting(SaveFolderPath(), kWriteListKey, "") != "0"; }
 
 bool LoadHideSmall() { return ReadSetting(SaveFolderPath(), kHideSmallKey, "") == "1"; }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The two settings files beside the program: "settings.ini" holds
-// "savedir=<folder>", and after it the photo list's choices when they are not
-// the defaults ("hidesmall=1", "photoorder=<name>"); "formats.ini" holds
-// "formats=<list>".
+// "savedir=<folder>", and after it the user's choices when they are not the
+// defaults: the photo list's ("hidesmall=1", "photoorder=<name>",
+// "hidecopies=1"), the copy's names ("naming=<name>") and its list of what it
+// recovered ("writelist=0"); "formats.ini" holds "formats=<list>".
 #include <windows.h>
 
 #include <functional>
@@ -16,6 +17,9 @@ inline constexpr char kSaveFolderKey[] = "savedir=";
 inline constexpr char kFormatListKey[] = "formats=";
 inline constexpr char kHideSmallKey[] = "hidesmall=";
 inline constexpr char kPhotoOrderKey[] = "photoorder=";
+inline constexpr char kHideCopiesKey[] = "hidecopies=";
+inline constexpr char kNamingKey[] = "naming=";
+inline constexpr char kWriteListKey[] = "writelist=";
 
 // The value of the last line of `content` that starts with the 8-character key,
 // or `fallback`. Lines are read 259 characters at most; the rest of a longer
@@ -35,9 +39,16 @@ std::string FormatListPath();   // program folder + "formats.ini"
 std::string LoadSaveFolder();
 // Each keeps what the other stored.
 void StoreSaveFolder(const std::string& folder);
-void StorePhotoView(bool hideSmall, const std::string& order);
+void StorePhotoView(bool hideSmall, const std::string& order, bool hideCopies = false);
 bool LoadHideSmall();
 std::string LoadPhotoOrder();  // empty when none is stored
+bool LoadHideCopies();
+// How the copy names files: empty for the default.
+void StoreNaming(const std::string& naming);
+std::string LoadNaming();  // empty when none is stored
+// Whether the copy writes recovered.csv: on unless turned off.
+void StoreWriteList(bool write);
+bool LoadWriteList();
 // Lets the user pick a folder, stores it and returns it. A drive root is kept
 // as "D:". A folder that `accept` turns down is neither stored nor returned.
 std::optional<std::string> BrowseForSaveFolder(HWND owner,

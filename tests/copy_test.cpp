@@ -9,6 +9,7 @@
 #include "workflow/copy/copy_messages.h"
 #include "workflow/engine/app_title.h"
 #include "workflow/engine/disk_warning.h"
+#include "workflow/record/recovered_record.h"
 
 namespace {
 
@@ -44,6 +45,12 @@ protected:
         std::vector<bool> checks;
         for (const FileRow& row : FileRows()) checks.push_back(row.checked);
         return checks;
+    }
+    // The files copied, without the copies' record (recovered.csv, recovered (2).csv, ...).
+    static std::vector<std::string> CopiesIn(const std::string& folder) {
+        std::vector<std::string> copies = FilesIn(folder);
+        std::erase_if(copies, [](const std::string& name) { return name.starts_with("recovered") && name.ends_with(".csv"); });
+        return copies;
     }
     std::string JpegBytes() const { return ReadFile(engines::FixturesFolder() + "\\a_small.jpg"); }
 
@@ -89,7 +96,7 @@ TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder
     EXPECT_EQ(m_boxes.Texts(), (std::vector<std::string>{
                                    "3 files recovered.\n\nDo you want to view recovered files?",
                                    "1 hidden picture was not recovered. Delete it with the other found files?"}));
-    EXPECT_EQ(FilesIn(m_output), (std::vector<std::string>{"new.jpg", "old.jpg", "undated.jpg"}));
+    EXPECT_EQ(CopiesIn(m_output), (std::vector<std::string>{"new.jpg", "old.jpg", "undated.jpg"}));
     EXPECT_EQ(shownNames(), std::vector<std::string>{"icon.jpg"});
     EXPECT_EQ(PhotoChecks(), std::vector<bool>{true});
     EXPECT_TRUE(FileRows().empty());
@@ -104,7 +111,10 @@ TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder
     Recover(IDNO);
     ASSERT_TRUE(WaitForDriveSelection());
     EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"1 file recovered.\n\nDo you want to view recovered files?"});
-    EXPECT_EQ(FilesIn(m_output), (std::vector<std::string>{"icon.jpg", "new.jpg", "old.jpg", "undated.jpg"}));
+    EXPECT_EQ(CopiesIn(m_output), (std::vector<std::string>{"icon.jpg", "new.jpg", "old.jpg", "undated.jpg"}));
+    // Each copy lists what it wrote, never over the list of the one before.
+    EXPECT_EQ(ReadFile(m_output + "\\recovered (2).csv").find("icon.jpg,icon.jpg,"), workflow::RecordHead().size()) << ReadFile(m_output + "\\recovered (2).csv");
+    EXPECT_NE(ReadFile(m_output + "\\recovered.csv").find("\r\nold.jpg,old.jpg,"), std::string::npos);
     m_boxes.Clear();
     SelectDrive("C:");
     Click(IDC_NEXT);
@@ -114,6 +124,40 @@ TEST_F(RecoveryCopy, HiddenSmallPicturesStayAndTheShownOnesAreCopiedInTheirOrder
     m_boxes.QueueAnswer(IDYES);
     Click(IDC_RECOVER);
     EXPECT_TRUE(WaitForResults());
+}
+
+// A photo found twice is offered once with Hide copies, the first found: the
+// copy neither writes nor offers the other, whose tip says how often its
+// bytes were found, and the clean-up asks about it as about a hidden picture.
+TEST_F(RecoveryCopy, HideCopiesOffersEachPhotoOnceAndTheCopyIsAskedAboutAsHidden) {
+    ScanFiles({{"one.jpg", JpegBytes()},
+               {"two.jpg", JpegBytes()},
+               {"three.jpg", ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/s422.jpg"))}});
+    const auto shownNames = [&] {
+        std::vector<std::string> names;
+        for (const std::string& path : PhotoPaths()) names.push_back(path.substr(path.rfind('\\') + 1));
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(SendMessageA(Item(IDC_HIDE_COPIES), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 3 of 3 pictures");
+    SendMessageA(Item(IDC_HIDE_COPIES), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 2 of 3 pictures");
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"one.jpg", "three.jpg"}));
+    EXPECT_EQ(ReadFile(settings::GetProgramFolder() + "settings.ini"), "savedir=" + m_output + "\r\nhidecopies=1\r\n");
+
+    m_boxes.QueueAnswer(IDNO);  // the final question
+    m_boxes.QueueAnswer(IDNO);  // the hidden copy stays
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return m_boxes.Boxes().size() == 2 && InResultsMode(); }, 10000));
+    EXPECT_EQ(m_boxes.Texts(), (std::vector<std::string>{
+                                   "2 files recovered.\n\nDo you want to view recovered files?",
+                                   "1 hidden picture was not recovered. Delete it with the other found files?"}));
+    EXPECT_EQ(CopiesIn(m_output), (std::vector<std::string>{"one.jpg", "three.jpg"}));
+    // Kept, it is shown with the filter off.
+    EXPECT_EQ(shownNames(), std::vector<std::string>{"two.jpg"});
+    EXPECT_EQ(SendMessageA(Item(IDC_HIDE_COPIES), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ReadFile(settings::GetProgramFolder() + "settings.ini"), "savedir=" + m_output + "\r\n");
 }
 
 TEST_F(RecoveryCopy, TogglesCheckAllOrNothingNothingCheckedIsSaidAndTheCheckedAreCopiedPhotosFirst) {
@@ -155,7 +199,7 @@ TEST_F(RecoveryCopy, TogglesCheckAllOrNothingNothingCheckedIsSaidAndTheCheckedAr
     EXPECT_TRUE(Visible(IDC_PROGRESS));
     EXPECT_TRUE(Visible(IDC_PROGRESS_TEXT));
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 5000));
-    EXPECT_EQ(FilesIn(m_output), (std::vector<std::string>{tickedFile, tickedPhoto}));
+    EXPECT_EQ(CopiesIn(m_output), (std::vector<std::string>{tickedFile, tickedPhoto}));
     EXPECT_EQ(Text(IDC_PROGRESS_TEXT), "Recovering file 2 of 2");
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_TRUE(IsBox(m_boxes.Boxes()[0], "Vantreo", "2 files recovered.\n\nDo you want to view recovered files?",
@@ -183,7 +227,8 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     constexpr size_t kFiles = 30;
     const std::string written = m_scratch.In("written-at-once");
     CreateDirectoryA(written.c_str(), nullptr);
-    for (size_t i = 0; i < kFiles; ++i) WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file");
+    for (size_t i = 0; i < kFiles; ++i)
+        WriteFile(written + "\\f" + std::to_string(1000000 + i) + ".txt", "file " + std::to_string(i));
     InstallStandIn(written, true);
     SetEnvironment("VANTREO_STANDIN_WRITE_MS", "0");
     SetEnvironment("VANTREO_STANDIN_GAP_MS", "0");
@@ -199,7 +244,7 @@ TEST_F(RecoveryCopy, CancelListsEveryFileWrittenAndRecoverPressedAtOnceCopiesThe
     EXPECT_EQ(Text(IDC_STATUS), "Listing the last files found; the copy starts as soon as all are listed.");
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
     EXPECT_EQ(FileRows().size(), kFiles);
-    EXPECT_EQ(FilesIn(m_output).size(), kFiles);
+    EXPECT_EQ(CopiesIn(m_output).size(), kFiles);
     EXPECT_EQ(m_boxes.Texts().back(), std::to_string(kFiles) + " files recovered.\n\nDo you want to view recovered files?");
 }
 
@@ -270,7 +315,7 @@ TEST_F(RecoveryCopy, WritingOntoTheSearchedDiskIsAskedIntoTheEnginesFolderRefuse
     m_boxes.QueueAnswer(IDYES);
     Recover(IDNO);
     ASSERT_TRUE(WaitForDriveSelection());
-    EXPECT_EQ(FilesIn(m_output), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(CopiesIn(m_output), std::vector<std::string>{"a.txt"});
     EXPECT_TRUE(FileExists(held));
     m_boxes.Clear();
     m_boxes.QueueAnswer(IDYES);
@@ -296,7 +341,7 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     EXPECT_EQ(FileNames(), before);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 10000));
     EXPECT_EQ(m_boxes.Texts(), std::vector<std::string>{"8 files recovered.\n\nDo you want to view recovered files?"});
-    EXPECT_EQ(FilesIn(m_output).size(), 8u);
+    EXPECT_EQ(CopiesIn(m_output).size(), 8u);
 
     // Closing during a copy counts the found files not copied yet; No lets
     // the copy go on to its end.
@@ -319,7 +364,7 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
                       " not been recovered yet. If you exit now " + (count == 1 ? "it is" : "they are") +
                       " deleted.\n\nExit anyway?", {IDYES, IDNO}, true));
     EXPECT_EQ(m_boxes.Boxes()[1].text, "8 files recovered.\n\nDo you want to view recovered files?");
-    EXPECT_EQ(FilesIn(m_output).size(), 16u);
+    EXPECT_EQ(CopiesIn(m_output).size(), 16u);
 
     // Yes: the copy stops at a file boundary, wherever it is; every file it
     // leaves is whole and under its own name, and the found files are deleted.
@@ -333,7 +378,7 @@ TEST_F(RecoveryCopy, HeaderClickLeavesTheOrderAndClosingAsksAndGoesOnOrStopsAtAF
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(Window()); }));
     ASSERT_GE(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].caption, "Confirm");
-    for (const std::string& name : FilesIn(m_output)) {
+    for (const std::string& name : CopiesIn(m_output)) {
         if (name.size() == 5) continue;  // the first copy's
         ASSERT_EQ(name.size(), 6u) << name;
         EXPECT_EQ(ReadFile(m_output + "\\" + name), large + name[0]) << name;

@@ -59,6 +59,7 @@ TEST(PhotoView, ShowsAndOrdersAsChosenAndNewPhotosTakeTheirPlace) {
         bool hideSmall;
         PhotoOrder order;
         std::vector<std::string> shown;
+        bool hideCopies = false;  // "same-time" holds photo-b's bytes
     } rows[] = {
         {false, PhotoOrder::Found, {"icon", "edge-below", "edge", "photo-b", "unknown-size", "photo-a", "same-time"}},
         // The longer side decides, 256 is not small, and a size not known may be a damaged photo's.
@@ -68,13 +69,18 @@ TEST(PhotoView, ShowsAndOrdersAsChosenAndNewPhotosTakeTheirPlace) {
         {true, PhotoOrder::DateTaken, {"photo-a", "photo-b", "same-time", "edge", "unknown-size"}},
         // Largest first, equal sizes in found order.
         {false, PhotoOrder::LargestFile, {"photo-b", "same-time", "photo-a", "unknown-size", "edge", "edge-below", "icon"}},
+        // A copy goes, whatever the order; its first found stays.
+        {false, PhotoOrder::Found, {"icon", "edge-below", "edge", "photo-b", "unknown-size", "photo-a"}, true},
+        {true, PhotoOrder::LargestFile, {"photo-b", "photo-a", "unknown-size", "edge"}, true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.hideSmall) + " order " + std::to_string(static_cast<int>(row.order)));
+        SCOPED_TRACE(std::to_string(row.hideSmall) + " order " + std::to_string(static_cast<int>(row.order)) +
+                     " copies " + std::to_string(row.hideCopies));
         std::vector<FoundPhoto> photos = Photos(kFound);
+        photos.back().copy = true;
         std::vector<FoundPhoto*> found;
         for (FoundPhoto& photo : photos) found.push_back(&photo);
-        const workflow::PhotoView view{row.hideSmall, row.order};
+        const workflow::PhotoView view{row.hideSmall, row.order, row.hideCopies};
         EXPECT_EQ(Names(workflow::Arrange(found, view)), row.shown);
 
         // Found one at a time, each placed among those shown so far, they end

@@ -108,7 +108,10 @@ TEST_F(RealEngine, DeletedPicturesAppearAsPhotosWithoutTheEnginesLogAndAreRecove
     m_boxes.QueueAnswer(IDNO);
     Click(IDC_RECOVER);
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
-    const auto recovered = FilesIn(output);
+    auto recovered = FilesIn(output);
+    // Beside the copies, the list of what was recovered.
+    ASSERT_NE(std::find(recovered.begin(), recovered.end(), "recovered.csv"), recovered.end());
+    std::erase(recovered, "recovered.csv");
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Texts()[0], workflow::RecoveredQuestion(static_cast<int>(recovered.size())));
     EXPECT_EQ(recovered.size(), PhotoPaths().size() + checked);
@@ -161,6 +164,50 @@ TEST_F(RealEngine, DamagedPhotosAreListedMarkedAndRecoveredAsTheEngineWroteThem)
     ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
     for (size_t i = 0; i < paths.size(); ++i)
         EXPECT_EQ(ReadFile(output + "\\" + workflow::FileNameOf(paths[i])), written[i]) << paths[i];
+}
+
+// A card on which two photos were copied into a folder before all were
+// deleted: with Hide copies each photo is offered once, its tip says how often
+// it was found, and the copy names the photos by date in year and month
+// folders, the undated one apart, and lists them in recovered.csv.
+TEST_F(RealEngine, PhotosCopiedTwiceAreOfferedOnceNamedByDateInFoldersAndListed) {
+    const std::string output = m_scratch.In("recovered");
+    WriteFile(settings::GetProgramFolder() + "settings.ini",
+              "savedir=" + output + "\r\nhidecopies=1\r\nnaming=date-folders\r\n");
+    ScanImage("copies.img");
+    const auto deleted = DeletedJpegs("copies");
+    ASSERT_EQ(deleted.size(), 3u);
+    EXPECT_EQ(Text(IDC_PHOTOS_SHOWN), "Showing 3 of 5 pictures");
+    const auto photos = PhotoContents();
+    ASSERT_EQ(photos.size(), 3u);
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const bool twice = photos[i] == deleted.at("DSCN0010.jpg") || photos[i] == deleted.at("sunset.jpg");
+        const std::string tip = InfoTip(static_cast<int>(i));
+        EXPECT_EQ(tip.ends_with("\nFound 2 times"), twice) << tip;
+    }
+
+    m_boxes.QueueAnswer(IDNO);   // the final question
+    m_boxes.QueueAnswer(IDYES);  // the hidden copies go
+    Click(IDC_RECOVER);
+    ASSERT_TRUE(PumpUntil([&] { return Visible(IDC_DRIVE_LIST); }, 30000));
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Texts()[1], "2 hidden pictures were not recovered. Delete them with the other found files?");
+    auto written = testing_support::FilesBelow(output);
+    const std::string record = written["recovered.csv"];
+    std::erase_if(written, [](const auto& file) {
+        return file.first == "recovered.csv" || file.first.starts_with("Other files\\");
+    });
+    ASSERT_EQ(written.size(), 3u);
+    EXPECT_EQ(written["2008\\2008-10\\2008-10-22 16.28.39 COOLPIX P6000.jpg"], deleted.at("DSCN0010.jpg"));
+    EXPECT_EQ(written["1999\\1999-05\\1999-05-25 21.00.09 KODAK DC240 ZOOM DIGITAL CAMERA.jpg"], deleted.at("DCP00001.jpg"));
+    const auto undated = std::find_if(written.begin(), written.end(),
+                                      [](const auto& file) { return file.first.starts_with("Undated\\f"); });
+    ASSERT_NE(undated, written.end());
+    EXPECT_EQ(undated->second, deleted.at("sunset.jpg"));
+    // A line a photo written, with its date, camera and times found.
+    for (const auto& [name, content] : written) EXPECT_NE(record.find("\r\n" + name + ","), std::string::npos) << name;
+    EXPECT_NE(record.find(",2008-10-22 16:28:39,COOLPIX P6000,intact,,2,"), std::string::npos) << record;
+    EXPECT_EQ(record.find("same as another"), std::string::npos) << record;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "tests/support/files.h"
 #include "tests/support/folder_links.h"
 #include "tests/support/import_patch.h"
+#include "imaging/sha256.h"
 #include "win/handles.h"
 #include "workflow/copy/copy_messages.h"
 #include "workflow/files/copy_names.h"
@@ -85,6 +86,14 @@ struct CopyCase {
     std::vector<std::vector<int>> outcome;
     FailureCounts failedFor{};  // by cause
     End end = End::Finished;
+    workflow::CopyChoices choices{};
+    std::map<std::string, uint64_t> taken;  // photos' EXIF dates, by path below the data folder
+    std::vector<std::string> digestKnown;    // entries handed over with their digest
+    std::vector<std::vector<int>> same = {{}, {}};  // photos and files written under another's name
+    // recovered.csv's lines as "name written|name found|result", when the
+    // copy writes it under `recordName`.
+    std::vector<std::string> record;
+    std::string recordName = "recovered.csv";
 };
 
 constexpr FailureCounts Failed(workflow::CopyFailure cause, int count) {
@@ -140,9 +149,42 @@ const CopyCase kCases[] = {
     {.what = "a write-protected folder is named as the cause", .found = {{"a.txt", "a"}, {"b.txt", "b"}},
      .before = {{"kept.txt", "mine"}}, .writeProtected = true, .after = {{"kept.txt", "mine"}},
      .outcome = {{}, {}, {}, {0, 1}}, .failedFor = Failed(workflow::CopyFailure::WriteProtected, 2)},
-    {.what = "a name too long for the folder's path fails before it is written, and a short one is copied",
+    {.what = "a name too long for the folder's path is cut to fit before it is written",
      .found = {{"a.txt", "a"}, {std::string(40, 'n') + ".txt", "n"}}, .folderPathLength = 230,
-     .neverWritten = std::string(40, 'n'), .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {1}}, .failedFor = Failed(workflow::CopyFailure::NameTooLong, 1)},
+     .neverWritten = std::string(40, 'n'), .after = {{"a.txt", "a"}, {"nnnn.txt", "n"}}, .outcome = {{}, {0, 1}, {}, {}}},
+    {.what = "a folder whose path leaves no room for any name fails every file before it is written",
+     .found = {{"a.txt", "a"}}, .folderPathLength = 250, .outcome = {{}, {}, {}, {0}},
+     .failedFor = Failed(workflow::CopyFailure::NameTooLong, 1)},
+    {.what = "by date, in folders: a year and a month, the same second numbered, undated and other files apart",
+     .found = {{"photos\\f1.jpg", "one"}, {"photos\\f2.jpg", "two"}, {"photos\\f3.jpg", "three"},
+               {"photos\\f4.jpg", "four"}, {"notes.txt", "n"}, {"readme", "r"}},
+     .after = {{"2019\\2019-05\\2019-05-04 13.22.10.jpg", "one"}, {"2019\\2019-05\\2019-05-04 13.22.10 (2).jpg", "three"},
+               {"2020\\2020-12\\2020-12-31 23.59.59.jpg", "two"}, {"Undated\\f4.jpg", "four"},
+               {"Other files\\txt\\notes.txt", "n"}, {"Other files\\readme", "r"}},
+     .outcome = {{0, 1, 2, 3}, {4, 5}, {}, {}},
+     .choices = {workflow::NameChoice::ByDateInFolders, true},
+     .taken = {{"photos\\f1.jpg", 20190504132210}, {"photos\\f2.jpg", 20201231235959}, {"photos\\f3.jpg", 20190504132210},
+               {"photos\\f4.jpg", 99991231235959}},
+     .record = {"2019\\2019-05\\2019-05-04 13.22.10.jpg|f1.jpg|written", "2020\\2020-12\\2020-12-31 23.59.59.jpg|f2.jpg|written",
+                "2019\\2019-05\\2019-05-04 13.22.10 (2).jpg|f3.jpg|written", "Undated\\f4.jpg|f4.jpg|written",
+                "Other files\\txt\\notes.txt|notes.txt|written", "Other files\\readme|readme|written"}},
+    {.what = "by date taken: the same bytes are written once, among photos, among files and between the two",
+     .found = {{"photos\\a.jpg", "same"}, {"photos\\b.jpg", "same"}, {"c.bin", "same"}, {"d.bin", "other"},
+               {"e.bin", "other"}},
+     .after = {{"2019-05-04 13.22.10.jpg", "same"}, {"d.bin", "other"}}, .outcome = {{0}, {3}, {}, {}},
+     .choices = {workflow::NameChoice::ByDateTaken, true}, .taken = {{"photos\\a.jpg", 20190504132210}},
+     .digestKnown = {"photos\\a.jpg", "photos\\b.jpg"}, .same = {{1}, {2, 4}},
+     .record = {"2019-05-04 13.22.10.jpg|a.jpg|written", "2019-05-04 13.22.10.jpg|b.jpg|same as another",
+                "2019-05-04 13.22.10.jpg|c.bin|same as another", "d.bin|d.bin|written", "d.bin|e.bin|same as another"}},
+    {.what = "a stop leaves a record of exactly the files named",
+     .found = {{"a.txt", "a"}, {"b.txt", std::string(3 << 20, 'b')}, {"c.txt", "c"}}, .stopAtNaming = "b.txt",
+     .after = {{"a.txt", "a"}}, .outcome = {{}, {0}, {}, {}}, .end = End::Stopped, .choices = {{}, true},
+     .record = {"a.txt|a.txt|written"}},
+    {.what = "a file that fails is listed with what went wrong, and an earlier record is never replaced",
+     .found = {{"a.txt", "a"}, {"b.txt", "b"}}, .before = {{"recovered.csv", "last time"}}, .held = "b.txt",
+     .after = {{"a.txt", "a"}, {"recovered.csv", "last time"}}, .outcome = {{}, {0}, {}, {1}},
+     .failedFor = Failed(workflow::CopyFailure::Unreadable, 1), .choices = {{}, true},
+     .record = {"a.txt|a.txt|written", "|b.txt|failed"}, .recordName = "recovered (2).csv"},
     {.what = "partial copies a killed run left are deleted, and nothing else is",
      .found = {{"a.txt", "a"}},
      .before = {{"a.txt.vantreo-partial", "half"}, {"b.jpg.2.VANTREO-PARTIAL", ""}, {"notes.partial", "mine"}},
@@ -182,6 +224,16 @@ bool RunToEnd(workflow::RecoveryCopy& copy, Recorder& report, bool copyWhatFits)
     return !copy.Running();
 }
 
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return parts;
+        start = end + separator.size();
+    }
+}
+
 bool MakeSparse4GiB(const std::string& path) {
     win::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER end{};
@@ -204,8 +256,14 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
             testing_support::WriteFile(source, content);
             // Photos carry no size: the copy reads it.
             const bool photo = path.starts_with("photos\\");
-            (photo ? photos : files)
-                .push_back({static_cast<int>(i), source, photo ? std::nullopt : std::optional<uint64_t>(content.size())});
+            workflow::CopyEntry entry{static_cast<int>(i), source, photo ? std::nullopt : std::optional<uint64_t>(content.size())};
+            entry.naming.photo = photo;
+            if (const auto date = row.taken.find(path); date != row.taken.end()) entry.naming.taken = date->second;
+            if (std::find(row.digestKnown.begin(), row.digestKnown.end(), path) != row.digestKnown.end()) {
+                entry.size = content.size();
+                entry.sha256 = imaging::Sha256Of(std::span(reinterpret_cast<const uint8_t*>(content.data()), content.size()));
+            }
+            (photo ? photos : files).push_back(std::move(entry));
         }
         if (!row.sparse4GiB.empty()) {
             ASSERT_TRUE(MakeSparse4GiB(data + "\\" + row.sparse4GiB));
@@ -266,6 +324,7 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
             g_refusePartials = row.writeProtected;
             create.emplace("ntdll.dll", "NtCreateFile", reinterpret_cast<void*>(RecordingPartials));
             ASSERT_TRUE((!flush || flush->Applied()) && (!create || create->Applied()));
+            copy->SetChoices(row.choices);
             copy->Start(photos, files, std::move(*opened), data, true);
             ASSERT_TRUE(RunToEnd(*copy, report, row.copyWhatFits));
         }
@@ -279,7 +338,21 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                 << refusal;
             EXPECT_TRUE(testing_support::FilesBelow(elsewhere).empty());
         }
-        EXPECT_EQ(testing_support::FilesBelow(output), row.after);
+        Files written = testing_support::FilesBelow(output);
+        if (!row.record.empty()) {
+            const std::string record = written[row.recordName];
+            written.erase(row.recordName);
+            // No name in these rows holds a comma or a quote: fields split at commas.
+            std::vector<std::string> lines;
+            for (const std::string& line : Split(record, "\r\n")) {
+                const std::vector<std::string> fields = Split(line, ",");
+                if (fields.size() == 12 && fields[0] != "\xEF\xBB\xBFName written")
+                    lines.push_back(fields[0] + "|" + fields[1] + "|" + fields[10]);
+            }
+            EXPECT_TRUE(record.starts_with("\xEF\xBB\xBFName written,")) << record;
+            EXPECT_EQ(lines, row.record) << record;
+        }
+        EXPECT_EQ(written, row.after);
         const CopyOutcome& o = report.outcome;
         std::vector<std::vector<int>> expected = row.outcome;
         expected.resize(6);
@@ -287,6 +360,7 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
                                                  o.leftOutPhotos, o.leftOutFiles}),
                   expected);
         EXPECT_EQ(o.failedFor, row.failedFor);
+        EXPECT_EQ((std::vector<std::vector<int>>{o.samePhotos, o.sameFiles}), row.same);
         if (!row.neverWritten.empty()) {
             const std::lock_guard lock(g_partialsLock);
             for (const std::wstring& created : g_partialsCreated)
@@ -319,7 +393,10 @@ TEST(RecoveryCopyOnFiles, CopiesEachCheckedFileAtMostOnceNeverOverAnotherAndNeve
         if (keptName == row.sparse4GiB)
             EXPECT_EQ(testing_support::FilesIn(data), std::vector<std::string>{keptName});
         else
-            EXPECT_EQ(testing_support::FilesBelow(data), (Files{{keptName, row.found.front().second}}));
+            EXPECT_EQ(testing_support::FilesBelow(data),
+                      (Files{{keptName, std::find_if(row.found.begin(), row.found.end(), [&](const auto& found) {
+                                            return found.first == keptName;
+                                        })->second}}));
     }
 }
 
@@ -389,6 +466,13 @@ TEST(CopyMessages, SayOnlyWhatHappenedInTheRightNumber) {
         {workflow::FailureReport({}, "F:\\out"), ""},
         {workflow::RecoveredQuestion(1), "1 file recovered.\n\nDo you want to view recovered files?"},
         {workflow::RecoveredQuestion(2), "2 files recovered.\n\nDo you want to view recovered files?"},
+        {workflow::RecoveredQuestion(1, 1),
+         "1 file recovered. 1 other file was the same as another file and was not written again.\n\n"
+         "Do you want to view recovered files?"},
+        {workflow::RecoveredQuestion(3, 2),
+         "3 files recovered. 2 other files were the same as another file and were not written again.\n\n"
+         "Do you want to view recovered files?"},
+        {workflow::RecordedProblem(workflow::CopyFailure::NameTooLong), "name too long for the folder"},
         {workflow::HiddenPicturesQuestion(1), "1 hidden picture was not recovered. Delete it with the other found files?"},
         {workflow::HiddenPicturesQuestion(600),
          "600 hidden pictures were not recovered. Delete them with the other found files?"},

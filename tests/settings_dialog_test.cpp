@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "settings/format_checks.h"
 #include "settings/settings_dialog.h"
+#include "settings/settings_file.h"
 #include "tests/support/main_window.h"
 #include "tests/support/message_boxes.h"
 #include "tests/support/pump.h"
@@ -83,6 +84,7 @@ protected:
         Clean();
     }
     static void Clean() {
+        DeleteFileA(settings::SaveFolderPath().c_str());
         DeleteFileA(FormatsFile().c_str());
         RemoveDirectoryA(FormatsFile().c_str());
     }
@@ -120,7 +122,7 @@ TEST_F(SettingsDialogTest, TemplateHasOneAutomaticBoxPerFormatOutOfTheTabOrderAn
     Open();
     EXPECT_EQ(TextOf(m_hwnd), "Settings");
 
-    RECT expected{0, 0, 285, 219};
+    RECT expected{0, 0, 285, 235};
     MapDialogRect(m_hwnd, &expected);
     RECT client{};
     GetClientRect(m_hwnd, &client);
@@ -178,6 +180,28 @@ TEST_F(SettingsDialogTest, OkWritesTheCheckedNamesInTheBoxesOrder) {
         if (!row.folder) EXPECT_EQ(ReadFile(FormatsFile()), "formats=" + row.checks + "\r\n");
     }
     EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+// The copy writes its list of recovered files unless the box is cleared; the
+// choice is kept in settings.ini, beside the output folder, only when it changes.
+TEST_F(SettingsDialogTest, AListOfRecoveredFilesIsWrittenUntilTheBoxIsClearedAndTheChoiceKept) {
+    WriteFile(settings::SaveFolderPath(), "savedir=C:\\out\r\n");
+    Open();
+    EXPECT_EQ(TextOf(GetDlgItem(m_hwnd, IDC_WRITE_LIST)), "Write a list of recovered files");
+    EXPECT_EQ(IsDlgButtonChecked(m_hwnd, IDC_WRITE_LIST), static_cast<UINT>(BST_CHECKED));
+    Click(m_hwnd, IDOK);
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\\out\r\n");
+    Open();
+    Click(m_hwnd, IDC_WRITE_LIST);
+    Click(m_hwnd, IDOK);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\\out\r\nwritelist=0\r\n");
+    EXPECT_FALSE(settings::LoadWriteList());
+    Open();
+    EXPECT_EQ(IsDlgButtonChecked(m_hwnd, IDC_WRITE_LIST), static_cast<UINT>(BST_UNCHECKED));
+    Click(m_hwnd, IDC_WRITE_LIST);
+    Click(m_hwnd, IDOK);
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=C:\\out\r\n");
 }
 
 TEST_F(SettingsDialogTest, DefaultResetsTheBoxesButCancelKeepsTheFile) {

@@ -97,6 +97,17 @@ TEST_F(SettingsFile, FilesBesideTheProgramAreShownAndStoredAsExactlyOneCrLfLine)
     settings::StoreSaveFolder("D:");
     EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\n");
     EXPECT_EQ(settings::LoadSaveFolder(), "D:");
+    // The choices follow the folder's line, each kept when another is stored.
+    settings::StoreNaming("date-folders");
+    settings::StorePhotoView(false, "", true);
+    settings::StoreWriteList(false);
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\nhidecopies=1\r\nnaming=date-folders\r\nwritelist=0\r\n");
+    EXPECT_TRUE(settings::LoadHideCopies());
+    EXPECT_EQ(settings::LoadNaming(), "date-folders");
+    settings::StoreNaming("");
+    settings::StorePhotoView(false, "", false);
+    settings::StoreWriteList(true);
+    EXPECT_EQ(ReadFile(settings::SaveFolderPath()), "savedir=D:\r\n");
 
     settings::StoreFormatList("jpg,png");
     EXPECT_EQ(ReadFile(settings::FormatListPath()), "formats=jpg,png\r\n");

@@ -99,6 +99,23 @@ mdel -i "$work/damaged.img" ::/intact1.jpg ::/zeroed.jpg ::/cut.jpg ::/intact2.j
 describe "$o" intact1.jpg zeroed.jpg cut.jpg intact2.jpg spliced.jpg
 mv "$work/damaged.img" "$out/damaged.img"
 
+# copies.img: a FAT16 card on which two photos were also copied into a folder
+# before everything was deleted: five deleted JPEGs, three contents. Two are
+# camera photos with EXIF dates (2008 and 1999), one has no date.
+o=$out/originals/copies
+mkdir -p "$o"
+cameras=$(cd "$(dirname "$0")/../corpus/jpeg-camera" && pwd)
+cp "$cameras/gps-DSCN0010.jpg" "$o/DSCN0010.jpg"
+cp "$cameras/exif-org-kodak-dc240.jpg" "$o/DCP00001.jpg"
+jpeg "$o/sunset.jpg" 51 640x480
+new_fat16 "$work/copies.img" 32
+mcopy -i "$work/copies.img" "$o/DSCN0010.jpg" "$o/DCP00001.jpg" "$o/sunset.jpg" ::/
+mmd -i "$work/copies.img" ::/BACKUP
+mcopy -i "$work/copies.img" "$o/DSCN0010.jpg" "$o/sunset.jpg" ::/BACKUP/
+mdel -i "$work/copies.img" ::/DSCN0010.jpg ::/DCP00001.jpg ::/sunset.jpg ::/BACKUP/DSCN0010.jpg ::/BACKUP/sunset.jpg
+describe "$o" DSCN0010.jpg DCP00001.jpg sunset.jpg
+mv "$work/copies.img" "$out/copies.img"
+
 # The stand-in engine's fixtures: what it copies into its output folder, in name order.
 f=$out/fixtures
 jpeg "$f/a_small.jpg" 31 160x120

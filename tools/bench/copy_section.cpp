@@ -28,6 +28,7 @@
 #include "tools/bench/stall_sampler.h"
 #include "tools/bench/stopwatch.h"
 #include "workflow/files/folder_tree.h"
+#include "workflow/record/recovered_record.h"
 #include "workflow/window/main_dialog.h"
 
 namespace bench {
@@ -80,8 +81,9 @@ int CountOf(const CopySet& set) {
     return given && std::atoi(given) > 0 ? std::atoi(given) : set.count;
 }
 
-// Distinct bytes for each file would change nothing the copy does; a photo
-// is a small picture padded to the size of a camera's, so it lists as intact.
+// A photo is a small picture padded to the size of a camera's, so it lists
+// as intact; each file ends in its own number, as the copy writes the same
+// bytes only once.
 std::string Content(const CopySet& set) {
     std::string content;
     if (set.listId == IDC_PHOTO_LIST) {
@@ -92,10 +94,11 @@ std::string Content(const CopySet& set) {
     return content;
 }
 
+// The files copied: the window's copy also writes its list of them, timed with it.
 int CountFiles(const std::string& folder) {
     int count = 0;
-    workflow::ForEachFileBelow(folder, [&](const workflow::FolderEntry&) {
-        ++count;
+    workflow::ForEachFileBelow(folder, [&](const workflow::FolderEntry& file) {
+        count += file.path != folder + "\\" + std::string(workflow::kRecordFileName);
         return true;
     });
     return count;
@@ -201,7 +204,7 @@ SetResult RunSet(const CopySet& set, int count) {
     settings::StoreSaveFolder(output);
     workflow::MainDialog dialog;
     HWND hwnd = OpenScanning(dialog);
-    WriteResults(0, count, set.extension, Content(set));
+    WriteResults(0, count, set.extension, Content(set), true);
     // A scan's files were written long before they are copied: none waits
     // to be written back when the copy deletes it.
     workflow::ForEachFileBelow(DataFolder(), [](const workflow::FolderEntry& file) {

@@ -36,11 +36,14 @@ void WriteSmallFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-void WriteResults(int first, int count, const std::string& extension, const std::string& content) {
+void WriteResults(int first, int count, const std::string& extension, const std::string& content, bool distinct) {
+    std::string bytes = content;
     for (int i = first; i < first + count; ++i) {
         const std::string folder = DataFolder() + "\\temp." + std::to_string(i / kFilesPerFolder + 1);
         if (i == first || i % kFilesPerFolder == 0) CreateDirectoryA(folder.c_str(), nullptr);
-        WriteSmallFile(folder + "\\f" + std::to_string(1000000 + i) + "." + extension, content);
+        const std::string number = std::to_string(1000000 + i);
+        if (distinct && bytes.size() >= number.size()) bytes.replace(bytes.size() - number.size(), number.size(), number);
+        WriteSmallFile(folder + "\\f" + number + "." + extension, bytes);
     }
 }
 

@@ -18,7 +18,10 @@ void WriteSmallFile(const std::string& path, const std::string& content);
 
 // Files first .. first + count - 1 as the engine lays them out (temp.1,
 // temp.2, ... of 500 each), named f1000000.EXT upwards.
-void WriteResults(int first, int count, const std::string& extension, const std::string& content);
+// With `distinct`, each file's last bytes are its number: a copy writes the
+// same bytes only once.
+void WriteResults(int first, int count, const std::string& extension, const std::string& content,
+                  bool distinct = false);
 
 void Pump();
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "workflow/files/copy_names.h"
+#include "workflow/found/file_name_rules.h"
 
 namespace workflow {
 
@@ -101,19 +102,32 @@ void PartialCopies::Remark(HANDLE partial) const {
     if (m_mark != Mark::OnClose || !SetDeleteOnClose(partial, true)) SetDeletePending(partial, true);
 }
 
-CopyStep PartialCopies::Write(HANDLE from, const std::string& name, std::span<char> buffer, std::stop_token stop,
-                              win::UniqueHandle& partial) {
-    if (!FitsPathLimit(JoinPath(m_folderPath, name))) return CopyStep::NameTooLong;
+win::UniqueHandle PartialCopies::Begin(const std::string& name, CopyStep& failed) {
+    win::UniqueHandle partial;
     for (int attempt = 1; !partial && attempt <= kNamingAttempts; ++attempt) {
         partial = Create(win::WidenAnsi(PartialName(name, attempt)));
-        if (!partial && !IsNameTaken(GetLastError())) return StepForError(GetLastError());
+        if (!partial && !IsNameTaken(GetLastError())) {
+            failed = StepForError(GetLastError());
+            return partial;
+        }
     }
-    if (!partial) return CopyStep::Failed;
+    failed = CopyStep::Failed;
+    return partial;
+}
+
+CopyStep PartialCopies::Write(HANDLE from, const std::string& name, std::span<char> buffer, std::stop_token stop,
+                              win::UniqueHandle& partial, imaging::Sha256* hash, uint64_t* bytes) {
+    if (!FitsPathLimit(JoinPath(m_folderPath, name))) return CopyStep::NameTooLong;
+    CopyStep failed = CopyStep::Failed;
+    if (!partial) partial = Begin(name, failed);
+    if (!partial) return failed;
     for (;;) {
         if (stop.stop_requested()) return CopyStep::Stopped;
         DWORD read = 0;
         if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return CopyStep::ReadFailed;
         if (read == 0) break;
+        if (hash) hash->Add(std::span(reinterpret_cast<const uint8_t*>(buffer.data()), read));
+        if (bytes) *bytes += read;
         DWORD written = 0;
         if (!WriteFile(partial.get(), buffer.data(), read, &written, nullptr) || written != read)
             return StepForError(GetLastError());
@@ -124,28 +138,33 @@ CopyStep PartialCopies::Write(HANDLE from, const std::string& name, std::span<ch
 }
 
 CopyStep PartialCopies::Name(HANDLE partial, const std::string& name,
-                             const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop) {
-    CopyStep step = CopyStep::Failed;
-    const Naming named = GiveFirstFreeName(name, [&](const std::string& candidate) {
-        const std::string path = JoinPath(m_folderPath, candidate);
-        if (!FitsPathLimit(path)) {
-            step = CopyStep::NameTooLong;
-            return Naming::Refused;
-        }
-        if (nameTaken && nameTaken(path)) return Naming::Taken;
+                             const std::function<bool(const std::string&)>& nameTaken, std::stop_token stop,
+                             std::string* given) {
+    CopyStep step = CopyStep::Done;
+    bool refused = false;
+    const size_t most = MostNameChars(m_folderPath, 0);
+    // "Taken" goes on to the next number; a name given or refused ends the search.
+    const std::optional<std::string> named = FirstFreeName(name, most, [&](const std::string& candidate) {
+        if (nameTaken && nameTaken(JoinPath(m_folderPath, candidate))) return true;
         if (stop.stop_requested()) {
             step = CopyStep::Stopped;
-            return Naming::Refused;
+        } else if (!Unmark(partial)) {
+            step = CopyStep::Failed;
+        } else if (m_folder.MoveInto(partial, win::WidenAnsi(candidate))) {
+            return false;
+        } else {
+            const DWORD error = GetLastError();
+            Remark(partial);
+            if (IsNameTaken(error)) return true;
+            step = StepForError(error);
         }
-        if (!Unmark(partial)) return Naming::Refused;
-        if (m_folder.MoveInto(partial, win::WidenAnsi(candidate))) return Naming::Given;
-        const DWORD error = GetLastError();
-        Remark(partial);
-        if (IsNameTaken(error)) return Naming::Taken;
-        step = StepForError(error);
-        return Naming::Refused;
+        refused = true;
+        return false;
     });
-    return named == Naming::Given ? CopyStep::Done : step;
+    if (!named) return FitName(name, most) ? CopyStep::Failed : CopyStep::NameTooLong;
+    if (refused) return step;
+    if (given) *given = *named;
+    return CopyStep::Done;
 }
 
 }  // namespace workflow

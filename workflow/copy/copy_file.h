@@ -15,6 +15,7 @@
 #include <stop_token>
 #include <string>
 
+#include "imaging/sha256.h"
 #include "win/handles.h"
 #include "win/held_folder.h"
 
@@ -56,20 +57,25 @@ public:
 
     // Deletes the partial copies that a run ended by force left in the folder.
     void RemoveLeftovers() const;
+    // A new, empty partial copy for the copy named `name`; none when no
+    // partial name is free or the folder takes no file.
+    win::UniqueHandle Begin(const std::string& name, CopyStep& failed);
     // The whole of `from` into a new partial copy for the copy named `name`,
     // through `buffer`, with the source's time of last change; deleted when
     // `partial` closes unless Name names it. A name too long for the folder
     // is refused before anything is written. A stop is seen between two
-    // pieces of the buffer's size.
+    // pieces of the buffer's size. The bytes read pass through `hash` and are
+    // counted in `bytes`, when given.
     CopyStep Write(HANDLE from, const std::string& name, std::span<char> buffer, std::stop_token stop,
-                   win::UniqueHandle& partial);
+                   win::UniqueHandle& partial, imaging::Sha256* hash = nullptr, uint64_t* bytes = nullptr);
     // Gives a flushed partial copy its name: its own, or the next free
-    // "name (n).ext", never over an existing file. A name that `nameTaken`,
-    // when given (a full path), says is taken is passed over without trying.
-    // A stop seen before the name is given leaves the copy partial; so does
-    // a name too long for the folder, rather than being shortened into another.
+    // "name (n).ext" (file_name_rules.h), never over an existing file, the
+    // stem cut so that the path holds within the limit. A name that
+    // `nameTaken`, when given (a full path), says is taken is passed over
+    // without trying. A stop seen before the name is given leaves the copy
+    // partial. `given` learns the name given.
     CopyStep Name(HANDLE partial, const std::string& name, const std::function<bool(const std::string&)>& nameTaken,
-                  std::stop_token stop);
+                  std::stop_token stop, std::string* given = nullptr);
 
 private:
     enum class Mark { Unknown, OnClose, Pending };

@@ -116,8 +116,26 @@ std::string FailureReport(const FailureCounts& failed, const std::string& folder
            " ticked. " + steps + ", then press 'Recover' again.";
 }
 
-std::string RecoveredQuestion(int copied) {
-    return Files(static_cast<size_t>(copied)) + " recovered.\n\nDo you want to view recovered files?";
+std::string RecoveredQuestion(int copied, int same) {
+    std::string text = Files(static_cast<size_t>(copied)) + " recovered.";
+    if (same == 1) text += " 1 other file was the same as another file and was not written again.";
+    if (same > 1)
+        text += " " + std::to_string(same) + " other files were the same as another file and were not written again.";
+    return text + "\n\nDo you want to view recovered files?";
+}
+
+std::string RecordedProblem(CopyFailure failure) {
+    switch (failure) {
+    case CopyFailure::Unreadable:
+        return "could not be read from the found files";
+    case CopyFailure::NameTooLong:
+        return "name too long for the folder";
+    case CopyFailure::WriteProtected:
+        return "the folder is write-protected";
+    case CopyFailure::NotWritten:
+        break;
+    }
+    return "could not be written";
 }
 
 std::string HiddenPicturesQuestion(size_t hidden) {

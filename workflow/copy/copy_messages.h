@@ -34,7 +34,12 @@ std::string DiskFullMessage(const std::string& folder, size_t copied, const std:
 // Files that failed, by cause; empty when none did.
 std::string FailureReport(const FailureCounts& failed, const std::string& folder);
 
-std::string RecoveredQuestion(int copied);
+// The end of a copy that wrote something: what was written, and how many
+// ticked files held the same bytes as another and were written only once.
+std::string RecoveredQuestion(int copied, int same = 0);
+
+// Why a file failed, as recovered.csv says it beside the file's name.
+std::string RecordedProblem(CopyFailure failure);
 
 // Pictures hidden as small when the copy started, which the clean-up after it would delete.
 std::string HiddenPicturesQuestion(size_t hidden);

@@ -3,13 +3,19 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <utility>
 
 #include "win/handles.h"
+#include "win/utf8_text.h"
 #include "workflow/copy/copy_file.h"
+#include "workflow/files/copy_names.h"
 #include "workflow/files/folder_tree.h"
 #include "workflow/copy/parallel_flush.h"
+#include "workflow/found/duplicate_index.h"
+#include "workflow/found/file_name_rules.h"
 #include "workflow/found/scan_results.h"
+#include "workflow/record/recovered_record.h"
 
 namespace workflow {
 
@@ -21,8 +27,10 @@ constexpr size_t kBufferBytes = size_t{64} << 10;
 constexpr int kFlushThreads = 8;
 // Files written and not yet named, each holding its handle until it is.
 constexpr size_t kMostUnnamed = 32;
+// What a partial name adds to a name at most: ".100.vantreo-partial".
+constexpr size_t kPartialNameChars = 20;
 
-enum class Turn { Copied, Failed, Vanished, Abandoned, LeftOut };
+enum class Turn { Copied, Same, Failed, Vanished, Abandoned, LeftOut };
 
 // An entry whose turn has come: its copy written and being flushed, or its
 // turn over already.
@@ -32,7 +40,24 @@ struct InHand {
     uint64_t flushTicket = 0;
     Turn turn = Turn::Failed;
     CopyFailure failure = CopyFailure::NotWritten;  // of a turn that failed
+    PartialCopies* partials = nullptr;  // of the folder it is written in
+    std::string folder;                 // that folder below the output folder, with a closing backslash
+    std::string leaf;                   // its name there, before it is made free
+    uint64_t size = 0;
+    std::optional<imaging::Sha256Digest> digest;
+    // Below the output folder: its name, or the name its bytes were written under.
+    std::string writtenAs;
 };
+
+// The name a file is given, as its owner chose, from what its entry says.
+NameFacts NamingOf(const CopyEntry& entry) {
+    NameFacts naming = entry.naming;
+    if (naming.foundName.empty()) {
+        naming.foundName = FileNameOf(entry.source);
+        naming.extension = ExtensionOf(entry.source);
+    }
+    return naming;
+}
 
 // The turn a step ends, and the cause of a failure.
 Turn TurnOf(CopyStep step, CopyFailure& failure) {
@@ -116,33 +141,44 @@ private:
         std::vector<bool> leftOut(total, false);
         if (!CheckDestination(stop, leftOut)) return false;
 
-        std::vector<char> buffer(kBufferBytes);
-        SourceFolders sources(m_dataFolder);
         PartialCopies partials(m_destination->folder, m_destination->path);
-        // Declared before the flushes, so these handles close only once no
-        // flush can be using them any more.
-        std::deque<InHand> inHand;
-        ParallelFlush flushes(kFlushThreads);
-        for (size_t next = 0; next < total && !stop.stop_requested() && !m_diskFull; ++next) {
-            InHand entry;
-            entry.position = next;
-            if (leftOut[next]) entry.turn = Turn::LeftOut;
-            else if (!Write(entry, sources, partials, buffer, stop)) break;
-            if (entry.partial) entry.flushTicket = flushes.Begin(entry.partial.get());
-            inHand.push_back(std::move(entry));
-            while (!inHand.empty() && (inHand.size() > kMostUnnamed || !inHand.front().partial ||
-                                       flushes.IsDone(inHand.front().flushTicket))) {
-                Settle(inHand.front(), flushes, partials, stop);
-                inHand.pop_front();
-            }
-        }
-        if (stop.stop_requested()) return false;
-        for (; !inHand.empty(); inHand.pop_front()) Settle(inHand.front(), flushes, partials, stop);
-        if (stop.stop_requested()) return false;
+        m_top = Folder{&m_destination->folder, &partials, nullptr, nullptr};
+        if (m_owner.m_choices.writeRecord) StartRecord(partials);
+        const bool copiedAll = CopyEach(stop, leftOut);
+        FinishRecord(partials);
+        m_folders.clear();
+        if (!copiedAll) return false;
         if (!m_diskFull) return true;
         stopMessage = DiskFullMessage();
         return false;
     }
+
+    // False when stopped.
+    bool CopyEach(std::stop_token stop, const std::vector<bool>& leftOut) {
+        std::vector<char> buffer(kBufferBytes);
+        SourceFolders sources(m_dataFolder);
+        // Declared before the flushes, so these handles close only once no
+        // flush can be using them any more.
+        std::deque<InHand> inHand;
+        ParallelFlush flushes(kFlushThreads);
+        for (size_t next = 0; next < leftOut.size() && !stop.stop_requested() && !m_diskFull; ++next) {
+            InHand entry;
+            entry.position = next;
+            if (leftOut[next]) entry.turn = Turn::LeftOut;
+            else if (!Write(entry, sources, buffer, stop)) break;
+            if (entry.partial) entry.flushTicket = flushes.Begin(entry.partial.get());
+            inHand.push_back(std::move(entry));
+            while (!inHand.empty() && (inHand.size() > kMostUnnamed || !inHand.front().partial ||
+                                       flushes.IsDone(inHand.front().flushTicket))) {
+                Settle(inHand.front(), flushes, stop);
+                inHand.pop_front();
+            }
+        }
+        if (stop.stop_requested()) return false;
+        for (; !inHand.empty(); inHand.pop_front()) Settle(inHand.front(), flushes, stop);
+        return !stop.stop_requested();
+    }
+
     const CopyEntry& At(size_t position) const {
         const size_t photos = m_owner.m_photos.size();
         return position < photos ? m_owner.m_photos[position] : m_owner.m_files[position - photos];
@@ -180,10 +216,47 @@ private:
         return true;
     }
 
+    // A folder below the output folder (none for the output folder itself),
+    // made when missing, each level opened through the one above it: none
+    // when a level is a link or cannot be made.
+    struct Folder {
+        const win::HeldFolder* held = nullptr;
+        PartialCopies* partials = nullptr;
+        std::unique_ptr<win::HeldFolder> ownHeld;
+        std::unique_ptr<PartialCopies> ownPartials;
+    };
+    Folder* FolderBelow(const std::string& folder) {
+        if (folder.empty()) return &m_top;
+        if (const auto found = m_folders.find(folder); found != m_folders.end()) return &found->second;
+        const size_t slash = folder.rfind('\\');
+        Folder* parent = FolderBelow(slash == std::string::npos ? std::string() : folder.substr(0, slash));
+        if (!parent) return nullptr;
+        std::optional<win::HeldFolder> opened =
+            parent->held->OpenFolder(win::WidenAnsi(folder.substr(slash == std::string::npos ? 0 : slash + 1)), true);
+        if (!opened) return nullptr;
+        Folder made;
+        made.ownHeld = std::make_unique<win::HeldFolder>(std::move(*opened));
+        made.ownPartials = std::make_unique<PartialCopies>(*made.ownHeld, JoinPath(m_destination->path, folder));
+        made.held = made.ownHeld.get();
+        made.partials = made.ownPartials.get();
+        // A folder of an earlier copy may hold what a run ended by force left.
+        made.partials->RemoveLeftovers();
+        return &(m_folders[folder] = std::move(made));
+    }
+
     // Opens the source and writes its partial copy; false when the copy stops here.
-    bool Write(InHand& entry, SourceFolders& sources, PartialCopies& partials, std::vector<char>& buffer,
-               std::stop_token stop) {
+    bool Write(InHand& entry, SourceFolders& sources, std::vector<char>& buffer, std::stop_token stop) {
         const CopyEntry& source = At(entry.position);
+        // Bytes known to be written already are not read again.
+        if (source.sha256 && source.size) {
+            if (const std::string* same = m_written.WrittenAs(*source.size, *source.sha256)) {
+                entry.turn = Turn::Same;
+                entry.size = *source.size;
+                entry.digest = source.sha256;
+                entry.writtenAs = *same;
+                return true;
+            }
+        }
         const win::UniqueHandle from = sources.Open(source.source);
         if (!from) {
             // A file that has gone cannot be recovered any more; it is not counted.
@@ -191,8 +264,31 @@ private:
             entry.failure = CopyFailure::Unreadable;
             return true;
         }
-        const CopyStep step = partials.Write(from.get(), FileNameOf(source.source), buffer, stop, entry.partial);
-        if (step == CopyStep::Done) return true;
+        const std::optional<std::string> name =
+            FitName(RecoveredName(NamingOf(source), m_owner.m_choices.naming),
+                    MostNameChars(m_destination->path, kPartialNameChars));
+        if (!name) {
+            entry.turn = Turn::Failed;
+            entry.failure = CopyFailure::NameTooLong;
+            return true;
+        }
+        const size_t slash = name->rfind('\\');
+        entry.folder = slash == std::string::npos ? std::string() : name->substr(0, slash + 1);
+        entry.leaf = name->substr(entry.folder.size());
+        const Folder* folder = FolderBelow(entry.folder.empty() ? entry.folder : entry.folder.substr(0, slash));
+        if (!folder) {
+            entry.turn = Turn::Failed;
+            entry.failure = CopyFailure::NotWritten;
+            return true;
+        }
+        entry.partials = folder->partials;
+        imaging::Sha256 hash;
+        const CopyStep step = entry.partials->Write(from.get(), entry.leaf, buffer, stop, entry.partial,
+                                                    source.sha256 ? nullptr : &hash, &entry.size);
+        if (step == CopyStep::Done) {
+            entry.digest = source.sha256 ? *source.sha256 : hash.Finish();
+            return true;
+        }
         entry.partial.reset();
         if (step == CopyStep::Stopped) return false;
         entry.turn = TurnOf(step, entry.failure);
@@ -200,20 +296,34 @@ private:
         return true;
     }
 
-    // Names a flushed copy, or records why the entry's turn ended without one.
-    void Settle(InHand& entry, ParallelFlush& flushes, PartialCopies& partials, std::stop_token stop) {
+    // Names a flushed copy, or drops it when its bytes were written under
+    // another name meanwhile, or records why the entry's turn ended without one.
+    void Settle(InHand& entry, ParallelFlush& flushes, std::stop_token stop) {
         if (entry.partial) {
             const DWORD flushed = flushes.Wait(entry.flushTicket);
+            const std::string* same = entry.digest ? m_written.WrittenAs(entry.size, *entry.digest) : nullptr;
             // A copy whose flush failed may not be on the disk: it is never named.
-            const CopyStep step =
-                flushed == ERROR_SUCCESS ? partials.Name(entry.partial.get(), FileNameOf(At(entry.position).source),
-                                                         m_owner.m_nameTaken, stop)
-                                         : StepForError(flushed);
-            if (step == CopyStep::DiskFull) m_diskFull = true;
-            entry.turn = TurnOf(step, entry.failure);
+            if (flushed != ERROR_SUCCESS) {
+                const CopyStep step = StepForError(flushed);
+                m_diskFull = m_diskFull || step == CopyStep::DiskFull;
+                entry.turn = TurnOf(step, entry.failure);
+            } else if (same) {
+                entry.turn = Turn::Same;
+                entry.writtenAs = *same;
+            } else {
+                std::string given;
+                const CopyStep step = entry.partials->Name(entry.partial.get(), entry.leaf, m_owner.m_nameTaken, stop, &given);
+                m_diskFull = m_diskFull || step == CopyStep::DiskFull;
+                entry.turn = TurnOf(step, entry.failure);
+                if (step == CopyStep::Done) {
+                    entry.writtenAs = entry.folder + given;
+                    if (entry.digest) m_written.Claim(entry.size, *entry.digest, entry.writtenAs);
+                }
+            }
             entry.partial.reset();  // deletes a copy that was not named
         }
         m_turns[entry.position] = entry.turn;
+        Record(entry);
         const std::lock_guard lock(m_owner.m_lock);
         m_owner.m_shared.position = static_cast<int>(entry.position) + 1;
         const bool photo = entry.position < m_owner.m_photos.size();
@@ -222,6 +332,9 @@ private:
         switch (entry.turn) {
         case Turn::Copied:
             items = photo ? &outcome.copiedPhotos : &outcome.copiedFiles;
+            break;
+        case Turn::Same:
+            items = photo ? &outcome.samePhotos : &outcome.sameFiles;
             break;
         case Turn::Failed:
             items = photo ? &outcome.failedPhotos : &outcome.failedFiles;
@@ -237,11 +350,60 @@ private:
         items->push_back(At(entry.position).item);
     }
 
+    // The record is a partial copy until the copy ends, whatever ends it: a
+    // crash leaves none, and one named lists the files named.
+    void StartRecord(PartialCopies& partials) {
+        CopyStep failed = CopyStep::Failed;
+        m_record = partials.Begin(std::string(kRecordFileName), failed);
+        m_recordLines = 0;
+        if (m_record) AddToRecord(RecordHead());
+    }
+
+    void Record(const InHand& entry) {
+        if (!m_record || (entry.turn != Turn::Copied && entry.turn != Turn::Same && entry.turn != Turn::Failed)) return;
+        const CopyEntry& source = At(entry.position);
+        const NameFacts naming = NamingOf(source);
+        RecordedFile file;
+        if (entry.turn != Turn::Failed) file.nameWritten = entry.writtenAs;
+        file.nameFound = naming.foundName;
+        file.size = entry.size ? entry.size : source.size.value_or(0);
+        file.width = source.width;
+        file.height = source.height;
+        file.taken = naming.taken;
+        file.previewTaken = naming.previewTaken;
+        file.camera = naming.camera;
+        file.damage = source.damage;
+        file.timesFound = source.timesFound;
+        file.sha256 = entry.digest;
+        file.result = entry.turn == Turn::Copied ? RecordResult::Written
+                      : entry.turn == Turn::Same ? RecordResult::SameAsAnother
+                                                 : RecordResult::Failed;
+        if (entry.turn == Turn::Failed) file.problem = RecordedProblem(entry.failure);
+        AddToRecord(RecordLine(file, [](const std::string& text) { return win::Utf8FromAnsi(text); }));
+        ++m_recordLines;
+    }
+
+    // A record that cannot be written whole is dropped: it would not list what was written.
+    void AddToRecord(const std::string& text) {
+        DWORD written = 0;
+        if (!WriteFile(m_record.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size())
+            m_record.reset();
+    }
+
+    // Named even after a stop: it lists what was named before it.
+    void FinishRecord(PartialCopies& partials) {
+        if (!m_record) return;
+        if (m_recordLines > 0 && FlushFileBuffers(m_record.get()))
+            partials.Name(m_record.get(), std::string(kRecordFileName), nullptr, std::stop_token());
+        m_record.reset();
+    }
+
     std::string DiskFullMessage() const {
         std::vector<std::string> notCopied;
         size_t copied = 0;
         for (size_t position = 0; position < m_turns.size(); ++position) {
-            if (m_turns[position] == Turn::Copied)
+            if (m_turns[position] == Turn::Copied || m_turns[position] == Turn::Same)
                 ++copied;
             else if (m_turns[position] != Turn::Vanished)
                 notCopied.push_back(FileNameOf(At(position).source));
@@ -256,6 +418,11 @@ private:
     const bool m_cleanUpWaits;
     std::vector<Turn> m_turns;  // by position: how each entry's turn ended
     bool m_diskFull = false;
+    WrittenContents m_written;
+    Folder m_top;
+    std::map<std::string, Folder> m_folders;  // by their path below the output folder
+    win::UniqueHandle m_record;               // recovered.csv while it is written
+    size_t m_recordLines = 0;
 };
 
 RecoveryCopy::RecoveryCopy(Report& report, PathTest mayDelete, std::function<void()> wake, PathTest nameTaken)

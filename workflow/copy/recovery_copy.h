@@ -10,7 +10,7 @@
 // `wake` on the worker's thread, which also runs the flushing threads of
 // ParallelFlush. Under m_lock: m_shared, and the wait on m_decided. Read by
 // the worker without the lock, and left alone by the owner while it runs:
-// m_photos, m_files, m_mayDelete, m_nameTaken, m_wake; `mayDelete` may
+// m_photos, m_files, m_choices, m_mayDelete, m_nameTaken, m_wake; `mayDelete` may
 // read what the owner changes before it calls CleanUp, not after. The
 // owner's thread alone: m_folder, m_running, m_destinationAsked,
 // m_positionShown, m_worker, m_thread. The worker is told to stop through its stop token; Stop joins it
@@ -21,6 +21,13 @@
 // through a link, and a file gets its name only once all of it is flushed to
 // the disk (copy_file.h): whenever a copy stops, no partial file is left
 // under a finished name. Only named files count as recovered.
+//
+// Each content is written once: a file whose bytes (size and SHA-256, known
+// before or hashed as it is read) this copy has written already is dropped
+// and counted as the same as another. With the record chosen, recovered.csv
+// is written beside the copies like one of them: a line for each file as its
+// turn ends, named when the copy ends however it ends, so that it lists
+// exactly the files named.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -31,8 +38,12 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/sha256.h"
+#include "workflow/copy/copy_choices.h"
 #include "workflow/copy/copy_destination.h"
 #include "workflow/copy/copy_messages.h"
+#include "workflow/found/found_item.h"
+#include "workflow/found/recovered_names.h"
 
 namespace workflow {
 
@@ -41,7 +52,17 @@ struct CopyEntry {
     int item;
     std::string source;
     std::optional<uint64_t> size;  // read from the file when not given
+    // What its name is made of; its found name and extension are taken from
+    // `source` when not given.
+    NameFacts naming;
+    // For its line in the record.
+    uint32_t width = 0, height = 0;
+    Damage damage;
+    uint32_t timesFound = 1;
+    // Its bytes' digest when known; the copy hashes the bytes it reads otherwise.
+    std::optional<imaging::Sha256Digest> sha256;
 };
+
 
 // What became of the entries that had their turn, as item indexes per list.
 // Left out are those the destination could not take, which the user was
@@ -50,6 +71,8 @@ struct CopyOutcome {
     std::vector<int> copiedPhotos, copiedFiles;
     std::vector<int> failedPhotos, failedFiles;
     std::vector<int> leftOutPhotos, leftOutFiles;
+    // Not written: their bytes were written under another file's name.
+    std::vector<int> samePhotos, sameFiles;
     FailureCounts failedFor{};  // the failed, by cause
 
     // The found files that may go are deleted after the last copy was named
@@ -60,6 +83,7 @@ struct CopyOutcome {
     int CopiedCount() const { return static_cast<int>(copiedPhotos.size() + copiedFiles.size()); }
     int FailedCount() const { return static_cast<int>(failedPhotos.size() + failedFiles.size()); }
     int LeftOutCount() const { return static_cast<int>(leftOutPhotos.size() + leftOutFiles.size()); }
+    int SameCount() const { return static_cast<int>(samePhotos.size() + sameFiles.size()); }
 };
 
 // Before the first byte: what the destination cannot take.
@@ -112,6 +136,8 @@ public:
     // reported finished: whoever touches the data folder next calls Stop
     // first. With `cleanUpWaits` as well, the clean-up starts only once
     // CleanUp is called, and Stop before that drops it.
+    // For the copies started from now on; the owner's thread, between copies.
+    void SetChoices(const CopyChoices& choices) { m_choices = choices; }
     void Start(std::vector<CopyEntry> photos, std::vector<CopyEntry> files, CopyDestination destination,
                std::string dataFolder, bool cleanUp, bool cleanUpWaits = false);
     // Tells the owner what has happened since the last Poll; once the copy
@@ -161,6 +187,7 @@ private:
     PathTest m_mayDelete;
     std::function<void()> m_wake;
     PathTest m_nameTaken;
+    CopyChoices m_choices;
     std::vector<CopyEntry> m_photos, m_files;
     std::string m_folder;
     bool m_running = false;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "workflow/engine/drive_list.h"
+#include "workflow/found/duplicate_index.h"
 #include "workflow/found/scan_results.h"
 
 namespace workflow {
@@ -32,7 +33,7 @@ std::string TakenText(uint64_t taken) {
 
 }  // namespace
 
-std::string PhotoTip(const FoundPhoto& photo) {
+std::string PhotoTip(const FoundPhoto& photo, uint32_t timesFound) {
     std::string tip = FileNameOf(photo.path);
     const imaging::PictureFacts& facts = photo.facts;
     if (facts.SizeKnown()) tip += "\n" + std::to_string(facts.width) + " x " + std::to_string(facts.height) + " pixels";
@@ -40,6 +41,7 @@ std::string PhotoTip(const FoundPhoto& photo) {
     if (!facts.camera.empty()) tip += "\n" + facts.camera;
     if (photo.fileSize) tip += "\n" + FormatSize(static_cast<int64_t>(photo.fileSize));
     if (const std::string damage = DamageTip(photo.damage); !damage.empty()) tip += "\n" + damage;
+    if (const std::string found = TimesFoundText(timesFound); !found.empty()) tip += "\n" + found;
     return tip;
 }
 

@@ -44,12 +44,18 @@ struct FoundPhoto {
     Shows shows = Shows::Own;
     int cacheSlot = -1;  // the cache's image holding its own thumbnail, -1 while it is not held
     uint32_t foundIndex = 0;  // its place among the photos in the order they were found
+    // Its place in the session's duplicate index once its bytes were hashed;
+    // kNoContent until then.
+    static constexpr uint32_t kNoContent = UINT32_MAX;
+    uint32_t content = kNoContent;
+    bool copy = false;  // its bytes are those of a photo found before it
     uint64_t fileSize = 0;
     imaging::PictureFacts facts;
 };
 
 // The tip shown over a photo: its name, size, when and by what it was taken,
-// the file's size and the damage line, each known one on a line of its own.
-std::string PhotoTip(const FoundPhoto& photo);
+// the file's size, the damage line and how often its bytes were found, each
+// known one on a line of its own.
+std::string PhotoTip(const FoundPhoto& photo, uint32_t timesFound = 1);
 
 }  // namespace workflow

@@ -5,6 +5,7 @@
 namespace workflow {
 
 bool IsShown(const FoundPhoto& photo, const PhotoView& view) {
+    if (view.hideCopies && photo.copy) return false;
     if (!view.hideSmall || !photo.facts.SizeKnown()) return true;
     return std::max(photo.facts.width, photo.facts.height) >= kSmallPictureSide;
 }

@@ -20,6 +20,8 @@ enum class PhotoOrder { Found, DateTaken, LargestFile };
 struct PhotoView {
     bool hideSmall = false;
     PhotoOrder order = PhotoOrder::Found;
+    // One entry per content: a photo whose bytes a photo found before holds is hidden.
+    bool hideCopies = false;
 };
 
 // A picture whose size could not be read is shown: it may be a damaged photo.

@@ -153,12 +153,14 @@ bool ScanMonitor::ListNext() {
     if (thumbnail) damage.readableShare = thumbnail->readableShare;
     switch (ChoosePictureEntry(decoded, Placeholder().has_value(), next.lastWalk)) {
     case PictureEntry::Photo:
-        if (!AddPhoto(next, thumbnail->Image(), damage, false, std::move(thumbnail->facts))) ListLater(next);
+        if (!AddPhoto(next, thumbnail->Image(), damage, false, thumbnail->sha256, std::move(thumbnail->facts)))
+            ListLater(next);
         // Copied into the list; the scan may have been abandoned meanwhile.
         if (m_thumbnails && !thumbnail->rows.empty()) m_thumbnails->GiveBack(std::move(thumbnail->rows));
         break;
     case PictureEntry::Placeholder:
         if (!AddPhoto(next, ThumbnailImage{&*Placeholder()}, damage, true,
+                      thumbnail ? thumbnail->sha256 : std::nullopt,
                       thumbnail ? std::move(thumbnail->facts) : imaging::PictureFacts{}))
             ListLater(next);
         break;
@@ -177,7 +179,8 @@ void ScanMonitor::ListLater(const Pending& picture) {
 }
 
 bool ScanMonitor::AddPhoto(const Pending& picture, const ThumbnailImage& thumbnail, const Damage& damage,
-                           bool placeholder, imaging::PictureFacts facts) {
+                           bool placeholder, const std::optional<imaging::Sha256Digest>& digest,
+                           imaging::PictureFacts facts) {
     const std::string& path = picture.path;
     auto photo = std::make_unique<FoundPhoto>();
     photo->path = path;
@@ -187,6 +190,7 @@ bool ScanMonitor::AddPhoto(const Pending& picture, const ThumbnailImage& thumbna
     photo->damage = damage;
     photo->checked = StartsChecked(path);
     if (placeholder) photo->shows = FoundPhoto::Shows::Placeholder;
+    if (digest) m_listener.PhotoContentRead(*photo, *digest);
     if (!m_listener.AddPhotoEntry(photo.get(), thumbnail)) return false;
     m_photos.push_back(std::move(photo));
     if (damage.Any()) WantPreview(path);

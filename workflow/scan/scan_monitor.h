@@ -38,6 +38,9 @@ public:
         // call; an empty one shows an empty square. False when the window cannot
         // hold the thumbnail: the photo is not listed, and is tried again.
         virtual bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) = 0;
+        // Right before AddPhotoEntry, for a photo whose thumbnail worker read
+        // it whole: the digest of its bytes.
+        virtual void PhotoContentRead(const FoundPhoto& /*photo*/, const imaging::Sha256Digest& /*digest*/) {}
         virtual void AddFileEntry(FoundItem* item) = 0;
         // A listed file was renamed by the engine once its checks failed: the
         // entry's record now holds the new path and the damage mark.
@@ -105,6 +108,7 @@ private:
     bool ListNext();
     // False when the window declined the photo.
     bool AddPhoto(const Pending& picture, const ThumbnailImage& thumbnail, const Damage& damage, bool placeholder,
+                  const std::optional<imaging::Sha256Digest>& digest,
                   imaging::PictureFacts facts);
     // A picture not listed now: a later walk hands it over again, and once
     // none will, it is listed as a file rather than lost.

@@ -27,6 +27,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "workflow/copy/copy_choices.h"
+#include "workflow/found/duplicate_index.h"
 #include "workflow/found/found_item.h"
 #include "workflow/found/photo_view.h"
 #include "workflow/found/result_rows.h"
@@ -44,6 +46,7 @@ class EngineRun;
 class HeldWorkFolders;
 class RecoveryCopy;
 struct CopyOutcome;
+struct CopyEntry;
 struct DestinationShort;
 
 inline constexpr char kWaitingForListingText[] =
@@ -152,6 +155,10 @@ public:
     void SetPhotoView(const PhotoView& view);
     // False while a copy runs: it holds row indexes.
     bool SortFiles(int column);
+    // How many photos found hold the photo's bytes, as far as known.
+    uint32_t TimesFound(const FoundPhoto& photo) const;
+    // How the next copies name files and whether they write recovered.csv.
+    void SetCopyChoices(const CopyChoices& choices);
 
     // An engine is being waited for: Next, Cancel and Close wait too.
     bool Busy() const { return m_waitingForEngine; }
@@ -185,6 +192,7 @@ private:
     void EndListing(const std::vector<std::string>& unreadable);
     void ReportUnreadable(const std::vector<std::string>& unreadable);
     void StartCopy(const std::string& outputFolder);
+    CopyEntry PhotoToCopy(int row) const;
     void AskAboutDestination();
     void EndCopy();
     void ReturnToResults(const CopyOutcome& outcome);
@@ -192,11 +200,13 @@ private:
     void KeepOnlyHiddenPhotos();
     void RecordRecovered(const CopyOutcome& outcome);
     void AddFoundPhoto(FoundPhoto* photo);
+    void OfferNextOfContent(const FoundPhoto& gone);
     void RememberHiddenPhotos();
     bool MayCleanUpAfterCopy(const std::string& path) const;
 
     // ScanMonitor::Listener
     bool AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) override;
+    void PhotoContentRead(const FoundPhoto& photo, const imaging::Sha256Digest& digest) override;
     void AddFileEntry(FoundItem* item) override;
     void PhotoEntryChanged(const FoundPhoto* photo) override;
     void FileEntryChanged(const FoundItem* item) override;
@@ -239,6 +249,10 @@ private:
     // Every photo listed, in found order; m_photoRows holds those m_photoView shows.
     std::vector<FoundPhoto*> m_foundPhotos;
     PhotoView m_photoView;
+    // The listed photos whose bytes were hashed, in found order: which are copies.
+    DuplicateIndex m_duplicates;
+    // The digest handed over for the photo being added, until it is listed.
+    std::optional<std::pair<const FoundPhoto*, imaging::Sha256Digest>> m_contentRead;
     ResultRows<FoundItem> m_fileRows;
     bool m_sortDescending = false;  // direction of the next file-list sort
 

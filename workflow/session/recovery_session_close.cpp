@@ -88,6 +88,8 @@ void RecoverySession::CleanUpDataFolder() {
 void RecoverySession::ForgetEntries() {
     m_photoRows.Clear();
     m_foundPhotos.clear();
+    m_duplicates = DuplicateIndex();
+    m_contentRead.reset();
     m_fileRows.Clear();
     m_view.EntriesForgotten();
     m_monitor.ForgetEntries();

@@ -14,6 +14,7 @@
 #include "workflow/copy/copy_destination.h"
 #include "workflow/engine/disk_warning.h"
 #include "workflow/files/folder_tree.h"
+#include "workflow/found/scan_results.h"
 #include "workflow/session/recovery_session.h"
 #include "workflow/session/held_work_folders.h"
 #include "workflow/session/recovery_session_copy_news.h"
@@ -71,13 +72,15 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
     // The clean-up after the last copy may still read which photos were hidden.
     m_copy.Stop();
     std::vector<CopyEntry> photos, files;
-    for (int row : m_photoRows.CheckedIndexes()) {
-        const FoundPhoto& photo = *m_photoRows.At(row);
-        photos.push_back({row, photo.path, photo.fileSize ? std::optional<uint64_t>(photo.fileSize) : std::nullopt});
-    }
+    for (int row : m_photoRows.CheckedIndexes()) photos.push_back(PhotoToCopy(row));
     for (int row : m_fileRows.CheckedIndexes()) {
         const FoundItem& item = *m_fileRows.At(row);
-        files.push_back({row, item.path, item.size});
+        CopyEntry entry{row, item.path, item.size};
+        entry.naming.foundName = item.name;
+        entry.naming.extension = item.extension;
+        entry.naming.damaged = item.damaged;
+        entry.damage.engineMarked = item.damaged;
+        files.push_back(std::move(entry));
     }
     RememberHiddenPhotos();
     // The engine has ended; the clean-up deletes the data folder itself.
@@ -89,6 +92,27 @@ void RecoverySession::StartCopy(const std::string& outputFolder) {
                  cleanUp, !m_hiddenAtCopy.empty());
     m_view.GoTo(Screen::Recovering);
     m_view.RunTimer(SessionTimer::Copy, kCopyPollMs);
+}
+
+void RecoverySession::SetCopyChoices(const CopyChoices& choices) { m_copy.SetChoices(choices); }
+
+// What the photo's name and its line in the record are made of.
+CopyEntry RecoverySession::PhotoToCopy(int row) const {
+    const FoundPhoto& photo = *m_photoRows.At(row);
+    CopyEntry entry{row, photo.path, photo.fileSize ? std::optional<uint64_t>(photo.fileSize) : std::nullopt};
+    NameFacts& naming = entry.naming;
+    naming.foundName = FileNameOf(photo.path);
+    naming.extension = ExtensionOf(photo.path);
+    naming.photo = true;
+    naming.taken = photo.facts.taken;
+    naming.camera = photo.facts.camera;
+    naming.damaged = photo.damage.Any();
+    entry.width = photo.facts.width;
+    entry.height = photo.facts.height;
+    entry.damage = photo.damage;
+    entry.timesFound = TimesFound(photo);
+    if (photo.content != FoundPhoto::kNoContent) entry.sha256 = m_duplicates.DigestOf(photo.content);
+    return entry;
 }
 
 void RecoverySession::OnCopyTick() {
@@ -149,7 +173,8 @@ void RecoverySession::EndCopy() {
     if (outcome.CopiedCount() == 0 && outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0)
         m_view.Tell("Nothing was recovered: the ticked files are no longer in the working folder.", kAppCaption,
                     Mark::Warning);
-    if (outcome.CopiedCount() > 0 && m_view.Ask(RecoveredQuestion(outcome.CopiedCount()), kAppCaption, Mark::Question))
+    if (outcome.CopiedCount() > 0 &&
+        m_view.Ask(RecoveredQuestion(outcome.CopiedCount(), outcome.SameCount()), kAppCaption, Mark::Question))
         m_view.OpenFolder(m_copy.OutputFolder());
     if (outcome.FailedCount() == 0 && outcome.LeftOutCount() == 0) {
         EndCleanCopy(outcome);
@@ -192,6 +217,7 @@ void RecoverySession::KeepOnlyHiddenPhotos() {
     std::erase_if(m_foundPhotos, [&](const FoundPhoto* photo) { return !m_hiddenAtCopy.count(photo->path); });
     m_fileRows.Clear();
     m_photoView.hideSmall = false;
+    m_photoView.hideCopies = false;
     m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
     m_view.PhotoViewChanged();
 }
@@ -200,8 +226,10 @@ void RecoverySession::KeepOnlyHiddenPhotos() {
 // no longer checked, so Recover again makes no second copy of it, and the
 // output folder can be changed right there.
 void RecoverySession::ReturnToResults(const CopyOutcome& outcome) {
-    for (int row : outcome.copiedPhotos) m_photoRows.SetChecked(row, false);
-    for (int row : outcome.copiedFiles) m_fileRows.SetChecked(row, false);
+    for (const std::vector<int>* rows : {&outcome.copiedPhotos, &outcome.samePhotos})
+        for (int row : *rows) m_photoRows.SetChecked(row, false);
+    for (const std::vector<int>* rows : {&outcome.copiedFiles, &outcome.sameFiles})
+        for (int row : *rows) m_fileRows.SetChecked(row, false);
     m_view.ChecksChanged();
     m_view.GoTo(Screen::Results);
     m_view.OfferOtherFolder();
@@ -209,8 +237,10 @@ void RecoverySession::ReturnToResults(const CopyOutcome& outcome) {
 
 // What closing would no longer lose.
 void RecoverySession::RecordRecovered(const CopyOutcome& outcome) {
-    for (int row : outcome.copiedPhotos) m_recoveredFiles.insert(m_photoRows.At(row)->path);
-    for (int row : outcome.copiedFiles) m_recoveredFiles.insert(m_fileRows.At(row)->path);
+    for (const std::vector<int>* rows : {&outcome.copiedPhotos, &outcome.samePhotos})
+        for (int row : *rows) m_recoveredFiles.insert(m_photoRows.At(row)->path);
+    for (const std::vector<int>* rows : {&outcome.copiedFiles, &outcome.sameFiles})
+        for (int row : *rows) m_recoveredFiles.insert(m_fileRows.At(row)->path);
 }
 
 }  // namespace workflow

@@ -46,12 +46,32 @@ bool RecoverySession::SortFiles(int column) {
 // An entry whose thumbnail the window could not take would show whichever
 // picture holds its slot: it is declined instead.
 bool RecoverySession::AddPhotoEntry(FoundPhoto* photo, const ThumbnailImage& thumbnail) {
-    if (!m_view.HoldThumbnail(*photo, thumbnail)) return false;
+    if (!m_view.HoldThumbnail(*photo, thumbnail)) {
+        // The declined photo is freed: another may come at its address.
+        m_contentRead.reset();
+        return false;
+    }
     AddFoundPhoto(photo);
     return true;
 }
 
+// The monitor lists photos in found order, so a photo's standing is final
+// when it is listed: the first found of its bytes was listed before it.
+void RecoverySession::PhotoContentRead(const FoundPhoto& photo, const imaging::Sha256Digest& digest) {
+    m_contentRead.emplace(&photo, digest);
+}
+
+uint32_t RecoverySession::TimesFound(const FoundPhoto& photo) const {
+    return photo.content == FoundPhoto::kNoContent ? 1 : m_duplicates.TimesFound(photo.content);
+}
+
 void RecoverySession::AddFoundPhoto(FoundPhoto* photo) {
+    if (m_contentRead && m_contentRead->first == photo) {
+        photo->content = m_duplicates.Add(photo->fileSize).id;
+        m_duplicates.SetContent(photo->content, m_contentRead->second);
+        photo->copy = m_duplicates.IsCopy(photo->content);
+    }
+    m_contentRead.reset();
     m_foundPhotos.push_back(photo);
     if (!IsShown(*photo, m_photoView)) return;
     if (m_photoView.order == PhotoOrder::Found) {
@@ -84,6 +104,21 @@ void RecoverySession::RemovePhotoEntry(const FoundPhoto* photo) {
     if (found != m_foundPhotos.end()) m_foundPhotos.erase(found);
     const int row = m_photoRows.Remove(photo);
     if (row >= 0) m_view.PhotoRowRemoved(row);
+    if (photo->content != FoundPhoto::kNoContent && !photo->copy) OfferNextOfContent(*photo);
+}
+
+// The first found of a content went: the next one listed stands for it, or
+// hiding copies would leave its bytes unoffered.
+void RecoverySession::OfferNextOfContent(const FoundPhoto& gone) {
+    const auto next = std::find_if(m_foundPhotos.begin(), m_foundPhotos.end(), [&](const FoundPhoto* photo) {
+        return photo->content != FoundPhoto::kNoContent &&
+               m_duplicates.FirstFound(photo->content) == m_duplicates.FirstFound(gone.content);
+    });
+    if (next == m_foundPhotos.end()) return;
+    (*next)->copy = false;
+    if (!m_photoView.hideCopies) return;
+    m_photoRows.Assign(Arrange(m_foundPhotos, m_photoView));
+    m_view.PhotoViewChanged();
 }
 
 void RecoverySession::RemoveFileEntry(const FoundItem* item) {

@@ -277,6 +277,8 @@ Thumbnail MakeThumbnail(const std::string& path, std::vector<uint8_t> spareRows,
     if (!picture) return made;
     const std::span<const uint8_t> bytes = picture->Bytes();
     made.facts = imaging::ReadPictureFacts(bytes);
+    // Hashed here, while the bytes are in hand and before the decode waits for its share.
+    made.sha256 = imaging::Sha256Of(bytes);
     std::optional<DecodeShare> share = DecodeShare::Wait(OwnDecodeBytes(bytes));
     if (!share) return made;
     // Small GIFs are most of the pictures on a whole disk: our own decode

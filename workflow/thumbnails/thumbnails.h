@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "imaging/picture_facts.h"
+#include "imaging/sha256.h"
 #include "workflow/files/carried_bytes.h"
 
 namespace workflow {
@@ -60,6 +61,9 @@ struct Thumbnail {
     std::optional<double> readableShare;
     // Its size, date and camera, read from the bytes the thumbnail was made of.
     imaging::PictureFacts facts;
+    // The digest of the whole file, when it was read whole to be drawn: the
+    // window learns from it which found files hold the same bytes.
+    std::optional<imaging::Sha256Digest> sha256;
 
     bool Decoded() const { return !rows.empty(); }
     ThumbnailImage Image() const { return {rows.empty() ? nullptr : &rows}; }

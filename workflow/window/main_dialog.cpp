@@ -51,6 +51,7 @@ bool MainDialog::OnInit() {
     StyleAndPlaceControls();
     SetUpResultLists();
     SetUpPhotoView();
+    SetUpNaming();
     SetUpDiskImages();
     // Where the save-folder box and Browse go back to after the results showed them beside Recover.
     m_saveFolderRect = m_saveFolder.RectInParent();
@@ -210,7 +211,7 @@ void MainDialog::PaintMinimised() {
 }
 
 bool MainDialog::OnCommand(int id, int code, HWND control) {
-    if (OnPhotoViewCommand(id, code)) return true;
+    if (OnPhotoViewCommand(id, code) || OnNamingCommand(id, code)) return true;
     // Clicks only: static controls also report being enabled and disabled.
     if (code != BN_CLICKED) return win::Dialog::OnCommand(id, code, control);
     switch (id) {
@@ -225,7 +226,10 @@ bool MainDialog::OnCommand(int id, int code, HWND control) {
         return true;
     case IDC_RECOVER:
         if (m_screen == Screen::Analysing) m_session.CancelSearch();
-        else m_session.Recover(m_outputFolder);
+        else {
+            GiveCopyChoices();
+            m_session.Recover(m_outputFolder);
+        }
         return true;
     case IDC_HELP_LINK:
         ShowHelpFile(m_hwnd);

@@ -142,6 +142,12 @@ private:
     void ShowPhotoCounts();
     // The check box's caption on the window's background.
     bool PaintsOnSkin(HWND control, HDC dc, INT_PTR& result);
+    // How the copy names files, on the Recover row of the results.
+    void SetUpNaming();
+    void ShowNamingControls(bool show);
+    bool OnNamingCommand(int id, int code);
+    // The user's choices for the copy, given to the session before it starts.
+    void GiveCopyChoices();
 
     // RecoverySession::View
     void Tell(const std::string& text, const std::string& caption, Mark mark) override;
@@ -187,6 +193,10 @@ private:
     win::ListView m_driveList;              // IDC_DRIVE_LIST
     win::Window m_hideSmall;                // IDC_HIDE_SMALL
     win::Window m_photoOrder;               // IDC_PHOTO_ORDER
+    win::Window m_hideCopies;               // IDC_HIDE_COPIES
+    win::Window m_nameFiles;                // IDC_NAME_FILES
+    controls::LinkLabel m_nameFilesLabel;   // IDC_NAME_FILES_LABEL
+    NameChoice m_naming = NameChoice::AsFound;
     controls::LinkLabel m_photosShown;      // IDC_PHOTOS_SHOWN
     std::string m_photosShownText;
 

@@ -31,11 +31,11 @@ void AnswerCheck(Item& item, bool checked) {
 }
 
 template <typename InfoTip>
-void AnswerTip(const NMHDR& header, const FoundPhoto* photo) {
+void AnswerTip(const NMHDR& header, const FoundPhoto* photo, uint32_t timesFound) {
     auto& tip = const_cast<InfoTip&>(reinterpret_cast<const InfoTip&>(header));
     // The list puts the entry's own text in front unless told it is cut off;
     // a tip that repeats "Damaged" reads oddly.
-    if (photo) win::CopyListText(PhotoTip(*photo), tip.pszText, tip.cchTextMax);
+    if (photo) win::CopyListText(PhotoTip(*photo, timesFound), tip.pszText, tip.cchTextMax);
 }
 
 std::string FileRowText(const FoundItem& item, int column) {
@@ -102,8 +102,9 @@ bool MainDialog::OnPhotoListNotify(const NMHDR& header) {
         const int index = reinterpret_cast<const NMLVGETINFOTIPA&>(header).iItem;
         const ResultRows<FoundPhoto>& rows = m_session.PhotoRows();
         const FoundPhoto* photo = rows.Valid(index) ? rows.At(index) : nullptr;
-        if (header.code == LVN_GETINFOTIPA) AnswerTip<NMLVGETINFOTIPA>(header, photo);
-        else AnswerTip<NMLVGETINFOTIPW>(header, photo);
+        const uint32_t times = photo ? m_session.TimesFound(*photo) : 1;
+        if (header.code == LVN_GETINFOTIPA) AnswerTip<NMLVGETINFOTIPA>(header, photo, times);
+        else AnswerTip<NMLVGETINFOTIPW>(header, photo, times);
         return true;
     }
     default:

@@ -1,6 +1,6 @@
 // The controls that choose what the photo list shows of the photos found:
-// small pictures hidden or not, and the order, on the photo list's own line
-// and kept in the settings file.
+// small pictures hidden or not, copies hidden or not, and the order, on the
+// photo list's own line and kept in the settings file.
 #include <windows.h>
 
 #include <algorithm>
@@ -26,6 +26,7 @@ constexpr COLORREF kSkinColour = RGB(229, 198, 195);
 
 void MainDialog::SetUpPhotoView() {
     m_hideSmall.Attach(Item(IDC_HIDE_SMALL));
+    m_hideCopies.Attach(Item(IDC_HIDE_COPIES));
     m_photoOrder.Attach(Item(IDC_PHOTO_ORDER));
     m_photosShown.Bind(m_hwnd, IDC_PHOTOS_SHOWN);
     ApplyLabelLook(m_photosShown, kCaptionLook);
@@ -36,15 +37,18 @@ void MainDialog::SetUpPhotoView() {
     PhotoView view;
     view.hideSmall = settings::LoadHideSmall();
     view.order = PhotoOrderNamed(settings::LoadPhotoOrder());
+    view.hideCopies = settings::LoadHideCopies();
     m_session.SetPhotoView(view);
     SendMessageA(m_hideSmall, BM_SETCHECK, view.hideSmall ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_hideCopies, BM_SETCHECK, view.hideCopies ? BST_CHECKED : BST_UNCHECKED, 0);
     SendMessageA(m_photoOrder, CB_SETCURSEL, static_cast<WPARAM>(view.order), 0);
     m_skinBrush.reset(CreateSolidBrush(kSkinColour));
     ShowPhotoViewControls(false);
 }
 
 void MainDialog::ShowPhotoViewControls(bool show) {
-    for (win::Window* control : std::initializer_list<win::Window*>{&m_hideSmall, &m_photoOrder, &m_photosShown})
+    for (win::Window* control :
+         std::initializer_list<win::Window*>{&m_hideSmall, &m_hideCopies, &m_photoOrder, &m_photosShown})
         control->Show(show);
 }
 
@@ -53,6 +57,7 @@ void MainDialog::PlacePhotoViewControls() {
     const PhotoViewPlacement place =
         PlacePhotoView(m_photoToggle.RectInParent(), m_photoOrder.RectInParent(), m_settingsLink.RectInParent());
     m_hideSmall.Move(place.hideSmall, true);
+    m_hideCopies.Move(place.hideCopies, true);
     m_photoOrder.Move(place.order, true);
     m_photosShown.Move(place.shownText, true);
 }
@@ -61,6 +66,8 @@ bool MainDialog::OnPhotoViewCommand(int id, int code) {
     PhotoView view = m_session.GetPhotoView();
     if (id == IDC_HIDE_SMALL && code == BN_CLICKED) {
         view.hideSmall = SendMessageA(m_hideSmall, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    } else if (id == IDC_HIDE_COPIES && code == BN_CLICKED) {
+        view.hideCopies = SendMessageA(m_hideCopies, BM_GETCHECK, 0, 0) == BST_CHECKED;
     } else if (id == IDC_PHOTO_ORDER && code == CBN_SELCHANGE) {
         const LRESULT chosen = SendMessageA(m_photoOrder, CB_GETCURSEL, 0, 0);
         if (chosen < 0 || chosen >= static_cast<LRESULT>(std::size(kOrderItems))) return true;
@@ -82,6 +89,7 @@ void MainDialog::ArrangePhotos(const PhotoView& view) {
 void MainDialog::PhotoViewChanged() {
     const PhotoView view = m_session.GetPhotoView();
     SendMessageA(m_hideSmall, BM_SETCHECK, view.hideSmall ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(m_hideCopies, BM_SETCHECK, view.hideCopies ? BST_CHECKED : BST_UNCHECKED, 0);
     SendMessageA(m_photoOrder, CB_SETCURSEL, static_cast<WPARAM>(view.order), 0);
     ShowArrangedRows();
     InvalidateRect(m_fileList.Handle(), nullptr, FALSE);
@@ -90,7 +98,8 @@ void MainDialog::PhotoViewChanged() {
 // The choices are kept for the next start whenever they change.
 void MainDialog::ShowArrangedRows() {
     const PhotoView view = m_session.GetPhotoView();
-    settings::StorePhotoView(view.hideSmall, view.order == PhotoOrder::Found ? "" : PhotoOrderName(view.order));
+    settings::StorePhotoView(view.hideSmall, view.order == PhotoOrder::Found ? "" : PhotoOrderName(view.order),
+                             view.hideCopies);
     // Selection and focus name rows, which now hold other photos.
     ListView_SetItemState(m_photoList.Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     SetRowCounts();
@@ -110,7 +119,7 @@ void MainDialog::ShowPhotoCounts() {
 }
 
 bool MainDialog::PaintsOnSkin(HWND control, HDC dc, INT_PTR& result) {
-    if (control != m_hideSmall.Handle() || !m_skinBrush) return false;
+    if ((control != m_hideSmall.Handle() && control != m_hideCopies.Handle()) || !m_skinBrush) return false;
     SetBkMode(dc, TRANSPARENT);
     SetBkColor(dc, kSkinColour);
     result = reinterpret_cast<INT_PTR>(m_skinBrush.get());

@@ -109,12 +109,14 @@ void MainDialog::ShowResults() {
 
     m_recover.SetText(kRecoverCaption);
     m_recover.Show(true);
+    ShowNamingControls(true);
 }
 
 void MainDialog::ShowRecovering() {
     m_progress.SetRange(0, m_session.CopyTotal());
     m_progress.SetPosition(0);
     m_recover.Show(false);
+    ShowNamingControls(false);
     ShowSaveFolderInResults(false);
     m_progress.Show(true);
     m_progressText.Show(true);
@@ -136,6 +138,7 @@ void MainDialog::ShowDrives() {
         control->Show(false);
     }
     ShowPhotoViewControls(false);
+    ShowNamingControls(false);
     for (win::Window* control : std::initializer_list<win::Window*>{
              &m_saveFolder, &m_saveFolderLabel, &m_driveListLabel, &m_reload, &m_browse, &m_driveList,
              &m_openImageLink, &m_next}) {
@@ -146,8 +149,10 @@ void MainDialog::ShowDrives() {
 // In results mode the box and Browse share the Recover row, right of Recover.
 void MainDialog::ShowSaveFolderInResults(bool show) {
     if (show) {
-        const SaveFolderPlacement place =
-            PlaceSaveFolderBesideRecover(m_recover.RectInParent(), m_saveFolderRect, m_browseRect);
+        // Past the naming drop-down, which shares the row.
+        RECT before = m_recover.RectInParent();
+        before.right = m_nameFiles.RectInParent().right;
+        const SaveFolderPlacement place = PlaceSaveFolderBesideRecover(before, m_saveFolderRect, m_browseRect);
         m_saveFolder.Move(place.box, true);
         m_browse.Move(place.browse, true);
     }

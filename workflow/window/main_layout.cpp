@@ -53,12 +53,15 @@ AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& sta
 }
 
 PhotoViewPlacement PlacePhotoView(const RECT& photoToggle, const RECT& order, const RECT& settingsLink) {
-    constexpr int kGap = 12;
-    constexpr int kCheckBoxWidth = 140;
+    constexpr int kGap = 10;
+    // Each as wide as its box and caption: the count needs the room left.
+    constexpr int kHideSmallWidth = 124;
+    constexpr int kHideCopiesWidth = 84;
     PhotoViewPlacement p{};
     const int top = photoToggle.top, bottom = photoToggle.bottom;
-    p.hideSmall = RECT{photoToggle.right + kGap, top, photoToggle.right + kGap + kCheckBoxWidth, bottom};
-    p.order = RECT{p.hideSmall.right + kGap, top - 3, p.hideSmall.right + kGap + Width(order), top - 3 + Height(order)};
+    p.hideSmall = RECT{photoToggle.right + kGap, top, photoToggle.right + kGap + kHideSmallWidth, bottom};
+    p.hideCopies = RECT{p.hideSmall.right + kGap, top, p.hideSmall.right + kGap + kHideCopiesWidth, bottom};
+    p.order = RECT{p.hideCopies.right + kGap, top - 3, p.hideCopies.right + kGap + Width(order), top - 3 + Height(order)};
     p.shownText = RECT{p.order.right + kGap, top, std::max<LONG>(p.order.right + kGap, settingsLink.left - kGap), bottom};
     return p;
 }
@@ -70,6 +73,17 @@ SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT
     const int boxTop = rowMiddle - Height(box) / 2;
     p.box = RECT{recover.right + gap, boxTop, browse.left - gap, boxTop + Height(box)};
     p.browse = RECT{browse.left, recover.top, browse.left + Width(browse), recover.top + Height(browse)};
+    return p;
+}
+
+NamingPlacement PlaceNamingBesideRecover(const RECT& recover, SIZE label, SIZE choice) {
+    constexpr int kGap = 12;
+    const int rowMiddle = (recover.top + recover.bottom) / 2;
+    NamingPlacement p{};
+    p.label = RECT{recover.right + kGap, rowMiddle - label.cy / 2, recover.right + kGap + label.cx,
+                   rowMiddle - label.cy / 2 + label.cy};
+    const int choiceTop = rowMiddle - choice.cy / 2;
+    p.choice = RECT{p.label.right + kGap / 2, choiceTop, p.label.right + kGap / 2 + choice.cx, choiceTop + choice.cy};
     return p;
 }
 

@@ -28,9 +28,10 @@ struct AnalysingPlacement {
 AnalysingPlacement PlaceAnalysingControls(const RECT& driveList, const RECT& status, SIZE toggle, int nextTop);
 
 struct PhotoViewPlacement {
-    RECT hideSmall;  // IDC_HIDE_SMALL
-    RECT order;      // IDC_PHOTO_ORDER, its closed height
-    RECT shownText;  // IDC_PHOTOS_SHOWN
+    RECT hideSmall;   // IDC_HIDE_SMALL
+    RECT hideCopies;  // IDC_HIDE_COPIES
+    RECT order;       // IDC_PHOTO_ORDER, its closed height
+    RECT shownText;   // IDC_PHOTOS_SHOWN
 };
 // On the photo toggle's line, one after the other from past the toggle, the
 // drop-down as high as it is closed and level with the line's top; the text
@@ -45,6 +46,13 @@ struct SaveFolderPlacement {
 // screen offers another output folder. Browse keeps its own left edge and the
 // box runs from past Recover to Browse's usual distance from it.
 SaveFolderPlacement PlaceSaveFolderBesideRecover(const RECT& recover, const RECT& box, const RECT& browse);
+
+struct NamingPlacement {
+    RECT label;   // IDC_NAME_FILES_LABEL
+    RECT choice;  // IDC_NAME_FILES, its closed height
+};
+// Right of Recover, on its row, the label level with the drop-down's text.
+NamingPlacement PlaceNamingBesideRecover(const RECT& recover, SIZE label, SIZE choice);
 
 // The slim bar of how far the search has got: as wide as the file list, just
 // below the Cancel button's row, cut to the client area.
