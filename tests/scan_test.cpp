@@ -356,9 +356,14 @@ TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos
     const std::string fixtures = m_scratch.In("camera");
     CreateDirectoryA(fixtures.c_str(), nullptr);
     const std::string jpeg = ReadFile(engines::FixturesFolder() + "\\a_small.jpg");
+    // Each a picture of its own: the copy writes the same bytes only once.
+    const auto named = [&](const std::string& name) {
+        const std::string comment = "\xFF\xFE" + std::string(1, '\0') + static_cast<char>(name.size() + 2) + name;
+        return jpeg.substr(0, 2) + comment + jpeg.substr(2);
+    };
     for (const char* name : {"f0001000.jpg", "report.xml", "t0001000.jpg", "t0002000.jpg", "t0003000.jpg",
                              "b0004000.jpg", "t0004000.jpg", "t0005000.jpg"})
-        WriteFile(fixtures + "\\" + name, jpeg);
+        WriteFile(fixtures + "\\" + name, named(name));
     WriteFile(fixtures + "\\f0003000.jpg", "no picture");
     // Cut short: our decoder finds it damaged, where the engine did not.
     const std::string photo = ReadFile(testing_support::WindowsPath(std::string(VANTREO_JPEG_CORPUS) + "/s422.jpg"));
@@ -388,6 +393,7 @@ TEST_F(Scan, PreviewsOfFoundPhotosAndTheEnginesLogAreNotListedAndGoWithThePhotos
     ASSERT_TRUE(WaitForDriveSelection());
     std::vector<std::string> recovered = listed;
     recovered.push_back("f0003000.jpg");
+    recovered.push_back("recovered.csv");
     std::sort(recovered.begin(), recovered.end());
     EXPECT_EQ(testing_support::FilesIn(output), recovered);
     // The clean-up goes on after the copy has said it finished.
