@@ -319,23 +319,28 @@ TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALink) {
 // A link in place of a file or folder, there before the walk or put there
 // while the walk is under way, is deleted itself or left; what it points to stays.
 TEST_F(FolderTreeLinks, RemoveTreeNeverDeletesThroughALinkSwappedInDuringTheWalk) {
-    enum class Swap { FileBeforeTheWalk, FileAboutToGo, FolderNotYetEntered };
-    for (const Swap swap : {Swap::FileBeforeTheWalk, Swap::FileAboutToGo, Swap::FolderNotYetEntered}) {
+    // Among many files, those of a folder go on several threads.
+    enum class Swap { FileBeforeTheWalk, FileAboutToGo, FolderNotYetEntered, FileAboutToGoAmongMany };
+    for (const Swap swap :
+         {Swap::FileBeforeTheWalk, Swap::FileAboutToGo, Swap::FolderNotYetEntered, Swap::FileAboutToGoAmongMany}) {
         SCOPED_TRACE(static_cast<int>(swap));
         MakeFile(Outside("precious.kqh"));
         MakeFile(Outside("deep\\photo.kqh"));
         Make({"a\\", "a\\x.jpg", "b\\", "b\\y.jpg"});
+        if (swap == Swap::FileAboutToGoAmongMany)
+            for (int i = 0; i < 200; ++i) MakeFile(In("a\\many" + std::to_string(i) + ".jpg"));
         if (swap == Swap::FileBeforeTheWalk) {
             ASSERT_TRUE(SwapForLink(In("b\\y.jpg"), Outside("precious.kqh")));
         }
         bool swapped = false;
         RemoveTree(m_tree, true, [&](const std::string& path) {
             if (swapped || swap == Swap::FileBeforeTheWalk) return true;
+            if (swap == Swap::FileAboutToGoAmongMany && !path.starts_with(In("a\\"))) return true;
             swapped = true;
             // Asked about the first file of one folder: the other is listed but not yet entered.
             const std::string other = In(path.starts_with(In("a\\")) ? "b" : "a");
-            EXPECT_TRUE(swap == Swap::FileAboutToGo ? SwapForLink(path, Outside("precious.kqh"))
-                                                    : SwapForLink(other, m_outside));
+            EXPECT_TRUE(swap == Swap::FolderNotYetEntered ? SwapForLink(other, m_outside)
+                                                          : SwapForLink(path, Outside("precious.kqh")));
             return true;
         });
         ExpectOutsideUntouched();

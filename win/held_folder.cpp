@@ -2,9 +2,11 @@
 
 #include <winternl.h>
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <algorithm>
+#include <string_view>
 
 #include "win/security_descriptor.h"
 
@@ -55,6 +57,48 @@ std::wstring FinalName(HANDLE handle) {
         }
         name.resize(length + 1);
     }
+}
+
+// Room for the name of a handle as the object manager gives it: on the
+// stack for any name of the platform's usual length, so asking it of every
+// file of a clean-up costs no allocation.
+struct ObjectNameBuffer {
+    std::array<LONGLONG, 160> local;
+    std::vector<LONGLONG> large;
+};
+
+// The handle's name as the object manager gives it ("\\??\\C:\\..." under
+// Wine, "\\Device\\HarddiskVolume1\\..." on Windows), held in `buffer`;
+// none when it cannot tell. One question of the system: the final path name
+// also maps the volume to a drive and, under Wine, looks up every folder on the
+// way again, which made a clean-up deep in the profile several times slower.
+std::optional<std::wstring_view> ObjectName(HANDLE handle, ObjectNameBuffer& buffer) {
+    void* into = buffer.local.data();
+    ULONG size = sizeof buffer.local;
+    ULONG needed = 0;
+    NTSTATUS status = NtQueryObject(handle, ObjectNameInformation, into, size, &needed);
+    if (status < 0 && needed > size) {
+        buffer.large.resize(needed / sizeof(LONGLONG) + 1);
+        into = buffer.large.data();
+        size = static_cast<ULONG>(buffer.large.size() * sizeof(LONGLONG));
+        status = NtQueryObject(handle, ObjectNameInformation, into, size, &needed);
+    }
+    if (status < 0) return std::nullopt;
+    const UNICODE_STRING& name = static_cast<const OBJECT_NAME_INFORMATION*>(into)->Name;
+    if (!name.Buffer || name.Length == 0) return std::nullopt;
+    return std::wstring_view(name.Buffer, name.Length / sizeof(WCHAR));
+}
+
+std::wstring ObjectName(HANDLE handle) {
+    ObjectNameBuffer buffer;
+    const std::optional<std::wstring_view> name = ObjectName(handle, buffer);
+    return name ? std::wstring(*name) : std::wstring();
+}
+
+bool EqualIgnoringCase(std::wstring_view one, std::wstring_view other) {
+    return one.size() == other.size() &&
+           (one.empty() || CompareStringOrdinal(one.data(), static_cast<int>(one.size()), other.data(),
+                                                static_cast<int>(other.size()), TRUE) == CSTR_EQUAL);
 }
 
 // A name of one entry: no separator, and neither "." nor "..", which would
@@ -190,13 +234,24 @@ bool HeldFolder::List(std::vector<HeldEntry>& entries) const {
 }
 
 bool HeldFolder::DeleteEntry(const std::wstring& name, bool onlyALink) const {
-    const UniqueHandle entry = OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, 0);
-    if (!entry) return false;
-    const std::optional<DWORD> attributes = AttributesOf(entry.get());
-    if (!attributes || !NamesEntry(entry.get(), name)) return false;
-    // The handle holds the link itself when it shows the reparse attribute.
-    const bool link = IsLinkAttribute(*attributes);
-    if (onlyALink ? !link : (!link && (*attributes & FILE_ATTRIBUTE_DIRECTORY))) return false;
+    // Most entries are files. Opened as no folder, the handle holds a file or a
+    // link itself, either of which may go, and its name alone tells whether
+    // it was reached through a link: no attributes to ask. Not marked for
+    // deletion as it opens: under Wine a handle reached through a link deletes
+    // what the link points to.
+    UniqueHandle entry;
+    if (!onlyALink && !m_objectName.empty()) entry = OpenEntry(name, DELETE, kShareAll, FILE_NON_DIRECTORY_FILE);
+    if (entry) {
+        if (!NamesEntry(entry.get(), name)) return false;
+    } else {
+        entry = OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, 0);
+        if (!entry) return false;
+        const std::optional<DWORD> attributes = AttributesOf(entry.get());
+        if (!attributes || !NamesEntry(entry.get(), name)) return false;
+        // The handle holds the link itself when it shows the reparse attribute.
+        const bool link = IsLinkAttribute(*attributes);
+        if (onlyALink ? !link : (!link && (*attributes & FILE_ATTRIBUTE_DIRECTORY))) return false;
+    }
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
@@ -356,14 +411,23 @@ UniqueHandle HeldFolder::OpenEntry(const std::wstring& name, ACCESS_MASK access,
 bool HeldFolder::NamesEntry(HANDLE entry, const std::wstring& name) const {
     // Without a name of its own the folder cannot be compared with; the
     // attributes alone decide, as they do wherever links open as themselves.
-    if (m_name.empty()) return true;
-    std::wstring expected = m_name;
-    if (expected.back() != L'\\') expected += L'\\';
-    expected += name;
-    const std::wstring actual = FinalName(entry);
-    return !actual.empty() && CompareStringOrdinal(actual.c_str(), static_cast<int>(actual.size()), expected.c_str(),
-                                                   static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+    if (m_objectName.empty()) return true;
+    ObjectNameBuffer buffer;
+    const std::optional<std::wstring_view> actual = ObjectName(entry, buffer);
+    if (!actual) return false;
+    // The folder's own name, a separator unless it ends with one (a drive's
+    // root), and the entry's.
+    const std::wstring_view folder = m_objectName;
+    const size_t separator = folder.back() == L'\\' ? 0 : 1;
+    if (actual->size() != folder.size() + separator + name.size()) return false;
+    return EqualIgnoringCase(actual->substr(0, folder.size()), folder) &&
+           (separator == 0 || (*actual)[folder.size()] == L'\\') &&
+           EqualIgnoringCase(actual->substr(folder.size() + separator), name);
 }
+
+HeldFolder::HeldFolder(UniqueHandle handle, std::wstring name, bool shared)
+    : m_handle(std::move(handle)), m_name(std::move(name)), m_objectName(ObjectName(m_handle.get())),
+      m_shared(shared) {}
 
 std::wstring WidenAnsi(const std::string& text) {
     if (text.empty()) return {};

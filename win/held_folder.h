@@ -107,8 +107,7 @@ public:
     std::string FileSystem() const;
 
 private:
-    HeldFolder(UniqueHandle handle, std::wstring name, bool shared)
-        : m_handle(std::move(handle)), m_name(std::move(name)), m_shared(shared) {}
+    HeldFolder(UniqueHandle handle, std::wstring name, bool shared);
     static std::optional<HeldFolder> Open(const std::string& path, bool shared);
     // An entry opened relative to this folder, its last part not followed.
     UniqueHandle OpenEntry(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
@@ -120,6 +119,9 @@ private:
 
     UniqueHandle m_handle;
     std::wstring m_name;  // the handle's own name; empty when the platform cannot tell
+    // The same as the object manager names it, to which the names of entries
+    // opened through the handle are compared; empty when the platform cannot tell.
+    std::wstring m_objectName;
     bool m_shared;        // held without keeping others from deleting it
 };
 

@@ -31,6 +31,8 @@ const bench::Section kSections[] = {
      bench::RunViewSection, false},
     {"copy", "1,000 files of 256 KB and 200 photos of 5 MB copied by the main window against xcopy, and its stalls",
      bench::RunCopySection, false},
+    {"close", "the main window closed with 20,000 found files left against rmdir /s /q of as many",
+     bench::RunCloseSection, false},
 };
 
 bool g_failed = false;

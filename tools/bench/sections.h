@@ -20,6 +20,7 @@ void RunPaceSection();
 void RunScaleSection();
 void RunViewSection();
 void RunCopySection();
+void RunCloseSection();
 
 // Said by a section whose figures cannot be trusted, once it has printed why:
 // the benchmark then ends with a non-zero exit code.

@@ -3,8 +3,10 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <span>
+#include <thread>
 
 #include "win/handles.h"
 #include "win/held_folder.h"
@@ -71,17 +73,52 @@ bool VisitFilesBelow(const std::shared_ptr<const win::HeldFolder>& folder, const
     return true;
 }
 
+// Deletes the named files of one folder, on a few threads when there are
+// many. Under Wine each delete is a handful of round trips to the Wine server,
+// mostly spent waiting for it, and one thread's waits are filled with the
+// others' deletes.
+// Threads: the caller and the helpers it starts, all joined before it
+// returns; they share the folder, whose handle they only read, and the index
+// of the next name.
+void DeleteFiles(const win::HeldFolder& folder, const std::vector<const std::wstring*>& names) {
+    constexpr size_t kThreads = 4;
+    constexpr size_t kLeastForHelpers = 64;  // below that, starting threads costs more than it saves
+    std::atomic<size_t> next{0};
+    const auto deleteAll = [&]() noexcept {
+        for (size_t i; (i = next++) < names.size();) {
+            try {
+                folder.DeleteEntry(*names[i]);
+            } catch (...) {
+                // Out of memory: the file stays, as one that cannot be deleted does.
+            }
+        }
+    };
+    std::vector<std::jthread> helpers;
+    if (names.size() >= kLeastForHelpers) {
+        try {
+            helpers.reserve(kThreads - 1);
+            for (size_t i = 1; i < kThreads; ++i) helpers.emplace_back(deleteAll);
+        } catch (...) {
+            // Fewer helpers, or none: the caller deletes what they leave.
+        }
+    }
+    deleteAll();
+}
+
 // Every entry is deleted through the handle of the folder that lists it, and
 // each folder below is opened through its parent's handle: a link put in
 // place of a file or folder, at any moment of the walk, never leads the delete
 // out of the tree. The platform's path limit still holds: what a walk by name
-// could not reach stays.
+// could not reach stays. The files of a folder are asked about first and
+// deleted together, after its folders.
 void RemoveBelow(const win::HeldFolder& folder, const std::string& path,
                  const std::function<bool(const std::string&)>& mayDelete) {
     if (SearchPattern(path).size() >= MAX_PATH) return;
     std::vector<win::HeldEntry> entries;
     folder.List(entries);
     const std::string prefix = path.back() == '\\' ? path : path + "\\";
+    std::vector<const std::wstring*> files;
+    files.reserve(entries.size());
     for (const win::HeldEntry& entry : entries) {
         const std::string entryPath = prefix + win::NarrowToAnsi(entry.name);
         if (entryPath.size() >= MAX_PATH) continue;
@@ -96,9 +133,10 @@ void RemoveBelow(const win::HeldFolder& folder, const std::string& path,
         } else if (IsLink(entry.attributes)) {
             folder.DeleteEntry(entry.name, true);
         } else if (!mayDelete || mayDelete(entryPath)) {
-            folder.DeleteEntry(entry.name);
+            files.push_back(&entry.name);
         }
     }
+    DeleteFiles(folder, files);
 }
 
 }  // namespace
