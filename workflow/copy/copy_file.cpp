@@ -26,7 +26,7 @@ bool SetDeleteOnClose(HANDLE file, bool on) {
 }
 
 bool SetDeletePending(HANDLE file, bool pending) {
-    FILE_DISPOSITION_INFO disposition{pending ? TRUE : FALSE};
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(pending)};
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
