@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "workflow/scan/data_folder_watcher.h"
+#include "workflow/scan/sharded_string_set.h"
 #include "workflow/found/found_item.h"
 #include "workflow/thumbnails/thumbnail_pool.h"
 #include "workflow/thumbnails/thumbnails.h"
@@ -163,8 +164,10 @@ private:
     };
     // The last few files listed under the engine's "f" names, newest last.
     std::deque<Listed> m_recentlyListed;
-    std::unordered_set<std::string> m_listed;
-    std::unordered_set<std::string> m_listedPhotoSectors;
+    // Hundreds of thousands on a whole disk, filled on the window's thread:
+    // sharded, so that no growth of one stops that thread for long.
+    ShardedStringSet m_listed;
+    ShardedStringSet m_listedPhotoSectors;
     // Previews of damaged photos not queued yet, by the photo's sector.
     std::unordered_map<std::string, std::string> m_wantedPreviews;
     std::vector<std::string> m_newlyWanted;  // since the last tick
