@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "app/admin_check.h"
+#include "workflow/files/folder_tree.h"
 #include "workflow/window/main_dialog.h"
 
 namespace app {
@@ -55,17 +56,9 @@ bool MainApp::InitInstance() {
 
 std::string MainApp::ImageOnCommandLine() {
     if (__argc < 2 || !__argv || !__argv[1]) return {};
-    // Relative to the folder the program was started in, which the file
-    // dialogs may change later.
-    std::string path(MAX_PATH, '\0');
-    DWORD length = GetFullPathNameA(__argv[1], static_cast<DWORD>(path.size()), path.data(), nullptr);
-    if (length >= path.size()) {
-        path.resize(length);
-        length = GetFullPathNameA(__argv[1], static_cast<DWORD>(path.size()), path.data(), nullptr);
-    }
-    if (length == 0 || length >= path.size()) return __argv[1];
-    path.resize(length);
-    return path;
+    // Relative to the folder the program was started in: a first instance
+    // that takes it over, and the file dialogs, may be in another.
+    return workflow::FullPathOf(__argv[1]);
 }
 
 int MainApp::Run() {

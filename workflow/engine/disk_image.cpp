@@ -4,6 +4,8 @@
 
 #include "win/handles.h"
 #include "workflow/engine/disk_image_layout.h"
+#include "workflow/files/folder_tree.h"
+#include "workflow/found/scan_results.h"
 
 namespace workflow {
 
@@ -74,18 +76,9 @@ std::optional<std::vector<uint8_t>> ReadSectorAt(HANDLE file, uint64_t offset) {
 
 // The engine reads the image with administrator rights, and found files are
 // the user's to read: a link could lead it to a file the user may not read.
-bool IsLink(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 std::string LinkRefused(const std::string& path) {
     return "The disk image " + Quoted(path) +
            " is a link to another file, so it is not searched.\n\nOpen the file it leads to itself.";
-}
-
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -99,14 +92,7 @@ DiskImageCheck DescribeDiskImage(const std::string& givenPath) {
                                   " holds characters this program cannot use.\n\nRename the disk image or its "
                                   "folder with plain letters, then open it again."};
     }
-    std::string path(MAX_PATH, '\0');
-    DWORD length = GetFullPathNameA(givenPath.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
-    if (length >= path.size()) {
-        path.resize(length);
-        length = GetFullPathNameA(givenPath.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
-    }
-    path.resize(length < path.size() ? length : 0);
-    if (path.empty()) path = givenPath;
+    const std::string path = FullPathOf(givenPath);
     if (path.size() >= MAX_PATH) {
         return {std::nullopt, "The path of the disk image " + Quoted(path) +
                                   " is too long: it has 260 characters or more.\n\nMove the image to a folder "
@@ -116,7 +102,7 @@ DiskImageCheck DescribeDiskImage(const std::string& givenPath) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return {std::nullopt, Quoted(path) + " is a folder, not a disk image.\n\nChoose the image file itself."};
     }
-    if (IsLink(attributes)) return {std::nullopt, LinkRefused(path)};
+    if (IsLinkPath(path)) return {std::nullopt, LinkRefused(path)};
     win::UniqueHandle file = OpenForReading(path);
     if (!file) return {std::nullopt, CannotOpen(path, GetLastError())};
     const std::optional<FileIdentity> identity = IdentityOf(file.get());
@@ -141,7 +127,7 @@ DiskImageCheck DescribeDiskImage(const std::string& givenPath) {
 }
 
 std::optional<std::string> DiskImageGoneOrChanged(const DriveInfo& image) {
-    if (IsLink(GetFileAttributesA(image.imagePath.c_str()))) return LinkRefused(image.imagePath);
+    if (IsLinkPath(image.imagePath)) return LinkRefused(image.imagePath);
     win::UniqueHandle file = OpenForReading(image.imagePath);
     if (!file) {
         const DWORD error = GetLastError();

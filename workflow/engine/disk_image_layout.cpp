@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/byte_reader.h"
+
 namespace workflow {
 
 namespace {
@@ -14,9 +16,13 @@ constexpr uint8_t kGptProtectiveType = 0xEE;
 // header must not send the read to the end of a 2 TB image for nothing.
 constexpr uint64_t kGptEntryLimitBytes = uint64_t{1} << 20;
 
-uint16_t Le16(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+// Fields of the image's sectors, through the one bounded reader of found
+// bytes: one past the end reads as zero.
+uint16_t Le16(std::span<const uint8_t> b, size_t at) {
+    return imaging::ByteReader(b, imaging::ByteOrder::LittleEndian).At(at).U16();
+}
 uint32_t Le32(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint32_t>(Le16(b, at)) | static_cast<uint32_t>(Le16(b, at + 2)) << 16;
+    return imaging::ByteReader(b, imaging::ByteOrder::LittleEndian).At(at).U32();
 }
 uint64_t Le64(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint64_t>(Le32(b, at)) | static_cast<uint64_t>(Le32(b, at + 4)) << 32;

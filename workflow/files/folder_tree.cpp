@@ -159,6 +159,18 @@ bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+std::string FullPathOf(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return full;
+}
+
 bool IsValidFileName(const std::string& name) {
     for (unsigned char c : name)
         if (c < 32 || std::strchr("<>:\"/\\|?*", c)) return false;

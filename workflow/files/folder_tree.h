@@ -47,6 +47,9 @@ bool IsFolder(const std::string& path);
 bool IsWalkableFolder(DWORD attributes);
 bool IsWalkableFolder(const WIN32_FIND_DATAA& entry);
 bool IsLink(DWORD attributes);
+// The full path of a path relative to the current folder; the path itself
+// when the system cannot make one. Not limited to MAX_PATH.
+std::string FullPathOf(const std::string& path);
 // True when the path itself (not what it points to) is a junction or symbolic link.
 bool IsLinkPath(const std::string& path);
 
